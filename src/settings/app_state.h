@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quiremark::settings {
+
+// Converter a program is built for.
+enum class Converter : std::int32_t { Distiller = 0, Ghostscript = 1 };
+
+// Process-wide state shared between the windows' logic. One thread touches it;
+// the owner of each value is the routine that writes it.
+struct AppState {
+  Converter converterSelector = Converter::Distiller;  // fixed per program at start-up
+  bool debugMode = false;                              // NORV_DEBUG set
+  std::string outFileArg;                              // /OutFile: value, empty when not given
+  bool treeScanArg = false;                            // /TreeScan: yes
+  std::string lastPdfPath;                             // last PDF made since start
+  std::string digiTejpExePath;                         // DigiTejp program, empty when not found
+  std::uint32_t themeBaseColor = 0;                    // &HBBGGRR
+  bool treeScanActive = false;                         // the grid shows a tree scan
+  std::string bookmarkPattern;                         // bookmark filter pattern
+  std::string iniPath;                                 // Quiremark.ini beside the program
+};
+
+}  // namespace quiremark::settings
