@@ -11,20 +11,21 @@ class QProgressBar;
 namespace quiremark::gui {
 
 // The progress window on screen: follows the SplashForm model (text, bar,
-// visibility, position, hourglass) and plays Loading.gif from the program's
-// folder over the middle of the bar. A missing picture leaves the spot empty.
+// visibility, position, colour, hourglass) and plays the picture its
+// document names (Loading.gif from the program's folder) over the middle of
+// the bar. A missing picture leaves the spot empty.
 class SplashView : public QDialog {
   Q_OBJECT
  public:
   explicit SplashView(engine::SplashForm& model, QWidget* parent = nullptr);
   ~SplashView() override;
 
-  // The form's back colour as the colouring routine sets it (&HBBGGRR).
-  void SetBackColor(std::uint32_t color);
-
   QLabel* progressLabel() const { return label_; }
   QProgressBar* progressBar() const { return bar_; }
   QMovie* movie() const { return movie_; }
+
+  // The file an "<img src=...>" document shows ("" when it names none).
+  static QString PictureFile(const std::string& html);
 
  private:
   void Follow();

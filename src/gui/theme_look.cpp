@@ -19,7 +19,7 @@ struct Look {
   const char* menuHot;   // highlighted menu item
   const char* menuHotText;
   bool raisedButtons;    // classic 3-D edges instead of flat hot boxes
-  bool ribbonFrame;      // menu bar as a tab strip and a frame round the window
+  bool ribbon;           // menu bar as a ribbon's tab strip
 };
 
 constexpr Look kLooks[kThemeCount] = {
@@ -35,7 +35,7 @@ constexpr Look kLooks[kThemeCount] = {
     {112, 100, 2, "#c1d2ee", "#316ac5", "#98b5e2", "#c1d2ee", "#000000", false, false},
     // 5 Office 2007: glossy blue bars, amber hot buttons.
     {114, 108, 3, "#ffe7a2", "#ffbd69", "#fbb35c", "#ffe7a2", "#000000", false, false},
-    // 6 Office 2007 Ribbon: as 2007, with a ribbon tab strip and a window frame.
+    // 6 Office 2007 Ribbon: as 2007, with the menu bar drawn as a ribbon's tab strip.
     {114, 108, 3, "#ffe7a2", "#ffbd69", "#fbb35c", "#ffe7a2", "#000000", false, true},
 };
 
@@ -43,7 +43,7 @@ QString Hex(const QColor& c) { return c.name(QColor::HexRgb); }
 
 }  // namespace
 
-QString ThemeStyleSheet(int theme, const QColor& face) {
+QString ThemeStyleSheet(int theme, const QColor& face, bool frame) {
   const Look& look = kLooks[std::clamp(theme, 0, kThemeCount - 1)];
   const QString top = Hex(face.lighter(look.barTopLighter));
   const QString bottom = Hex(face.darker(look.barBottomDarker));
@@ -75,9 +75,9 @@ QString ThemeStyleSheet(int theme, const QColor& face) {
     css += QStringLiteral(
         "QToolBar QToolButton:hover { border: 1px solid; border-color: #ffffff #808080 #808080 #ffffff; }"
         "QToolBar QToolButton:pressed { border: 1px solid; border-color: #808080 #ffffff #ffffff #808080; }");
-  if (look.ribbonFrame)
+  if (frame) css += QStringLiteral("QMainWindow { border: 3px solid %1; }").arg(Hex(face.darker(140)));
+  if (look.ribbon)
     css += QStringLiteral(
-               "QMainWindow { border: 3px solid %1; }"
                "QMenuBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %2, stop:1 %1);"
                " border-bottom: 2px solid %1; padding-top: 2px; }"
                "QMenuBar::item { color: #15428b; padding: 4px 12px; border-top-left-radius: 4px;"
@@ -87,12 +87,12 @@ QString ThemeStyleSheet(int theme, const QColor& face) {
   return css;
 }
 
-void ApplyThemeLook(QWidget& window, int theme, const QColor& face) {
+void ApplyThemeLook(QWidget& window, int theme, const QColor& face, bool frame) {
   QPalette palette = window.palette();
   palette.setColor(QPalette::Window, face);
   palette.setColor(QPalette::Button, face);
   window.setPalette(palette);
-  window.setStyleSheet(ThemeStyleSheet(theme, face));
+  window.setStyleSheet(ThemeStyleSheet(theme, face, frame));
 }
 
 }  // namespace quiremark::gui

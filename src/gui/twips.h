@@ -4,6 +4,7 @@
 #include <QRect>
 #include <cstdint>
 
+#include "controls/color.h"
 #include "controls/ui_services.h"
 
 namespace quiremark::gui {
