@@ -4,9 +4,11 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 #include "app/main_form.h"
+#include "settings/registry_settings.h"
 
 namespace quiremark::app {
 
@@ -26,7 +28,14 @@ void SetTheme(MainForm& form, int theme, int menuId) {
   form.state.themeBaseColor = form.CommandBars.GetSpecialColor(controls::kToolbarFaceColor);
   form.SetBackColor(form.state.themeBaseColor);
   CheckThemeMenu(form.CommandBars, menuId);
+  settings::SaveRegSetting("Theme", std::to_string(theme));
   SetFormColors(form, 0, form.state.themeBaseColor);
+}
+
+int StoredTheme() {
+  const std::string text = settings::GetRegSetting("Theme", "6");
+  const long number = std::strtol(text.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long>(number, 0, kRibbonTheme));
 }
 
 void CheckThemeMenu(controls::CommandBars& bars, int id) {

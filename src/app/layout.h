@@ -27,6 +27,11 @@ inline constexpr int kNoticeHeightMargin = 60;  // grid height less notice box h
 // registry value "Theme" and recolours the main window.
 void SetTheme(MainForm& form, int theme, int menuId);
 
+// The theme stored by the last SetTheme (registry value "Theme", default 6).
+// A number above 6 is taken as 6; text that is no number, or a number below
+// 0, as 0.
+int StoredTheme();
+
 // Ticks the theme command `id` (every copy of it) and clears the others.
 void CheckThemeMenu(controls::CommandBars& bars, int id);
 

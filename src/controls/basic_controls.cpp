@@ -1,8 +1,9 @@
 #include "controls/basic_controls.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
+
+#include "platform/file_search.h"
 
 namespace quiremark::controls {
 
@@ -90,12 +91,9 @@ void FolderList::SetPath(const std::string& path) {
 
 void FolderList::Refresh() {
   subfolders_.clear();
-  std::error_code ec;
-  for (fs::directory_iterator it(fs::path(path_), ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeEc;
-    if (it->is_directory(typeEc)) subfolders_.push_back(it->path().string());
-  }
-  std::sort(subfolders_.begin(), subfolders_.end());
+  if (path_.empty()) return Changed();
+  for (const platform::FoundEntry& e : platform::FindEntries(path_, "*", {platform::EntryKind::Folders, false}))
+    subfolders_.push_back(e.path.string());
   Changed();
 }
 
@@ -113,24 +111,9 @@ void FileList::SetPattern(const std::string& pattern) {
 
 void FileList::Refresh() {
   names_.clear();
-  std::vector<std::string> patterns;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = pattern_.find(';', start);
-    const std::string one = pattern_.substr(start, end - start);
-    if (!one.empty()) patterns.push_back(one);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  std::error_code ec;
-  for (fs::directory_iterator it(fs::path(path_), ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeEc;
-    if (!it->is_regular_file(typeEc)) continue;
-    const std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;  // hidden
-    if (std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) { return WildcardMatch(name, p); }))
-      names_.push_back(name);
-  }
-  std::sort(names_.begin(), names_.end());
+  if (path_.empty()) return Changed();
+  for (const platform::FoundEntry& e : platform::FindEntries(path_, pattern_, {platform::EntryKind::Files, false}))
+    names_.push_back(e.name);
   Changed();
 }
 
@@ -142,50 +125,6 @@ void DriveList::SetEntries(std::vector<std::string> entries) {
 void PanelStatusBar::SetPanelText(int panel, const std::string& text) {
   panels_.at(panel - 1) = text;
   Changed();
-}
-
-namespace {
-
-// Splits UTF-8 text into characters, lower-casing ASCII letters.
-std::vector<std::string> FoldedChars(const std::string& s) {
-  std::vector<std::string> chars;
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t len = 1;
-    const auto lead = static_cast<unsigned char>(s[i]);
-    if (lead >= 0xF0) len = 4;
-    else if (lead >= 0xE0) len = 3;
-    else if (lead >= 0xC0) len = 2;
-    std::string c = s.substr(i, len);
-    if (len == 1) c[0] = static_cast<char>(std::tolower(lead));
-    chars.push_back(std::move(c));
-    i += len;
-  }
-  return chars;
-}
-
-}  // namespace
-
-bool WildcardMatch(const std::string& name, const std::string& pattern) {
-  if (pattern == "*.*" || pattern == "*") return true;
-  const std::vector<std::string> n = FoldedChars(name);
-  const std::vector<std::string> p = FoldedChars(pattern);
-  std::size_t ni = 0, pi = 0, starP = std::string::npos, starN = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == "?" || p[pi] == n[ni])) {
-      ++ni;
-      ++pi;
-    } else if (pi < p.size() && p[pi] == "*") {
-      starP = pi++;
-      starN = ni;
-    } else if (starP != std::string::npos) {
-      pi = starP + 1;
-      ni = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == "*") ++pi;
-  return pi == p.size();
 }
 
 }  // namespace quiremark::controls

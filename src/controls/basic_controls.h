@@ -107,7 +107,7 @@ class ProgressBar : public Control {
 };
 
 // A folder list: its folder and that folder's subfolders (full paths, in
-// name order). onChange runs when the folder changes.
+// name order ignoring case; hidden ones are not listed). onChange runs when the folder changes.
 class FolderList : public Control {
  public:
   using Control::Control;
@@ -129,7 +129,7 @@ inline constexpr int kErrPathNotFound = 76;
 
 // A file list: the names of its folder's files that match its pattern
 // (several patterns separated by ";", "*" and "?" as wildcards, letter case
-// ignored), sorted by name; hidden files and subfolders are not listed.
+// ignored), in name order ignoring case; hidden files and subfolders are not listed.
 class FileList : public Control {
  public:
   using Control::Control;
@@ -174,8 +174,5 @@ class PanelStatusBar : public Control {
  private:
   std::vector<std::string> panels_;
 };
-
-// Case-insensitive wildcard match of one name against one pattern ("*" any run, "?" one character).
-bool WildcardMatch(const std::string& name, const std::string& pattern);
 
 }  // namespace quiremark::controls

@@ -4,7 +4,9 @@
 
 #include "app/command_table.h"
 #include "app/main_form.h"
+#include "settings/registry_settings.h"
 #include "support/scripted_ui.h"
+#include "support/test_support.h"
 
 namespace quiremark::app {
 namespace {
@@ -98,6 +100,45 @@ TEST_F(Layout, ThemeCheckMarksFollowTheChosenTheme) {
   CheckThemeMenu(form.CommandBars, 1002);
   for (int id = 1000; id <= 1006; ++id)
     for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked, id == 1002) << id;
+}
+
+class Themes : public Layout {
+ protected:
+  void SetUp() override { CreateCommandBars(form); }
+  testing::TempDir registryDir;
+  testing::ScopedEnv registry{"QUIREMARK_REGISTRY", registryDir.path().string()};
+};
+
+TEST_F(Themes, SetThemeAppliesMarksStoresAndRecolours) {
+  EXPECT_EQ(StoredTheme(), 6);  // first start: nothing stored
+  form.cboFileExt.SetBackColor(0xC0C0FF);
+
+  SetTheme(form, 6, 1006);
+  EXPECT_TRUE(form.CommandBars.themeFrame());
+  EXPECT_EQ(form.CommandBars.visualTheme(), 6);
+  const controls::Color ribbon = form.CommandBars.GetSpecialColor(controls::kToolbarFaceColor);
+  EXPECT_EQ(state.themeBaseColor, ribbon);
+  EXPECT_EQ(form.backColor(), ribbon);
+  EXPECT_EQ(form.fraMain.backColor(), ribbon);
+  EXPECT_EQ(form.cboFileExt.backColor(), 0xC0C0FFu);
+  EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked);
+  EXPECT_EQ(settings::GetRegSetting("Theme", ""), "6");
+
+  SetTheme(form, 2, 1002);
+  EXPECT_FALSE(form.CommandBars.themeFrame());
+  EXPECT_NE(state.themeBaseColor, ribbon);
+  EXPECT_EQ(form.fraMain.backColor(), state.themeBaseColor);
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1006)) EXPECT_FALSE(c->checked);
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1002)) EXPECT_TRUE(c->checked);
+  EXPECT_EQ(StoredTheme(), 2);
+}
+
+TEST_F(Themes, StoredThemeIsKeptWithinTheSevenThemes) {
+  const std::pair<const char*, int> cases[] = {{"9", 6}, {"0", 0}, {"3", 3}, {"-2", 0}, {"abc", 0}, {" 4", 4}};
+  for (const auto& [stored, theme] : cases) {
+    settings::SaveRegSetting("Theme", stored);
+    EXPECT_EQ(StoredTheme(), theme) << stored;
+  }
 }
 
 }  // namespace

@@ -53,16 +53,6 @@ TEST(FileList, ListsMatchingFilesByNameIgnoringCase) {
   }
 }
 
-TEST(WildcardMatch, StarsQuestionMarksAndLetterCase) {
-  EXPECT_TRUE(WildcardMatch("A1.PLT", "a?.plt"));
-  EXPECT_TRUE(WildcardMatch("Plan Ö.plt", "plan ?.PLT"));  // "?" is one character, also when it is two bytes
-  EXPECT_FALSE(WildcardMatch("A12.plt", "a?.plt"));
-  EXPECT_TRUE(WildcardMatch("x.plt.bak.plt", "*.plt"));
-  EXPECT_FALSE(WildcardMatch("x.plt.bak", "*.plt"));
-  EXPECT_TRUE(WildcardMatch("noext", "*.*"));
-  EXPECT_FALSE(WildcardMatch("a.plt", ""));
-}
-
 TEST(FolderList, ListsSubfoldersAndRefusesAMissingFolder) {
   TempDir dir;
   std::filesystem::create_directories(dir / "b");
