@@ -19,6 +19,8 @@ using namespace controls;
 
 QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
+constexpr int kHostedTextWidth = 180;  // pixels, for a text box in a toolbar whose design gives no width
+
 // A widget of type W bound to a control of type M: it takes the model's
 // change notification for as long as it lives.
 template <typename W, typename M>
@@ -95,7 +97,7 @@ class LineEditWidget : public Bound<QLineEdit, TextBox> {
  public:
   LineEditWidget(TextBox& model, Placement placement, QWidget* parent) : Bound(model, placement, parent) {
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { model_.SetText(text.toStdString()); });
-    if (placement == Placement::Hosted) setMinimumWidth(160);
+    if (placement == Placement::Hosted && model.width() == 0) setFixedWidth(kHostedTextWidth);
     Follow();
   }
 

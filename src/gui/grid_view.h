@@ -10,7 +10,6 @@ namespace quiremark::gui {
 // The grid model as Qt sees it. In a table the grid's row 0 is the header
 // row; in an outline every grid row is a view row.
 class GridTableModel : public QAbstractTableModel {
-  Q_OBJECT
  public:
   GridTableModel(controls::Grid& grid, bool headerRow, QObject* parent = nullptr);
 
@@ -38,7 +37,6 @@ class GridTableModel : public QAbstractTableModel {
 // to the grid (its notifications, current row, selection and widths), with
 // the row under the pointer set before each mouse event.
 class GridView : public QTableView {
-  Q_OBJECT
  public:
   enum class Kind { Table, Outline };
   GridView(controls::Grid& grid, Kind kind, QWidget* parent = nullptr);

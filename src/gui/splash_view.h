@@ -15,7 +15,6 @@ namespace quiremark::gui {
 // document names (Loading.gif from the program's folder) over the middle of
 // the bar. A missing picture leaves the spot empty.
 class SplashView : public QDialog {
-  Q_OBJECT
  public:
   explicit SplashView(engine::SplashForm& model, QWidget* parent = nullptr);
   ~SplashView() override;
