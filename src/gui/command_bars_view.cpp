@@ -32,7 +32,7 @@ using controls::CommandBarControls;
 
 constexpr int kToolbarListId = 59392;  // the bars' own list of toolbars, each shown or hidden
 constexpr int kSyncIntervalMs = 250;
-constexpr int kMinToolbarRow = 1000;  // pixels of toolbars in a row before the next row starts
+constexpr int kMinToolbarRow = 600;  // pixels of toolbars in a row at least, before the next row starts
 
 QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -174,9 +174,6 @@ void CommandBarsView::BuildToolbars() {
       toolbar->deleteLater();
     }
   toolbars_.clear();
-  // Toolbars fill a row as far as the window is wide, then start the next.
-  const int rowWidth = std::max(window_.width(), kMinToolbarRow);
-  int used = 0;
   for (int i = 0; i < bars_.toolbarCount(); ++i) {
     CommandBar& bar = bars_.Toolbar(i);
     auto* toolbar = new QToolBar(Text(bar.name()), &window_);
@@ -188,17 +185,33 @@ void CommandBarsView::BuildToolbars() {
       first = false;
       items_.push_back({control.get(), AddToolbarControl(*toolbar, *control), {}});
     }
-    const int width = toolbar->sizeHint().width();
+    connect(toolbar->toggleViewAction(), &QAction::toggled, this, [this, &bar](bool shown) {
+      if (!packing_) bar.visible = shown;
+    });
+    toolbars_.emplace_back(&bar, toolbar);
+  }
+  arrangementLoaded_ = false;
+  PackToolbars();
+}
+
+void CommandBarsView::PackToolbars() {
+  if (arrangementLoaded_) return;
+  const int rowWidth = std::max(window_.width(), kMinToolbarRow);
+  int used = 0;
+  packing_ = true;  // taking a toolbar out of the layout hides it for a moment
+  for (auto& [bar, toolbar] : toolbars_) {
+    if (!toolbar) continue;
+    window_.removeToolBar(toolbar);
+    const int width = bar->visible ? toolbar->sizeHint().width() : 0;
     if (used > 0 && used + width > rowWidth) {
       window_.addToolBarBreak(Qt::TopToolBarArea);
       used = 0;
     }
     used += width;
     window_.addToolBar(Qt::TopToolBarArea, toolbar);
-    toolbar->setHidden(!bar.visible);
-    connect(toolbar->toggleViewAction(), &QAction::toggled, this, [&bar](bool shown) { bar.visible = shown; });
-    toolbars_.emplace_back(&bar, toolbar);
+    toolbar->setHidden(!bar->visible);
   }
+  packing_ = false;
 }
 
 QAction* CommandBarsView::AddToolbarControl(QToolBar& toolbar, CommandBarControl& control) {
@@ -416,6 +429,7 @@ void CommandBarsView::LoadLayout(const std::string& company, const std::string& 
       platform::QueryValue(platform::Hive::CurrentUser, LayoutKey(company, product, section), kLayoutValue);
   if (!stored || stored->type != platform::REG_BINARY) return;
   if (!window_.restoreState(QByteArray::fromStdString(stored->data))) return;
+  arrangementLoaded_ = true;
   for (auto& [bar, toolbar] : toolbars_)
     if (toolbar) bar->visible = !toolbar->isHidden();
 }

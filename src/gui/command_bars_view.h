@@ -34,6 +34,10 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   // Rebuilds the Qt bars when the model's structure changed, then shows its state.
   void Refresh();
 
+  // Docks the toolbars in rows as wide as the window, in the model's order,
+  // unless a saved arrangement was loaded.
+  void PackToolbars();
+
   QToolBar* Toolbar(const std::string& name) const;
   // The menu item or toolbar copy showing a control (nullptr when none).
   QAction* ActionOf(const controls::CommandBarControl& control) const;
@@ -88,6 +92,8 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   int appliedTheme_ = -1;
   controls::Color appliedFace_ = 0;
   bool appliedFrame_ = false;
+  bool arrangementLoaded_ = false;
+  bool packing_ = false;
 };
 
 }  // namespace quiremark::gui

@@ -116,6 +116,13 @@ void MainWindow::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange) ReportSize();
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  bars_->PackToolbars();  // now that the window has its width
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing by the user runs the form's unload, which may refuse; an
   // unload by code has run it already.

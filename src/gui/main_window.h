@@ -28,6 +28,7 @@ class MainWindow : public QMainWindow {
   void moveEvent(QMoveEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct Geometry {
@@ -47,6 +48,7 @@ class MainWindow : public QMainWindow {
   QWidget* notice_;
   Geometry reported_;     // the window's geometry as last told to the form
   bool reporting_ = false;
+  bool shown_ = false;
 };
 
 }  // namespace quiremark::gui

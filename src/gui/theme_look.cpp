@@ -8,6 +8,8 @@ namespace quiremark::gui {
 
 namespace {
 
+constexpr int kFrameWidth = 3;  // pixels of the theme-6 window frame
+
 QString Hex(const QColor& c) { return c.name(QColor::HexRgb); }
 
 QString Vertical(const QColor& top, const QColor& bottom) {
@@ -106,13 +108,16 @@ QString ThemeStyleSheet(int theme, const QColor& face, bool frame) {
           .arg(look.radius)
           .arg(look.hot, look.hotBorder, look.pressed, look.menuHot, look.menuHotText);
   css += look.extra;
-  if (frame) css += QStringLiteral("QMainWindow { border: 3px solid %1; }").arg(Hex(face.darker(150)));
+  if (frame) css += QStringLiteral("QMainWindow { border: %1px solid %2; }").arg(kFrameWidth).arg(Hex(face.darker(150)));
   return css;
 }
 
 void ApplyThemeLook(QWidget& window, int theme, const QColor& face, bool frame) {
   // The style sheet first: changing it puts back the palette from before the previous one.
   window.setStyleSheet(ThemeStyleSheet(theme, face, frame));
+  window.setAttribute(Qt::WA_StyledBackground, frame);
+  const int margin = frame ? kFrameWidth : 0;
+  window.setContentsMargins(margin, margin, margin, margin);
   QPalette palette = window.palette();
   palette.setColor(QPalette::Window, face);
   palette.setColor(QPalette::Button, face);
