@@ -1,12 +1,15 @@
 #include "engine/distiller.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <future>
 #include <thread>
 
+#include "engine/page_count.h"
 #include "engine/pdf_check.h"
+#include "engine/raw_file.h"
 #include "platform/process.h"
 
 namespace quiremark::engine {
@@ -40,7 +43,7 @@ class LogFollower {
  private:
   void Deliver(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (deliver_) deliver_(line);
+    deliver_(line);
   }
 
   std::filesystem::path log_;
@@ -48,6 +51,19 @@ class LogFollower {
   std::streamoff offset_ = 0;
   std::string pending_;
 };
+
+// Pages the job will print: the driver's page lines in the input, which the
+// converter echoes as "%%[Page: n]%%" while it works through them.
+int PagesToPrint(const std::string& input) {
+  PageCommentScanner scanner;
+  try {
+    ReadFileInBlocks(input, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+  } catch (const std::system_error&) {
+    return 0;  // the converter will report the missing input itself
+  }
+  scanner.Finish();
+  return scanner.driverLines();
+}
 
 }  // namespace
 
@@ -71,7 +87,15 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     std::future<std::optional<int>> exitCode = exited.get_future();
     std::thread waiter(
         [&exited, child = std::move(*started.process)]() mutable { exited.set_value(child.Wait()); });
-    LogFollower follower(log, OnLogMessage);
+    const int pagesToPrint = PagesToPrint(inputPostScript);
+    int pagesPrinted = 0;
+    const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
+      if (OnLogMessage) OnLogMessage(line);
+      if (pagesToPrint > 0 && line.find("%%[Page:") != std::string::npos && OnPercentDone) {
+        OnPercentDone(std::min(99, 100 * ++pagesPrinted / pagesToPrint));
+      }
+    };
+    LogFollower follower(log, onLine);
     while (exitCode.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) follower.Poll();
     waiter.join();
     follower.Finish();

@@ -9,7 +9,8 @@ namespace quiremark::engine {
 // The Distiller-style converter as an automation object: FileToPDF runs the
 // converter program with the input and output paths and returns when the job
 // has ended. Its events arrive on the calling thread while FileToPDF runs:
-// OnPercentDone at the start (0) and at the end of a good job (100),
+// OnPercentDone at the start (0), as the converter reports the pages it has
+// done, and at the end of a good job (100),
 // OnLogMessage for each line the converter writes, and OnJobFail, before
 // FileToPDF returns, when no complete PDF was made.
 //

@@ -53,7 +53,7 @@ int DriverPageNumber(std::string_view line) {
 void PageCommentScanner::Line(std::string_view line) {
   if (line.starts_with("%%Page:")) ++pageComments_;
   if (!ContainsNoCase(line, "(%%[PAGE:") || ContainsNoCase(line, "(ATEND)")) return;
-  sawDriverLine_ = true;
+  ++driverLines_;
   if (const int number = DriverPageNumber(line); number > 0) driverPages_ = number;
 }
 
@@ -95,7 +95,7 @@ void PageCommentScanner::Finish() {
 }
 
 int PageCommentScanner::pages() const {
-  if (sawDriverLine_) return driverPages_;
+  if (driverLines_ > 0) return driverPages_;
   return pageComments_ > 0 ? pageComments_ : 1;
 }
 

@@ -23,12 +23,14 @@ class PageCommentScanner {
   // Ends the last line when the file does not end with a line break.
   void Finish();
   int pages() const;
+  // Number of driver lines seen (one per page printed).
+  int driverLines() const { return driverLines_; }
 
  private:
   void Line(std::string_view line);
 
   std::string partial_;  // a line that goes on in the next block
-  bool sawDriverLine_ = false;
+  int driverLines_ = 0;
   int driverPages_ = 1;
   int pageComments_ = 0;
 };
