@@ -28,7 +28,7 @@ CommandBarControl& AddCustom(CommandBarControls& list, int id, controls::Control
   CommandBarControl& c = list.Add(kControlCustom, id, "");
   c.beginGroup = beginGroup;
   c.hosted = &hosted;
-  c.descriptionText = description;
+  c.SetDescriptionText(description);
   return c;
 }
 
@@ -67,10 +67,10 @@ void BuildStandardToolbar(controls::CommandBars& bars) {
   AddControl(bar, kControlButton, cmd::kNumberSelected, "Numrera &utvalda", false, "", kStyle, kCategory);
   AddControl(bar, kControlButton, cmd::kUnnumberAll, "A&vnumrera alla", false, "", kStyle, kCategory);
   AddControl(bar, kControlButton, cmd::kCreatePdf, "Skapa &PDF", false, "", kStyle, kCategory).beginGroup = true;
-  AddControl(bar, kControlButton, cmd::kCreatePdfSpec, "Skapa P&DF Special", false, "", kStyle, kCategory).visible =
-      false;
+  AddControl(bar, kControlButton, cmd::kCreatePdfSpec, "Skapa P&DF Special", false, "", kStyle, kCategory)
+      .SetVisible(false);
   AddControl(bar, kControlButton, cmd::kCreatePdfRelation, "Skapa P&DF Relation", false, "", kStyle, kCategory)
-      .visible = false;
+      .SetVisible(false);
   AddControl(bar, kControlButton, cmd::kViewPdf, "&Granska PDF", false, "", kStyle, kCategory).beginGroup = true;
   AddControl(bar, kControlButton, cmd::kDeletePlotFiles, "&Radera plot- och bokmärkesfiler", false, "", kStyle,
              kCategory);
@@ -81,7 +81,7 @@ void BuildScriptToolbar(MainForm& form) {
   AddControl(bar, kControlButton, cmd::kRefreshScripts, "Uppdatera scriptmalls-listan", true,
              "Uppdaterar urvalslistan med scriptmallar", controls::kStyleIcon, kCategory);
   AddControl(bar, kControlButton, cmd::kScriptFolder, "S&ökväg scriptmallar", true, "I", kStyle, kCategory);
-  AddCustom(bar, cmd::kScriptChoice, form.cboScr, true, "Scriptmallar").tooltipText = "Välj scriptmall";
+  AddCustom(bar, cmd::kScriptChoice, form.cboScr, true, "Scriptmallar").SetTooltipText("Välj scriptmall");
   AddControl(bar, kControlButton, cmd::kEditScript, "Re&digera scriptmall", true, "I", kStyle, kCategory);
 }
 
@@ -98,8 +98,8 @@ void BuildCadToolbar(controls::CommandBars& bars, const CadToolbar& t, controls:
                      controls::Control& params) {
   CommandBarControls& bar = bars.Add(t.name).controls();
   AddCustom(bar, t.pathId, path, false, t.pathDescription);
-  AddControl(bar, kControlButton, t.browseId, "...", true, t.browseDescription, kStyle, kCategory).tooltipText =
-      t.browseDescription;
+  AddControl(bar, kControlButton, t.browseId, "...", true, t.browseDescription, kStyle, kCategory)
+      .SetTooltipText(t.browseDescription);
   AddCustom(bar, t.paramsId, params, true, t.paramsDescription);
   AddControl(bar, kControlButton, t.runId, t.runCaption, true, "Startar scriptkörning av markerade ritningsfiler",
              kStyle, kCategory);
@@ -115,11 +115,11 @@ void BuildFilesToolbar(MainForm& form) {
   CommandBarControl& folderLabel =
       AddControl(bar, kControlButton, cmd::kFilterLabel, "Mappfilter:", false, "", kStyle, kCategory);
   folderLabel.beginGroup = true;
-  folderLabel.enabled = false;
+  folderLabel.SetEnabled(false);
   AddCustom(bar, cmd::kFolderFilter, form.cboFolderName, false, "");
-  AddControl(bar, kControlButton, cmd::kBookmarkLabel, "Bokmärke:", false, "", kStyle, kCategory).enabled = false;
+  AddControl(bar, kControlButton, cmd::kBookmarkLabel, "Bokmärke:", false, "", kStyle, kCategory).SetEnabled(false);
   AddCustom(bar, cmd::kBookmarkFilter, form.cboBookMark, false, "");
-  AddControl(bar, kControlButton, cmd::kFilterLabel, "Filfilter:", false, "", kStyle, kCategory).enabled = false;
+  AddControl(bar, kControlButton, cmd::kFilterLabel, "Filfilter:", false, "", kStyle, kCategory).SetEnabled(false);
   AddCustom(bar, cmd::kFileFilter, form.cboFileExt, false, "");
 }
 
@@ -151,7 +151,7 @@ CommandBarControl& AddControl(CommandBarControls& controls, int type, int id, co
                               const std::string& category) {
   CommandBarControl& control = controls.Add(type, id, caption);
   control.beginGroup = beginGroup;
-  control.descriptionText = descriptionText;
+  control.SetDescriptionText(descriptionText);
   control.style = style;
   control.category = category;
   return control;
@@ -176,9 +176,9 @@ void CreateCommandBars(MainForm& form) {
                   form.txtIcad, form.txtParamIcad);
   controls::CommandBar& themes = bars.Add("Färgschema");
   AddThemeButtons(themes.controls());
-  themes.visible = false;
-  AddCustom(bars.Add("DigiTejp").controls(), cmd::kDigiTejp, form.cboDigiTejp, true, "Välj inställning").tooltipText =
-      "Adderar DigiTejp till slutlig PDF";
+  themes.SetVisible(false);
+  AddCustom(bars.Add("DigiTejp").controls(), cmd::kDigiTejp, form.cboDigiTejp, true, "Välj inställning")
+      .SetTooltipText("Adderar DigiTejp till slutlig PDF");
   BuildFilesToolbar(form);
   bars.AddKeyBinding(kKeyF5, cmd::kRefreshTree);
   bars.AddKeyBinding(kKeyF3, cmd::kScanFolderTree);

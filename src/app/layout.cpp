@@ -40,7 +40,7 @@ int StoredTheme() {
 
 void CheckThemeMenu(controls::CommandBars& bars, int id) {
   for (int themeId = kFirstThemeCommand; themeId <= kLastThemeCommand; ++themeId)
-    for (controls::CommandBarControl* control : bars.FindControls(themeId)) control->checked = themeId == id;
+    for (controls::CommandBarControl* control : bars.FindControls(themeId)) control->SetChecked(themeId == id);
   bars.Changed();
 }
 

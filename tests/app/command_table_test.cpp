@@ -42,14 +42,14 @@ void ExpectControls(const CommandBarControls& actual, const std::vector<Expected
     EXPECT_EQ(a.id(), e.id) << at;
     EXPECT_EQ(a.caption, e.caption) << at;
     EXPECT_EQ(a.beginGroup, e.group) << at;
-    EXPECT_EQ(a.descriptionText, e.description) << at;
-    EXPECT_EQ(a.tooltipText, e.tooltip) << at;
+    EXPECT_EQ(a.descriptionText(), e.description) << at;
+    EXPECT_EQ(a.tooltipText(), e.tooltip) << at;
     EXPECT_EQ(a.style, e.style) << at;
     EXPECT_EQ(a.category, e.category) << at;
-    EXPECT_EQ(a.visible, e.visible) << at;
-    EXPECT_EQ(a.enabled, e.enabled) << at;
+    EXPECT_EQ(a.visible(), e.visible) << at;
+    EXPECT_EQ(a.enabled(), e.enabled) << at;
     EXPECT_EQ(a.hosted ? a.hosted->name() : "", e.hosts) << at;
-    EXPECT_FALSE(a.checked) << at;
+    EXPECT_FALSE(a.checked()) << at;
   }
 }
 
@@ -96,7 +96,7 @@ TEST_F(CommandTable, EveryMenuToolbarAndControlIsAsTheTableSays) {
   for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(form.CommandBars.Toolbar(i).name(), names[i]);
     EXPECT_EQ(form.CommandBars.Toolbar(i).position(), controls::kBarTop);
-    EXPECT_EQ(form.CommandBars.Toolbar(i).visible, names[i] != "Färgschema") << names[i];
+    EXPECT_EQ(form.CommandBars.Toolbar(i).visible(), names[i] != "Färgschema") << names[i];
   }
 
   Expected spec = Tool(103, "Skapa P&DF Special");
@@ -189,11 +189,11 @@ TEST_F(CommandTable, PicturesKeysAndStatusBar) {
 
 TEST_F(CommandTable, FindingACommandGivesTheToolbarCopy) {
   // 103 and 105 are hidden on the toolbar while their menu items show.
-  EXPECT_FALSE(form.CommandBars.FindControl(103)->visible);
+  EXPECT_FALSE(form.CommandBars.FindControl(103)->visible());
   for (CommandBarControl* c : form.CommandBars.FindControls(105))
-    EXPECT_EQ(c->visible, c->caption == "Skapa P&DF Relation" && c->style == 0);
+    EXPECT_EQ(c->visible(), c->caption == "Skapa P&DF Relation" && c->style == 0);
   // The two label buttons share 312; neither can be chosen.
-  for (CommandBarControl* c : form.CommandBars.FindControls(312)) EXPECT_FALSE(c->enabled);
+  for (CommandBarControl* c : form.CommandBars.FindControls(312)) EXPECT_FALSE(c->enabled());
   EXPECT_EQ(form.CommandBars.FindControls(312).size(), 2u);
 }
 

@@ -96,10 +96,10 @@ TEST_F(Layout, ThemeCheckMarksFollowTheChosenTheme) {
   CreateCommandBars(form);
   CheckThemeMenu(form.CommandBars, 1006);
   for (int id = 1000; id <= 1006; ++id)
-    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked, id == 1006) << id;
+    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked(), id == 1006) << id;
   CheckThemeMenu(form.CommandBars, 1002);
   for (int id = 1000; id <= 1006; ++id)
-    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked, id == 1002) << id;
+    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked(), id == 1002) << id;
 }
 
 class Themes : public Layout {
@@ -121,15 +121,15 @@ TEST_F(Themes, SetThemeAppliesMarksStoresAndRecolours) {
   EXPECT_EQ(form.backColor(), ribbon);
   EXPECT_EQ(form.fraMain.backColor(), ribbon);
   EXPECT_EQ(form.cboFileExt.backColor(), 0xC0C0FFu);
-  EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked);
+  EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked());
   EXPECT_EQ(settings::GetRegSetting("Theme", ""), "6");
 
   SetTheme(form, 2, 1002);
   EXPECT_FALSE(form.CommandBars.themeFrame());
   EXPECT_NE(state.themeBaseColor, ribbon);
   EXPECT_EQ(form.fraMain.backColor(), state.themeBaseColor);
-  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1006)) EXPECT_FALSE(c->checked);
-  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1002)) EXPECT_TRUE(c->checked);
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1006)) EXPECT_FALSE(c->checked());
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1002)) EXPECT_TRUE(c->checked());
   EXPECT_EQ(StoredTheme(), 2);
 }
 

@@ -20,7 +20,7 @@ TEST(CommandBars, FindControlPrefersTheToolbarCopyAndFindControlsReturnsEveryCop
   CommandBars bars;
   CommandBarControls& file = bars.activeMenuBar().controls().Add(kControlPopup, 100, "&Arkiv").controls();
   file.Add(kControlButton, 103, "Skapa P&DF Spec");
-  bars.Add("Standard").controls().Add(kControlButton, 103, "Skapa P&DF Special").visible = false;
+  bars.Add("Standard").controls().Add(kControlButton, 103, "Skapa P&DF Special").SetVisible(false);
 
   CommandBarControl* found = bars.FindControl(103);
   ASSERT_NE(found, nullptr);
@@ -31,6 +31,25 @@ TEST(CommandBars, FindControlPrefersTheToolbarCopyAndFindControlsReturnsEveryCop
   ASSERT_EQ(bars.FindControls(103).size(), 2u);
   EXPECT_EQ(bars.FindControls(103)[0]->caption, "Skapa P&DF Spec");
   EXPECT_THROW(file.Add(3, 1, "x"), ControlError);
+}
+
+TEST(CommandBars, LaterChangesOfAControlReachTheView) {
+  CommandBars bars;
+  CommandBarControls& popup = bars.activeMenuBar().controls().Add(kControlPopup, 300, "&Visa").controls();
+  CommandBarControl& item = popup.Add(kControlButton, 1006, "Office 2007 Ribbon");
+  CommandBar& toolbar = bars.Add("Färgschema");
+  int changes = 0;
+  bars.onChanged = [&] { ++changes; };
+  item.SetChecked(true);
+  item.SetEnabled(false);
+  item.SetTooltipText("t");
+  item.SetDescriptionText("d");
+  toolbar.SetVisible(false);
+  bars.activeMenuBar().SetTitle("Meny");
+  EXPECT_EQ(changes, 6);
+  EXPECT_TRUE(item.checked());
+  EXPECT_FALSE(toolbar.visible());
+  EXPECT_EQ(bars.activeMenuBar().title(), "Meny");
 }
 
 TEST(CommandBars, KeyBindingsRunTheirCommandOnlyWithoutModifiers) {
