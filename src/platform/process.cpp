@@ -114,7 +114,7 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
   }
   if (!options.outputFile.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   }
   std::vector<char*> argv;
