@@ -71,7 +71,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
   form.cboFileExt.SetBackColor(0x80000005);
   SetFormColors(form, 10, Rgb(250, 20, 30));
   // Red 250 + 10 carries into green.
-  EXPECT_EQ(form.backColor(), Rgb(4, 21, 30));
+  EXPECT_EQ(controls::RedOf(form.backColor()), 4);
+  EXPECT_EQ(controls::GreenOf(form.backColor()), 21);
+  EXPECT_EQ(controls::BlueOf(form.backColor()), 30);
   EXPECT_EQ(form.chkEmptyFolders.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.fraMain.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.Dir1.backColor(), Rgb(4, 21, 30));
