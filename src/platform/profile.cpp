@@ -94,9 +94,10 @@ bool WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
   const std::string bytes = EncodeForFile(text);
+  // A settings file that is a link is written where the link points.
   std::error_code ec;
-  fs::path target = fs::is_symlink(file, ec) ? fs::canonical(file, ec) : file;
-  if (ec) return false;
+  const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
+  if (ec && ec != std::errc::no_such_file_or_directory) return false;
   const std::string temp = target.string() + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
