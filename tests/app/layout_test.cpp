@@ -71,7 +71,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
   form.cboFileExt.SetBackColor(0x80000005);
   SetFormColors(form, 10, Rgb(250, 20, 30));
   // Red 250 + 10 carries into green.
-  EXPECT_EQ(form.backColor(), Rgb(4, 21, 30));
+  EXPECT_EQ(controls::RedOf(form.backColor()), 4);
+  EXPECT_EQ(controls::GreenOf(form.backColor()), 21);
+  EXPECT_EQ(controls::BlueOf(form.backColor()), 30);
   EXPECT_EQ(form.chkEmptyFolders.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.fraMain.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.Dir1.backColor(), Rgb(4, 21, 30));
@@ -83,9 +85,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
 }
 
 TEST(FormColours, ExclusionByThreeLetterPrefixInAnyCase) {
-  for (const char* kept : {"txtAcad", "TXTname", "cboFileExt", "CboX", "cmdOK", "fgFiles", "fgTree", "fg_x",
-                           "StatusBar1", "CommandBars", "imgIcon", "mnuFile", "tabOptions", "sliZoom", "Timer1",
-                           "SysInfo1", "TrayIcon", "PopupMenu", "lineTop", "fgs", "fgd1"})
+  for (const char* kept : {"txtAcad", "TXTname",    "cboFileExt",  "CboX",      "cmdOK",   "fgFiles",    "fgTree",
+                           "fg_x",    "StatusBar1", "CommandBars", "imgIcon",   "mnuFile", "tabOptions", "sliZoom",
+                           "Timer1",  "SysInfo1",   "TrayIcon",    "PopupMenu", "lineTop", "fgs",        "fgd1"})
     EXPECT_FALSE(TakesThemeColor(kept)) << kept;
   for (const char* coloured : {"chkEmptyFolders", "fraMain", "Dir1", "lblTitle", "Text1", "File1", "Drives",
                                "NorvProgressBar", "fg", "tx", ""})

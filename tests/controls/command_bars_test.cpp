@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace quiremark::controls {
 namespace {
 
@@ -91,17 +93,16 @@ TEST(CommandBars, PopupsAreShownThroughTheViewAndReplacedWhenBuiltAnew) {
 
 TEST(CommandBars, ThemesStatusBarClientRectAndLayout) {
   CommandBars bars;
+  std::set<Color> faces;
   for (int theme = 0; theme < kVisualThemeCount; ++theme) {
     bars.SetVisualTheme(theme);
     EXPECT_FALSE(IsSystemColor(bars.GetSpecialColor(kToolbarFaceColor)));
+    faces.insert(bars.GetSpecialColor(kToolbarFaceColor));
   }
-  bars.SetVisualTheme(1);
-  const Color standard = bars.GetSpecialColor(kToolbarFaceColor);
-  bars.SetVisualTheme(5);
-  EXPECT_NE(bars.GetSpecialColor(kToolbarFaceColor), standard);
+  EXPECT_EQ(faces.size(), 7u);  // every theme has a face of its own
   EXPECT_THROW(bars.SetVisualTheme(7), ControlError);
   EXPECT_THROW(bars.SetVisualTheme(-1), ControlError);
-  EXPECT_EQ(bars.visualTheme(), 5);
+  EXPECT_EQ(bars.visualTheme(), 6);  // a refused theme changes nothing
 
   CommandBarsStatusBar& status = bars.statusBar();
   status.AddPane(0);
