@@ -154,16 +154,14 @@ std::optional<RegistryValue> ParseValueLine(const std::string& line) {
   return value;
 }
 
+// Adds the key and every key along its path (the hive root included).
 void AddKey(HiveData& data, const std::string& path) {
-  std::string current;
   data.keys.try_emplace("", Key{});
-  std::size_t start = 0;
-  while (start <= path.size() && !path.empty()) {
-    const auto slash = path.find('\\', start);
-    current = path.substr(0, slash);
+  if (path.empty()) return;
+  for (std::size_t slash = path.find('\\');; slash = path.find('\\', slash + 1)) {
+    const std::string current = path.substr(0, slash);
     data.keys.try_emplace(FoldCase(current), Key{current, {}});
-    if (slash == std::string::npos) break;
-    start = slash + 1;
+    if (slash == std::string::npos) return;
   }
 }
 
@@ -318,10 +316,8 @@ void AddGhostscriptKeys(HiveData& data) {
         const auto canonical = fs::canonical(gs, ec);
         if (ec || !fs::is_regular_file(canonical, ec) || access(gs.c_str(), X_OK) != 0) continue;
         if (!seen.insert(canonical.string()).second) continue;
-        auto output = RunAndCapture({gs.string(), "--version"});
-        std::string version = output ? *output : "";
-        version.erase(std::remove_if(version.begin(), version.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
-                      version.end());
+        const auto output = RunAndCapture({gs.string(), "--version"});
+        std::string version = output ? Trim(*output, " \t\r\n") : "";
         if (version.empty()) version = "unknown";
         std::string name = version;
         for (int n = 2; !versions.insert(FoldCase(name)).second; ++n) name = version + " #" + std::to_string(n);
@@ -541,8 +537,8 @@ std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::u
   if (!data->keys.count(parent)) return std::nullopt;
   std::vector<std::string> names;
   for (const auto& [folded, key] : data->keys) {
-    if (!folded.empty() && ParentPath(folded) == parent && folded != parent) {
-      names.push_back(parent.empty() ? key.path : key.path.substr(parent.size() + 1));
+    if (!folded.empty() && ParentPath(folded) == parent) {
+      names.push_back(key.path.substr(key.path.rfind('\\') + 1));
     }
   }
   std::sort(names.begin(), names.end(),
