@@ -16,7 +16,7 @@ namespace {
 const char* const kCategory = "Controls";
 constexpr int kStyle = controls::kStyleIconAndCaption;
 
-const char* const kThemeCaptions[] = {"Office XP",   "Standard",           "Office 2003",       "Normal XP",
+const char* const kThemeCaptions[] = {"Office XP",          "Standard",    "Office 2003",       "Normal XP",
                                       "Visual Studio 2005", "Office 2007", "Office 2007 Ribbon"};
 
 void AddThemeButtons(CommandBarControls& list) {
@@ -62,7 +62,8 @@ void BuildMenus(controls::CommandBar& menuBar) {
 void BuildStandardToolbar(controls::CommandBars& bars) {
   CommandBarControls& bar = bars.Add("Standard").controls();
   AddControl(bar, kControlButton, cmd::kScanFolderTree, "Sök alla filer i mapp&träd", false,
-             "Avsök aktuell och underliggande mappar", kStyle, kCategory).beginGroup = true;
+             "Avsök aktuell och underliggande mappar", kStyle, kCategory)
+      .beginGroup = true;
   AddControl(bar, kControlButton, cmd::kNumberAll, "Numrera &alla", false, "", kStyle, kCategory).beginGroup = true;
   AddControl(bar, kControlButton, cmd::kNumberSelected, "Numrera &utvalda", false, "", kStyle, kCategory);
   AddControl(bar, kControlButton, cmd::kUnnumberAll, "A&vnumrera alla", false, "", kStyle, kCategory);
@@ -160,15 +161,15 @@ CommandBarControl& AddControl(CommandBarControls& controls, int type, int id, co
 void CreateCommandBars(MainForm& form) {
   controls::CommandBars& bars = form.CommandBars;
   BuildMenus(bars.activeMenuBar());
-  bars.AttachImages({101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309, 310, 313, 314, 601, 905, 906, 907,
-                     908, 909, 922, 932, 956});
+  bars.AttachImages({101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309,
+                     310, 313, 314, 601, 905, 906, 907, 908, 909, 922, 932, 956});
   BuildStandardToolbar(bars);
   BuildScriptToolbar(form);
-  BuildCadToolbar(bars,
-                  {"AutoCAD", cmd::kAcadPath, cmd::kBrowseAcad, cmd::kAcadParams, cmd::kRunAcad,
-                   "Sökväg till AutoCADs körbara fil", "Bläddra fram Acad.exe eller Aclt.exe.",
-                   "Startparametrar för AutoCAD", "K&ör script i AutoCAD"},
-                  form.txtAcad, form.txtParamAcad);
+  BuildCadToolbar(
+      bars,
+      {"AutoCAD", cmd::kAcadPath, cmd::kBrowseAcad, cmd::kAcadParams, cmd::kRunAcad, "Sökväg till AutoCADs körbara fil",
+       "Bläddra fram Acad.exe eller Aclt.exe.", "Startparametrar för AutoCAD", "K&ör script i AutoCAD"},
+      form.txtAcad, form.txtParamAcad);
   BuildCadToolbar(bars,
                   {"IntelliCAD", cmd::kIcadPath, cmd::kBrowseIcad, cmd::kIcadParams, cmd::kRunIcad,
                    "Sökväg till IntelliCADs körbara fil", "Bläddra fram Icad.exe.", "Startparametrar för IntelliCAD",

@@ -16,7 +16,7 @@ inline constexpr int kControlPopup = 2;
 inline constexpr int kControlCustom = 7;
 
 // Button styles.
-inline constexpr int kStyleIcon = 2;         // picture only
+inline constexpr int kStyleIcon = 2;  // picture only
 inline constexpr int kStyleIconAndCaption = 3;
 
 // Bar positions: docked at the top edge, or a popup (context) menu.

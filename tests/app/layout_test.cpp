@@ -85,9 +85,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
 }
 
 TEST(FormColours, ExclusionByThreeLetterPrefixInAnyCase) {
-  for (const char* kept : {"txtAcad", "TXTname", "cboFileExt", "CboX", "cmdOK", "fgFiles", "fgTree", "fg_x",
-                           "StatusBar1", "CommandBars", "imgIcon", "mnuFile", "tabOptions", "sliZoom", "Timer1",
-                           "SysInfo1", "TrayIcon", "PopupMenu", "lineTop", "fgs", "fgd1"})
+  for (const char* kept : {"txtAcad", "TXTname",    "cboFileExt",  "CboX",      "cmdOK",   "fgFiles",    "fgTree",
+                           "fg_x",    "StatusBar1", "CommandBars", "imgIcon",   "mnuFile", "tabOptions", "sliZoom",
+                           "Timer1",  "SysInfo1",   "TrayIcon",    "PopupMenu", "lineTop", "fgs",        "fgd1"})
     EXPECT_FALSE(TakesThemeColor(kept)) << kept;
   for (const char* coloured : {"chkEmptyFolders", "fraMain", "Dir1", "lblTitle", "Text1", "File1", "Drives",
                                "NorvProgressBar", "fg", "tx", ""})
