@@ -61,14 +61,6 @@ bool NextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
   return true;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  char32_t cp = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (!NextCodePoint(text, pos, cp)) return false;
-  }
-  return true;
-}
-
 char32_t LowerCodePoint(char32_t cp) {
   if (cp >= 'A' && cp <= 'Z') return cp + 32;
   if (cp < 0xC0) return cp;
@@ -85,6 +77,14 @@ char32_t LowerCodePoint(char32_t cp) {
 }
 
 }  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  char32_t cp = 0;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    if (!NextCodePoint(bytes, pos, cp)) return false;
+  }
+  return true;
+}
 
 std::string DecodeText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
@@ -118,6 +118,29 @@ std::optional<std::string> EncodeWindows1252(std::string_view utf8) {
     out += static_cast<char>(0x80 + i);
   }
   return out;
+}
+
+std::string DecodeUtf16Le(std::string_view bytes) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = [&](std::size_t at) {
+      return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
+                                   (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+std::string Trim(std::string_view text, std::string_view chars) {
+  const auto first = text.find_first_not_of(chars);
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(chars) - first + 1));
 }
 
 std::string EncodeForFile(std::string_view utf8) {

@@ -11,6 +11,8 @@ namespace quiremark::platform {
 // anything else is read as Windows-1252. The result is always UTF-8.
 std::string DecodeText(std::string_view bytes);
 
+bool IsValidUtf8(std::string_view bytes);
+
 // Windows-1252 bytes of a UTF-8 text; empty optional when a character has no
 // Windows-1252 code (or the input is not valid UTF-8).
 std::optional<std::string> EncodeWindows1252(std::string_view utf8);
@@ -18,6 +20,12 @@ std::optional<std::string> EncodeWindows1252(std::string_view utf8);
 // Bytes for a text file the program writes: single-byte Windows-1252 where every
 // character fits, otherwise the UTF-8 text unchanged, so nothing is lost.
 std::string EncodeForFile(std::string_view utf8);
+
+// UTF-16LE bytes (without their byte order mark) as UTF-8.
+std::string DecodeUtf16Le(std::string_view bytes);
+
+// The text without the given characters at either end (blanks by default).
+std::string Trim(std::string_view text, std::string_view chars = " ");
 
 // Letter case folded for comparisons that ignore case the way Windows does
 // (ASCII and the Latin letters of Windows-1252, e.g. Å/å, Ö/ö).
