@@ -31,7 +31,7 @@ using controls::CommandBarControl;
 using controls::CommandBarControls;
 
 constexpr int kToolbarListId = 59392;  // the bars' own list of toolbars, each shown or hidden
-constexpr int kSyncIntervalMs = 250;
+constexpr int kLockPollMs = 250;  // the lock keys change outside the program too
 constexpr int kMinToolbarRow = 600;  // pixels of toolbars in a row at least, before the next row starts
 
 QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
@@ -109,14 +109,22 @@ std::string LayoutKey(const std::string& company, const std::string& product, co
 CommandBarsView::CommandBarsView(controls::CommandBars& bars, QMainWindow& window)
     : QObject(&window), bars_(bars), window_(window) {
   bars_.SetLayoutStore(this);
-  bars_.onChanged = [this] { Refresh(); };
+  // While code builds the bars, each addition changes the structure; the
+  // rebuild waits for the event loop (or an explicit Refresh).
+  bars_.onChanged = [this] {
+    if (CurrentShape() == shape_) SyncState();
+    else if (!rebuildPending_) {
+      rebuildPending_ = true;
+      QTimer::singleShot(0, this, [this] { Refresh(); });
+    }
+  };
   bars_.statusBar().onChanged = [this] { SyncStatusBar(); };
   bars_.onShowPopup = [this](CommandBar& popup, bool atPosition, int x, int y) { RunPopup(popup, atPosition, x, y); };
   LockKeys::Instance();
   if (!window_.centralWidget()) window_.setCentralWidget(new QWidget(&window_));
   window_.centralWidget()->installEventFilter(this);
-  connect(&syncTimer_, &QTimer::timeout, this, [this] { Refresh(); });
-  syncTimer_.start(kSyncIntervalMs);
+  connect(&lockTimer_, &QTimer::timeout, this, [this] { SyncStatusBar(); });
+  lockTimer_.start(kLockPollMs);
   Refresh();
 }
 
@@ -141,6 +149,7 @@ CommandBarsView::Shape CommandBarsView::CurrentShape() const {
 }
 
 void CommandBarsView::Refresh() {
+  rebuildPending_ = false;
   if (Shape shape = CurrentShape(); shape != shape_) {
     shape_ = std::move(shape);
     Rebuild();
@@ -171,6 +180,7 @@ void CommandBarsView::BuildToolbars() {
   for (auto& [bar, toolbar] : toolbars_)
     if (toolbar) {
       window_.removeToolBar(toolbar);
+      toolbar->setObjectName({});  // a restored arrangement must find only the new one
       toolbar->deleteLater();
     }
   toolbars_.clear();
@@ -186,7 +196,7 @@ void CommandBarsView::BuildToolbars() {
       items_.push_back({control.get(), AddToolbarControl(*toolbar, *control), {}});
     }
     connect(toolbar->toggleViewAction(), &QAction::toggled, this, [this, &bar](bool shown) {
-      if (!packing_) bar.visible = shown;
+      if (!packing_) bar.SetVisible(shown);
     });
     toolbars_.emplace_back(&bar, toolbar);
   }
@@ -202,14 +212,14 @@ void CommandBarsView::PackToolbars() {
   for (auto& [bar, toolbar] : toolbars_) {
     if (!toolbar) continue;
     window_.removeToolBar(toolbar);
-    const int width = bar->visible ? toolbar->sizeHint().width() : 0;
+    const int width = bar->visible() ? toolbar->sizeHint().width() : 0;
     if (used > 0 && used + width > rowWidth) {
       window_.addToolBarBreak(Qt::TopToolBarArea);
       used = 0;
     }
     used += width;
     window_.addToolBar(Qt::TopToolBarArea, toolbar);
-    toolbar->setHidden(!bar->visible);
+    toolbar->setHidden(!bar->visible());
   }
   packing_ = false;
 }
@@ -316,25 +326,26 @@ void CommandBarsView::SyncItem(const Item& item) {
   QAction* action = item.action;
   if (!action) return;
   const CommandBarControl& c = *item.control;
-  action->setVisible(c.visible);
-  action->setEnabled(c.enabled);
+  action->setVisible(c.visible());
+  action->setEnabled(c.enabled());
   if (c.type() == controls::kControlCustom) {
-    action->setToolTip(Text(c.tooltipText));
+    action->setToolTip(Text(c.tooltipText()));
     return;
   }
   QString text = Text(c.caption);
   if (!item.shortcut.isEmpty()) text += u'\t' + item.shortcut;
   if (action->text() != text) action->setText(text);
-  if (c.checked && !action->isCheckable()) action->setCheckable(true);
-  if (action->isCheckable()) action->setChecked(c.checked);
-  action->setToolTip(c.tooltipText.empty() ? Plain(c.caption) : Text(c.tooltipText));
-  action->setStatusTip(Text(c.descriptionText));
+  if (c.checked() && !action->isCheckable()) action->setCheckable(true);
+  if (action->isCheckable()) action->setChecked(c.checked());
+  action->setToolTip(c.tooltipText().empty() ? Plain(c.caption) : Text(c.tooltipText()));
+  action->setStatusTip(Text(c.descriptionText()));
 }
 
 void CommandBarsView::SyncState() {
+  if (adopting_) return;
   for (const Item& item : items_) SyncItem(item);
   for (auto& [bar, toolbar] : toolbars_)
-    if (toolbar && toolbar->isHidden() == bar->visible) toolbar->setHidden(!bar->visible);
+    if (toolbar && toolbar->isHidden() == bar->visible()) toolbar->setHidden(!bar->visible());
   SyncStatusBar();
   SyncTheme();
 }
@@ -430,8 +441,12 @@ void CommandBarsView::LoadLayout(const std::string& company, const std::string& 
   if (!stored || stored->type != platform::REG_BINARY) return;
   if (!window_.restoreState(QByteArray::fromStdString(stored->data))) return;
   arrangementLoaded_ = true;
+  // The model takes the restored visibility; until all bars have it, the
+  // view must not show the model's older state.
+  adopting_ = true;
   for (auto& [bar, toolbar] : toolbars_)
-    if (toolbar) bar->visible = !toolbar->isHidden();
+    if (toolbar) bar->SetVisible(!toolbar->isHidden());
+  adopting_ = false;
 }
 
 }  // namespace quiremark::gui

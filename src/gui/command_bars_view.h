@@ -22,10 +22,9 @@ namespace quiremark::gui {
 // context menus at the pointer, the status bar with its panes and lock-key
 // indicators, and the look of the visual theme. Every choice the user makes
 // reaches the model's Execute; the model's state (captions, visibility,
-// enabled, check marks, tooltips) is shown again after every command, when
-// a menu opens, on the model's change notification and a few times a second
-// for changes code makes to the controls' fields. It also keeps the bars'
-// arrangement in the registry for the model's save and load.
+// enabled, check marks, tooltips) follows its change notification, and is
+// shown again after every command and when a menu opens. It also keeps the
+// bars' arrangement in the registry for the model's save and load.
 class CommandBarsView : public QObject, public controls::BarLayoutStore {
  public:
   CommandBarsView(controls::CommandBars& bars, QMainWindow& window);
@@ -88,12 +87,14 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   std::vector<QPointer<QShortcut>> shortcuts_;
   std::vector<QPointer<QWidget>> hosted_;  // form controls' widgets in the toolbars
   std::map<int, QPointer<QWidget>> panes_;
-  QTimer syncTimer_;
+  QTimer lockTimer_;  // the lock-key indicators follow the keyboard
   int appliedTheme_ = -1;
   controls::Color appliedFace_ = 0;
   bool appliedFrame_ = false;
   bool arrangementLoaded_ = false;
   bool packing_ = false;
+  bool adopting_ = false;
+  bool rebuildPending_ = false;
 };
 
 }  // namespace quiremark::gui

@@ -30,7 +30,7 @@ void BuildFrame(app::MainForm& form) {
   form.caption = version::kTitle;
   form.CommandBars.onResize = [&form] { app::ArrangeControls(form); };
   app::CreateCommandBars(form);
-  form.CommandBars.activeMenuBar().title = "Meny";
+  form.CommandBars.activeMenuBar().SetTitle("Meny");
   form.CommandBars.LoadCommandBars(version::kCompanyName, version::kProductName, kLayoutSection);
   const int theme = app::StoredTheme();
   app::SetTheme(form, theme, app::kFirstThemeCommand + theme);

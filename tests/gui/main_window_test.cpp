@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, ToolbarsHostTheFormControlsAndColourSchemeStartsHidden) {
 
   // The user shows the hidden toolbar from the toolbar list; the model knows.
   window->commandBars().Toolbar("Färgschema")->toggleViewAction()->trigger();
-  EXPECT_TRUE(form->CommandBars.FindToolbar("Färgschema")->visible);
+  EXPECT_TRUE(form->CommandBars.FindToolbar("Färgschema")->visible());
 }
 
 TEST_F(MainWindowTest, StatusBarShowsItsPanesAndLockIndicators) {
@@ -206,7 +206,7 @@ TEST_F(MainWindowTest, TheBarsArrangementIsSavedAndLoadedInTheRegistry) {
   form.reset();
   Open();
   EXPECT_TRUE(window->commandBars().Toolbar("Filer")->isHidden());
-  EXPECT_FALSE(form->CommandBars.FindToolbar("Filer")->visible);
+  EXPECT_FALSE(form->CommandBars.FindToolbar("Filer")->visible());
   EXPECT_FALSE(window->commandBars().Toolbar("Färgschema")->isHidden());
 }
 
