@@ -90,7 +90,7 @@ TEST_F(TempPsFileTest, ThreeFilesGiveTheBodyTrailerAndOutline) {
 TEST_F(TempPsFileTest, CopyIsByteExact) {
   // Bare CRs, LF-only lines, NUL and high bytes stay as they are; a file that
   // ends without a line break gets CR LF, one that ends with CR or LF does not.
-  const std::string binary = std::string("%!PS\rbinary\0\xFF\x80\r\r\n", 20) + "lf only\n";
+  const std::string binary = std::string("%!PS\rbinary\0\xFF\x80\r\r\n", 17) + "lf only\n";
   const std::string noBreak = "%!PS\r\nshowpage";
   const std::string crEnd = "%!PS\rshowpage\r";
   const std::string empty;
