@@ -129,6 +129,7 @@ CommandBarsView::CommandBarsView(controls::CommandBars& bars, QMainWindow& windo
 }
 
 CommandBarsView::~CommandBarsView() {
+  window_.centralWidget()->removeEventFilter(this);
   bars_.SetLayoutStore(nullptr);
   bars_.onChanged = nullptr;
   bars_.statusBar().onChanged = nullptr;

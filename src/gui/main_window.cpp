@@ -50,6 +50,7 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
 }
 
 MainWindow::~MainWindow() {
+  delete bars_;  // while this is still a main window: the bars' view asks it about its client area
   form_.onChanged = nullptr;
   form_.onShowRequest = nullptr;
   form_.onHideRequest = nullptr;
