@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/program_info.h"
+
 namespace quiremark::engine {
 
 void SplashForm::Load() {
   if (loaded_) return;
   loaded_ = true;
+  if (appState) backColor_ = appState->themeBaseColor + static_cast<std::uint32_t>(kShade);
+  pictureHtml_ = "<img src=\"" + (platform::ProgramFolder() / "Loading.gif").string() + "\">";
   text_ = kInitialText;
   min_ = 0;
   max_ = 100;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+
+#include "controls/ui_services.h"
+#include "settings/app_state.h"
 
 namespace quiremark::engine {
 
@@ -35,6 +39,25 @@ class SplashForm {
   int width = 9885, height = 1260;
   bool hourglass = false;
 
+  // The design: client area and the places of the label, the bar and the
+  // picture over the middle of the bar (left, top, width, height).
+  static constexpr int kClientWidth = 9750;
+  static constexpr int kClientHeight = 855;
+  static constexpr controls::TwipsRect kLabelRect{-120, 0, 9795, 195};
+  static constexpr controls::TwipsRect kBarRect{0, 240, 9735, 615};
+  static constexpr controls::TwipsRect kPictureRect{4440, 280, 615, 495};
+  static constexpr const char* kLabelFont = "Tahoma";
+  static constexpr int kShade = 10;
+
+  // Where the load takes the theme's base colour from; without it the
+  // window keeps the system colour.
+  const settings::AppState* appState = nullptr;
+  // Set by the load: the colour of the window and of its three controls
+  // (the theme's base colour plus the shade 10), and the document of the
+  // picture control, which shows Loading.gif from the program's folder.
+  std::uint32_t backColor() const { return backColor_; }
+  const std::string& pictureHtml() const { return pictureHtml_; }
+
   // Raised after every change a view must show (text, bar, visibility, refresh).
   std::function<void()> onChanged;
   int refreshCount = 0;
@@ -45,6 +68,8 @@ class SplashForm {
   bool visible_ = false;
   std::string text_;
   int min_ = 0, max_ = 100, value_ = 0;
+  std::uint32_t backColor_ = 0x80000005;
+  std::string pictureHtml_;
 };
 
 }  // namespace quiremark::engine

@@ -23,8 +23,12 @@ controls::MsgResult ScriptedUi::MessageBox(const std::string& text, int style, c
   Expected e = expected_.front();
   expected_.pop_front();
   EXPECT_EQ(text, e.text);
-  if (e.style) EXPECT_EQ(style, *e.style) << "style of box \"" << text << "\"";
-  if (e.title) EXPECT_EQ(title, *e.title) << "title of box \"" << text << "\"";
+  if (e.style) {
+    EXPECT_EQ(style, *e.style) << "style of box \"" << text << "\"";
+  }
+  if (e.title) {
+    EXPECT_EQ(title, *e.title) << "title of box \"" << text << "\"";
+  }
   return e.answer;
 }
 

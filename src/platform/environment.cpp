@@ -1,0 +1,106 @@
+#include "platform/environment.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace quiremark::platform {
+
+namespace fs = std::filesystem;
+
+std::string GetEnv(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? value : "";
+}
+
+fs::path TempFolder() {
+  for (const char* name : {"Temp", "TEMP"}) {
+    if (const std::string value = GetEnv(name); !value.empty()) return value;
+  }
+  // A private folder of this user; an existing one must be ours, a real folder and closed to others.
+  const std::string base = GetEnv("TMPDIR").empty() ? "/tmp" : GetEnv("TMPDIR");
+  const fs::path folder = fs::path(base) / ("quiremark-" + std::to_string(getuid()));
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return folder;
+  struct stat st{};
+  if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) {
+    if ((st.st_mode & 0077) != 0) chmod(folder.c_str(), 0700);
+    return folder;
+  }
+  // Someone else holds the name: fall back to a fresh private folder.
+  std::string pattern = (fs::path(base) / "quiremark-XXXXXX").string();
+  if (mkdtemp(pattern.data())) return pattern;
+  return folder;
+}
+
+std::string UserName() {
+  const std::string name = GetEnv("USERNAME");
+  return name.empty() ? GetEnv("USER") : name;
+}
+
+std::optional<SafeOutputFile> SafeOutputFile::Open(const fs::path& path, std::string* error) {
+  const auto fail = [&](const std::string& why) -> std::optional<SafeOutputFile> {
+    if (error) *error = path.string() + ": " + why;
+    return std::nullopt;
+  };
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return fail(errno == ELOOP ? "is a symbolic link" : std::strerror(errno));
+  SafeOutputFile file(fd);
+  struct stat st{};
+  if (fstat(fd, &st) != 0) return fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return fail("is no regular file");
+  if (st.st_uid != geteuid()) return fail("belongs to another user");
+  if (st.st_nlink != 1) return fail("has more than one link");
+  if (ftruncate(fd, 0) != 0) return fail(std::strerror(errno));
+  return file;
+}
+
+SafeOutputFile::SafeOutputFile(SafeOutputFile&& other) noexcept : fd_(other.fd_), failed_(other.failed_) {
+  other.fd_ = -1;
+}
+
+SafeOutputFile& SafeOutputFile::operator=(SafeOutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    failed_ = other.failed_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+SafeOutputFile::~SafeOutputFile() { Close(); }
+
+bool SafeOutputFile::Write(std::string_view bytes) {
+  if (fd_ < 0) return false;
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      failed_ = true;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool SafeOutputFile::Close() {
+  if (fd_ < 0) return !failed_;
+  if (close(fd_) != 0) failed_ = true;
+  fd_ = -1;
+  return !failed_;
+}
+
+bool WriteFileSafely(const fs::path& path, std::string_view bytes, std::string* error) {
+  auto file = SafeOutputFile::Open(path, error);
+  if (!file) return false;
+  const bool ok = file->Write(bytes) && file->Close();
+  if (!ok && error) *error = path.string() + ": " + std::strerror(errno);
+  return ok;
+}
+
+}  // namespace quiremark::platform

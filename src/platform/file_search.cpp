@@ -1,0 +1,134 @@
+#include "platform/file_search.h"
+
+#include <algorithm>
+
+#include "platform/text_encoding.h"
+
+namespace quiremark::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool MatchFrom(const std::string& pattern, std::size_t p, const std::string& name, std::size_t n) {
+  while (p < pattern.size()) {
+    const char c = pattern[p];
+    if (c == '*') {
+      while (p < pattern.size() && pattern[p] == '*') ++p;
+      if (p == pattern.size()) return true;
+      for (std::size_t k = n; k <= name.size(); ++k) {
+        if (MatchFrom(pattern, p, name, k)) return true;
+      }
+      return false;
+    }
+    if (n >= name.size()) return false;
+    if (c == '?') {
+      // one character: skip a whole UTF-8 sequence
+      ++n;
+      while (n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) ++n;
+    } else {
+      if (c != name[n]) return false;
+      ++n;
+    }
+    ++p;
+  }
+  return n == name.size();
+}
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  std::string p = FoldCase(pattern);
+  const std::string n = FoldCase(name);
+  // "name." asks for a name without an extension
+  if (p.size() > 1 && p.back() == '.' && p.find_first_of("*?") != std::string::npos) {
+    p.pop_back();
+    return n.find('.') == std::string::npos && MatchFrom(p, 0, n, 0);
+  }
+  if (p.size() > 2 && p.compare(p.size() - 2, 2, ".*") == 0 && n.find('.') == std::string::npos) {
+    return MatchFrom(p.substr(0, p.size() - 2), 0, n, 0);
+  }
+  return MatchFrom(p, 0, n, 0);
+}
+
+bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
+  std::size_t start = 0;
+  while (start <= patterns.size()) {
+    auto end = patterns.find(';', start);
+    if (end == std::string::npos) end = patterns.size();
+    const std::string one = Trim(patterns.substr(start, end - start));
+    if (!one.empty() && WildcardMatch(one, name)) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
+  std::vector<FoundEntry> entries;
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  if (ec) return entries;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    const auto& entry = *it;
+    FoundEntry found;
+    found.name = entry.path().filename().string();
+    found.path = entry.path();
+    found.isHidden = !found.name.empty() && found.name[0] == '.';
+    std::error_code statError;
+    found.isFolder = entry.is_directory(statError);
+    const bool isFile = entry.is_regular_file(statError);
+    if (options.kind == EntryKind::Files && !isFile) continue;
+    if (options.kind == EntryKind::Folders && !found.isFolder) continue;
+    if (found.isHidden && !options.includeHidden) continue;
+    if (!WildcardMatchAny(patterns, found.name)) continue;
+    if (isFile) found.size = entry.file_size(statError);
+    found.modified = entry.last_write_time(statError);
+    entries.push_back(std::move(found));
+  }
+  std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
+    const int byFold = CompareIgnoringCase(a.name, b.name);
+    return byFold != 0 ? byFold < 0 : a.name < b.name;
+  });
+  return entries;
+}
+
+FileSearch::FileSearch(const fs::path& folder, const std::string& patterns, SearchOptions options)
+    : entries_(FindEntries(folder, patterns, options)) {}
+
+std::optional<FoundEntry> FileSearch::Next() {
+  if (next_ >= entries_.size()) return std::nullopt;
+  return entries_[next_++];
+}
+
+std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {
+  const auto slash = pathWithPattern.rfind('/');
+  if (slash == std::string::npos) return {fs::path("."), pathWithPattern};
+  return {fs::path(slash == 0 ? "/" : pathWithPattern.substr(0, slash)), pathWithPattern.substr(slash + 1)};
+}
+
+std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
+  std::error_code ec;
+  if (name.empty()) return std::nullopt;
+  if (fs::exists(folder / name, ec)) return folder / name;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return std::nullopt;
+  std::optional<fs::path> best;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    const std::string candidate = it->path().filename().string();
+    if (EqualsIgnoringCase(candidate, name) && (!best || candidate < best->filename().string())) {
+      best = it->path();
+    }
+  }
+  return best;
+}
+
+}  // namespace quiremark::platform

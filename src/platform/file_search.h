@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quiremark::platform {
+
+// Windows wildcard match of one pattern against a file name: "*" any run of
+// characters, "?" one character, letter case ignored; "*.*" matches every name.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+// Same for a list of patterns separated by ";" (blanks around each ignored):
+// true when any of them matches.
+bool WildcardMatchAny(const std::string& patterns, const std::string& name);
+
+enum class EntryKind { Any, Files, Folders };
+
+struct FoundEntry {
+  std::string name;                        // bare name, stored spelling
+  std::filesystem::path path;              // folder / name
+  bool isFolder = false;
+  bool isHidden = false;                   // name begins with "."
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type modified{};
+};
+
+struct SearchOptions {
+  EntryKind kind = EntryKind::Any;  // Files: regular files only; Folders: folders only
+  bool includeHidden = true;
+};
+
+// find-first / find-next over one folder. The entries matching the patterns
+// come in name order ignoring case; "." and ".." never come.
+class FileSearch {
+ public:
+  FileSearch(const std::filesystem::path& folder, const std::string& patterns, SearchOptions options = {});
+  // The next entry; empty optional at the end (or when the folder is missing).
+  std::optional<FoundEntry> Next();
+
+ private:
+  std::vector<FoundEntry> entries_;
+  std::size_t next_ = 0;
+};
+
+// All entries at once.
+std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const std::string& patterns,
+                                    SearchOptions options = {});
+
+// Splits "folder/pattern" into its folder ("." when none) and pattern.
+std::pair<std::filesystem::path, std::string> SplitPattern(const std::string& pathWithPattern);
+
+// The file or folder `name` inside `folder`: the exact spelling when it exists,
+// else the first entry whose name equals it ignoring case; empty when none.
+std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem::path& folder,
+                                                          const std::string& name);
+
+}  // namespace quiremark::platform

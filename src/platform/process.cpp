@@ -1,0 +1,183 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+extern char** environ;
+
+namespace quiremark::platform {
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> args;
+  std::string current;
+  bool inArgument = false;
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < commandLine.size(); ++i) {
+    const char c = commandLine[i];
+    if (c == '\\') {
+      std::size_t slashes = 0;
+      while (i < commandLine.size() && commandLine[i] == '\\') ++slashes, ++i;
+      if (i < commandLine.size() && commandLine[i] == '"') {
+        current.append(slashes / 2, '\\');
+        if (slashes % 2 == 1) {
+          current += '"';
+        } else {
+          --i;  // the quote is handled as a quote
+        }
+      } else {
+        current.append(slashes, '\\');
+        --i;
+      }
+      inArgument = true;
+    } else if (c == '"') {
+      if (inQuotes && i + 1 < commandLine.size() && commandLine[i + 1] == '"') {
+        current += '"';
+        ++i;
+      } else {
+        inQuotes = !inQuotes;
+      }
+      inArgument = true;
+    } else if ((c == ' ' || c == '\t') && !inQuotes) {
+      if (inArgument) args.push_back(std::move(current));
+      current.clear();
+      inArgument = false;
+    } else {
+      current += c;
+      inArgument = true;
+    }
+  }
+  if (inArgument) args.push_back(std::move(current));
+  return args;
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = 0; }
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  if (this != &other) {
+    Detach();
+    pid_ = other.pid_;
+    other.pid_ = 0;
+  }
+  return *this;
+}
+
+ChildProcess::~ChildProcess() { Detach(); }
+
+std::optional<int> ChildProcess::Wait() {
+  if (pid_ <= 0) {
+    errno = ECHILD;
+    return std::nullopt;
+  }
+  int status = 0;
+  pid_t result;
+  do {
+    result = waitpid(pid_, &status, 0);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return std::nullopt;
+  pid_ = 0;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return std::nullopt;
+}
+
+void ChildProcess::Detach() {
+  if (pid_ <= 0) return;
+  std::thread([pid = pid_] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+  pid_ = 0;
+}
+
+pid_t ChildProcess::Release() {
+  const pid_t pid = pid_;
+  pid_ = 0;
+  return pid;
+}
+
+StartResult StartProcess(const std::vector<std::string>& arguments, const StartOptions& options) {
+  StartResult result;
+  if (arguments.empty() || arguments.front().empty()) {
+    result.error = EINVAL;
+    return result;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!options.workingFolder.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
+  }
+  if (!options.outputFile.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  }
+  std::vector<char*> argv;
+  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    result.error = rc;
+  } else {
+    result.process.emplace(pid);
+  }
+  return result;
+}
+
+StartResult StartProcess(const std::string& commandLine, const StartOptions& options) {
+  return StartProcess(SplitCommandLine(commandLine), options);
+}
+
+std::optional<int> RunAndWait(const std::string& commandLine, const StartOptions& options) {
+  auto started = StartProcess(commandLine, options);
+  if (!started.process) return std::nullopt;
+  return started.process->Wait();
+}
+
+std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return std::nullopt;
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  std::string output;
+  if (rc == 0) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) != 0) {
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      output.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+  close(pipeFds[0]);
+  if (rc != 0) return std::nullopt;
+  const auto exitCode = ChildProcess(pid).Wait();
+  if (exitCode != 0) return std::nullopt;
+  return output;
+}
+
+bool ShellOpen(const std::string& target) {
+  auto started = StartProcess(std::vector<std::string>{"xdg-open", target});
+  return started.process.has_value();  // the child is reaped in the background
+}
+
+}  // namespace quiremark::platform

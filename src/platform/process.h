@@ -1,0 +1,81 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace quiremark::platform {
+
+// Splits a command line into arguments by the Windows rules: blanks and tabs
+// separate arguments, double quotes group (a doubled "" inside quotes is one
+// quote), backslashes before a quote escape it. No shell is involved.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// Window show states the callers pass (the Windows numbers). A child on Linux
+// has no window the program controls, so they are accepted and ignored.
+namespace show {
+inline constexpr int kHide = 0;
+inline constexpr int kNormalFocus = 1;
+inline constexpr int kMinimizedFocus = 2;
+inline constexpr int kMaximized = 3;
+inline constexpr int kNormalNoFocus = 4;
+inline constexpr int kShow = 5;
+inline constexpr int kMinimizedNoFocus = 6;
+}  // namespace show
+
+struct StartOptions {
+  int showState = show::kNormalFocus;
+  std::filesystem::path workingFolder;  // empty: the current folder
+  std::filesystem::path outputFile;     // empty: inherit; else stdout and stderr go there (replaced)
+};
+
+// A started child process. A child that is neither waited for nor still owned
+// when this object goes away is reaped in the background, so no zombie stays.
+class ChildProcess {
+ public:
+  explicit ChildProcess(pid_t pid) : pid_(pid) {}
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess();
+
+  pid_t pid() const { return pid_; }
+  // Blocks until the child has ended (no time-out) and returns its exit code;
+  // a child killed by a signal gives 128 + the signal number. Empty optional
+  // when the child cannot be waited for (errno tells why).
+  std::optional<int> Wait();
+  // Leaves the child running; it is reaped in the background when it ends.
+  void Detach();
+  // Hands the child over to the caller, who must reap it.
+  pid_t Release();
+
+ private:
+  pid_t pid_ = 0;
+};
+
+struct StartResult {
+  std::optional<ChildProcess> process;  // empty when nothing was started
+  int error = 0;                        // errno of the failure (ENOENT: program not found)
+};
+
+// Starts the command line's program with its arguments. The program is looked
+// up on PATH unless it names a path.
+StartResult StartProcess(const std::string& commandLine, const StartOptions& options = {});
+StartResult StartProcess(const std::vector<std::string>& arguments, const StartOptions& options = {});
+
+// Starts a command line and waits for it; the exit code, or empty when it
+// could not be started or waited for.
+std::optional<int> RunAndWait(const std::string& commandLine, const StartOptions& options = {});
+
+// Runs a program with its arguments and returns what it wrote on standard
+// output; empty optional when it could not be started or did not exit with 0.
+std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments);
+
+// Opens a document, folder or address with the desktop's associated program
+// (xdg-open), without waiting. False when xdg-open could not be started.
+bool ShellOpen(const std::string& target);
+
+}  // namespace quiremark::platform

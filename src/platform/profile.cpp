@@ -1,0 +1,193 @@
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "platform/text_encoding.h"
+
+namespace quiremark::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::vector<std::string>> ReadLines(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  std::vector<std::string> lines;
+  std::istringstream text(DecodeText(bytes.str()));
+  std::string line;
+  while (std::getline(text, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The section name of a "[name]" line, empty optional for other lines.
+std::optional<std::string> SectionName(const std::string& line) {
+  const std::string trimmed = Trim(line);
+  if (trimmed.size() < 2 || trimmed.front() != '[') return std::nullopt;
+  const auto close = trimmed.find(']');
+  if (close == std::string::npos) return std::nullopt;
+  return Trim(trimmed.substr(1, close - 1));
+}
+
+bool IsContentLine(const std::string& line) {
+  const std::string trimmed = Trim(line);
+  return !trimmed.empty() && trimmed[0] != ';';
+}
+
+// Lines [first, end) of a section's body; empty optional when the section is missing.
+struct SectionRange {
+  std::size_t header;
+  std::size_t first;
+  std::size_t end;
+};
+std::optional<SectionRange> FindSection(const std::vector<std::string>& lines, const std::string& section) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    auto name = SectionName(lines[i]);
+    if (!name || !EqualsIgnoringCase(*name, Trim(section))) continue;
+    std::size_t end = i + 1;
+    while (end < lines.size() && !SectionName(lines[end])) ++end;
+    return SectionRange{i, i + 1, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> KeyOf(const std::string& line) {
+  if (!IsContentLine(line)) return std::nullopt;
+  const auto eq = line.find('=');
+  if (eq == std::string::npos) return std::nullopt;
+  return Trim(line.substr(0, eq));
+}
+
+// The first `count` characters of a UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
+    ++pos;
+    while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
+  }
+  return text.substr(0, pos);
+}
+
+std::size_t CharacterCount(const std::string& text) {
+  std::size_t count = 0;
+  for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}
+
+bool WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  const std::string bytes = EncodeForFile(text);
+  // A settings file that is a link is written where the link points.
+  std::error_code ec;
+  const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
+  if (ec && ec != std::errc::no_such_file_or_directory) return false;
+  const std::string temp = target.string() + ".tmp";
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return false;
+  bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ok = (close(fd) == 0) && ok;
+  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {
+  if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+  lines.push_back("[" + section + "]");
+}
+
+}  // namespace
+
+std::string ReadProfileSection(const fs::path& file, const std::string& section, std::size_t bufferSize) {
+  const auto lines = ReadLines(file);
+  if (!lines) return "";
+  const auto range = FindSection(*lines, section);
+  if (!range) return "";
+  std::string text;
+  for (std::size_t i = range->first; i < range->end; ++i) {
+    if (IsContentLine((*lines)[i])) text += Trim((*lines)[i]) + '\0';
+  }
+  if (bufferSize < 2) return "";
+  if (CharacterCount(text) > bufferSize - 2) text = FirstCharacters(text, bufferSize - 2);
+  return text;
+}
+
+std::string ReadProfileString(const fs::path& file, const std::string& section, const std::string& key,
+                              const std::string& fallback, std::size_t bufferSize) {
+  const auto lines = ReadLines(file);
+  std::optional<std::string> value;
+  if (lines) {
+    if (const auto range = FindSection(*lines, section)) {
+      for (std::size_t i = range->first; i < range->end && !value; ++i) {
+        const auto name = KeyOf((*lines)[i]);
+        if (name && EqualsIgnoringCase(*name, Trim(key))) {
+          value = Trim((*lines)[i].substr((*lines)[i].find('=') + 1));
+          if (value->size() >= 2 && value->front() == '"' && value->back() == '"') {
+            value = value->substr(1, value->size() - 2);
+          }
+        }
+      }
+    }
+  }
+  const std::string result = value ? *value : fallback;
+  return bufferSize == 0 ? "" : FirstCharacters(result, bufferSize - 1);
+}
+
+bool WriteProfileString(const fs::path& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  auto lines = ReadLines(file).value_or(std::vector<std::string>{});
+  const std::string newLine = Trim(key) + "=" + value;
+  auto range = FindSection(lines, section);
+  if (!range) {
+    AppendSectionHeader(lines, Trim(section));
+    lines.push_back(newLine);
+    return WriteLines(file, lines);
+  }
+  std::size_t insertAt = range->first;
+  for (std::size_t i = range->first; i < range->end; ++i) {
+    const auto name = KeyOf(lines[i]);
+    if (name && EqualsIgnoringCase(*name, Trim(key))) {
+      lines[i] = *name + "=" + value;
+      return WriteLines(file, lines);
+    }
+    if (IsContentLine(lines[i])) insertAt = i + 1;
+  }
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+  return WriteLines(file, lines);
+}
+
+bool WriteProfileSection(const fs::path& file, const std::string& section, const std::vector<std::string>& lines) {
+  auto all = ReadLines(file).value_or(std::vector<std::string>{});
+  const auto range = FindSection(all, section);
+  if (!range) {
+    AppendSectionHeader(all, Trim(section));
+    all.insert(all.end(), lines.begin(), lines.end());
+    return WriteLines(file, all);
+  }
+  // Keep the blank lines that separate this section from the next one.
+  std::size_t keepFrom = range->end;
+  while (keepFrom > range->first && Trim(all[keepFrom - 1]).empty()) --keepFrom;
+  std::vector<std::string> result(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(range->first));
+  result.insert(result.end(), lines.begin(), lines.end());
+  result.insert(result.end(), all.begin() + static_cast<std::ptrdiff_t>(keepFrom), all.end());
+  return WriteLines(file, result);
+}
+
+}  // namespace quiremark::platform

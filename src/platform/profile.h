@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quiremark::platform {
+
+// Windows-style profile (.ini) files: "[Section]" headers and "key=value" lines.
+// Section and key names are matched without regard to case; files are read as
+// Windows-1252 or UTF-8 and written with CRLF line ends. Comment lines (";")
+// and blank lines are not part of a section's contents.
+
+// The section's lines, each followed by one NUL, as the buffer of
+// `bufferSize` characters receives them: when they do not fit, the text is cut
+// at bufferSize - 2 characters. "" when the file or section is missing.
+std::string ReadProfileSection(const std::filesystem::path& file, const std::string& section,
+                               std::size_t bufferSize);
+
+// The key's value (blanks around it removed), cut to bufferSize - 1
+// characters; `fallback` when the file, section or key is missing.
+std::string ReadProfileString(const std::filesystem::path& file, const std::string& section,
+                              const std::string& key, const std::string& fallback, std::size_t bufferSize);
+
+// Writes key=value, creating the file, the section or the key as needed and
+// replacing an existing key's value. False when the file cannot be written.
+bool WriteProfileString(const std::filesystem::path& file, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+// Replaces the whole contents of a section with `lines` (created at the end of
+// the file when missing). False when the file cannot be written.
+bool WriteProfileSection(const std::filesystem::path& file, const std::string& section,
+                         const std::vector<std::string>& lines);
+
+}  // namespace quiremark::platform

@@ -1,0 +1,578 @@
+#include "platform/registry.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "platform/process.h"
+#include "platform/text_encoding.h"
+
+namespace quiremark::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
+
+struct Key {
+  std::string path;  // stored spelling below the hive, "" for the hive root
+  std::vector<RegistryValue> values;
+};
+
+// Keys by their case-folded path.
+struct HiveData {
+  std::map<std::string, Key> keys;
+  bool damaged = false;
+};
+
+const char* HiveName(Hive hive) {
+  switch (hive) {
+    case Hive::ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case Hive::CurrentUser: return "HKEY_CURRENT_USER";
+    case Hive::LocalMachine: return "HKEY_LOCAL_MACHINE";
+  }
+  return "";
+}
+
+fs::path HiveFile(Hive hive) { return RegistryFolder() / (std::string(HiveName(hive)) + ".reg"); }
+
+std::string NormalizePath(const std::string& keyPath) {
+  std::string path;
+  for (const char c : keyPath) {
+    if (c == '\\' && (path.empty() || path.back() == '\\')) continue;
+    path += c;
+  }
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string ParentPath(const std::string& path) {
+  const auto slash = path.rfind('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// --- reading the .reg layout -------------------------------------------------
+
+std::string Utf16LeToUtf8(const std::string& bytes) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+      const char32_t low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
+std::optional<std::string> ParseQuoted(const std::string& text, std::size_t& pos) {
+  if (pos >= text.size() || text[pos] != '"') return std::nullopt;
+  std::string out;
+  for (++pos; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (c == '\\' && pos + 1 < text.size()) {
+      out += text[++pos];
+    } else if (c == '"') {
+      ++pos;
+      return out;
+    } else {
+      out += c;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ParseHexBytes(const std::string& text) {
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    while (pos < text.size() && (text[pos] == ',' || text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    if (pos >= text.size()) break;
+    if (pos + 1 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[pos])) ||
+        !std::isxdigit(static_cast<unsigned char>(text[pos + 1]))) {
+      return std::nullopt;
+    }
+    out += static_cast<char>(std::stoi(text.substr(pos, 2), nullptr, 16));
+    pos += 2;
+    if (pos < text.size() && text[pos] != ',' && text[pos] != ' ') return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<RegistryValue> ParseValueLine(const std::string& line) {
+  RegistryValue value;
+  std::size_t pos = 0;
+  if (line[0] == '@') {
+    pos = 1;
+  } else {
+    auto name = ParseQuoted(line, pos);
+    if (!name) return std::nullopt;
+    value.name = *name;
+  }
+  if (pos >= line.size() || line[pos] != '=') return std::nullopt;
+  const std::string data = line.substr(pos + 1);
+  if (!data.empty() && data[0] == '"') {
+    std::size_t p = 0;
+    auto text = ParseQuoted(data, p);
+    if (!text || p != data.size()) return std::nullopt;
+    value.type = REG_SZ;
+    value.data = TextData(*text);
+    if (text->empty()) value.data = std::string(1, '\0');
+    return value;
+  }
+  if (data.rfind("dword:", 0) == 0) {
+    const std::string digits = data.substr(6);
+    if (digits.empty() || digits.size() > 8 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
+      return std::nullopt;
+    }
+    value.type = REG_DWORD;
+    value.data = DwordData(static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16)));
+    return value;
+  }
+  std::string bytes;
+  if (data.rfind("hex:", 0) == 0) {
+    value.type = REG_BINARY;
+    bytes = data.substr(4);
+  } else if (data.rfind("hex(", 0) == 0) {
+    const auto close = data.find("):");
+    if (close == std::string::npos) return std::nullopt;
+    try {
+      value.type = static_cast<std::uint32_t>(std::stoul(data.substr(4, close - 4), nullptr, 16));
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+    bytes = data.substr(close + 2);
+  } else {
+    return std::nullopt;
+  }
+  auto parsed = ParseHexBytes(bytes);
+  if (!parsed) return std::nullopt;
+  value.data = *parsed;
+  return value;
+}
+
+void AddKey(HiveData& data, const std::string& path) {
+  std::string current;
+  data.keys.try_emplace("", Key{});
+  std::size_t start = 0;
+  while (start <= path.size() && !path.empty()) {
+    const auto slash = path.find('\\', start);
+    current = path.substr(0, slash);
+    data.keys.try_emplace(FoldCase(current), Key{current, {}});
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+}
+
+void PutValue(Key& key, RegistryValue value) {
+  for (auto& existing : key.values) {
+    if (EqualsIgnoringCase(existing.name, value.name)) {
+      existing.type = value.type;
+      existing.data = std::move(value.data);
+      return;
+    }
+  }
+  key.values.push_back(std::move(value));
+}
+
+HiveData ParseHive(const std::string& bytes, Hive hive) {
+  HiveData data;
+  std::string text;
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    text = Utf16LeToUtf8(bytes.substr(2));
+  } else {
+    text = DecodeText(bytes);
+  }
+  // Join continued lines (a trailing backslash after hex data).
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  bool continued = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto first = line.find_first_not_of(" \t");
+    std::string trimmed = first == std::string::npos ? "" : line.substr(first);
+    if (continued) {
+      lines.back() += trimmed;
+    } else {
+      lines.push_back(trimmed);
+    }
+    continued = !lines.back().empty() && lines.back().back() == '\\' &&
+                lines.back().find("hex") != std::string::npos && lines.back().front() != '[';
+    if (continued) lines.back().pop_back();
+  }
+  const std::string root = HiveName(hive);
+  Key* current = nullptr;
+  for (const auto& l : lines) {
+    if (l.empty() || l[0] == ';' || l == kHeader || l == "REGEDIT4") continue;
+    if (l[0] == '[') {
+      current = nullptr;
+      if (l.back() != ']') {
+        data.damaged = true;
+        continue;
+      }
+      const std::string full = l.substr(1, l.size() - 2);
+      if (full.compare(0, root.size(), root) != 0 || (full.size() > root.size() && full[root.size()] != '\\')) {
+        data.damaged = true;
+        continue;
+      }
+      const std::string path = NormalizePath(full.substr(root.size()));
+      AddKey(data, path);
+      current = &data.keys[FoldCase(path)];
+      continue;
+    }
+    auto value = ParseValueLine(l);
+    if (!value || !current) {
+      data.damaged = true;
+      continue;
+    }
+    PutValue(*current, std::move(*value));
+  }
+  return data;
+}
+
+// --- writing the .reg layout -------------------------------------------------
+
+std::string Quote(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + '"';
+}
+
+std::string HexBytes(const std::string& bytes) {
+  std::string out;
+  char buffer[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(bytes[i]));
+    if (i) out += ',';
+    out += buffer;
+  }
+  return out;
+}
+
+bool IsPlainText(const std::string& data) {
+  if (data.empty() || data.back() != '\0') return false;
+  return std::none_of(data.begin(), data.end() - 1,
+                      [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
+}
+
+std::string FormatHive(const HiveData& data, Hive hive) {
+  std::ostringstream out;
+  out << kHeader << "\r\n";
+  for (const auto& [folded, key] : data.keys) {
+    out << "\r\n[" << HiveName(hive) << (key.path.empty() ? "" : "\\") << key.path << "]\r\n";
+    for (const auto& value : key.values) {
+      out << (value.name.empty() ? std::string("@") : Quote(value.name)) << '=';
+      if (value.type == REG_SZ && IsPlainText(value.data)) {
+        out << Quote(value.data.substr(0, value.data.size() - 1));
+      } else if (value.type == REG_DWORD && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[i]);
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", number);
+        out << buffer;
+      } else if (value.type == REG_BINARY) {
+        out << "hex:" << HexBytes(value.data);
+      } else {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "hex(%x):", value.type);
+        out << buffer << HexBytes(value.data);
+      }
+      out << "\r\n";
+    }
+  }
+  return out.str();
+}
+
+// --- the Ghostscript installations found on PATH -------------------------------
+
+void AddGhostscriptKeys(HiveData& data) {
+  static std::mutex mutex;
+  static std::string cachedPath;
+  static std::vector<std::pair<std::string, std::string>> cached;  // version, folder
+  static bool scanned = false;
+  const char* pathEnv = std::getenv("PATH");
+  const std::string path = pathEnv ? pathEnv : "";
+  std::vector<std::pair<std::string, std::string>> found;
+  {
+    std::lock_guard lock(mutex);
+    if (!scanned || cachedPath != path) {
+      cached.clear();
+      std::set<std::string> seen;
+      std::set<std::string> versions;
+      std::istringstream dirs(path);
+      std::string dir;
+      while (std::getline(dirs, dir, ':')) {
+        if (dir.empty()) continue;
+        const fs::path gs = fs::path(dir) / "gs";
+        std::error_code ec;
+        const auto canonical = fs::canonical(gs, ec);
+        if (ec || !fs::is_regular_file(canonical, ec) || access(gs.c_str(), X_OK) != 0) continue;
+        if (!seen.insert(canonical.string()).second) continue;
+        auto output = RunAndCapture({gs.string(), "--version"});
+        std::string version = output ? *output : "";
+        version.erase(std::remove_if(version.begin(), version.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
+                      version.end());
+        if (version.empty()) version = "unknown";
+        std::string name = version;
+        for (int n = 2; !versions.insert(FoldCase(name)).second; ++n) name = version + " #" + std::to_string(n);
+        cached.emplace_back(name, dir);
+      }
+      cachedPath = path;
+      scanned = true;
+    }
+    found = cached;
+  }
+  for (const auto& [version, dir] : found) {
+    const std::string keyPath = "SOFTWARE\\GPL Ghostscript\\" + version;
+    AddKey(data, keyPath);
+    std::string folder = dir;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    PutValue(data.keys[FoldCase(keyPath)], RegistryValue{REG_SZ, "GS_DLL", TextData(folder + "/libgs.so")});
+  }
+}
+
+// --- file access -------------------------------------------------------------
+
+struct CacheEntry {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  std::shared_ptr<const HiveData> data;
+};
+
+std::mutex gCacheMutex;
+std::map<std::string, CacheEntry> gCache;
+std::set<std::string> gReportedDamage;
+
+void ReportDamage(const fs::path& file) {
+  if (gReportedDamage.insert(file.string()).second) {
+    std::cerr << "Quiremark: the settings file " << file.string()
+              << " is damaged; readable entries are used, the file is kept as "
+              << file.string() << ".damaged before it is next written.\n";
+  }
+}
+
+std::string ReadWhole(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The hive as its file holds it now (empty when there is no file).
+std::shared_ptr<const HiveData> LoadHive(Hive hive) {
+  const fs::path file = HiveFile(hive);
+  struct stat st{};
+  std::lock_guard lock(gCacheMutex);
+  if (stat(file.c_str(), &st) != 0) {
+    gCache.erase(file.string());
+    return std::make_shared<const HiveData>();
+  }
+  auto& entry = gCache[file.string()];
+  if (entry.data && entry.device == st.st_dev && entry.inode == st.st_ino && entry.size == st.st_size &&
+      entry.modified.tv_sec == st.st_mtim.tv_sec && entry.modified.tv_nsec == st.st_mtim.tv_nsec) {
+    return entry.data;
+  }
+  auto data = std::make_shared<HiveData>(ParseHive(ReadWhole(file), hive));
+  if (data->damaged) ReportDamage(file);
+  entry = CacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, data};
+  return data;
+}
+
+std::shared_ptr<const HiveData> Snapshot(Hive hive) {
+  auto data = LoadHive(hive);
+  if (hive != Hive::LocalMachine) return data;
+  auto merged = std::make_shared<HiveData>(*data);
+  AddGhostscriptKeys(*merged);
+  return merged;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Changes the hive under its lock: the file is read afresh, changed, written
+// to a temporary file and renamed over the hive, so a crash leaves either the
+// old or the new file and a second instance never loses an update.
+template <typename Change>
+bool ModifyHive(Hive hive, Change change) {
+  const fs::path file = HiveFile(hive);
+  std::error_code ec;
+  fs::create_directories(file.parent_path(), ec);
+  const std::string lockName = file.string() + ".lock";
+  const int lockFd = open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (lockFd < 0) return false;
+  while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  bool ok = false;
+  {
+    const bool exists = fs::exists(file, ec);
+    HiveData data = exists ? ParseHive(ReadWhole(file), hive) : HiveData{};
+    if (data.damaged) {
+      std::lock_guard lock(gCacheMutex);
+      ReportDamage(file);
+    }
+    if (change(data)) {
+      if (data.damaged) fs::copy_file(file, file.string() + ".damaged", fs::copy_options::overwrite_existing, ec);
+      const std::string temp = file.string() + ".tmp";
+      const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+      if (fd >= 0) {
+        ok = WriteAll(fd, FormatHive(data, hive)) && fsync(fd) == 0;
+        ok = (close(fd) == 0) && ok;
+        ok = ok && rename(temp.c_str(), file.c_str()) == 0;
+        if (!ok) unlink(temp.c_str());
+        if (ok) {
+          const int dirFd = open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+          if (dirFd >= 0) {
+            fsync(dirFd);
+            close(dirFd);
+          }
+        }
+      }
+    } else {
+      ok = true;
+    }
+  }
+  flock(lockFd, LOCK_UN);
+  close(lockFd);
+  return ok;
+}
+
+const Key* FindKey(const HiveData& data, const std::string& keyPath) {
+  auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
+  return it == data.keys.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+fs::path RegistryFolder() {
+  if (const char* dir = std::getenv("QUIREMARK_REGISTRY"); dir && *dir) return dir;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) return fs::path(config) / "Quiremark";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : ".") / ".config" / "Quiremark";
+}
+
+std::string TextData(const std::string& text) { return text.empty() ? std::string() : text + '\0'; }
+
+std::string DwordData(std::uint32_t value) {
+  std::string data(4, '\0');
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  return data;
+}
+
+bool KeyExists(Hive hive, const std::string& keyPath) { return FindKey(*Snapshot(hive), keyPath) != nullptr; }
+
+bool CreateKey(Hive hive, const std::string& keyPath) {
+  const std::string path = NormalizePath(keyPath);
+  if (FindKey(*LoadHive(hive), path)) return true;
+  return ModifyHive(hive, [&](HiveData& data) {
+    AddKey(data, path);
+    return true;
+  });
+}
+
+bool SetValue(Hive hive, const std::string& keyPath, const std::string& name, std::uint32_t type,
+              const std::string& data) {
+  if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
+  const std::string path = NormalizePath(keyPath);
+  return ModifyHive(hive, [&](HiveData& hiveData) {
+    AddKey(hiveData, path);
+    PutValue(hiveData.keys[FoldCase(path)], RegistryValue{type, name, data});
+    return true;
+  });
+}
+
+std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, const std::string& name) {
+  const auto data = Snapshot(hive);
+  const Key* key = FindKey(*data, keyPath);
+  if (!key) return std::nullopt;
+  for (const auto& value : key->values) {
+    if (EqualsIgnoringCase(value.name, name)) return value;
+  }
+  return std::nullopt;
+}
+
+bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
+  if (!QueryValue(hive, keyPath, name)) return false;
+  bool deleted = false;
+  ModifyHive(hive, [&](HiveData& data) {
+    auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
+    if (it == data.keys.end()) return false;
+    auto& values = it->second.values;
+    const auto before = values.size();
+    std::erase_if(values, [&](const RegistryValue& v) { return EqualsIgnoringCase(v.name, name); });
+    deleted = values.size() != before;
+    return deleted;
+  });
+  return deleted;
+}
+
+std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index) {
+  const auto data = Snapshot(hive);
+  const std::string parent = FoldCase(NormalizePath(keyPath));
+  if (!data->keys.count(parent)) return std::nullopt;
+  std::vector<std::string> names;
+  for (const auto& [folded, key] : data->keys) {
+    if (!folded.empty() && ParentPath(folded) == parent && folded != parent) {
+      names.push_back(parent.empty() ? key.path : key.path.substr(parent.size() + 1));
+    }
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b) < 0; });
+  if (index >= names.size()) return std::nullopt;
+  return names[index];
+}
+
+std::optional<RegistryValue> EnumValue(Hive hive, const std::string& keyPath, std::uint32_t index) {
+  const auto data = Snapshot(hive);
+  const Key* key = FindKey(*data, keyPath);
+  if (!key || index >= key->values.size()) return std::nullopt;
+  return key->values[index];
+}
+
+}  // namespace quiremark::platform

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quiremark::platform {
+
+// The three predefined keys the program uses. Each hive is one text file in the
+// .reg export layout ("HKEY_CURRENT_USER.reg", ...) in RegistryFolder().
+enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
+
+// Registry value types (the Windows numbers).
+inline constexpr std::uint32_t REG_NONE = 0;
+inline constexpr std::uint32_t REG_SZ = 1;
+inline constexpr std::uint32_t REG_EXPAND_SZ = 2;
+inline constexpr std::uint32_t REG_BINARY = 3;
+inline constexpr std::uint32_t REG_DWORD = 4;
+
+// One value as the registry keeps it: the raw data bytes. A REG_SZ text is
+// stored with its terminating NUL; an empty REG_SZ written with no data has
+// size 0. REG_DWORD data is four bytes, least significant first.
+struct RegistryValue {
+  std::uint32_t type = REG_NONE;
+  std::string name;   // stored spelling; "" is the key's default value
+  std::string data;   // raw bytes
+};
+
+// Folder of the hive files: QUIREMARK_REGISTRY when set, else
+// $XDG_CONFIG_HOME/Quiremark (~/.config/Quiremark).
+std::filesystem::path RegistryFolder();
+
+// Key paths are "A\B\C" below the hive, matched without regard to case;
+// leading and trailing backslashes are ignored.
+bool KeyExists(Hive hive, const std::string& keyPath);
+// Creates the key and every missing key along its path. False when the hive
+// cannot be written.
+bool CreateKey(Hive hive, const std::string& keyPath);
+
+// Sets (creates or replaces) a value; missing keys along the path are created.
+// The value keeps its place among the key's values when it is replaced.
+bool SetValue(Hive hive, const std::string& keyPath, const std::string& name, std::uint32_t type,
+              const std::string& data);
+// Value names are matched without regard to case.
+std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, const std::string& name);
+// Deletes a value; the values after it move down one index. False when it did not exist.
+bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name);
+
+// Subkey `index` (from 0) of the key, in name order ignoring case; empty
+// optional past the last one or when the key is missing.
+std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index);
+// Value `index` (from 0) of the key, in creation order.
+std::optional<RegistryValue> EnumValue(Hive hive, const std::string& keyPath, std::uint32_t index);
+
+// Helpers for the value layouts.
+std::string TextData(const std::string& text);  // text + NUL; "" gives no data at all
+std::string DwordData(std::uint32_t value);
+
+}  // namespace quiremark::platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quiremark::platform {
+
+// Text files may come from Windows machines in Windows-1252 or be written as
+// UTF-8; a UTF-8 byte order mark is dropped. Valid UTF-8 stays as it is,
+// anything else is read as Windows-1252. The result is always UTF-8.
+std::string DecodeText(std::string_view bytes);
+
+// Windows-1252 bytes of a UTF-8 text; empty optional when a character has no
+// Windows-1252 code (or the input is not valid UTF-8).
+std::optional<std::string> EncodeWindows1252(std::string_view utf8);
+
+// Bytes for a text file the program writes: single-byte Windows-1252 where every
+// character fits, otherwise the UTF-8 text unchanged, so nothing is lost.
+std::string EncodeForFile(std::string_view utf8);
+
+// Letter case folded for comparisons that ignore case the way Windows does
+// (ASCII and the Latin letters of Windows-1252, e.g. Å/å, Ö/ö).
+std::string FoldCase(std::string_view utf8);
+
+// Compares two names ignoring case: <0, 0 or >0.
+int CompareIgnoringCase(std::string_view a, std::string_view b);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace quiremark::platform

@@ -1,0 +1,68 @@
+#include "settings/text_routines.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/text_encoding.h"
+
+namespace quiremark::settings {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr int kErrFileNotFound = 53;
+constexpr int kErrPastEnd = 62;
+constexpr int kErrAccess = 75;
+}  // namespace
+
+std::string ReadFirstLine(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) throw FileError(kErrFileNotFound, "File not found: " + path.string());
+  std::ifstream in(path, std::ios::binary);
+  if (!in || fs::is_directory(path, ec)) throw FileError(kErrAccess, "Path/File access error: " + path.string());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  const std::string raw = bytes.str();
+  if (raw.empty()) throw FileError(kErrPastEnd, "Input past end of file: " + path.string());
+  return platform::DecodeText(raw.substr(0, raw.find_first_of("\r\n")));
+}
+
+void WriteTextFile(const std::string& text, const fs::path& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out << platform::EncodeForFile(text) << "\r\n";
+  out.close();
+  if (!out) throw FileError(kErrAccess, "Path/File access error: " + path.string());
+}
+
+bool FolderExists(const std::string& dirName) {
+  if (dirName.empty()) return false;
+  std::error_code ec;
+  return fs::is_directory(dirName, ec);
+}
+
+std::string GetLastPathPart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::size_t InStrLast(const std::string& text, const std::string& find) {
+  std::size_t last = 0;
+  for (auto pos = text.find(find); pos != std::string::npos; pos = text.find(find, pos + 1)) last = pos + 1;
+  return last;
+}
+
+std::string CollapseSpaces(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  const std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  std::string out;
+  for (std::size_t i = 0; i < trimmed.size(); ++i) {
+    if (trimmed[i] != ' ' || trimmed[i - 1] != ' ') out += trimmed[i];
+  }
+  return out;
+}
+
+void PumpEvents(controls::UiServices& ui) { ui.Yield(); }
+
+}  // namespace quiremark::settings

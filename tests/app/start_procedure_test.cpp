@@ -1,0 +1,146 @@
+#include "app/start_procedure.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/program_info.h"
+#include "settings/registry_settings.h"
+#include "support/scripted_ui.h"
+#include "support/test_support.h"
+
+namespace qa = quiremark::app;
+namespace qs = quiremark::settings;
+namespace qt = quiremark::testing;
+namespace mb = quiremark::controls::mb;
+using quiremark::controls::MsgResult;
+
+namespace {
+
+class StartProcedure : public ::testing::Test {
+ protected:
+  void SetUp() override { std::filesystem::create_directories(folder); }
+
+  void Run(const std::vector<std::string>& arguments, qa::MainWindowHooks hooks = {}) {
+    qa::Main(arguments, state, ui, hooks);
+  }
+  std::string LastFolder() const { return qs::GetRegSetting("LastFolder", "<none>"); }
+  std::string SyntaxText() const {
+    return "SYNTAX:\r" + quiremark::platform::ProgramName() +
+           " /StartDir:\"Sökväg\" [/OutFile:\"Filnamn\"] [/TreeScan:\"Yes|No\"]";
+  }
+
+  qt::TempDir dir;
+  qt::ScopedEnv registry{"QUIREMARK_REGISTRY", dir.path().string()};
+  qt::ScopedEnv debug{"NORV_DEBUG", std::nullopt};
+  std::string folder = (dir / "Projekt A" / "Ritningar Hus").string();
+  qs::AppState state;
+  qt::ScriptedUi ui;
+};
+
+TEST_F(StartProcedure, NoArgumentsStartsQuietly) {
+  bool loaded = false, shown = false;
+  Run({}, {[&] { return loaded = true; }, [&] { shown = true; }});
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(LastFolder(), "<none>");
+  EXPECT_FALSE(state.debugMode);
+}
+
+TEST_F(StartProcedure, QuotedStartFolderWithBlanksAndCapitalsIsKeptAsTyped) {
+  Run({"/StartDir:\"" + folder + "\""});
+  EXPECT_EQ(LastFolder(), folder);
+  Run({"/startdir:  " + folder + "/  "});
+  EXPECT_EQ(LastFolder(), folder + "/") << "forward slashes and case survive";
+}
+
+TEST_F(StartProcedure, AllThreeSwitchesInAnyOrderAndCase) {
+  const std::string out = (dir / "Ut" / "Hus A-40.pdf").string();
+  Run({"/TREESCAN:\"Yes\"", "/outFile:\"" + out + "\"", "/STARTDIR:\"" + folder + "\""});
+  EXPECT_EQ(LastFolder(), folder);
+  EXPECT_TRUE(state.treeScanArg);
+  EXPECT_EQ(state.outFileArg, out);
+
+  // The same line as one argument, the way a start menu entry passes it.
+  qs::AppState other;
+  qa::Main({"/StartDir:\"" + folder + "\" /OutFile:\"" + out + "\" /TreeScan:\"y\""}, other, ui, {});
+  EXPECT_EQ(other.outFileArg, out);
+  EXPECT_TRUE(other.treeScanArg);
+}
+
+TEST_F(StartProcedure, TreeScanIsOnOnlyForYes) {
+  for (const char* value : {"no", "1", "", "\"\"", "yess"}) {
+    qs::AppState fresh;
+    qa::Main({"/StartDir:" + folder, std::string("/TreeScan:") + value}, fresh, ui, {});
+    EXPECT_FALSE(fresh.treeScanArg) << value;
+  }
+  for (const char* value : {"Y", "YES", "yes", "\"Yes\"", " yEs "}) {
+    qs::AppState fresh;
+    qa::Main({"/StartDir:" + folder, std::string("/TreeScan:") + value}, fresh, ui, {});
+    EXPECT_TRUE(fresh.treeScanArg) << value;
+  }
+  Run({"/StartDir:" + folder});
+  EXPECT_FALSE(state.treeScanArg);
+}
+
+TEST_F(StartProcedure, WithoutStartDirTheSyntaxMessageThenANormalStart) {
+  ui.ExpectBox(SyntaxText(), MsgResult::Ok, mb::kOkOnly + mb::kInformation, "Fel i anrop");
+  bool loaded = false;
+  Run({"/OutFile:\"/srv/x.pdf\"", "/TreeScan:yes"}, {[&] { return loaded = true; }, {}});
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(state.outFileArg, "");
+  EXPECT_FALSE(state.treeScanArg);
+
+  ui.ExpectBox(SyntaxText(), MsgResult::Ok, mb::kOkOnly + mb::kInformation, "Fel i anrop");
+  Run({"--help"});
+  EXPECT_EQ(LastFolder(), "<none>");
+}
+
+TEST_F(StartProcedure, MissingStartFolderStoresNothingAndSaysNothing) {
+  qs::SaveRegSetting("LastFolder", "/earlier");
+  Run({"/StartDir:\"" + (dir / "missing").string() + "\""});
+  EXPECT_EQ(LastFolder(), "/earlier");
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(StartProcedure, RepeatedSwitchesKeepTheLastExistingFolderAndLastValues) {
+  const std::string second = (dir / "Projekt A").string();
+  Run({"/StartDir:" + folder, "/OutFile:/a.pdf", "/StartDir:" + second, "/StartDir:/no/such", "/OutFile:/b.pdf",
+       "/TreeScan:yes", "/TreeScan:no"});
+  EXPECT_EQ(LastFolder(), second);
+  EXPECT_EQ(state.outFileArg, "/b.pdf");
+  EXPECT_FALSE(state.treeScanArg);
+}
+
+TEST_F(StartProcedure, DebugBoxesAroundLoadingAndShowing) {
+  qt::ScopedEnv on("NORV_DEBUG", "1");
+  std::vector<std::string> order;
+  ui.ExpectBox("Loading frmMain", MsgResult::Ok, mb::kOkOnly, "");
+  ui.ExpectBox("frmMain loaded", MsgResult::Ok, mb::kOkOnly, "");
+  ui.ExpectBox("Showing frmMain", MsgResult::Ok, mb::kOkOnly, "");
+  Run({}, {[&] {
+             order.push_back("load after " + std::to_string(ui.shown.size()));
+             return true;
+           },
+           [&] { order.push_back("show after " + std::to_string(ui.shown.size())); }});
+  EXPECT_TRUE(state.debugMode);
+  EXPECT_EQ(order, (std::vector<std::string>{"load after 1", "show after 2"}));
+}
+
+TEST_F(StartProcedure, EarlyEndOfStartUpShowsOnlyTheFirstDebugBox) {
+  qt::ScopedEnv on("NORV_DEBUG", "yes");
+  ui.ExpectBox("Loading frmMain", MsgResult::Ok);
+  bool shown = false;
+  Run({}, {[] { return false; }, [&] { shown = true; }});
+  EXPECT_FALSE(shown);
+}
+
+TEST(ParseCommandLine, ValuesMayHoldSlashesButNotSwitchNames) {
+  const auto line = qa::ParseCommandLine({"/StartDir:\"/srv/A-40/Plan 1\"", "/OutFile:\"/srv/PDF/Plan 1.pdf\""});
+  EXPECT_FALSE(line.syntaxError);
+  EXPECT_EQ(line.startDirs, (std::vector<std::string>{"/srv/A-40/Plan 1"}));
+  EXPECT_EQ(line.outFile, "/srv/PDF/Plan 1.pdf");
+  EXPECT_TRUE(qa::ParseCommandLine({"/srv/x"}).syntaxError);
+  EXPECT_FALSE(qa::ParseCommandLine({"  "}).syntaxError);
+}
+
+}  // namespace

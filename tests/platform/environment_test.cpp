@@ -1,0 +1,80 @@
+#include "platform/environment.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/test_support.h"
+
+namespace qp = quiremark::platform;
+namespace qt = quiremark::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Environment, TempIsFoundInEitherSpelling) {
+  qt::ScopedEnv upper("TEMP", "/upper");
+  {
+    qt::ScopedEnv lower("Temp", "/lower");
+    EXPECT_EQ(qp::TempFolder(), "/lower");
+  }
+  qt::ScopedEnv lower("Temp", std::nullopt);
+  EXPECT_EQ(qp::TempFolder(), "/upper");
+}
+
+TEST(Environment, WithoutTempAPrivateFolderIsUsed) {
+  qt::TempDir base;
+  qt::ScopedEnv upper("TEMP", std::nullopt);
+  qt::ScopedEnv lower("Temp", std::nullopt);
+  qt::ScopedEnv tmpdir("TMPDIR", base.path().string());
+  const fs::path folder = qp::TempFolder();
+  EXPECT_EQ(folder.parent_path(), base.path());
+  struct stat st{};
+  ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(qp::TempFolder(), folder) << "the same folder next time";
+}
+
+TEST(Environment, PlantedLinkInPlaceOfThePrivateFolderIsNotUsed) {
+  qt::TempDir base;
+  qt::TempDir elsewhere;
+  qt::ScopedEnv upper("TEMP", std::nullopt);
+  qt::ScopedEnv lower("Temp", std::nullopt);
+  qt::ScopedEnv tmpdir("TMPDIR", base.path().string());
+  fs::create_directory_symlink(elsewhere.path(), base / ("quiremark-" + std::to_string(getuid())));
+  const fs::path folder = qp::TempFolder();
+  EXPECT_FALSE(fs::is_symlink(folder));
+  EXPECT_EQ(folder.parent_path(), base.path());
+}
+
+TEST(Environment, UserNameFallsBackToUser) {
+  qt::ScopedEnv user("USER", "anna");
+  {
+    qt::ScopedEnv name("USERNAME", "Anna Berg");
+    EXPECT_EQ(qp::UserName(), "Anna Berg");
+  }
+  qt::ScopedEnv name("USERNAME", std::nullopt);
+  EXPECT_EQ(qp::UserName(), "anna");
+}
+
+TEST(SafeOutputFile, WritesAndEmptiesARegularFile) {
+  qt::TempDir dir;
+  qt::WriteFile(dir / "QuiremarkTmp.ps", "old contents that are longer");
+  ASSERT_TRUE(qp::WriteFileSafely(dir / "QuiremarkTmp.ps", "new"));
+  EXPECT_EQ(qt::ReadFile(dir / "QuiremarkTmp.ps"), "new");
+}
+
+TEST(SafeOutputFile, RefusesPlantedLinks) {
+  qt::TempDir dir;
+  qt::WriteFile(dir / "victim", "precious");
+  fs::create_symlink(dir / "victim", dir / "QuiremarkTmp.ps");
+  std::string error;
+  EXPECT_FALSE(qp::WriteFileSafely(dir / "QuiremarkTmp.ps", "x", &error));
+  EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+  fs::create_hard_link(dir / "victim", dir / "DigiTejp.bat");
+  EXPECT_FALSE(qp::WriteFileSafely(dir / "DigiTejp.bat", "x", &error));
+  EXPECT_EQ(qt::ReadFile(dir / "victim"), "precious");
+}
+
+}  // namespace

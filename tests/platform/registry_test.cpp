@@ -1,0 +1,191 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/test_support.h"
+
+namespace qp = quiremark::platform;
+namespace qt = quiremark::testing;
+
+namespace {
+
+class Registry : public ::testing::Test {
+ protected:
+  qt::TempDir dir;
+  qt::ScopedEnv registry{"QUIREMARK_REGISTRY", dir.path().string()};
+  std::filesystem::path userHive() const { return dir / "HKEY_CURRENT_USER.reg"; }
+  std::string text(const std::string& key, const std::string& name) const {
+    auto value = qp::QueryValue(qp::Hive::CurrentUser, key, name);
+    return value ? value->data.substr(0, value->data.find('\0')) : "<missing>";
+  }
+};
+
+// Writes the hive in its child process until it is killed.
+pid_t StartWriter(const std::string& valueName, int count) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    qp::SetValue(qp::Hive::CurrentUser, "Software\\Steady", "Kept", qp::REG_SZ, qp::TextData("yes"));
+    for (int i = 0; i < count; ++i) {
+      qp::SetValue(qp::Hive::CurrentUser, "Software\\Busy", valueName + std::to_string(i), qp::REG_SZ,
+                   qp::TextData(std::string(200, 'x')));
+    }
+    _exit(0);
+  }
+  return pid;
+}
+
+TEST_F(Registry, FileUsesTheRegExportLayoutWithCrLf) {
+  qp::SetValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "Theme", qp::REG_SZ, qp::TextData("3"));
+  qp::SetValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "Bars", qp::REG_DWORD, qp::DwordData(15));
+  qp::SetValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "Empty", qp::REG_SZ, qp::TextData(""));
+  qp::SetValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "", qp::REG_SZ, qp::TextData("C:\\a \"b\""));
+  const std::string file = qt::ReadFile(userHive());
+  EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\NORV\\Quiremark]\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("\"Theme\"=\"3\"\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("\"Bars\"=dword:0000000f\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("\"Empty\"=hex(1):\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("@=\"C:\\\\a \\\"b\\\"\"\r\n"), std::string::npos) << file;
+  EXPECT_EQ(text("software\\norv\\QUIREMARK", ""), "C:\\a \"b\"");
+}
+
+TEST_F(Registry, ReadsAHandWrittenExport) {
+  qt::WriteFile(dir / "HKEY_LOCAL_MACHINE.reg",
+                "Windows Registry Editor Version 5.00\n\n"
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Tool]\n"
+                "\"Path\"=\"/opt/t\\\\x\"\n"
+                "\"Mode\"=dword:00000010\n"
+                "\"Blob\"=hex:01,02,\\\n  03\n"
+                "\"Lines\"=hex(1):61,0a,62,00\n");
+  auto path = qp::QueryValue(qp::Hive::LocalMachine, "software\\vendor\\tool", "PATH");
+  ASSERT_TRUE(path);
+  EXPECT_EQ(path->name, "Path");
+  EXPECT_EQ(path->data, std::string("/opt/t\\x\0", 9));
+  EXPECT_EQ(qp::QueryValue(qp::Hive::LocalMachine, "SOFTWARE\\Vendor\\Tool", "Mode")->data, qp::DwordData(16));
+  EXPECT_EQ(qp::QueryValue(qp::Hive::LocalMachine, "SOFTWARE\\Vendor\\Tool", "Blob")->data, "\x01\x02\x03");
+  EXPECT_EQ(qp::QueryValue(qp::Hive::LocalMachine, "SOFTWARE\\Vendor\\Tool", "Lines")->data, std::string("a\nb\0", 4));
+  EXPECT_TRUE(qp::KeyExists(qp::Hive::LocalMachine, "SOFTWARE\\Vendor"));
+}
+
+TEST_F(Registry, ValuesWithLineBreaksSurviveTheFile) {
+  const std::string data = qp::TextData("line 1\r\nline 2 \"q\" \\ åäö");
+  qp::SetValue(qp::Hive::CurrentUser, "K", "Text", qp::REG_SZ, data);
+  EXPECT_EQ(qp::QueryValue(qp::Hive::CurrentUser, "K", "Text")->data, data);
+}
+
+TEST_F(Registry, ReplacedValueKeepsItsPlaceAndSpelling) {
+  qp::SetValue(qp::Hive::CurrentUser, "K", "First", qp::REG_SZ, qp::TextData("1"));
+  qp::SetValue(qp::Hive::CurrentUser, "K", "Second", qp::REG_SZ, qp::TextData("2"));
+  qp::SetValue(qp::Hive::CurrentUser, "K", "FIRST", qp::REG_SZ, qp::TextData("one"));
+  EXPECT_EQ(qp::EnumValue(qp::Hive::CurrentUser, "K", 0)->name, "First");
+  EXPECT_EQ(text("K", "first"), "one");
+  EXPECT_FALSE(qp::DeleteValue(qp::Hive::CurrentUser, "K", "Third"));
+  EXPECT_TRUE(qp::DeleteValue(qp::Hive::CurrentUser, "K", "first"));
+  EXPECT_EQ(qp::EnumValue(qp::Hive::CurrentUser, "K", 0)->name, "Second");
+}
+
+TEST_F(Registry, HivesAreSeparateFiles) {
+  qp::SetValue(qp::Hive::LocalMachine, "Software\\NORV\\Quiremark", "Version", qp::REG_SZ, qp::TextData("1.0"));
+  EXPECT_FALSE(qp::QueryValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "Version"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "HKEY_LOCAL_MACHINE.reg"));
+  EXPECT_FALSE(std::filesystem::exists(userHive()));
+}
+
+TEST_F(Registry, InterruptedWriteLeavesTheOldHive) {
+  qp::SetValue(qp::Hive::CurrentUser, "K", "Old", qp::REG_SZ, qp::TextData("kept"));
+  // A crash after the temporary file was begun and before the rename.
+  qt::WriteFile(userHive().string() + ".tmp", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURR");
+  EXPECT_EQ(text("K", "Old"), "kept");
+  qp::SetValue(qp::Hive::CurrentUser, "K", "New", qp::REG_SZ, qp::TextData("n"));
+  EXPECT_EQ(text("K", "Old"), "kept");
+  EXPECT_EQ(text("K", "New"), "n");
+}
+
+TEST_F(Registry, KilledWriterNeverLeavesADamagedHive) {
+  for (int round = 0; round < 5; ++round) {
+    const pid_t pid = StartWriter("V", 100000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * round));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(text("Software\\Steady", "Kept"), "yes");
+    // Every value that made it into the file is complete.
+    for (std::uint32_t i = 0;; ++i) {
+      auto value = qp::EnumValue(qp::Hive::CurrentUser, "Software\\Busy", i);
+      if (!value) break;
+      ASSERT_EQ(value->data, qp::TextData(std::string(200, 'x')));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no damage reported";
+  }
+}
+
+TEST_F(Registry, TwoInstancesWritingAtOnceLoseNothing) {
+  const pid_t a = StartWriter("A", 40);
+  const pid_t b = StartWriter("B", 40);
+  int status = 0;
+  waitpid(a, &status, 0);
+  EXPECT_EQ(status, 0);
+  waitpid(b, &status, 0);
+  EXPECT_EQ(status, 0);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_TRUE(qp::QueryValue(qp::Hive::CurrentUser, "Software\\Busy", "A" + std::to_string(i))) << i;
+    EXPECT_TRUE(qp::QueryValue(qp::Hive::CurrentUser, "Software\\Busy", "B" + std::to_string(i))) << i;
+  }
+}
+
+TEST_F(Registry, DamagedHiveIsReportedOnceAndKeptBeforeItIsRewritten) {
+  const std::string damaged =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"Good\"=\"g\"\r\n\"Bad\"=dwo";
+  qt::WriteFile(userHive(), damaged);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(text("K", "Good"), "g");
+  EXPECT_EQ(text("K", "Good"), "g");
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("is damaged"), std::string::npos);
+  EXPECT_EQ(report.find("is damaged"), report.rfind("is damaged")) << "reported once: " << report;
+
+  testing::internal::CaptureStderr();
+  qp::SetValue(qp::Hive::CurrentUser, "K", "New", qp::REG_SZ, qp::TextData("n"));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(qt::ReadFile(userHive().string() + ".damaged"), damaged);
+  EXPECT_EQ(text("K", "Good"), "g");
+  EXPECT_EQ(text("K", "New"), "n");
+}
+
+TEST_F(Registry, LocalMachineShowsGhostscriptFoundOnPath) {
+  qt::TempDir bin;
+  qt::WriteFile(bin / "gs", "#!/bin/sh\necho 9.99\n");
+  std::filesystem::permissions(bin / "gs", std::filesystem::perms::owner_all);
+  qt::ScopedEnv path("PATH", bin.path().string());
+  auto version = qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0);
+  ASSERT_TRUE(version);
+  EXPECT_EQ(*version, "9.99");
+  auto dll = qp::QueryValue(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\9.99", "GS_DLL");
+  ASSERT_TRUE(dll);
+  EXPECT_EQ(dll->type, qp::REG_SZ);
+  EXPECT_EQ(std::filesystem::path(dll->data.substr(0, dll->data.size() - 1)).parent_path(), bin.path());
+
+  // Shown, never stored.
+  qp::SetValue(qp::Hive::LocalMachine, "Software\\NORV\\Quiremark", "Version", qp::REG_SZ, qp::TextData("1"));
+  EXPECT_EQ(qt::ReadFile(dir / "HKEY_LOCAL_MACHINE.reg").find("Ghostscript"), std::string::npos);
+}
+
+TEST(RegistryFolder, FollowsTheEnvironment) {
+  {
+    qt::ScopedEnv registry("QUIREMARK_REGISTRY", "/x/reg");
+    EXPECT_EQ(qp::RegistryFolder(), "/x/reg");
+  }
+  qt::ScopedEnv registry("QUIREMARK_REGISTRY", std::nullopt);
+  qt::ScopedEnv config("XDG_CONFIG_HOME", "/x/config");
+  EXPECT_EQ(qp::RegistryFolder(), "/x/config/Quiremark");
+  qt::ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
+  qt::ScopedEnv home("HOME", "/home/u");
+  EXPECT_EQ(qp::RegistryFolder(), "/home/u/.config/Quiremark");
+}
+
+}  // namespace

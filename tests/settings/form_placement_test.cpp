@@ -1,0 +1,108 @@
+#include "settings/form_placement.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "settings/registry_settings.h"
+#include "support/scripted_ui.h"
+#include "support/test_support.h"
+
+namespace qs = quiremark::settings;
+namespace qt = quiremark::testing;
+
+namespace {
+
+class FakeWindow : public qs::PlacementWindow {
+ public:
+  explicit FakeWindow(std::string name) : name_(std::move(name)) {}
+  std::string Name() const override { return name_; }
+  double Top() const override { return top; }
+  double Left() const override { return left; }
+  double Width() const override { return width; }
+  double Height() const override { return height; }
+  int WindowState() const override { return state; }
+  void SetTop(double v) override { top = v; }
+  void SetLeft(double v) override { left = v; }
+  void SetWidth(double v) override { width = v; }
+  void SetHeight(double v) override { height = v; }
+  void SetWindowState(int v) override { state = v; }
+  double top = 1, left = 1, width = 1, height = 1;
+  int state = 0;
+
+ private:
+  std::string name_;
+};
+
+class PointClock : public quiremark::platform::SystemClock {
+ public:
+  char DecimalSeparator() const override { return '.'; }
+};
+
+class FormPlacement : public ::testing::Test {
+ protected:
+  qt::TempDir dir;
+  qt::ScopedEnv registry{"QUIREMARK_REGISTRY", dir.path().string()};
+  PointClock clock;
+  quiremark::platform::ScopedClock scopedClock{clock};
+  qt::ScriptedUi ui;  // screen 28800 x 16200 twips
+};
+
+TEST_F(FormPlacement, FirstStartIsTopLeftAtMinimumSize) {
+  FakeWindow main("frmMain");
+  qs::RestoreFormPlacement(main, 8000, 12000, ui);
+  EXPECT_EQ(main.top, 0);
+  EXPECT_EQ(main.left, 0);
+  EXPECT_EQ(main.width, 12000);
+  EXPECT_EQ(main.height, 8000);
+  EXPECT_EQ(main.state, qs::kWindowNormal);
+}
+
+TEST_F(FormPlacement, SavedValuesAreDecimalTextsInTheWindowsSubkey) {
+  FakeWindow main("frmMain");
+  main.top = 120, main.left = 240, main.width = 9000, main.height = 7000;
+  qs::SaveFormPlacement(main);
+  EXPECT_EQ(qs::GetRegSetting("Top", "", "Main"), "120");
+  EXPECT_EQ(qs::GetRegSetting("Left", "", "Main"), "240");
+  EXPECT_EQ(qs::GetRegSetting("Height", "", "Main"), "7000");
+  EXPECT_EQ(qs::GetRegSetting("Width", "", "Main"), "9000");
+  EXPECT_EQ(qs::GetRegSetting("WinState", "", "Main"), "0");
+  FakeWindow again("frmMain");
+  qs::RestoreFormPlacement(again, 6000, 7860, ui);
+  EXPECT_EQ(again.top, 120);
+  EXPECT_EQ(again.width, 9000);
+}
+
+TEST_F(FormPlacement, CorrectionsKeepTheWindowOnScreenAndAtLeastMinimum) {
+  qs::SaveRegSetting("Left", "-200", "Main");
+  qs::SaveRegSetting("Top", "-1", "Main");
+  qs::SaveRegSetting("Width", "50000", "Main");
+  qs::SaveRegSetting("Height", "3000", "Options");
+  qs::SaveRegSetting("WinState", "2", "Main");
+  FakeWindow main("frmMain");
+  qs::RestoreFormPlacement(main, 8000, 12000, ui);
+  EXPECT_EQ(main.left, 0);
+  EXPECT_EQ(main.top, 0);
+  EXPECT_EQ(main.width, 28800);
+  EXPECT_EQ(main.state, qs::kWindowMaximized);
+  FakeWindow options("frmOptions");
+  qs::RestoreFormPlacement(options, 6000, 7860, ui);
+  EXPECT_EQ(options.height, 6000);
+
+  ui.SetScreen({0, 0, 9000, 5000}, {0, 0, 9000, 4500});
+  FakeWindow narrow("frmMain");
+  qs::RestoreFormPlacement(narrow, 8000, 12000, ui);
+  EXPECT_EQ(narrow.width, 12000) << "the minimum wins over the screen";
+}
+
+TEST_F(FormPlacement, TextsThatAreNoNumbersFallBackToDefaults) {
+  qs::SaveRegSetting("Top", "abc", "Main");
+  qs::SaveRegSetting("Width", "", "Main");
+  qs::SaveRegSetting("WinState", "7", "Main");
+  FakeWindow main("frmMain");
+  qs::RestoreFormPlacement(main, 8000, 12000, ui);
+  EXPECT_EQ(main.top, 0);
+  EXPECT_EQ(main.width, 12000);
+  EXPECT_EQ(main.state, qs::kWindowNormal);
+}
+
+}  // namespace
