@@ -16,7 +16,7 @@ namespace {
 const char* const kCategory = "Controls";
 constexpr int kStyle = controls::kStyleIconAndCaption;
 
-const char* const kThemeCaptions[] = {"Office XP",   "Standard",           "Office 2003",       "Normal XP",
+const char* const kThemeCaptions[] = {"Office XP",          "Standard",    "Office 2003",       "Normal XP",
                                       "Visual Studio 2005", "Office 2007", "Office 2007 Ribbon"};
 
 void AddThemeButtons(CommandBarControls& list) {
@@ -28,7 +28,7 @@ CommandBarControl& AddCustom(CommandBarControls& list, int id, controls::Control
   CommandBarControl& c = list.Add(kControlCustom, id, "");
   c.beginGroup = beginGroup;
   c.hosted = &hosted;
-  c.descriptionText = description;
+  c.SetDescriptionText(description);
   return c;
 }
 
@@ -62,15 +62,16 @@ void BuildMenus(controls::CommandBar& menuBar) {
 void BuildStandardToolbar(controls::CommandBars& bars) {
   CommandBarControls& bar = bars.Add("Standard").controls();
   AddControl(bar, kControlButton, cmd::kScanFolderTree, "Sök alla filer i mapp&träd", false,
-             "Avsök aktuell och underliggande mappar", kStyle, kCategory).beginGroup = true;
+             "Avsök aktuell och underliggande mappar", kStyle, kCategory)
+      .beginGroup = true;
   AddControl(bar, kControlButton, cmd::kNumberAll, "Numrera &alla", false, "", kStyle, kCategory).beginGroup = true;
   AddControl(bar, kControlButton, cmd::kNumberSelected, "Numrera &utvalda", false, "", kStyle, kCategory);
   AddControl(bar, kControlButton, cmd::kUnnumberAll, "A&vnumrera alla", false, "", kStyle, kCategory);
   AddControl(bar, kControlButton, cmd::kCreatePdf, "Skapa &PDF", false, "", kStyle, kCategory).beginGroup = true;
-  AddControl(bar, kControlButton, cmd::kCreatePdfSpec, "Skapa P&DF Special", false, "", kStyle, kCategory).visible =
-      false;
+  AddControl(bar, kControlButton, cmd::kCreatePdfSpec, "Skapa P&DF Special", false, "", kStyle, kCategory)
+      .SetVisible(false);
   AddControl(bar, kControlButton, cmd::kCreatePdfRelation, "Skapa P&DF Relation", false, "", kStyle, kCategory)
-      .visible = false;
+      .SetVisible(false);
   AddControl(bar, kControlButton, cmd::kViewPdf, "&Granska PDF", false, "", kStyle, kCategory).beginGroup = true;
   AddControl(bar, kControlButton, cmd::kDeletePlotFiles, "&Radera plot- och bokmärkesfiler", false, "", kStyle,
              kCategory);
@@ -81,7 +82,7 @@ void BuildScriptToolbar(MainForm& form) {
   AddControl(bar, kControlButton, cmd::kRefreshScripts, "Uppdatera scriptmalls-listan", true,
              "Uppdaterar urvalslistan med scriptmallar", controls::kStyleIcon, kCategory);
   AddControl(bar, kControlButton, cmd::kScriptFolder, "S&ökväg scriptmallar", true, "I", kStyle, kCategory);
-  AddCustom(bar, cmd::kScriptChoice, form.cboScr, true, "Scriptmallar").tooltipText = "Välj scriptmall";
+  AddCustom(bar, cmd::kScriptChoice, form.cboScr, true, "Scriptmallar").SetTooltipText("Välj scriptmall");
   AddControl(bar, kControlButton, cmd::kEditScript, "Re&digera scriptmall", true, "I", kStyle, kCategory);
 }
 
@@ -98,8 +99,8 @@ void BuildCadToolbar(controls::CommandBars& bars, const CadToolbar& t, controls:
                      controls::Control& params) {
   CommandBarControls& bar = bars.Add(t.name).controls();
   AddCustom(bar, t.pathId, path, false, t.pathDescription);
-  AddControl(bar, kControlButton, t.browseId, "...", true, t.browseDescription, kStyle, kCategory).tooltipText =
-      t.browseDescription;
+  AddControl(bar, kControlButton, t.browseId, "...", true, t.browseDescription, kStyle, kCategory)
+      .SetTooltipText(t.browseDescription);
   AddCustom(bar, t.paramsId, params, true, t.paramsDescription);
   AddControl(bar, kControlButton, t.runId, t.runCaption, true, "Startar scriptkörning av markerade ritningsfiler",
              kStyle, kCategory);
@@ -115,11 +116,11 @@ void BuildFilesToolbar(MainForm& form) {
   CommandBarControl& folderLabel =
       AddControl(bar, kControlButton, cmd::kFilterLabel, "Mappfilter:", false, "", kStyle, kCategory);
   folderLabel.beginGroup = true;
-  folderLabel.enabled = false;
+  folderLabel.SetEnabled(false);
   AddCustom(bar, cmd::kFolderFilter, form.cboFolderName, false, "");
-  AddControl(bar, kControlButton, cmd::kBookmarkLabel, "Bokmärke:", false, "", kStyle, kCategory).enabled = false;
+  AddControl(bar, kControlButton, cmd::kBookmarkLabel, "Bokmärke:", false, "", kStyle, kCategory).SetEnabled(false);
   AddCustom(bar, cmd::kBookmarkFilter, form.cboBookMark, false, "");
-  AddControl(bar, kControlButton, cmd::kFilterLabel, "Filfilter:", false, "", kStyle, kCategory).enabled = false;
+  AddControl(bar, kControlButton, cmd::kFilterLabel, "Filfilter:", false, "", kStyle, kCategory).SetEnabled(false);
   AddCustom(bar, cmd::kFileFilter, form.cboFileExt, false, "");
 }
 
@@ -151,7 +152,7 @@ CommandBarControl& AddControl(CommandBarControls& controls, int type, int id, co
                               const std::string& category) {
   CommandBarControl& control = controls.Add(type, id, caption);
   control.beginGroup = beginGroup;
-  control.descriptionText = descriptionText;
+  control.SetDescriptionText(descriptionText);
   control.style = style;
   control.category = category;
   return control;
@@ -160,15 +161,15 @@ CommandBarControl& AddControl(CommandBarControls& controls, int type, int id, co
 void CreateCommandBars(MainForm& form) {
   controls::CommandBars& bars = form.CommandBars;
   BuildMenus(bars.activeMenuBar());
-  bars.AttachImages({101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309, 310, 313, 314, 601, 905, 906, 907,
-                     908, 909, 922, 932, 956});
+  bars.AttachImages({101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309,
+                     310, 313, 314, 601, 905, 906, 907, 908, 909, 922, 932, 956});
   BuildStandardToolbar(bars);
   BuildScriptToolbar(form);
-  BuildCadToolbar(bars,
-                  {"AutoCAD", cmd::kAcadPath, cmd::kBrowseAcad, cmd::kAcadParams, cmd::kRunAcad,
-                   "Sökväg till AutoCADs körbara fil", "Bläddra fram Acad.exe eller Aclt.exe.",
-                   "Startparametrar för AutoCAD", "K&ör script i AutoCAD"},
-                  form.txtAcad, form.txtParamAcad);
+  BuildCadToolbar(
+      bars,
+      {"AutoCAD", cmd::kAcadPath, cmd::kBrowseAcad, cmd::kAcadParams, cmd::kRunAcad, "Sökväg till AutoCADs körbara fil",
+       "Bläddra fram Acad.exe eller Aclt.exe.", "Startparametrar för AutoCAD", "K&ör script i AutoCAD"},
+      form.txtAcad, form.txtParamAcad);
   BuildCadToolbar(bars,
                   {"IntelliCAD", cmd::kIcadPath, cmd::kBrowseIcad, cmd::kIcadParams, cmd::kRunIcad,
                    "Sökväg till IntelliCADs körbara fil", "Bläddra fram Icad.exe.", "Startparametrar för IntelliCAD",
@@ -176,9 +177,9 @@ void CreateCommandBars(MainForm& form) {
                   form.txtIcad, form.txtParamIcad);
   controls::CommandBar& themes = bars.Add("Färgschema");
   AddThemeButtons(themes.controls());
-  themes.visible = false;
-  AddCustom(bars.Add("DigiTejp").controls(), cmd::kDigiTejp, form.cboDigiTejp, true, "Välj inställning").tooltipText =
-      "Adderar DigiTejp till slutlig PDF";
+  themes.SetVisible(false);
+  AddCustom(bars.Add("DigiTejp").controls(), cmd::kDigiTejp, form.cboDigiTejp, true, "Välj inställning")
+      .SetTooltipText("Adderar DigiTejp till slutlig PDF");
   BuildFilesToolbar(form);
   bars.AddKeyBinding(kKeyF5, cmd::kRefreshTree);
   bars.AddKeyBinding(kKeyF3, cmd::kScanFolderTree);

@@ -70,7 +70,7 @@ void CreateCommandBars(MainForm& form);
 // Adds a toolbar button to `controls` and sets, in this order, its group
 // mark, description, style and category.
 controls::CommandBarControl& AddControl(controls::CommandBarControls& controls, int type, int id,
-                                        const std::string& caption, bool beginGroup,
-                                        const std::string& descriptionText, int style, const std::string& category);
+                                        const std::string& caption, bool beginGroup, const std::string& descriptionText,
+                                        int style, const std::string& category);
 
 }  // namespace quiremark::app

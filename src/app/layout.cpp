@@ -16,9 +16,9 @@ namespace {
 
 // Buttons, text and combo boxes, grids, menus, status and tool bars and the
 // like keep their own colours.
-constexpr std::array<std::string_view, 19> kKeepOwnColor = {
-    "cmd", "sli", "txt", "img", "lin", "cbo", "com", "fg_", "sta", "mnu",
-    "fgf", "fgs", "fgt", "fgd", "tim", "sys", "tra", "pop", "tab"};
+constexpr std::array<std::string_view, 19> kKeepOwnColor = {"cmd", "sli", "txt", "img", "lin", "cbo", "com",
+                                                            "fg_", "sta", "mnu", "fgf", "fgs", "fgt", "fgd",
+                                                            "tim", "sys", "tra", "pop", "tab"};
 
 }  // namespace
 
@@ -40,7 +40,7 @@ int StoredTheme() {
 
 void CheckThemeMenu(controls::CommandBars& bars, int id) {
   for (int themeId = kFirstThemeCommand; themeId <= kLastThemeCommand; ++themeId)
-    for (controls::CommandBarControl* control : bars.FindControls(themeId)) control->checked = themeId == id;
+    for (controls::CommandBarControl* control : bars.FindControls(themeId)) control->SetChecked(themeId == id);
   bars.Changed();
 }
 
@@ -72,7 +72,8 @@ void ArrangeControls(MainForm& form) {
 
   form.fgTree.SetHeight(form.fraMain.height() - kTreeHeightMargin);
   form.fgTree.SetWidth(static_cast<int>(std::lrint(form.fraMain.width() * kTreeShare)));
-  form.fgFiles.Move(form.fgTree.width() + form.fgTree.left() + kPaneGap, form.fgTree.top(), form.fraMain.width() - form.fgTree.width() - kGridWidthMargin, form.fgTree.height());
+  form.fgFiles.Move(form.fgTree.width() + form.fgTree.left() + kPaneGap, form.fgTree.top(),
+                    form.fraMain.width() - form.fgTree.width() - kGridWidthMargin, form.fgTree.height());
   form.Text1.SetLeft(form.fgFiles.left());
 }
 

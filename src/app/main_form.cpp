@@ -7,10 +7,11 @@ namespace quiremark::app {
 MainForm::MainForm(settings::AppState& appState, controls::UiServices& uiServices)
     : controls::Form("frmMain"), state(appState), ui(uiServices), StatusBar(CommandBars.statusBar()) {
   for (controls::Control* c : std::initializer_list<controls::Control*>{
-           &fraMain, &fgTree, &fgFiles, &Text1, &cboScr, &txtAcad, &txtParamAcad, &txtIcad, &txtParamIcad,
-           &cboDigiTejp, &cboFolderName, &cboBookMark, &cboFileExt, &NorvProgressBar, &Dir1, &Dir2, &File1,
-           &Drives, &StatusBar1, &chkEmptyFolders, &imgIcon, &imgIconLarge, &imgComputer, &imgPrev, &imgFavo,
-           &imgFolder, &imgDrive, &imgFloppyDrive, &imgCD, &imgNetDrive, &imgDwg, &imgDXF})
+           &fraMain,      &fgTree,       &fgFiles,     &Text1,         &cboScr,      &txtAcad,         &txtParamAcad,
+           &txtIcad,      &txtParamIcad, &cboDigiTejp, &cboFolderName, &cboBookMark, &cboFileExt,      &NorvProgressBar,
+           &Dir1,         &Dir2,         &File1,       &Drives,        &StatusBar1,  &chkEmptyFolders, &imgIcon,
+           &imgIconLarge, &imgComputer,  &imgPrev,     &imgFavo,       &imgFolder,   &imgDrive,        &imgFloppyDrive,
+           &imgCD,        &imgNetDrive,  &imgDwg,      &imgDXF})
     Add(*c);
 
   // The design: pictures by their own names, the file grid's header row,
@@ -26,8 +27,8 @@ MainForm::MainForm(settings::AppState& appState, controls::UiServices& uiService
   fgFiles.Move(3090, 180, 5000, 4000);
   Text1.multiLine = true;
   Text1.SetText("\r\n\r\n\r\n Filer saknas.\r\n");
-  for (controls::Control* hidden : std::initializer_list<controls::Control*>{&Dir1, &Dir2, &File1, &Drives,
-                                                                                &chkEmptyFolders})
+  for (controls::Control* hidden :
+       std::initializer_list<controls::Control*>{&Dir1, &Dir2, &File1, &Drives, &chkEmptyFolders})
     hidden->SetVisible(false);
   chkEmptyFolders.caption = "Inkludera tomma kataloger";
   cboBookMark.SetText("*");

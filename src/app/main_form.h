@@ -69,13 +69,13 @@ class MainForm : public controls::Form {
   controls::CommandBarsStatusBar& StatusBar;
 
   // Form-level state shared by the routines of the window.
-  int NextGridRow = 0;          // next row AddGridRow fills
-  int SelectionStartRow = 1;    // anchor row of a grid range
-  int SelectionEndRow = 1;      // end row of a grid range
-  bool BookmarksFromGrid = true;  // the next bind builds its outline from the grid
-  std::vector<std::string> CollectedFolders;  // folders collected by the last tree scan
-  std::string OutputPdfPath;                  // the PDF of the running bind
-  std::string DistillerDataFolder;            // the Distiller program's data folder
+  int NextGridRow = 0;                           // next row AddGridRow fills
+  int SelectionStartRow = 1;                     // anchor row of a grid range
+  int SelectionEndRow = 1;                       // end row of a grid range
+  bool BookmarksFromGrid = true;                 // the next bind builds its outline from the grid
+  std::vector<std::string> CollectedFolders;     // folders collected by the last tree scan
+  std::string OutputPdfPath;                     // the PDF of the running bind
+  std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
 
  protected:

@@ -20,9 +20,48 @@ constexpr std::array<Color, kVisualThemeCount> kToolbarFaces = {
 
 }  // namespace
 
-CommandBarControl::CommandBarControl(int type, int id, std::string caption)
-    : caption(std::move(caption)), type_(type), id_(id) {
-  if (type_ == kControlPopup) children_ = std::make_unique<CommandBarControls>();
+CommandBarControl::CommandBarControl(CommandBars* owner, int type, int id, std::string caption)
+    : caption(std::move(caption)), owner_(owner), type_(type), id_(id) {
+  if (type_ == kControlPopup) children_ = std::make_unique<CommandBarControls>(owner);
+}
+
+void CommandBarControl::Changed() const {
+  if (owner_) owner_->Changed();
+}
+
+void CommandBarControl::SetDescriptionText(const std::string& text) {
+  description_ = text;
+  Changed();
+}
+
+void CommandBarControl::SetTooltipText(const std::string& text) {
+  tooltip_ = text;
+  Changed();
+}
+
+void CommandBarControl::SetVisible(bool visible) {
+  visible_ = visible;
+  Changed();
+}
+
+void CommandBarControl::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  Changed();
+}
+
+void CommandBarControl::SetChecked(bool checked) {
+  checked_ = checked;
+  Changed();
+}
+
+void CommandBar::SetTitle(const std::string& title) {
+  title_ = title;
+  if (owner_) owner_->Changed();
+}
+
+void CommandBar::SetVisible(bool visible) {
+  visible_ = visible;
+  if (owner_) owner_->Changed();
 }
 
 CommandBarControls& CommandBarControl::controls() {
@@ -37,7 +76,7 @@ const CommandBarControls& CommandBarControl::controls() const {
 CommandBarControl& CommandBarControls::Add(int type, int id, const std::string& caption) {
   if (type != kControlButton && type != kControlPopup && type != kControlCustom)
     throw ControlError(kErrInvalidPropertyValue, "command control kind " + std::to_string(type));
-  items_.push_back(std::make_unique<CommandBarControl>(type, id, caption));
+  items_.push_back(std::make_unique<CommandBarControl>(owner_, type, id, caption));
   return *items_.back();
 }
 
@@ -62,7 +101,7 @@ void CommandBarsStatusBar::SetPaneText(int id, const std::string& text) {
 CommandBars::CommandBars() = default;
 
 CommandBar& CommandBars::Add(const std::string& name, int position) {
-  toolbars_.push_back(std::make_unique<CommandBar>(name, position));
+  toolbars_.push_back(std::make_unique<CommandBar>(this, name, position));
   return *toolbars_.back();
 }
 
@@ -75,7 +114,7 @@ CommandBar* CommandBars::FindToolbar(const std::string& name) {
 CommandBar& CommandBars::AddPopup() {
   std::erase_if(popups_, [this](const std::unique_ptr<CommandBar>& p) { return p.get() != showing_; });
   if (lastPopupShown_ != showing_) lastPopupShown_ = nullptr;
-  popups_.push_back(std::make_unique<CommandBar>("Popup", kBarPopup));
+  popups_.push_back(std::make_unique<CommandBar>(this, "Popup", kBarPopup));
   return *popups_.back();
 }
 
@@ -130,7 +169,7 @@ bool CommandBars::HandleKey(int keyCode, int shift) {
   if (CommandBarControl* control = FindControl(it->commandId)) {
     Execute(*control);
   } else {
-    CommandBarControl bare(kControlButton, it->commandId, "");
+    CommandBarControl bare(this, kControlButton, it->commandId, "");
     Execute(bare);
   }
   return true;

@@ -16,7 +16,7 @@ inline constexpr int kControlPopup = 2;
 inline constexpr int kControlCustom = 7;
 
 // Button styles.
-inline constexpr int kStyleIcon = 2;         // picture only
+inline constexpr int kStyleIcon = 2;  // picture only
 inline constexpr int kStyleIconAndCaption = 3;
 
 // Bar positions: docked at the top edge, or a popup (context) menu.
@@ -30,39 +30,58 @@ inline constexpr int kVisualThemeCount = 7;  // themes 0 to 6
 
 class CommandBar;
 class CommandBarControls;
+class CommandBars;
 
 // One command on a bar or in a menu. The same command ID may stand on
-// several controls (menu item and toolbar copy); each control keeps its own state.
+// several controls (menu item and toolbar copy); each control keeps its own
+// state. Caption, group mark, style, category and hosted control are set
+// while the bars are built; the states that change later have setters that
+// tell the view.
 class CommandBarControl {
  public:
-  CommandBarControl(int type, int id, std::string caption);
+  CommandBarControl(CommandBars* owner, int type, int id, std::string caption);
 
   int type() const { return type_; }
   int id() const { return id_; }
   std::string caption;
   bool beginGroup = false;
-  std::string descriptionText;
-  std::string tooltipText;
   int style = 0;  // 0: the bar's default
   std::string category;
-  bool visible = true;
-  bool enabled = true;
-  bool checked = false;
   Control* hosted = nullptr;  // custom controls: the form control shown in the bar
+
+  const std::string& descriptionText() const { return description_; }
+  void SetDescriptionText(const std::string& text);
+  const std::string& tooltipText() const { return tooltip_; }
+  void SetTooltipText(const std::string& text);
+  bool visible() const { return visible_; }
+  void SetVisible(bool visible);
+  bool enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool checked() const { return checked_; }
+  void SetChecked(bool checked);
 
   // Popups only: the items of the sub-menu.
   CommandBarControls& controls();
   const CommandBarControls& controls() const;
 
  private:
+  void Changed() const;
+
+  CommandBars* owner_;
   int type_;
   int id_;
+  std::string description_;
+  std::string tooltip_;
+  bool visible_ = true;
+  bool enabled_ = true;
+  bool checked_ = false;
   std::unique_ptr<CommandBarControls> children_;
 };
 
 // An ordered list of command controls (a bar's or a popup's).
 class CommandBarControls {
  public:
+  explicit CommandBarControls(CommandBars* owner) : owner_(owner) {}
   CommandBarControl& Add(int type, int id, const std::string& caption);
   int count() const { return static_cast<int>(items_.size()); }
   CommandBarControl& operator[](int index) { return *items_.at(index); }
@@ -71,23 +90,30 @@ class CommandBarControls {
   auto end() const { return items_.end(); }
 
  private:
+  CommandBars* owner_;
   std::vector<std::unique_ptr<CommandBarControl>> items_;
 };
 
 // A menu bar, toolbar or popup menu.
 class CommandBar {
  public:
-  CommandBar(std::string name, int position) : name_(std::move(name)), position_(position) {}
+  CommandBar(CommandBars* owner, std::string name, int position)
+      : owner_(owner), name_(std::move(name)), position_(position), controls_(owner) {}
   const std::string& name() const { return name_; }
   int position() const { return position_; }
-  std::string title;  // the menu bar's title
-  bool visible = true;
+  const std::string& title() const { return title_; }  // the menu bar's title
+  void SetTitle(const std::string& title);
+  bool visible() const { return visible_; }
+  void SetVisible(bool visible);
   CommandBarControls& controls() { return controls_; }
   const CommandBarControls& controls() const { return controls_; }
 
  private:
+  CommandBars* owner_;
   std::string name_;
   int position_;
+  std::string title_;
+  bool visible_ = true;
   CommandBarControls controls_;
 };
 
@@ -149,6 +175,8 @@ struct KeyBinding {
 class CommandBars {
  public:
   CommandBars();
+  CommandBars(const CommandBars&) = delete;
+  CommandBars& operator=(const CommandBars&) = delete;
 
   CommandBar& activeMenuBar() { return menuBar_; }
   const CommandBar& activeMenuBar() const { return menuBar_; }
@@ -223,7 +251,7 @@ class CommandBars {
  private:
   void CollectById(CommandBarControls& list, int id, int type, std::vector<CommandBarControl*>& out);
 
-  CommandBar menuBar_{"Menu Bar", kBarTop};
+  CommandBar menuBar_{this, "Menu Bar", kBarTop};
   std::vector<std::unique_ptr<CommandBar>> toolbars_;
   std::vector<std::unique_ptr<CommandBar>> popups_;
   CommandBar* lastPopupShown_ = nullptr;

@@ -20,6 +20,7 @@ class ControlError : public std::runtime_error {
 };
 
 inline constexpr int kErrInvalidPropertyValue = 380;
+inline constexpr int kErrSubscriptOutOfRange = 381;  // a row or column that is not there
 
 // What every control of a form has: a name (its type prefix matters to the
 // colouring), a back colour, visibility, enabled state and a place in twips.

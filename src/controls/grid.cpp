@@ -1,7 +1,6 @@
 #include "controls/grid.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace quiremark::controls {
 
@@ -21,14 +20,14 @@ Grid::Row Grid::NewRow() const {
 }
 
 Grid::Row& Grid::RowAt(int row) {
-  if (row < 0 || row >= rows()) throw std::out_of_range(name() + ": row " + std::to_string(row));
+  if (row < 0 || row >= rows()) throw ControlError(kErrSubscriptOutOfRange, name() + ": row " + std::to_string(row));
   return rows_[row];
 }
 
 const Grid::Row& Grid::RowAt(int row) const { return const_cast<Grid*>(this)->RowAt(row); }
 
 void Grid::CheckCol(int col) const {
-  if (col < 0 || col >= cols_) throw std::out_of_range(name() + ": column " + std::to_string(col));
+  if (col < 0 || col >= cols_) throw ControlError(kErrSubscriptOutOfRange, name() + ": column " + std::to_string(col));
 }
 
 const Grid::Cell& Grid::CellAt(int row, int col) const {
@@ -80,7 +79,8 @@ void Grid::SetRowData(int row, const std::string& data) {
 }
 
 void Grid::AddItem(const std::string& item, int index) {
-  if (index < -1 || index > rows()) throw std::out_of_range(name() + ": AddItem at " + std::to_string(index));
+  if (index < -1 || index > rows())
+    throw ControlError(kErrSubscriptOutOfRange, name() + ": AddItem at " + std::to_string(index));
   if (index == -1) index = rows();
   Row r = NewRow();
   std::size_t start = 0;
@@ -140,7 +140,7 @@ int Grid::selectedRows() const {
 int Grid::SelectedRow(int index) const {
   for (int r = 0; r < rows(); ++r)
     if (rows_[r].selected && index-- == 0) return r;
-  throw std::out_of_range(name() + ": selected row " + std::to_string(index));
+  throw ControlError(kErrSubscriptOutOfRange, name() + ": selected row " + std::to_string(index));
 }
 
 bool Grid::IsRowSelected(int row) const { return RowAt(row).selected; }
@@ -165,8 +165,8 @@ void Grid::ForRange(int row1, int col1, int row2, int col2, F apply) {
   CheckCol(col2);
   for (int r = row1; r <= row2; ++r)
     for (int c = col1; c <= col2; ++c) apply(rows_[r].cells[c]);
-  Notify(row1 == row2 && col1 == col2 ? GridChange::Kind::Cell : GridChange::Kind::Reset,
-         row1 == row2 ? row1 : -1, col1 == col2 ? col1 : -1);
+  Notify(row1 == row2 && col1 == col2 ? GridChange::Kind::Cell : GridChange::Kind::Reset, row1 == row2 ? row1 : -1,
+         col1 == col2 ? col1 : -1);
 }
 
 void Grid::SetCellPicture(int row1, int col1, int row2, int col2, const std::string& picture) {

@@ -35,13 +35,13 @@ inline constexpr int kCollapsed = 2;
 // change is not about one row or cell.
 struct GridChange {
   enum class Kind {
-    Reset,       // rows or columns added, removed or reordered; redraw switched back on
-    Cell,        // text or look of cell (row, col); col -1: the whole row (data, outline fields)
-    Layout,      // column widths, header format, back colour, fixed rows
-    Outline,     // collapsed states (row -1: many rows)
-    Current,     // the current cell
-    Selection,   // the multi-row selection
-    ShowCell,    // bring cell (row, col) into view
+    Reset,      // rows or columns added, removed or reordered; redraw switched back on
+    Cell,       // text or look of cell (row, col); col -1: the whole row (data, outline fields)
+    Layout,     // column widths, header format, back colour, fixed rows
+    Outline,    // collapsed states (row -1: many rows)
+    Current,    // the current cell
+    Selection,  // the multi-row selection
+    ShowCell,   // bring cell (row, col) into view
   };
   Kind kind;
   int row = -1;
@@ -50,7 +50,7 @@ struct GridChange {
 
 // A grid of text cells, used as a table (the file grid, row 0 its header) or
 // as an outline (the folder tree). Row and column indexes start at 0; an
-// index outside the grid throws std::out_of_range.
+// index outside the grid throws ControlError 381.
 //
 // Notifications to the form logic (the on... handlers) run on the caller's
 // thread; the view (or a test) raises the user's events through Raise...,
@@ -85,7 +85,7 @@ class Grid : public Control {
   int col() const { return col_; }
   void SetRow(int row);  // -1: no current row
   void SetCol(int col);
-  void Select(int row, int col);  // makes the cell current
+  void Select(int row, int col);    // makes the cell current
   void ShowCell(int row, int col);  // asks the view to scroll it into view
 
   // Row under the mouse pointer: below 0 over no row. The view sets it

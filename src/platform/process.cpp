@@ -113,6 +113,7 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
     posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
   }
   if (!options.outputFile.empty()) {
+    // No O_CLOEXEC: this descriptor is the child's standard output and must survive exec.
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);

@@ -1,8 +1,10 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -21,19 +23,30 @@ std::string Trim(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::optional<std::vector<std::string>> ReadLines(const fs::path& file) {
+// A profile file's lines and how its text was encoded, so a rewrite keeps it.
+struct ProfileText {
+  std::vector<std::string> lines;
+  bool utf8 = false;       // UTF-8 with characters beyond ASCII
+  bool byteOrderMark = false;
+};
+
+std::optional<ProfileText> ReadLines(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  std::vector<std::string> lines;
-  std::istringstream text(DecodeText(bytes.str()));
+  std::ostringstream stream;
+  stream << in.rdbuf();
+  const std::string bytes = stream.str();
+  ProfileText result;
+  result.byteOrderMark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+  result.utf8 = result.byteOrderMark ||
+                (IsValidUtf8(bytes) && std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }));
+  std::istringstream text(DecodeText(bytes));
   std::string line;
   while (std::getline(text, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+    result.lines.push_back(line);
   }
-  return lines;
+  return result;
 }
 
 // The section name of a "[name]" line, empty optional for other lines.
@@ -90,10 +103,12 @@ std::size_t CharacterCount(const std::string& text) {
   return count;
 }
 
-bool WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
+// Writes the lines with CRLF in the file's own encoding (Windows-1252 for a
+// new file where the text fits it), replacing the file in one step.
+bool WriteLines(const fs::path& file, const ProfileText& profile) {
   std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  const std::string bytes = EncodeForFile(text);
+  for (const auto& line : profile.lines) text += line + "\r\n";
+  const std::string bytes = profile.utf8 ? (profile.byteOrderMark ? "\xEF\xBB\xBF" : "") + text : EncodeForFile(text);
   // A settings file that is a link is written where the link points.
   std::error_code ec;
   const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
@@ -101,6 +116,8 @@ bool WriteLines(const fs::path& file, const std::vector<std::string>& lines) {
   const std::string temp = target.string() + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
+  struct stat st{};
+  if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
   bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   ok = (close(fd) == 0) && ok;
   ok = ok && rename(temp.c_str(), target.c_str()) == 0;
@@ -116,8 +133,9 @@ void AppendSectionHeader(std::vector<std::string>& lines, const std::string& sec
 }  // namespace
 
 std::string ReadProfileSection(const fs::path& file, const std::string& section, std::size_t bufferSize) {
-  const auto lines = ReadLines(file);
-  if (!lines) return "";
+  const auto profile = ReadLines(file);
+  if (!profile) return "";
+  const auto* lines = &profile->lines;
   const auto range = FindSection(*lines, section);
   if (!range) return "";
   std::string text;
@@ -131,7 +149,8 @@ std::string ReadProfileSection(const fs::path& file, const std::string& section,
 
 std::string ReadProfileString(const fs::path& file, const std::string& section, const std::string& key,
                               const std::string& fallback, std::size_t bufferSize) {
-  const auto lines = ReadLines(file);
+  const auto profile = ReadLines(file);
+  const auto* lines = profile ? &profile->lines : nullptr;
   std::optional<std::string> value;
   if (lines) {
     if (const auto range = FindSection(*lines, section)) {
@@ -152,34 +171,36 @@ std::string ReadProfileString(const fs::path& file, const std::string& section, 
 
 bool WriteProfileString(const fs::path& file, const std::string& section, const std::string& key,
                         const std::string& value) {
-  auto lines = ReadLines(file).value_or(std::vector<std::string>{});
+  auto profile = ReadLines(file).value_or(ProfileText{});
+  auto& lines = profile.lines;
   const std::string newLine = Trim(key) + "=" + value;
   auto range = FindSection(lines, section);
   if (!range) {
     AppendSectionHeader(lines, Trim(section));
     lines.push_back(newLine);
-    return WriteLines(file, lines);
+    return WriteLines(file, profile);
   }
   std::size_t insertAt = range->first;
   for (std::size_t i = range->first; i < range->end; ++i) {
     const auto name = KeyOf(lines[i]);
     if (name && EqualsIgnoringCase(*name, Trim(key))) {
       lines[i] = *name + "=" + value;
-      return WriteLines(file, lines);
+      return WriteLines(file, profile);
     }
     if (IsContentLine(lines[i])) insertAt = i + 1;
   }
   lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
-  return WriteLines(file, lines);
+  return WriteLines(file, profile);
 }
 
 bool WriteProfileSection(const fs::path& file, const std::string& section, const std::vector<std::string>& lines) {
-  auto all = ReadLines(file).value_or(std::vector<std::string>{});
+  auto profile = ReadLines(file).value_or(ProfileText{});
+  auto& all = profile.lines;
   const auto range = FindSection(all, section);
   if (!range) {
     AppendSectionHeader(all, Trim(section));
     all.insert(all.end(), lines.begin(), lines.end());
-    return WriteLines(file, all);
+    return WriteLines(file, profile);
   }
   // Keep the blank lines that separate this section from the next one.
   std::size_t keepFrom = range->end;
@@ -187,7 +208,8 @@ bool WriteProfileSection(const fs::path& file, const std::string& section, const
   std::vector<std::string> result(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(range->first));
   result.insert(result.end(), lines.begin(), lines.end());
   result.insert(result.end(), all.begin() + static_cast<std::ptrdiff_t>(keepFrom), all.end());
-  return WriteLines(file, result);
+  all = std::move(result);
+  return WriteLines(file, profile);
 }
 
 }  // namespace quiremark::platform

@@ -208,11 +208,16 @@ void PutValue(Key& key, RegistryValue value) {
 
 HiveData ParseHive(const std::string& bytes, Hive hive) {
   HiveData data;
-  std::string text;
+  // Our own files are read byte for byte, so every name and text comes back
+  // exactly as it was stored; exports from Windows are UTF-16 or, with the
+  // old REGEDIT4 header, ANSI.
+  std::string text = bytes;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
     text = Utf16LeToUtf8(bytes.substr(2));
-  } else {
+  } else if (bytes.rfind("REGEDIT4", 0) == 0) {
     text = DecodeText(bytes);
+  } else if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+    text = bytes.substr(3);
   }
   // Join continued lines (a trailing backslash after hex data).
   std::vector<std::string> lines;

@@ -61,14 +61,6 @@ bool NextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
   return true;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  char32_t cp = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (!NextCodePoint(text, pos, cp)) return false;
-  }
-  return true;
-}
-
 char32_t LowerCodePoint(char32_t cp) {
   if (cp >= 'A' && cp <= 'Z') return cp + 32;
   if (cp < 0xC0) return cp;
@@ -85,6 +77,14 @@ char32_t LowerCodePoint(char32_t cp) {
 }
 
 }  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  char32_t cp = 0;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    if (!NextCodePoint(bytes, pos, cp)) return false;
+  }
+  return true;
+}
 
 std::string DecodeText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);

@@ -11,6 +11,8 @@ namespace quiremark::platform {
 // anything else is read as Windows-1252. The result is always UTF-8.
 std::string DecodeText(std::string_view bytes);
 
+bool IsValidUtf8(std::string_view bytes);
+
 // Windows-1252 bytes of a UTF-8 text; empty optional when a character has no
 // Windows-1252 code (or the input is not valid UTF-8).
 std::optional<std::string> EncodeWindows1252(std::string_view utf8);

@@ -42,20 +42,20 @@ void ExpectControls(const CommandBarControls& actual, const std::vector<Expected
     EXPECT_EQ(a.id(), e.id) << at;
     EXPECT_EQ(a.caption, e.caption) << at;
     EXPECT_EQ(a.beginGroup, e.group) << at;
-    EXPECT_EQ(a.descriptionText, e.description) << at;
-    EXPECT_EQ(a.tooltipText, e.tooltip) << at;
+    EXPECT_EQ(a.descriptionText(), e.description) << at;
+    EXPECT_EQ(a.tooltipText(), e.tooltip) << at;
     EXPECT_EQ(a.style, e.style) << at;
     EXPECT_EQ(a.category, e.category) << at;
-    EXPECT_EQ(a.visible, e.visible) << at;
-    EXPECT_EQ(a.enabled, e.enabled) << at;
+    EXPECT_EQ(a.visible(), e.visible) << at;
+    EXPECT_EQ(a.enabled(), e.enabled) << at;
     EXPECT_EQ(a.hosted ? a.hosted->name() : "", e.hosts) << at;
-    EXPECT_FALSE(a.checked) << at;
+    EXPECT_FALSE(a.checked()) << at;
   }
 }
 
 std::vector<Expected> ThemeButtons() {
-  return {{B, 1000, "Office XP"},   {B, 1001, "Standard"},           {B, 1002, "Office 2003"},
-          {B, 1003, "Normal XP"},   {B, 1004, "Visual Studio 2005"}, {B, 1005, "Office 2007"},
+  return {{B, 1000, "Office XP"},         {B, 1001, "Standard"},           {B, 1002, "Office 2003"},
+          {B, 1003, "Normal XP"},         {B, 1004, "Visual Studio 2005"}, {B, 1005, "Office 2007"},
           {B, 1006, "Office 2007 Ribbon"}};
 }
 
@@ -73,30 +73,36 @@ class CommandTable : public ::testing::Test {
 
 TEST_F(CommandTable, EveryMenuToolbarAndControlIsAsTheTableSays) {
   const CommandBarControls& menu = form.CommandBars.activeMenuBar().controls();
-  ExpectControls(menu, {{P, 100, "&Arkiv"}, {P, 200, "&Redigera"}, {P, 300, "&Visa"}, {P, 400, "Verkt&yg"}, {P, 0, "&Hjälp"}},
+  ExpectControls(menu,
+                 {{P, 100, "&Arkiv"}, {P, 200, "&Redigera"}, {P, 300, "&Visa"}, {P, 400, "Verkt&yg"}, {P, 0, "&Hjälp"}},
                  "menu bar");
   ExpectControls(menu[0].controls(),
-                 {{B, 101, "Skapa &PDF"}, {B, 103, "Skapa P&DF Spec"}, {B, 105, "Skapa P&DF Relation"},
-                  {B, 304, "&Granska PDF"}, {B, 102, "A&vsluta", true}},
+                 {{B, 101, "Skapa &PDF"},
+                  {B, 103, "Skapa P&DF Spec"},
+                  {B, 105, "Skapa P&DF Relation"},
+                  {B, 304, "&Granska PDF"},
+                  {B, 102, "A&vsluta", true}},
                  "Arkiv");
-  ExpectControls(menu[1].controls(), {{B, 301, "Numrera &alla"}, {B, 302, "Numrera &utvalda"}, {B, 303, "A&vnumrera alla"}},
-                 "Redigera");
+  ExpectControls(menu[1].controls(),
+                 {{B, 301, "Numrera &alla"}, {B, 302, "Numrera &utvalda"}, {B, 303, "A&vnumrera alla"}}, "Redigera");
   ExpectControls(menu[2].controls(), {{P, 0, "&Verktygsfält"}, {P, 0, "Färgsche&ma"}}, "Visa");
   ExpectControls(menu[2].controls()[0].controls(), {{B, 59392, "&Standard"}}, "Verktygsfält");
   ExpectControls(menu[2].controls()[1].controls(), ThemeButtons(), "Färgschema menu");
   ExpectControls(menu[3].controls(),
-                 {{B, 308, "Alternati&v", true}, {B, 309, "&Uppdatera mappträd", true}, {B, 310, "Uppdatera &fillista"},
+                 {{B, 308, "Alternati&v", true},
+                  {B, 309, "&Uppdatera mappträd", true},
+                  {B, 310, "Uppdatera &fillista"},
                   {B, 306, "Sök alla filer i mapp&träd", true}},
                  "Verktyg");
   ExpectControls(menu[4].controls(), {{B, 601, "&Om Quiremark..."}}, "Hjälp");
 
-  const std::vector<std::string> names = {"Standard", "Scriptmallar", "AutoCAD", "IntelliCAD",
-                                          "Färgschema", "DigiTejp", "Filer"};
+  const std::vector<std::string> names = {"Standard",   "Scriptmallar", "AutoCAD", "IntelliCAD",
+                                          "Färgschema", "DigiTejp",     "Filer"};
   ASSERT_EQ(form.CommandBars.toolbarCount(), 7);
   for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(form.CommandBars.Toolbar(i).name(), names[i]);
     EXPECT_EQ(form.CommandBars.Toolbar(i).position(), controls::kBarTop);
-    EXPECT_EQ(form.CommandBars.Toolbar(i).visible, names[i] != "Färgschema") << names[i];
+    EXPECT_EQ(form.CommandBars.Toolbar(i).visible(), names[i] != "Färgschema") << names[i];
   }
 
   Expected spec = Tool(103, "Skapa P&DF Special");
@@ -118,21 +124,24 @@ TEST_F(CommandTable, EveryMenuToolbarAndControlIsAsTheTableSays) {
   Expected browseAcad = Tool(923, "...", true, "Bläddra fram Acad.exe eller Aclt.exe.");
   browseAcad.tooltip = browseAcad.description;
   ExpectControls(form.CommandBars.Toolbar(2).controls(),
-                 {{C, 920, "", false, "Sökväg till AutoCADs körbara fil", "", 0, "", true, true, "txtAcad"}, browseAcad,
+                 {{C, 920, "", false, "Sökväg till AutoCADs körbara fil", "", 0, "", true, true, "txtAcad"},
+                  browseAcad,
                   {C, 921, "", true, "Startparametrar för AutoCAD", "", 0, "", true, true, "txtParamAcad"},
                   Tool(922, "K&ör script i AutoCAD", true, "Startar scriptkörning av markerade ritningsfiler")},
                  "AutoCAD");
   Expected browseIcad = Tool(933, "...", true, "Bläddra fram Icad.exe.");
   browseIcad.tooltip = browseIcad.description;
   ExpectControls(form.CommandBars.Toolbar(3).controls(),
-                 {{C, 930, "", false, "Sökväg till IntelliCADs körbara fil", "", 0, "", true, true, "txtIcad"}, browseIcad,
+                 {{C, 930, "", false, "Sökväg till IntelliCADs körbara fil", "", 0, "", true, true, "txtIcad"},
+                  browseIcad,
                   {C, 931, "", true, "Startparametrar för IntelliCAD", "", 0, "", true, true, "txtParamIcad"},
                   Tool(932, "K&ör script i IntelliCAD", true, "Startar scriptkörning av markerade ritningsfiler")},
                  "IntelliCAD");
   ExpectControls(form.CommandBars.Toolbar(4).controls(), ThemeButtons(), "Färgschema");
-  ExpectControls(form.CommandBars.Toolbar(5).controls(),
-                 {{C, 940, "", true, "Välj inställning", "Adderar DigiTejp till slutlig PDF", 0, "", true, true, "cboDigiTejp"}},
-                 "DigiTejp");
+  ExpectControls(
+      form.CommandBars.Toolbar(5).controls(),
+      {{C, 940, "", true, "Välj inställning", "Adderar DigiTejp till slutlig PDF", 0, "", true, true, "cboDigiTejp"}},
+      "DigiTejp");
   Expected folderLabel = Tool(312, "Mappfilter:", true);
   folderLabel.enabled = false;
   Expected bookmarkLabel = Tool(316, "Bokmärke:");
@@ -152,8 +161,8 @@ TEST_F(CommandTable, EveryMenuToolbarAndControlIsAsTheTableSays) {
 }
 
 TEST_F(CommandTable, PicturesKeysAndStatusBar) {
-  for (int id : {101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309, 310, 313, 314, 601, 905, 906, 907, 908,
-                 909, 922, 932, 956})
+  for (int id : {101, 102, 103, 105, 301, 302, 303, 304, 305, 306, 308, 309,
+                 310, 313, 314, 601, 905, 906, 907, 908, 909, 922, 932, 956})
     EXPECT_TRUE(form.CommandBars.HasImage(id)) << id;
   EXPECT_FALSE(form.CommandBars.HasImage(910));
   EXPECT_EQ(form.CommandBars.imageIds().size(), 24u);
@@ -173,8 +182,12 @@ TEST_F(CommandTable, PicturesKeysAndStatusBar) {
     bool visible;
     int style;
   };
-  const std::vector<Pane> panes = {{0, 1600, true, controls::kPaneStretch}, {950, 400, false, 0}, {1, 40, true, 0},
-                                   {59137, 40, true, 0},                    {59138, 40, true, 0}, {59139, 40, true, 0}};
+  const std::vector<Pane> panes = {{0, 1600, true, controls::kPaneStretch},
+                                   {950, 400, false, 0},
+                                   {1, 40, true, 0},
+                                   {59137, 40, true, 0},
+                                   {59138, 40, true, 0},
+                                   {59139, 40, true, 0}};
   ASSERT_EQ(status.paneCount(), 6);
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(status.Pane(i).id, panes[i].id);
@@ -189,11 +202,11 @@ TEST_F(CommandTable, PicturesKeysAndStatusBar) {
 
 TEST_F(CommandTable, FindingACommandGivesTheToolbarCopy) {
   // 103 and 105 are hidden on the toolbar while their menu items show.
-  EXPECT_FALSE(form.CommandBars.FindControl(103)->visible);
+  EXPECT_FALSE(form.CommandBars.FindControl(103)->visible());
   for (CommandBarControl* c : form.CommandBars.FindControls(105))
-    EXPECT_EQ(c->visible, c->caption == "Skapa P&DF Relation" && c->style == 0);
+    EXPECT_EQ(c->visible(), c->caption == "Skapa P&DF Relation" && c->style == 0);
   // The two label buttons share 312; neither can be chosen.
-  for (CommandBarControl* c : form.CommandBars.FindControls(312)) EXPECT_FALSE(c->enabled);
+  for (CommandBarControl* c : form.CommandBars.FindControls(312)) EXPECT_FALSE(c->enabled());
   EXPECT_EQ(form.CommandBars.FindControls(312).size(), 2u);
 }
 

@@ -71,7 +71,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
   form.cboFileExt.SetBackColor(0x80000005);
   SetFormColors(form, 10, Rgb(250, 20, 30));
   // Red 250 + 10 carries into green.
-  EXPECT_EQ(form.backColor(), Rgb(4, 21, 30));
+  EXPECT_EQ(controls::RedOf(form.backColor()), 4);
+  EXPECT_EQ(controls::GreenOf(form.backColor()), 21);
+  EXPECT_EQ(controls::BlueOf(form.backColor()), 30);
   EXPECT_EQ(form.chkEmptyFolders.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.fraMain.backColor(), Rgb(4, 21, 30));
   EXPECT_EQ(form.Dir1.backColor(), Rgb(4, 21, 30));
@@ -83,9 +85,9 @@ TEST_F(Layout, FormColoursAddTheShadeToTheWholeColourNumber) {
 }
 
 TEST(FormColours, ExclusionByThreeLetterPrefixInAnyCase) {
-  for (const char* kept : {"txtAcad", "TXTname", "cboFileExt", "CboX", "cmdOK", "fgFiles", "fgTree", "fg_x",
-                           "StatusBar1", "CommandBars", "imgIcon", "mnuFile", "tabOptions", "sliZoom", "Timer1",
-                           "SysInfo1", "TrayIcon", "PopupMenu", "lineTop", "fgs", "fgd1"})
+  for (const char* kept : {"txtAcad", "TXTname",    "cboFileExt",  "CboX",      "cmdOK",   "fgFiles",    "fgTree",
+                           "fg_x",    "StatusBar1", "CommandBars", "imgIcon",   "mnuFile", "tabOptions", "sliZoom",
+                           "Timer1",  "SysInfo1",   "TrayIcon",    "PopupMenu", "lineTop", "fgs",        "fgd1"})
     EXPECT_FALSE(TakesThemeColor(kept)) << kept;
   for (const char* coloured : {"chkEmptyFolders", "fraMain", "Dir1", "lblTitle", "Text1", "File1", "Drives",
                                "NorvProgressBar", "fg", "tx", ""})
@@ -96,10 +98,10 @@ TEST_F(Layout, ThemeCheckMarksFollowTheChosenTheme) {
   CreateCommandBars(form);
   CheckThemeMenu(form.CommandBars, 1006);
   for (int id = 1000; id <= 1006; ++id)
-    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked, id == 1006) << id;
+    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked(), id == 1006) << id;
   CheckThemeMenu(form.CommandBars, 1002);
   for (int id = 1000; id <= 1006; ++id)
-    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked, id == 1002) << id;
+    for (controls::CommandBarControl* c : form.CommandBars.FindControls(id)) EXPECT_EQ(c->checked(), id == 1002) << id;
 }
 
 class Themes : public Layout {
@@ -121,15 +123,15 @@ TEST_F(Themes, SetThemeAppliesMarksStoresAndRecolours) {
   EXPECT_EQ(form.backColor(), ribbon);
   EXPECT_EQ(form.fraMain.backColor(), ribbon);
   EXPECT_EQ(form.cboFileExt.backColor(), 0xC0C0FFu);
-  EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked);
+  EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked());
   EXPECT_EQ(settings::GetRegSetting("Theme", ""), "6");
 
   SetTheme(form, 2, 1002);
   EXPECT_FALSE(form.CommandBars.themeFrame());
   EXPECT_NE(state.themeBaseColor, ribbon);
   EXPECT_EQ(form.fraMain.backColor(), state.themeBaseColor);
-  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1006)) EXPECT_FALSE(c->checked);
-  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1002)) EXPECT_TRUE(c->checked);
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1006)) EXPECT_FALSE(c->checked());
+  for (controls::CommandBarControl* c : form.CommandBars.FindControls(1002)) EXPECT_TRUE(c->checked());
   EXPECT_EQ(StoredTheme(), 2);
 }
 

@@ -38,8 +38,8 @@ TEST(Grid, RowsAddRemoveAndCells) {
   EXPECT_EQ(g.rows(), 2);
   g.SetRows(3);  // new rows come empty
   EXPECT_EQ(g.TextMatrix(2, 1), "");
-  EXPECT_THROW(g.TextMatrix(3, 0), std::out_of_range);
-  EXPECT_THROW(g.SetTextMatrix(0, 4, "x"), std::out_of_range);
+  EXPECT_THROW(g.TextMatrix(3, 0), ControlError);
+  EXPECT_THROW(g.SetTextMatrix(0, 4, "x"), ControlError);
 }
 
 TEST(Grid, RemovingARowShiftsEverythingThatBelongsToTheRowsBelow) {
@@ -62,7 +62,7 @@ TEST(Grid, RemovingARowShiftsEverythingThatBelongsToTheRowsBelow) {
 
   g.RemoveItem(2);  // removing the current last row moves the current row up
   EXPECT_EQ(g.row(), 1);
-  EXPECT_THROW(g.RemoveItem(5), std::out_of_range);
+  EXPECT_THROW(g.RemoveItem(5), ControlError);
 }
 
 TEST(Grid, SelectionIsReportedTopToBottomWhateverTheOrderOfSelecting) {
@@ -74,7 +74,7 @@ TEST(Grid, SelectionIsReportedTopToBottomWhateverTheOrderOfSelecting) {
   EXPECT_EQ(g.SelectedRow(0), 2);
   EXPECT_EQ(g.SelectedRow(1), 4);
   EXPECT_EQ(g.SelectedRow(2), 5);
-  EXPECT_THROW(g.SelectedRow(3), std::out_of_range);
+  EXPECT_THROW(g.SelectedRow(3), ControlError);
   g.ClearSelection();
   EXPECT_EQ(g.selectedRows(), 0);
 }
@@ -128,7 +128,8 @@ TEST(Grid, BeforeCollapseCanRefuseChangesByCodeAndByTheUser) {
   EXPECT_TRUE(g.SetIsCollapsed(1, kExpanded));
   EXPECT_FALSE(g.SetIsCollapsed(1, kExpanded));  // no change, no notification
 
-  const std::vector<std::pair<int, int>> expected = {{1, kCollapsed}, {-1, kCollapsed}, {-1, kCollapsed}, {1, kExpanded}};
+  const std::vector<std::pair<int, int>> expected = {
+      {1, kCollapsed}, {-1, kCollapsed}, {-1, kCollapsed}, {1, kExpanded}};
   EXPECT_EQ(asked, expected);
 }
 

@@ -78,6 +78,23 @@ TEST_F(Registry, ValuesWithLineBreaksSurviveTheFile) {
   EXPECT_EQ(qp::QueryValue(qp::Hive::CurrentUser, "K", "Text")->data, data);
 }
 
+TEST_F(Registry, BytesThatAreNoUtf8DoNotSpoilTheOtherValues) {
+  qp::SetValue(qp::Hive::CurrentUser, "K", "Kök", qp::REG_SZ, qp::TextData("/srv/Kök"));
+  qp::SetValue(qp::Hive::CurrentUser, "K", "K\xF6k-latin1", qp::REG_SZ, qp::TextData("/srv/K\xF6k"));
+  EXPECT_EQ(text("K", "Kök"), "/srv/Kök");
+  EXPECT_EQ(text("K", "K\xF6k-latin1"), "/srv/K\xF6k");
+}
+
+TEST_F(Registry, ReadsWindowsExportsInUtf16AndAnsi) {
+  const std::string ascii = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\.pdf]\r\n@=\"AcroExch\"\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : ascii) utf16 += std::string{c, '\0'};
+  qt::WriteFile(dir / "HKEY_CLASSES_ROOT.reg", utf16);
+  EXPECT_EQ(qp::QueryValue(qp::Hive::ClassesRoot, ".pdf", "")->data, qp::TextData("AcroExch"));
+  qt::WriteFile(dir / "HKEY_CLASSES_ROOT.reg", "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.plt]\r\n@=\"Plottfil f\xF6r r\xE5\"\r\n");
+  EXPECT_EQ(qp::QueryValue(qp::Hive::ClassesRoot, ".plt", "")->data, qp::TextData("Plottfil för rå"));
+}
+
 TEST_F(Registry, ReplacedValueKeepsItsPlaceAndSpelling) {
   qp::SetValue(qp::Hive::CurrentUser, "K", "First", qp::REG_SZ, qp::TextData("1"));
   qp::SetValue(qp::Hive::CurrentUser, "K", "Second", qp::REG_SZ, qp::TextData("2"));

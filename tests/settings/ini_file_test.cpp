@@ -63,6 +63,12 @@ TEST_F(IniFile, Windows1252FileStaysWindows1252) {
   EXPECT_EQ(qt::ReadFile(ini), "[Favorite]\r\nK\xF6k=/srv/k\xF6k\r\nBad=/srv/bad\r\n");
 }
 
+TEST_F(IniFile, Utf8FileStaysUtf8) {
+  qt::WriteFile(ini, "[Favorite]\nKök=/srv/kök\n");
+  qs::WriteIniString("Favorite", "Bad", "/srv/bad", ini);
+  EXPECT_EQ(qt::ReadFile(ini), "[Favorite]\r\nKök=/srv/kök\r\nBad=/srv/bad\r\n");
+}
+
 TEST(StripNull, CutsAtTheFirstNul) {
   std::string field = "A-40.plt";
   field.resize(260, '\0');

@@ -71,6 +71,15 @@ TEST_F(RegistrySettings, EnumerationKeepsCreationOrderSpellingAndShiftsOnDelete)
   EXPECT_FALSE(qs::RegEnumValueAt(qs::Hive::CurrentUser, "Software\\Missing", 0).found);
 }
 
+TEST_F(RegistrySettings, LongNamesAndDataDoNotEndTheEnumeration) {
+  const std::string longText(5000, 'p');
+  qs::SaveRegSetting(std::string(3000, 'n'), longText, "Previous");
+  qs::SaveRegSetting("After", "a", "Previous");
+  const std::string key = qs::ProgramKeyPath() + "\\Previous";
+  EXPECT_EQ(qs::RegEnumValueAt(qs::Hive::CurrentUser, key, 0).data, longText);
+  EXPECT_EQ(qs::RegEnumValueAt(qs::Hive::CurrentUser, key, 1).name, "After");
+}
+
 TEST_F(RegistrySettings, DwordDataHasAtLeastThreeDigits) {
   qp::SetValue(qp::Hive::CurrentUser, "K", "small", qp::REG_DWORD, qp::DwordData(5));
   qp::SetValue(qp::Hive::CurrentUser, "K", "big", qp::REG_DWORD, qp::DwordData(1234));

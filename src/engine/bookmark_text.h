@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quiremark::engine {
+
+// The text of a bookmark side file for outline titles and the title file: its
+// lines up to the first empty one, each trimmed and joined by one blank, runs
+// of blanks collapsed. "" when no normal file is there. The name is looked up
+// ignoring letter case; the file may be Windows-1252 or UTF-8, with CR LF, CR
+// or LF line ends.
+std::string ReadBookmarkText(const std::filesystem::path& path);
+
+// The outline title of a plot file: the text of the side file beside it with
+// the plot file's base name (its name up to its last ".", or the whole name
+// when it has none) and ".txt", else that base name.
+std::string PlotFileTitle(const std::filesystem::path& plotFile);
+
+}  // namespace quiremark::engine

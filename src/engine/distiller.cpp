@@ -1,0 +1,116 @@
+#include "engine/distiller.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "engine/page_count.h"
+#include "engine/pdf_check.h"
+#include "engine/raw_file.h"
+#include "platform/process.h"
+
+namespace quiremark::engine {
+
+namespace {
+
+// Hands the lines a growing log file receives to a callback, as they come.
+class LogFollower {
+ public:
+  LogFollower(std::filesystem::path log, const std::function<void(const std::string&)>& deliver)
+      : log_(std::move(log)), deliver_(deliver) {}
+
+  void Poll() {
+    std::ifstream in(log_, std::ios::binary);
+    if (!in) return;
+    in.seekg(offset_);
+    std::string more((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    offset_ += static_cast<std::streamoff>(more.size());
+    pending_ += more;
+    for (size_t end; (end = pending_.find('\n')) != std::string::npos; pending_.erase(0, end + 1)) {
+      Deliver(pending_.substr(0, end));
+    }
+  }
+
+  void Finish() {
+    Poll();
+    if (!pending_.empty()) Deliver(pending_);
+    pending_.clear();
+  }
+
+ private:
+  void Deliver(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    deliver_(line);
+  }
+
+  std::filesystem::path log_;
+  const std::function<void(const std::string&)>& deliver_;
+  std::streamoff offset_ = 0;
+  std::string pending_;
+};
+
+// Pages the job will print: the driver's page lines in the input, which the
+// converter echoes as "%%[Page: n]%%" while it works through them.
+int PagesToPrint(const std::string& input) {
+  PageCommentScanner scanner;
+  try {
+    ReadFileInBlocks(input, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+  } catch (const std::system_error&) {
+    return 0;  // the converter will report the missing input itself
+  }
+  scanner.Finish();
+  return scanner.driverLines();
+}
+
+}  // namespace
+
+void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::string& outputPdf,
+                             const std::string& /*jobOptions*/) {
+  const std::filesystem::path pdf(outputPdf);
+  const std::filesystem::path log = std::filesystem::path(pdf).replace_extension(".log");
+  std::error_code ec;
+  std::filesystem::remove(pdf, ec);
+  if (OnPercentDone) OnPercentDone(0);
+
+  platform::StartOptions options;
+  options.showState = bShowWindow ? platform::show::kNormalFocus : platform::show::kHide;
+  options.outputFile = log;
+  platform::StartResult started = platform::StartProcess({program_.string(), inputPostScript, outputPdf}, options);
+  bool made = false;
+  if (started.process) {
+    // The child is waited for on a helper thread so that this thread can hand
+    // out the log lines while the job runs.
+    std::promise<std::optional<int>> exited;
+    std::future<std::optional<int>> exitCode = exited.get_future();
+    std::thread waiter(
+        [&exited, child = std::move(*started.process)]() mutable { exited.set_value(child.Wait()); });
+    const int pagesToPrint = PagesToPrint(inputPostScript);
+    int pagesPrinted = 0;
+    const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
+      if (OnLogMessage) OnLogMessage(line);
+      if (pagesToPrint > 0 && line.find("%%[Page:") != std::string::npos && OnPercentDone) {
+        OnPercentDone(std::min(99, 100 * ++pagesPrinted / pagesToPrint));
+      }
+    };
+    LogFollower follower(log, onLine);
+    while (exitCode.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) follower.Poll();
+    waiter.join();
+    follower.Finish();
+    made = exitCode.get() == 0 && IsCompletePdf(pdf) && FirstErrorLine(log).empty();
+  } else if (OnLogMessage) {
+    OnLogMessage("Cannot start " + program_.string() + ": " + std::strerror(started.error));
+  }
+
+  if (!made) {
+    std::filesystem::remove(pdf, ec);
+    if (OnJobFail) OnJobFail(inputPostScript, outputPdf);
+    return;
+  }
+  std::filesystem::remove(log, ec);
+  if (OnPercentDone) OnPercentDone(100);
+}
+
+}  // namespace quiremark::engine

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace quiremark::engine {
+
+// The Distiller-style converter as an automation object: FileToPDF runs the
+// converter program with the input and output paths and returns when the job
+// has ended. Its events arrive on the calling thread while FileToPDF runs:
+// OnPercentDone at the start (0), as the converter reports the pages it has
+// done, and at the end of a good job (100),
+// OnLogMessage for each line the converter writes, and OnJobFail, before
+// FileToPDF returns, when no complete PDF was made.
+//
+// The converter's output goes to a log file beside the PDF (its base name and
+// ".log"), removed after a good job and kept after a failed one. A failed job
+// leaves no PDF behind, and a PDF from an earlier job is removed before the
+// job starts, so a PDF found afterwards is always this job's.
+class PdfDistiller {
+ public:
+  // `program`: the converter program that start-up found through the
+  // settings file's Keys section (the classes-root command without " %1").
+  explicit PdfDistiller(std::filesystem::path program) : program_(std::move(program)) {}
+
+  // Ask for the converter's window. Its programs here run without a window
+  // of their own, so this changes only the show state it is started with.
+  bool bShowWindow = false;
+
+  // Job options name the converter's settings; this converter has none and
+  // ignores them.
+  void FileToPDF(const std::string& inputPostScript, const std::string& outputPdf, const std::string& jobOptions);
+
+  std::function<void(long nPercentDone)> OnPercentDone;
+  std::function<void(const std::string& strInputPostScript, const std::string& strOutputPDF)> OnJobFail;
+  std::function<void(const std::string& strMessage)> OnLogMessage;
+
+ private:
+  std::filesystem::path program_;
+};
+
+}  // namespace quiremark::engine

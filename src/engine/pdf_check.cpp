@@ -1,0 +1,32 @@
+#include "engine/pdf_check.h"
+
+#include <fstream>
+
+namespace quiremark::engine {
+
+bool IsCompletePdf(const std::filesystem::path& pdf) {
+  std::ifstream in(pdf, std::ios::binary);
+  char head[5] = {};
+  if (!in.read(head, sizeof head) || std::string(head, sizeof head) != "%PDF-") return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  const std::streamoff tailSize = std::min<std::streamoff>(size, 1024);
+  std::string tail(static_cast<size_t>(tailSize), '\0');
+  in.seekg(size - tailSize);
+  return in.read(tail.data(), tailSize) && tail.find("%%EOF") != std::string::npos;
+}
+
+std::string FirstErrorLine(const std::filesystem::path& log) {
+  std::ifstream in(log, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with("Error: ") || line.find("ERROR:") != std::string::npos ||
+        line.find("Unrecoverable error") != std::string::npos || line.find("%%[ Error:") != std::string::npos) {
+      return line;
+    }
+  }
+  return "";
+}
+
+}  // namespace quiremark::engine

@@ -1,0 +1,159 @@
+#include "engine/pdfmark.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace quiremark::engine {
+
+namespace {
+
+// Decodes UTF-8 into code points; a malformed sequence gives U+FFFD.
+std::u32string DecodeUtf8(std::string_view text) {
+  std::u32string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int extra = lead < 0x80                   ? 0
+                      : lead >= 0xC2 && lead <= 0xDF ? 1
+                      : lead >= 0xE0 && lead <= 0xEF ? 2
+                      : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                     : -1;
+    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    bool ok = extra >= 0 && i + extra < text.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      ok = (next & 0xC0) == 0x80;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (ok && (cp < kShortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    out.push_back(ok ? cp : 0xFFFD);
+    i += ok ? extra + 1 : 1;
+  }
+  return out;
+}
+
+// Code points that PDFDocEncoding holds at the same byte as Latin-1.
+bool SingleByte(char32_t cp) { return cp < 0x80 || (cp >= 0xA1 && cp <= 0xFF && cp != 0xAD); }
+
+std::string LiteralString(const std::u32string& text) {
+  std::string out = "(";
+  for (char32_t cp : text) {
+    if (cp == '\\' || cp == '(' || cp == ')') {
+      out += '\\';
+      out += static_cast<char>(cp);
+    } else if (cp < 0x20 || cp == 0x7F) {
+      char octal[5];
+      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(cp));
+      out += octal;
+    } else {
+      out += static_cast<char>(static_cast<unsigned char>(cp));
+    }
+  }
+  return out + ")";
+}
+
+std::string Utf16HexString(const std::u32string& text) {
+  std::string out = "<FEFF";
+  auto put = [&](char32_t unit) {
+    for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789ABCDEF"[(unit >> shift) & 0xF];
+  };
+  for (char32_t cp : text) {
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out + ">";
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// Stored list index as the options dialog writes it; nothing else is an index.
+std::optional<int> ListIndex(const std::string& stored) {
+  if (stored.empty() || stored.size() > 3) return std::nullopt;
+  for (char c : stored) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  const int index = std::atoi(stored.c_str());
+  if (index > 2) return std::nullopt;
+  return index;
+}
+
+const char* Choose(const std::string& stored, int fallback, const std::array<const char*, 3>& names) {
+  return names[ListIndex(stored).value_or(fallback)];
+}
+
+}  // namespace
+
+std::string PdfMarkString(std::string_view utf8) {
+  const std::u32string text = DecodeUtf8(utf8);
+  for (char32_t cp : text) {
+    if (!SingleByte(cp)) return Utf16HexString(text);
+  }
+  return LiteralString(text);
+}
+
+std::string PdfDate(const std::tm& local) {
+  const int offset = static_cast<int>(local.tm_gmtoff / 60);
+  const int magnitude = offset < 0 ? -offset : offset;
+  char text[96];
+  std::snprintf(text, sizeof text, "D:%04d%02d%02d%02d%02d%02d%c%02d'%02d'", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
+                magnitude / 60 % 100, magnitude % 60);
+  return text;
+}
+
+std::string OutlineLine(const OutlineRecord& record) {
+  const std::string page = std::to_string(record.page);
+  const std::string title = PdfMarkString(record.title);
+  if (record.kind == OutlineRecord::Kind::Group) {
+    return "[/Page " + page + "/Count -" + std::to_string(record.count) + "  /Title " + title + " /OUT pdfmark";
+  }
+  return "[/Page " + page + " /View [/XYZ null null 0] /Title " + title + " /OUT pdfmark";
+}
+
+std::string DocInfoLine(const DocInfo& info) {
+  // The template's placeholders are replaced one after the other over the whole
+  // line, so a value can pick up the values of the placeholders after its own.
+  const std::array<std::pair<std::string, std::string>, 5> fields = {{
+      {"%NORV_Title", info.title},
+      {"%NORV_Author", info.author},
+      {"%NORV_Subject", info.subject},
+      {"%NORV_Keywords", info.keywords},
+      {"%NORV_Date", info.date},
+  }};
+  std::array<std::string, 5> values;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    values[i] = fields[i].second;
+    for (size_t later = i + 1; later < fields.size(); ++later) {
+      ReplaceAll(values[i], fields[later].first, fields[later].second);
+    }
+  }
+  return "[ /Title " + PdfMarkString(values[0]) + " /Author " + PdfMarkString(values[1]) + " /Subject " +
+         PdfMarkString(values[2]) + " /Keywords " + PdfMarkString(values[3]) + " /Creator " +
+         PdfMarkString(kCreator) + " /ModDate " + PdfMarkString(values[4]) + " /DOCINFO pdfmark";
+}
+
+std::vector<std::string> CatalogLines(const CatalogChoices& choices) {
+  // List items: "En sida", "Kontinuerligt", "Motstående sidor".
+  const char* layout = Choose(choices.layout, 0, {"SinglePage", "OneColumn", "TwoPageLeft"});
+  // List items: "Endast sida", "Sida och bokmärken", "Sida och miniatyrer".
+  const char* mode = Choose(choices.show, 1, {"UseNone", "UseOutlines", "UseThumbs"});
+  // List items: "Sidbredd", "Anpassa till sida", "100%".
+  const char* view = Choose(choices.zoom, 1, {"/FitH null", "/Fit", "/XYZ null null 1"});
+  return {
+      std::string("[ {Catalog} << /PageLayout /") + layout + " >> /PUT pdfmark",
+      std::string("[ {Catalog} << /PageMode /") + mode + " >> /PUT pdfmark",
+      std::string("[ {Catalog} << /OpenAction [{Page1} ") + view + "] >> /PUT pdfmark",
+  };
+}
+
+}  // namespace quiremark::engine

@@ -1,0 +1,67 @@
+#include "engine/temp_ps_file.h"
+
+#include <stdexcept>
+
+#include "engine/bookmark_text.h"
+#include "engine/page_count.h"
+#include "engine/raw_file.h"
+
+namespace quiremark::engine {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
+  std::string error;
+  auto out = platform::SafeOutputFile::Open(file, &error);
+  if (!out) throw std::runtime_error("cannot create " + error);
+  return std::move(*out);
+}
+
+}  // namespace
+
+std::filesystem::path TempPsPath() { return platform::TempFolder() / "QuiremarkTmp.ps"; }
+
+TempPsFile::TempPsFile(const std::filesystem::path& file) : path_(file), out_(OpenOutput(file)) {}
+
+void TempPsFile::Write(std::string_view bytes) {
+  if (!out_.Write(bytes)) throw std::runtime_error("cannot write " + path_.string());
+}
+
+int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
+  PageCommentScanner scanner;
+  char last = '\n';
+  ReadFileInBlocks(plotFile, [&](const char* data, size_t size) {
+    scanner.Feed(data, size);
+    Write(std::string_view(data, size));
+    last = data[size - 1];
+  });
+  scanner.Finish();
+  if (last != '\n' && last != '\r') Write(kLineEnd);
+  const int pages = scanner.pages();
+  if (outline) outline->AddFileEntries(PlotFileTitle(plotFile), pages);
+  return pages;
+}
+
+void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, const OutlineState& outline) {
+  std::string trailer = DocInfoLine(info);
+  trailer += kLineEnd;
+  for (const std::string& line : CatalogLines(catalog)) {
+    trailer += line;
+    trailer += kLineEnd;
+  }
+  trailer += "% BOOKMARKS";
+  trailer += kLineEnd;
+  for (const OutlineRecord& record : outline.records()) {
+    trailer += '\t';
+    trailer += OutlineLine(record);
+    trailer += kLineEnd;
+  }
+  trailer += "%%EOF";
+  trailer += kLineEnd;
+  Write(trailer);
+  if (!out_.Close()) throw std::runtime_error("cannot write " + path_.string());
+}
+
+}  // namespace quiremark::engine

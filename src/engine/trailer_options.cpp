@@ -1,0 +1,41 @@
+#include "engine/trailer_options.h"
+
+#include <ctime>
+
+#include "engine/bookmark_text.h"
+#include "platform/clock.h"
+#include "platform/environment.h"
+#include "platform/text_encoding.h"
+#include "settings/registry_settings.h"
+#include "settings/text_routines.h"
+
+namespace quiremark::engine {
+
+namespace {
+constexpr const char* kOptions = "Options";
+constexpr const char* kTitleFileMarker = "<QuiremarkTitle.txt>";
+}  // namespace
+
+CatalogChoices ReadCatalogChoices() {
+  return {settings::GetRegSetting("cboShow", "1", kOptions), settings::GetRegSetting("cboLayout", "0", kOptions),
+          settings::GetRegSetting("cboZoom", "1", kOptions)};
+}
+
+std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {
+  const std::string stored = settings::GetRegSetting("DocTitle", kTitleFileMarker, kOptions);
+  if (!platform::EqualsIgnoringCase(stored, kTitleFileMarker)) return stored;
+  const std::string fromFile = ReadBookmarkText(drawingFolder / "QuiremarkTitle.txt");
+  if (!fromFile.empty()) return fromFile;
+  return settings::GetLastPathPart(drawingFolder.string()) + " " + pdfPath.filename().string();
+}
+
+DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {
+  const std::time_t now = std::chrono::system_clock::to_time_t(platform::CurrentClock().Now());
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {DocumentTitle(drawingFolder, pdfPath), settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
+          settings::GetRegSetting("DocSubject", "DocSubject", kOptions),
+          settings::GetRegSetting("DocKeywords", "DocKeywords", kOptions), PdfDate(local)};
+}
+
+}  // namespace quiremark::engine

@@ -1,0 +1,311 @@
+#include "engine/conversion.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "engine/json_lite.h"
+#include "engine/plot_files.h"
+#include "engine/temp_ps_file.h"
+#include "engine/trailer_options.h"
+#include "platform/process.h"
+#include "settings/registry_settings.h"
+#include "support/scripted_ui.h"
+#include "support/test_support.h"
+
+namespace qe = quiremark::engine;
+namespace qs = quiremark::settings;
+namespace qp = quiremark::platform;
+namespace qt = quiremark::testing;
+using quiremark::controls::MsgResult;
+
+namespace {
+
+qt::Json QpdfJson(const std::filesystem::path& pdf, const std::string& key) {
+  const auto out = qp::RunAndCapture({"qpdf", "--json", "--json-key=" + key, pdf.string()});
+  if (!out) throw std::runtime_error("qpdf --json failed on " + pdf.string());
+  return qt::Json::Parse(*out)[key];
+}
+
+// The catalog, the document information and the first page's object of a PDF.
+struct PdfObjects {
+  qt::Json catalog, info;
+  std::string firstPage;
+};
+
+PdfObjects ReadObjects(const std::filesystem::path& pdf) {
+  const qt::Json objects = QpdfJson(pdf, "qpdf")[1];
+  const qt::Json& trailer = objects["trailer"]["value"];
+  return {objects["obj:" + trailer["/Root"].text]["value"], objects["obj:" + trailer["/Info"].text]["value"],
+          QpdfJson(pdf, "pages")[0]["object"].text};
+}
+
+// A text string of qpdf's JSON: "u:" UTF-8, or "b:" hex bytes, which a viewer
+// reads as PDFDocEncoding (Latin-1 for the letters used here).
+std::string PdfText(const qt::Json& value) {
+  if (value.text.starts_with("u:")) return value.text.substr(2);
+  std::string utf8;
+  for (size_t at = 2; at + 1 < value.text.size(); at += 2) {
+    const unsigned byte = std::stoul(value.text.substr(at, 2), nullptr, 16);
+    if (byte < 0x80) {
+      utf8 += static_cast<char>(byte);
+    } else {
+      utf8 += static_cast<char>(0xC0 | (byte >> 6));
+      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+void MakeExecutable(const std::filesystem::path& file, const std::string& script) {
+  qt::WriteFile(file, script);
+  ::chmod(file.c_str(), 0755);
+}
+
+class Conversion : public ::testing::Test {
+ protected:
+  std::filesystem::path Plot(const std::string& name, const std::string& content, const std::string& title = "") {
+    qt::WriteFile(folder / name, content);
+    if (!title.empty()) qt::WriteFile(folder / (name.substr(0, name.rfind('.')) + ".txt"), title + "\r\n");
+    return folder / name;
+  }
+
+  // Writes the temporary file of a grid run over the files, in order.
+  void WriteTempFile(const std::vector<std::filesystem::path>& files) {
+    qe::OutlineState outline;
+    qe::TempPsFile out(ps);
+    for (const auto& file : files) out.AppendPlotFile(file, &outline);
+    out.Finish(qe::ReadDocInfo(folder, pdf), qe::ReadCatalogChoices(), outline);
+  }
+
+  qe::ConversionResult Convert(qs::Converter converter, const qe::DistillerSetup& setup = {}) {
+    state.converterSelector = converter;
+    return qe::ConvertToPdf(state, setup, ps, pdf, ui, splash);
+  }
+
+  qt::TempDir dir;
+  qt::ScopedEnv registry{"QUIREMARK_REGISTRY", (dir.path() / "reg").string()};
+  qt::ScopedEnv temp{"Temp", dir.path().string()};
+  qt::ScopedEnv user{"USERNAME", "anna"};
+  std::filesystem::path folder = [this] {
+    std::filesystem::create_directories(dir / "Mapp med blanksteg");
+    return dir / "Mapp med blanksteg";
+  }();
+  std::filesystem::path ps = qe::TempPsPath();
+  std::filesystem::path pdf = folder / "Hus A 100%.pdf";
+  qs::AppState state;
+  qt::ScriptedUi ui;
+  qe::SplashForm splash;
+};
+
+}  // namespace
+
+TEST_F(Conversion, GhostscriptMakesThePdfWithOutlineInformationAndCatalog) {
+  qt::WriteFile(folder / "QuiremarkTitle.txt", "Kv. \xC5sen (del 1\r\n");
+  qs::SaveRegSetting("DocAuthor", "\xC3\x85sa \xC3\x96" "berg", "Options");
+  qs::SaveRegSetting("DocSubject", "Bygglov \xE2\x80\x93 \xC3\xA4ndring", "Options");
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"), "Plan (A"),
+                 Plot("A-02.plt", qt::DriverPlotFile(3, "Sektion"), "Sektion \\ B)"),
+                 Plot("A-03.plt", qt::DriverPlotFile(1, "Fasad"), "Fasad \x96 \xE5\xE4\xF6")});
+
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  ASSERT_TRUE(result.pdfMade) << result.failure;
+  EXPECT_EQ(splash.progressText(), "Konverterar temporär fil till PDF med GhostScript...");
+  EXPECT_TRUE(qp::RunAndCapture({"qpdf", "--check", pdf.string()})) << "qpdf --check passes";
+  EXPECT_EQ(qp::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "5\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "QuiremarkTmp.log")) << "gs output kept beside the temporary file";
+
+  const qt::Json outlines = QpdfJson(pdf, "outlines");
+  ASSERT_EQ(outlines.items.size(), 3u);
+  EXPECT_EQ(outlines[0]["title"].text, "Plan (A");
+  EXPECT_EQ(outlines[0]["destpageposfrom1"].number, 1);
+  EXPECT_EQ(outlines[1]["title"].text, "Sektion \\ B)");
+  EXPECT_EQ(outlines[1]["destpageposfrom1"].number, 2);
+  EXPECT_FALSE(outlines[1]["open"].boolean) << "a group is shown closed";
+  ASSERT_EQ(outlines[1]["kids"].items.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(outlines[1]["kids"][i]["title"].text, "(Sid. " + std::to_string(i + 1) + ")");
+    EXPECT_EQ(outlines[1]["kids"][i]["destpageposfrom1"].number, 2 + i);
+  }
+  EXPECT_EQ(outlines[2]["title"].text, "Fasad – åäö");
+  EXPECT_EQ(outlines[2]["destpageposfrom1"].number, 5);
+
+  const PdfObjects objects = ReadObjects(pdf);
+  EXPECT_EQ(PdfText(objects.info["/Title"]), "Kv. Åsen (del 1");
+  EXPECT_EQ(PdfText(objects.info["/Author"]), "Åsa Öberg");
+  EXPECT_EQ(PdfText(objects.info["/Subject"]), "Bygglov – ändring");
+  EXPECT_EQ(PdfText(objects.info["/Keywords"]), "DocKeywords");
+  EXPECT_EQ(PdfText(objects.info["/Creator"]), qe::kCreator);
+  EXPECT_TRUE(objects.info["/ModDate"].text.starts_with("u:D:20")) << objects.info["/ModDate"].text;
+  EXPECT_EQ(objects.catalog["/PageLayout"].text, "/SinglePage");
+  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseOutlines");
+  EXPECT_EQ(objects.catalog["/OpenAction"][0].text, objects.firstPage);
+  EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/Fit");
+}
+
+TEST_F(Conversion, CatalogChoicesReachThePdf) {
+  qs::SaveRegSetting("cboShow", "2", "Options");
+  qs::SaveRegSetting("cboLayout", "1", "Options");
+  qs::SaveRegSetting("cboZoom", "2", "Options");
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(2))});
+  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+  PdfObjects objects = ReadObjects(pdf);
+  EXPECT_EQ(objects.catalog["/PageLayout"].text, "/OneColumn");
+  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseThumbs");
+  EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/XYZ");
+  EXPECT_EQ(objects.catalog["/OpenAction"][4].number, 1) << "zoom 100%";
+
+  qs::SaveRegSetting("cboZoom", "0", "Options");
+  qs::SaveRegSetting("cboShow", "9", "Options");
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(2))});
+  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+  objects = ReadObjects(pdf);
+  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseOutlines") << "an unknown index gives the default";
+  EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/FitH");
+}
+
+TEST_F(Conversion, BrokenPlotFileLeavesNoPdf) {
+  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1)), Plot("b.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_NE(result.failure.find("exit code 1"), std::string::npos) << result.failure;
+  EXPECT_NE(result.failure.find("Error: /undefined in bar"), std::string::npos) << result.failure;
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, OutlineBeyondTheLastPageIsAFailure) {
+  // The driver line claims three pages but only one is printed: gs ends with 0
+  // and reports the outline entries beyond the last page only in its output.
+  WriteTempFile({Plot("a.plt", "%!PS\r\n(%%[Page: 3]%%) = flush\r\nshowpage\r\n")});
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_NE(result.failure.find("beyond the last page"), std::string::npos) << result.failure;
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, MissingGhostscriptIsReported) {
+  qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_NE(result.failure.find("not found"), std::string::npos);
+}
+
+TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
+  qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
+  const std::string fakeGs =
+      "#!/bin/sh\n"
+      "pwd > \"$0.ran\"\n"
+      "for a in \"$@\"; do echo \"$a\" >> \"$0.ran\"; done\n"
+      "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"" + pdf.string() + "\"\n";
+  for (const char* version : {"9.05", "9.10"}) {
+    std::filesystem::create_directories(dir / version);
+    MakeExecutable(dir / version / "gs", fakeGs);
+    qp::SetValue(qp::Hive::LocalMachine, std::string("SOFTWARE\\GPL Ghostscript\\") + version, "GS_DLL", qp::REG_SZ,
+                 qp::TextData((dir / version / "gsdll32.dll").string()));
+  }
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
+  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+  EXPECT_FALSE(std::filesystem::exists(dir / "9.10" / "gs.ran"));
+  EXPECT_EQ(qt::ReadFile(dir / "9.05" / "gs.ran"),
+            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-sOutputFile=" +
+                folder.string() + "/Hus A 100%%.pdf\n" + ps.string() + "\n");
+}
+
+namespace {
+
+// A Distiller-style converter program registered under the classes root as
+// start-up finds it. It echoes the driver's page lines it reads, fails while
+// the file "fail" holds a count above 0 (counting it down) and otherwise writes
+// a small PDF.
+class DistillerConversion : public Conversion {
+ protected:
+  void SetUp() override {
+    const auto program = dir / "Distiller Fake" / "distill";
+    std::filesystem::create_directories(program.parent_path() / "data");
+    MakeExecutable(program,
+                   "#!/bin/sh\n"
+                   "echo \"$@\" >> \"$0.calls\"\n"
+                   "grep -a -o '%%\\[Page: [0-9]*\\]%%' \"$1\"\n"
+                   "n=$(cat \"$0.fail\" 2>/dev/null || echo 0)\n"
+                   "if [ \"$n\" -gt 0 ]; then echo $((n - 1)) > \"$0.fail\"; echo 'Error: busy'; exit 1; fi\n"
+                   "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$2\"\n");
+    qp::SetValue(qp::Hive::ClassesRoot, "QuiremarkTest.Distiller\\shell\\open\\command", "", qp::REG_SZ,
+                 qp::TextData("\"" + program.string() + "\" \"%1\""));
+    std::string command = qs::GetClassesRootDefault("QuiremarkTest.Distiller\\shell\\open\\command");
+    command.erase(command.find(" %1"));
+    setup = {command, program.parent_path() / "data"};
+    splash.onChanged = [this] {
+      const std::string text = splash.progressText();
+      if (texts.empty() || texts.back() != text) texts.push_back(text);
+      if (std::this_thread::get_id() != testThread) offThread = true;
+    };
+    WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1)), Plot("b.plt", qt::DriverPlotFile(3))});
+  }
+
+  void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
+
+  qe::DistillerSetup setup;
+  std::vector<std::string> texts;
+  std::thread::id testThread = std::this_thread::get_id();
+  bool offThread = false;
+};
+
+}  // namespace
+
+TEST_F(DistillerConversion, PercentEventsOnTheCallingThread) {
+  qt::WriteFile(setup.dataFolder / "prologue.ps", "stale");
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
+  ASSERT_TRUE(result.pdfMade) << result.failure;
+  EXPECT_TRUE(std::filesystem::exists(pdf));
+  EXPECT_FALSE(std::filesystem::exists(setup.dataFolder / "prologue.ps")) << "stale prologue.ps removed";
+  EXPECT_FALSE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a good job is removed";
+  EXPECT_FALSE(offThread);
+  EXPECT_EQ(texts, (std::vector<std::string>{"Sammanfogar enskilda filer till sammansatt fil.",
+                                             "Startar Acrobat Distiller i bakgrunden.",
+                                             "Konverterar temporär fil till PDF...", "Genererar PDF. 100% återstår...",
+                                             "Genererar PDF. 75% återstår...", "Genererar PDF. 50% återstår...",
+                                             "Genererar PDF. 25% återstår...", "Genererar PDF. 1% återstår...",
+                                             "PDF-fil slutförd. Avslutar Acrobat Distiller..."}));
+  EXPECT_EQ(splash.value(), 100);
+  EXPECT_EQ(qt::ReadFile(setup.program.string() + ".calls"), ps.string() + " " + pdf.string() + "\n");
+}
+
+TEST_F(DistillerConversion, FailedJobAnsweredNo) {
+  FailTimes(5);
+  ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
+  ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_EQ(result.failure, "Error: busy");
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+  EXPECT_TRUE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a failed job stays";
+}
+
+TEST_F(DistillerConversion, FailedJobAnsweredYesThenSucceeding) {
+  FailTimes(1);
+  ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
+  ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::Yes, 36, "Acrobat Distiller-fel");
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
+  EXPECT_TRUE(result.pdfMade);
+  EXPECT_TRUE(std::filesystem::exists(pdf));
+  EXPECT_EQ(qt::ReadFile(setup.program.string() + ".calls"),
+            ps.string() + " " + pdf.string() + "\n" + ps.string() + " " + pdf.string() + "\n");
+}
+
+TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
+  setup.program = dir / "no such program";
+  ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
+  ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
+  EXPECT_FALSE(Convert(qs::Converter::Distiller, setup).pdfMade);
+}
+
+TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {
+  quiremark::settings::AppState state;
+  qe::SetBuildDefaults(state, qs::Converter::Ghostscript);
+  EXPECT_EQ(state.converterSelector, qs::Converter::Ghostscript);
+  qe::SetBuildDefaults(state, qs::Converter::Distiller);
+  EXPECT_EQ(state.converterSelector, qs::Converter::Distiller);
+}

@@ -1,0 +1,80 @@
+#include "engine/page_count.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace qe = quiremark::engine;
+namespace qt = quiremark::testing;
+
+namespace {
+
+int Count(const std::string& content) {
+  qt::TempDir dir;
+  qt::WriteFile(dir / "a.plt", content);
+  return qe::CountPsPages(dir / "a.plt");
+}
+
+// Feeds the text in blocks of `size` bytes, as a copy does.
+int CountInBlocks(const std::string& content, size_t size) {
+  qe::PageCommentScanner scanner;
+  for (size_t at = 0; at < content.size(); at += size) {
+    scanner.Feed(content.data() + at, std::min(size, content.size() - at));
+  }
+  scanner.Finish();
+  return scanner.pages();
+}
+
+std::string DriverPage(int n) { return "(%%[Page: " + std::to_string(n) + "]%%) = flush\r\n"; }
+
+}  // namespace
+
+TEST(CountPsPages, DriverLines) {
+  EXPECT_EQ(Count("%!PS-Adobe-3.0\r\nshowpage\r\n"), 1);
+  EXPECT_EQ(Count("%!PS\r\n" + DriverPage(1) + "showpage\r\n" + DriverPage(2) + "showpage\r\n" + DriverPage(3)), 3);
+  // The last one counts, not the largest.
+  EXPECT_EQ(Count(DriverPage(12) + "x\r\n" + DriverPage(2)), 2);
+  // Any letter case; "(atend)" in any case disqualifies the line.
+  EXPECT_EQ(Count("(%%[page: 4]%%) = flush\r\n"), 4);
+  EXPECT_EQ(Count(DriverPage(2) + "(%%[Page: 9]%%) (AtEnd) = flush\r\n"), 2);
+  // Blanks around the number; text between the first ":" and the last "]".
+  EXPECT_EQ(Count("(%%[Page:   7  ]%%) = flush\r"), 7);
+  EXPECT_EQ(Count("(%%[Page: 5]%%) ] = flush"), 1);  // "5]%%) " is no number: stays 1
+}
+
+TEST(CountPsPages, UnusableNumbersKeepThePreviousCount) {
+  EXPECT_EQ(Count(DriverPage(3) + "(%%[Page: x]%%)\r\n"), 3);
+  EXPECT_EQ(Count(DriverPage(3) + "(%%[Page: 40000]%%)\r\n"), 3);
+  EXPECT_EQ(Count(DriverPage(3) + "(%%[Page: 0]%%)\r\n"), 3);
+  EXPECT_EQ(Count(DriverPage(3) + "] (%%[Page 4\r\n"), 3);  // "]" before ":"
+}
+
+TEST(CountPsPages, LineFeedEndsALine) {
+  // With LF-only line ends each driver line is a line of its own.
+  EXPECT_EQ(Count("%!PS\n(%%[Page: 1]%%) = flush\nshowpage\n(%%[Page: 2]%%) = flush\nshowpage\n"), 2);
+  // A driver line followed by an "(atend)" text on the next LF line is not disqualified.
+  EXPECT_EQ(Count("(%%[Page: 2]%%)\n(atend)\n"), 2);
+}
+
+TEST(CountPsPages, FallsBackToPageComments) {
+  EXPECT_EQ(Count("%!PS-Adobe-3.0\r\n%%Pages: 3\r\n%%Page: 1 1\r\nshowpage\r\n%%Page: 2 2\r\nshowpage\r\n"
+                  "%%Page: 3 3\r\nshowpage\r\n%%EOF\r\n"),
+            3);
+  // Driver lines present: they alone count.
+  EXPECT_EQ(Count("%%Page: 1 1\r\n%%Page: 2 2\r\n" + DriverPage(1)), 1);
+  // A page comment must begin its line.
+  EXPECT_EQ(Count("x %%Page: 1 1\r\n x%%Page: 2 2\r\n"), 1);
+}
+
+TEST(CountPsPages, BlockBoundariesDoNotMatter) {
+  const std::string text = "%!PS\r\n" + DriverPage(1) + "binary \x00\xff\r data\r\n" + DriverPage(2) +
+                           "%%Page: 3 3\n" + DriverPage(10) + "q\r\n(%%[PAGE: 11]%%) (atend)\r\n";
+  for (size_t size : {1, 2, 3, 5, 7, 16, 1000}) EXPECT_EQ(CountInBlocks(text, size), 10) << "block " << size;
+  const std::string comments = "%%Page: 1 1\r\nx\r\n%%Page: 2 2\r\n%%Page: 3 3";
+  for (size_t size : {1, 2, 3, 4, 100}) EXPECT_EQ(CountInBlocks(comments, size), 3) << "block " << size;
+}
+
+TEST(CountPsPages, MissingFileThrows) {
+  qt::TempDir dir;
+  EXPECT_THROW(qe::CountPsPages(dir / "none.plt"), std::system_error);
+}
