@@ -8,6 +8,8 @@
 #include "controls/form.h"
 #include "controls/grid.h"
 #include "controls/ui_services.h"
+#include "engine/outline.h"
+#include "engine/splash_form.h"
 #include "settings/app_state.h"
 
 namespace quiremark::app {
@@ -77,6 +79,9 @@ class MainForm : public controls::Form {
   std::string OutputPdfPath;                     // the PDF of the running bind
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
+
+  // The progress window of the bind run (frmSplash).
+  engine::SplashForm frmSplash;
 
  protected:
   void Form_Resize() override;
