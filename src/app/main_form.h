@@ -75,8 +75,10 @@ class MainForm : public controls::Form {
   int SelectionStartRow = 1;                     // anchor row of a grid range
   int SelectionEndRow = 1;                       // end row of a grid range
   bool BookmarksFromGrid = true;                 // the next bind builds its outline from the grid
+  engine::OutlineState Outline;                  // the outline of the next bind (BookmarkLines, PageCounter)
   std::vector<std::string> CollectedFolders;     // folders collected by the last tree scan
   std::string OutputPdfPath;                     // the PDF of the running bind
+  std::string DistillerProgram;                  // the Distiller-style converter found at start-up
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
 
