@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "controls/form.h"
@@ -7,8 +9,8 @@
 
 namespace quiremark::app {
 
-// Lets the placement routines save and restore a form's position, size and
-// state. Twips are kept as whole numbers, rounded to the nearest.
+// A form as the placement routines see it: its name, outer geometry in twips
+// and window state.
 class FormWindow : public settings::PlacementWindow {
  public:
   explicit FormWindow(controls::Form& form) : form_(form) {}
@@ -19,13 +21,16 @@ class FormWindow : public settings::PlacementWindow {
   double Width() const override { return form_.width(); }
   double Height() const override { return form_.height(); }
   int WindowState() const override { return form_.windowState(); }
-  void SetTop(double twips) override;
-  void SetLeft(double twips) override;
-  void SetWidth(double twips) override;
-  void SetHeight(double twips) override;
+  void SetTop(double twips) override { form_.SetTop(Twips(twips)); }
+  void SetLeft(double twips) override { form_.SetLeft(Twips(twips)); }
+  void SetWidth(double twips) override { form_.SetWidth(Twips(twips)); }
+  void SetHeight(double twips) override { form_.SetHeight(Twips(twips)); }
   void SetWindowState(int state) override { form_.SetWindowState(state); }
 
  private:
+  static int Twips(double value) {
+    return std::isfinite(value) ? static_cast<int>(std::lround(std::clamp(value, -1e9, 1e9))) : 0;
+  }
   controls::Form& form_;
 };
 

@@ -25,11 +25,6 @@ constexpr std::array<SwitchName, 3> kSwitches = {{
     {Switch::TreeScan, "/treescan:"},
 }};
 
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 // The switch that begins at `pos` of the lower-cased line, if any.
 std::optional<SwitchName> SwitchAt(const std::string& lower, std::size_t pos) {
@@ -42,7 +37,7 @@ std::optional<SwitchName> SwitchAt(const std::string& lower, std::size_t pos) {
 std::string SwitchValue(const std::string& piece) {
   std::string value = piece;
   std::erase(value, '"');
-  return TrimBlanks(value);
+  return platform::Trim(value);
 }
 
 std::string SyntaxText() {
@@ -56,7 +51,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine result;
   std::string line;
   for (const auto& argument : arguments) line += (line.empty() ? "" : " ") + argument;
-  line = TrimBlanks(line);
+  line = platform::Trim(line);
   if (line.empty()) return result;
 
   // Only the ASCII letters of the switch names matter here, so folding the

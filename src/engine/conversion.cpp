@@ -28,6 +28,7 @@ ConversionResult DistillerConversion(const DistillerSetup& setup, const std::fil
   splash.Load();
   for (bool retry = true; retry;) {
     jobFailed = false;
+    lastLog.clear();
     splash.Refresh();
     splash.SetProgressText("Startar Acrobat Distiller i bakgrunden.");
     ui.Yield();

@@ -75,6 +75,7 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   std::filesystem::remove(pdf, ec);
   if (OnPercentDone) OnPercentDone(0);
 
+  const int pagesToPrint = PagesToPrint(inputPostScript);
   platform::StartOptions options;
   options.showState = bShowWindow ? platform::show::kNormalFocus : platform::show::kHide;
   options.outputFile = log;
@@ -87,7 +88,13 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     std::future<std::optional<int>> exitCode = exited.get_future();
     std::thread waiter(
         [&exited, child = std::move(*started.process)]() mutable { exited.set_value(child.Wait()); });
-    const int pagesToPrint = PagesToPrint(inputPostScript);
+    // Also when an event handler throws, the job is waited for before leaving.
+    const struct JoinOnExit {
+      std::thread& thread;
+      ~JoinOnExit() {
+        if (thread.joinable()) thread.join();
+      }
+    } joinOnExit{waiter};
     int pagesPrinted = 0;
     const std::function<void(const std::string&)> onLine = [&](const std::string& line) {
       if (OnLogMessage) OnLogMessage(line);

@@ -18,6 +18,17 @@ const char* FindBreak(const char* from, const char* end) {
   return cr ? cr : limit;
 }
 
+// The next "%%" (memchr is far faster than memmem on plot data, where "%" is rare).
+const char* FindPercentPair(const char* from, const char* end) {
+  while (from < end) {
+    const auto* percent = static_cast<const char*>(std::memchr(from, '%', end - from));
+    if (!percent || percent + 1 >= end) return nullptr;
+    if (percent[1] == '%') return percent;
+    from = percent + 1;
+  }
+  return nullptr;
+}
+
 bool ContainsNoCase(std::string_view text, std::string_view upperNeedle) {
   if (upperNeedle.size() > text.size()) return false;
   for (size_t at = 0; at + upperNeedle.size() <= text.size(); ++at) {
@@ -70,7 +81,7 @@ void PageCommentScanner::Feed(const char* data, size_t size) {
   }
   // Only lines holding "%%" can matter; find those and look at each whole line.
   while (p < end) {
-    const auto* mark = static_cast<const char*>(memmem(p, end - p, "%%", 2));
+    const char* mark = FindPercentPair(p, end);
     if (!mark) break;
     const char* lineStart = mark;
     while (lineStart > p && !IsBreak(lineStart[-1])) --lineStart;

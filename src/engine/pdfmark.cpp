@@ -19,7 +19,7 @@ std::u32string DecodeUtf8(std::string_view text) {
                       : lead >= 0xE0 && lead <= 0xEF ? 2
                       : lead >= 0xF0 && lead <= 0xF4 ? 3
                                                      : -1;
-    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    char32_t cp = extra <= 0 ? lead : lead & (0x3F >> extra);
     bool ok = extra >= 0 && i + extra < text.size();
     for (int k = 1; ok && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);

@@ -13,6 +13,10 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
 platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
+  // A new file rather than the old one emptied: emptying a large file makes
+  // ext4 flush the whole new content at close (auto_da_alloc).
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
   std::string error;
   auto out = platform::SafeOutputFile::Open(file, &error);
   if (!out) throw std::runtime_error("cannot create " + error);

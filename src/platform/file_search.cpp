@@ -35,11 +35,6 @@ bool MatchFrom(const std::string& pattern, std::size_t p, const std::string& nam
   return n == name.size();
 }
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 }  // namespace
 
@@ -63,7 +58,7 @@ bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
   while (start <= patterns.size()) {
     auto end = patterns.find(';', start);
     if (end == std::string::npos) end = patterns.size();
-    const std::string one = Trim(patterns.substr(start, end - start));
+    const std::string one = Trim(patterns.substr(start, end - start), " \t");
     if (!one.empty() && WildcardMatch(one, name)) return true;
     start = end + 1;
   }

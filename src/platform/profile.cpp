@@ -17,11 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
+// Blanks and tabs around names and values do not count.
+std::string TrimSpace(std::string_view text) { return Trim(text, " \t"); }
 
 // A profile file's lines and how its text was encoded, so a rewrite keeps it.
 struct ProfileText {
@@ -51,15 +48,15 @@ std::optional<ProfileText> ReadLines(const fs::path& file) {
 
 // The section name of a "[name]" line, empty optional for other lines.
 std::optional<std::string> SectionName(const std::string& line) {
-  const std::string trimmed = Trim(line);
+  const std::string trimmed = TrimSpace(line);
   if (trimmed.size() < 2 || trimmed.front() != '[') return std::nullopt;
   const auto close = trimmed.find(']');
   if (close == std::string::npos) return std::nullopt;
-  return Trim(trimmed.substr(1, close - 1));
+  return TrimSpace(trimmed.substr(1, close - 1));
 }
 
 bool IsContentLine(const std::string& line) {
-  const std::string trimmed = Trim(line);
+  const std::string trimmed = TrimSpace(line);
   return !trimmed.empty() && trimmed[0] != ';';
 }
 
@@ -72,7 +69,7 @@ struct SectionRange {
 std::optional<SectionRange> FindSection(const std::vector<std::string>& lines, const std::string& section) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     auto name = SectionName(lines[i]);
-    if (!name || !EqualsIgnoringCase(*name, Trim(section))) continue;
+    if (!name || !EqualsIgnoringCase(*name, TrimSpace(section))) continue;
     std::size_t end = i + 1;
     while (end < lines.size() && !SectionName(lines[end])) ++end;
     return SectionRange{i, i + 1, end};
@@ -84,7 +81,7 @@ std::optional<std::string> KeyOf(const std::string& line) {
   if (!IsContentLine(line)) return std::nullopt;
   const auto eq = line.find('=');
   if (eq == std::string::npos) return std::nullopt;
-  return Trim(line.substr(0, eq));
+  return TrimSpace(line.substr(0, eq));
 }
 
 // The first `count` characters of a UTF-8 text.
@@ -126,7 +123,7 @@ bool WriteLines(const fs::path& file, const ProfileText& profile) {
 }
 
 void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {
-  if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+  if (!lines.empty() && !TrimSpace(lines.back()).empty()) lines.emplace_back();
   lines.push_back("[" + section + "]");
 }
 
@@ -140,7 +137,7 @@ std::string ReadProfileSection(const fs::path& file, const std::string& section,
   if (!range) return "";
   std::string text;
   for (std::size_t i = range->first; i < range->end; ++i) {
-    if (IsContentLine((*lines)[i])) text += Trim((*lines)[i]) + '\0';
+    if (IsContentLine((*lines)[i])) text += TrimSpace((*lines)[i]) + '\0';
   }
   if (bufferSize < 2) return "";
   if (CharacterCount(text) > bufferSize - 2) text = FirstCharacters(text, bufferSize - 2);
@@ -156,8 +153,8 @@ std::string ReadProfileString(const fs::path& file, const std::string& section, 
     if (const auto range = FindSection(*lines, section)) {
       for (std::size_t i = range->first; i < range->end && !value; ++i) {
         const auto name = KeyOf((*lines)[i]);
-        if (name && EqualsIgnoringCase(*name, Trim(key))) {
-          value = Trim((*lines)[i].substr((*lines)[i].find('=') + 1));
+        if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
+          value = TrimSpace((*lines)[i].substr((*lines)[i].find('=') + 1));
           if (value->size() >= 2 && value->front() == '"' && value->back() == '"') {
             value = value->substr(1, value->size() - 2);
           }
@@ -173,17 +170,17 @@ bool WriteProfileString(const fs::path& file, const std::string& section, const 
                         const std::string& value) {
   auto profile = ReadLines(file).value_or(ProfileText{});
   auto& lines = profile.lines;
-  const std::string newLine = Trim(key) + "=" + value;
+  const std::string newLine = TrimSpace(key) + "=" + value;
   auto range = FindSection(lines, section);
   if (!range) {
-    AppendSectionHeader(lines, Trim(section));
+    AppendSectionHeader(lines, TrimSpace(section));
     lines.push_back(newLine);
     return WriteLines(file, profile);
   }
   std::size_t insertAt = range->first;
   for (std::size_t i = range->first; i < range->end; ++i) {
     const auto name = KeyOf(lines[i]);
-    if (name && EqualsIgnoringCase(*name, Trim(key))) {
+    if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
       lines[i] = *name + "=" + value;
       return WriteLines(file, profile);
     }
@@ -198,13 +195,13 @@ bool WriteProfileSection(const fs::path& file, const std::string& section, const
   auto& all = profile.lines;
   const auto range = FindSection(all, section);
   if (!range) {
-    AppendSectionHeader(all, Trim(section));
+    AppendSectionHeader(all, TrimSpace(section));
     all.insert(all.end(), lines.begin(), lines.end());
     return WriteLines(file, profile);
   }
   // Keep the blank lines that separate this section from the next one.
   std::size_t keepFrom = range->end;
-  while (keepFrom > range->first && Trim(all[keepFrom - 1]).empty()) --keepFrom;
+  while (keepFrom > range->first && TrimSpace(all[keepFrom - 1]).empty()) --keepFrom;
   std::vector<std::string> result(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(range->first));
   result.insert(result.end(), lines.begin(), lines.end());
   result.insert(result.end(), all.begin() + static_cast<std::ptrdiff_t>(keepFrom), all.end());

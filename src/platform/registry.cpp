@@ -66,34 +66,6 @@ std::string ParentPath(const std::string& path) {
 
 // --- reading the .reg layout -------------------------------------------------
 
-std::string Utf16LeToUtf8(const std::string& bytes) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t cp = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
-      const char32_t low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
 std::optional<std::string> ParseQuoted(const std::string& text, std::size_t& pos) {
   if (pos >= text.size() || text[pos] != '"') return std::nullopt;
@@ -182,16 +154,14 @@ std::optional<RegistryValue> ParseValueLine(const std::string& line) {
   return value;
 }
 
+// Adds the key and every key along its path (the hive root included).
 void AddKey(HiveData& data, const std::string& path) {
-  std::string current;
   data.keys.try_emplace("", Key{});
-  std::size_t start = 0;
-  while (start <= path.size() && !path.empty()) {
-    const auto slash = path.find('\\', start);
-    current = path.substr(0, slash);
+  if (path.empty()) return;
+  for (std::size_t slash = path.find('\\');; slash = path.find('\\', slash + 1)) {
+    const std::string current = path.substr(0, slash);
     data.keys.try_emplace(FoldCase(current), Key{current, {}});
-    if (slash == std::string::npos) break;
-    start = slash + 1;
+    if (slash == std::string::npos) return;
   }
 }
 
@@ -213,7 +183,7 @@ HiveData ParseHive(const std::string& bytes, Hive hive) {
   // old REGEDIT4 header, ANSI.
   std::string text = bytes;
   if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    text = Utf16LeToUtf8(bytes.substr(2));
+    text = DecodeUtf16Le(std::string_view(bytes).substr(2));
   } else if (bytes.rfind("REGEDIT4", 0) == 0) {
     text = DecodeText(bytes);
   } else if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
@@ -227,7 +197,7 @@ HiveData ParseHive(const std::string& bytes, Hive hive) {
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto first = line.find_first_not_of(" \t");
-    std::string trimmed = first == std::string::npos ? "" : line.substr(first);
+    const std::string trimmed = first == std::string::npos ? "" : line.substr(first);
     if (continued) {
       lines.back() += trimmed;
     } else {
@@ -305,10 +275,8 @@ std::string FormatHive(const HiveData& data, Hive hive) {
       if (value.type == REG_SZ && IsPlainText(value.data)) {
         out << Quote(value.data.substr(0, value.data.size() - 1));
       } else if (value.type == REG_DWORD && value.data.size() == 4) {
-        std::uint32_t number = 0;
-        for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[i]);
         char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "dword:%08x", number);
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", DwordOf(value.data));
         out << buffer;
       } else if (value.type == REG_BINARY) {
         out << "hex:" << HexBytes(value.data);
@@ -348,10 +316,8 @@ void AddGhostscriptKeys(HiveData& data) {
         const auto canonical = fs::canonical(gs, ec);
         if (ec || !fs::is_regular_file(canonical, ec) || access(gs.c_str(), X_OK) != 0) continue;
         if (!seen.insert(canonical.string()).second) continue;
-        auto output = RunAndCapture({gs.string(), "--version"});
-        std::string version = output ? *output : "";
-        version.erase(std::remove_if(version.begin(), version.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
-                      version.end());
+        const auto output = RunAndCapture({gs.string(), "--version"});
+        std::string version = output ? Trim(*output, " \t\r\n") : "";
         if (version.empty()) version = "unknown";
         std::string name = version;
         for (int n = 2; !versions.insert(FoldCase(name)).second; ++n) name = version + " #" + std::to_string(n);
@@ -504,6 +470,14 @@ fs::path RegistryFolder() {
 
 std::string TextData(const std::string& text) { return text.empty() ? std::string() : text + '\0'; }
 
+std::uint32_t DwordOf(const std::string& data) {
+  std::uint32_t number = 0;
+  for (std::size_t i = std::min<std::size_t>(data.size(), 4); i-- > 0;) {
+    number = (number << 8) | static_cast<unsigned char>(data[i]);
+  }
+  return number;
+}
+
 std::string DwordData(std::uint32_t value) {
   std::string data(4, '\0');
   for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -563,8 +537,8 @@ std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::u
   if (!data->keys.count(parent)) return std::nullopt;
   std::vector<std::string> names;
   for (const auto& [folded, key] : data->keys) {
-    if (!folded.empty() && ParentPath(folded) == parent && folded != parent) {
-      names.push_back(parent.empty() ? key.path : key.path.substr(parent.size() + 1));
+    if (!folded.empty() && ParentPath(folded) == parent) {
+      names.push_back(key.path.substr(key.path.rfind('\\') + 1));
     }
   }
   std::sort(names.begin(), names.end(),

@@ -57,5 +57,6 @@ std::optional<RegistryValue> EnumValue(Hive hive, const std::string& keyPath, st
 // Helpers for the value layouts.
 std::string TextData(const std::string& text);  // text + NUL; "" gives no data at all
 std::string DwordData(std::uint32_t value);
+std::uint32_t DwordOf(const std::string& data);  // least significant byte first, missing bytes 0
 
 }  // namespace quiremark::platform

@@ -120,6 +120,29 @@ std::optional<std::string> EncodeWindows1252(std::string_view utf8) {
   return out;
 }
 
+std::string DecodeUtf16Le(std::string_view bytes) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = [&](std::size_t at) {
+      return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
+                                   (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+std::string Trim(std::string_view text, std::string_view chars) {
+  const auto first = text.find_first_not_of(chars);
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(chars) - first + 1));
+}
+
 std::string EncodeForFile(std::string_view utf8) {
   auto single = EncodeWindows1252(utf8);
   return single ? *single : std::string(utf8);

@@ -21,6 +21,12 @@ std::optional<std::string> EncodeWindows1252(std::string_view utf8);
 // character fits, otherwise the UTF-8 text unchanged, so nothing is lost.
 std::string EncodeForFile(std::string_view utf8);
 
+// UTF-16LE bytes (without their byte order mark) as UTF-8.
+std::string DecodeUtf16Le(std::string_view bytes);
+
+// The text without the given characters at either end (blanks by default).
+std::string Trim(std::string_view text, std::string_view chars = " ");
+
 // Letter case folded for comparisons that ignore case the way Windows does
 // (ASCII and the Latin letters of Windows-1252, e.g. Å/å, Ö/ö).
 std::string FoldCase(std::string_view utf8);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/text_encoding.h"
 #include "version.h"
 
 namespace quiremark::settings {
@@ -13,31 +14,6 @@ std::string KeyPath(const std::string& subKey) {
 }
 
 std::string TextBeforeNul(const std::string& data) { return data.substr(0, data.find('\0')); }
-
-std::uint32_t DwordOf(const std::string& data) {
-  std::uint32_t number = 0;
-  for (std::size_t i = std::min<std::size_t>(data.size(), 4); i-- > 0;) {
-    number = (number << 8) | static_cast<unsigned char>(data[i]);
-  }
-  return number;
-}
-
-std::string HexText(const std::string& data) {
-  std::string out;
-  char buffer[4];
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(data[i]));
-    if (i) out += ',';
-    out += buffer;
-  }
-  return out;
-}
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 
@@ -80,7 +56,7 @@ std::string RegQueryString(Hive hive, const std::string& keyPath, const std::str
 std::int32_t RegQueryDWord(Hive hive, const std::string& keyPath, const std::string& valueName) {
   const auto value = platform::QueryValue(hive, keyPath, valueName);
   if (!value || value->type != platform::REG_DWORD) return 0;
-  return static_cast<std::int32_t>(DwordOf(value->data));
+  return static_cast<std::int32_t>(platform::DwordOf(value->data));
 }
 
 void RegRemoveValue(Hive hive, const std::string& keyPath, const std::string& valueName) {
@@ -90,7 +66,7 @@ void RegRemoveValue(Hive hive, const std::string& keyPath, const std::string& va
 std::string GetClassesRootDefault(const std::string& keyName) {
   const auto value = platform::QueryValue(Hive::ClassesRoot, keyName, "");
   if (!value) return "";
-  std::string text = Trim(TextBeforeNul(value->data));
+  std::string text = platform::Trim(TextBeforeNul(value->data));
   std::erase(text, '"');
   return text;
 }
@@ -109,19 +85,12 @@ RegValueEntry RegEnumValueAt(Hive hive, const std::string& keyPath, std::int32_t
   entry.found = true;
   entry.type = static_cast<std::int32_t>(value->type);
   entry.name = value->name;
-  switch (value->type) {
-    case platform::REG_SZ:
-    case platform::REG_EXPAND_SZ:
-      entry.data = TextBeforeNul(value->data);
-      break;
-    case platform::REG_DWORD: {
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, "%03u", DwordOf(value->data));
-      entry.data = buffer;
-      break;
-    }
-    default:
-      entry.data = HexText(value->data);
+  if (value->type == platform::REG_DWORD) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%03u", platform::DwordOf(value->data));
+    entry.data = buffer;
+  } else {
+    entry.data = TextBeforeNul(value->data);
   }
   return entry;
 }

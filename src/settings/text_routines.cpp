@@ -53,9 +53,7 @@ std::size_t InStrLast(const std::string& text, const std::string& find) {
 }
 
 std::string CollapseSpaces(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  const std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  const std::string trimmed = platform::Trim(text);
   std::string out;
   for (std::size_t i = 0; i < trimmed.size(); ++i) {
     if (trimmed[i] != ' ' || trimmed[i - 1] != ' ') out += trimmed[i];

@@ -36,6 +36,8 @@ TEST(FormWindow, PlacementOfAFormSurvivesSaveAndRestore) {
 
   window.SetHeight(3000.6);  // whole twips, rounded
   EXPECT_EQ(restored.height(), 3001);
+  window.SetTop(1e30);  // a stored value far off the screen gives a far-off but defined place
+  EXPECT_EQ(restored.top(), 1000000000);
 }
 
 }  // namespace

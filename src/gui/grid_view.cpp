@@ -1,0 +1,377 @@
+#include "gui/grid_view.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "gui/key_codes.h"
+#include "gui/pictures.h"
+#include "gui/twips.h"
+
+namespace quiremark::gui {
+
+namespace {
+
+using controls::Grid;
+using controls::GridChange;
+
+QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+Qt::Alignment AlignmentOf(int alignment, bool numeric) {
+  namespace a = controls::align;
+  Qt::Alignment horizontal;
+  switch (alignment) {
+    case a::kLeftTop: case a::kLeftCenter: case a::kLeftBottom: horizontal = Qt::AlignLeft; break;
+    case a::kCenterTop: case a::kCenterCenter: case a::kCenterBottom: horizontal = Qt::AlignHCenter; break;
+    case a::kRightTop: case a::kRightCenter: case a::kRightBottom: horizontal = Qt::AlignRight; break;
+    default: horizontal = numeric ? Qt::AlignRight : Qt::AlignLeft; break;  // general: numbers right
+  }
+  Qt::Alignment vertical = Qt::AlignVCenter;
+  if (alignment == a::kLeftTop || alignment == a::kCenterTop || alignment == a::kRightTop) vertical = Qt::AlignTop;
+  if (alignment == a::kLeftBottom || alignment == a::kCenterBottom || alignment == a::kRightBottom)
+    vertical = Qt::AlignBottom;
+  return horizontal | vertical;
+}
+
+bool IsNumber(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Draws the first column of an outline: indentation, the expand/collapse
+// button of node rows, then picture and text as usual.
+class OutlineDelegate : public QStyledItemDelegate {
+ public:
+  OutlineDelegate(GridView& view) : QStyledItemDelegate(&view), view_(view) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (index.column() != 0) return QStyledItemDelegate::paint(painter, option, index);
+    const int row = view_.tableModel().GridRow(index.row());
+    const Grid& grid = view_.grid();
+    const int indent = std::max(grid.RowOutlineLevel(row), 0) * GridView::kIndent + GridView::kIndent;
+    QStyleOptionViewItem shifted = option;
+    shifted.rect.setLeft(option.rect.left() + indent);
+    QStyledItemDelegate::paint(painter, shifted, index);
+    if (!grid.IsSubtotal(row)) return;
+    const QRect box = view_.OutlineButtonRect(row).translated(0, 0);
+    painter->save();
+    painter->setPen(QColor(120, 120, 130));
+    painter->setBrush(Qt::white);
+    painter->drawRect(box.adjusted(0, 0, -1, -1));
+    painter->setPen(QColor(30, 30, 40));
+    const int mid = box.top() + box.height() / 2;
+    painter->drawLine(box.left() + 2, mid, box.right() - 2, mid);
+    if (grid.IsCollapsed(row) == controls::kCollapsed) {
+      const int centre = box.left() + box.width() / 2;
+      painter->drawLine(centre, box.top() + 2, centre, box.bottom() - 2);
+    }
+    painter->restore();
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (index.column() == 0) {
+      const int row = view_.tableModel().GridRow(index.row());
+      size.rwidth() += (std::max(view_.grid().RowOutlineLevel(row), 0) + 1) * GridView::kIndent;
+    }
+    return size;
+  }
+
+ private:
+  GridView& view_;
+};
+
+}  // namespace
+
+// --- GridTableModel
+
+GridTableModel::GridTableModel(Grid& grid, bool headerRow, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), headerRows_(headerRow ? 1 : 0) {}
+
+int GridTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : std::max(grid_.rows() - headerRows_, 0);
+}
+
+int GridTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.cols(); }
+
+QVariant GridTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const int row = GridRow(index.row());
+  const int col = index.column();
+  switch (role) {
+    case Qt::DisplayRole: return Text(grid_.TextMatrix(row, col));
+    case Qt::DecorationRole: {
+      const QIcon icon = PictureIcon(grid_.CellPicture(row, col));
+      return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::TextAlignmentRole: {
+      int alignment = grid_.CellAlignment(row, col);
+      if (alignment == controls::align::kGeneral) alignment = grid_.ColAlignment(col);
+      return QVariant::fromValue(AlignmentOf(alignment, IsNumber(grid_.TextMatrix(row, col))));
+    }
+    case Qt::FontRole:
+      if (grid_.CellFontBold(row, col)) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+      }
+      return {};
+    case Qt::BackgroundRole: {
+      const controls::Color color = grid_.CellBackColor(row, col);
+      if (color == 0 || controls::IsSystemColor(color)) return {};
+      return QBrush(FromColorNumber(color));
+    }
+    default: return {};
+  }
+}
+
+QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || headerRows_ == 0 || grid_.rows() == 0 || section >= grid_.cols()) return {};
+  if (role == Qt::DisplayRole) return Text(grid_.TextMatrix(0, section));
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(AlignmentOf(grid_.ColAlignment(section), false));
+  return {};
+}
+
+void GridTableModel::Reset() {
+  beginResetModel();
+  endResetModel();
+}
+
+void GridTableModel::RowChanged(int gridRow) {
+  if (gridRow < headerRows_) {
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(grid_.cols() - 1, 0));
+    return;
+  }
+  if (gridRow >= grid_.rows()) return;
+  emit dataChanged(index(ViewRow(gridRow), 0), index(ViewRow(gridRow), std::max(grid_.cols() - 1, 0)));
+}
+
+// --- GridView
+
+GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
+    : QTableView(parent), grid_(grid), kind_(kind), model_(new GridTableModel(grid, kind == Kind::Table, this)) {
+  setObjectName(Text(grid.name()));
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setMouseTracking(true);
+  setWordWrap(false);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->viewport()->installEventFilter(this);
+  if (kind == Kind::Outline) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setShowGrid(false);
+    horizontalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    setItemDelegate(new OutlineDelegate(*this));
+  } else {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setAlternatingRowColors(false);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int pixels) {
+      if (!following_ && col < grid_.cols()) grid_.SetColWidth(col, ToTwips(pixels));
+    });
+  }
+  grid_.onGridChanged = [this](const GridChange& change) { OnGridChanged(change); };
+  grid_.onChanged = [this] { FollowControl(); };
+  model_->Reset();
+  ApplyLayout();
+  ApplyHiddenRows();
+  ApplyCurrent();
+  ApplySelection();
+  FollowControl();
+}
+
+GridView::~GridView() {
+  grid_.onGridChanged = nullptr;
+  grid_.onChanged = nullptr;
+}
+
+void GridView::FollowControl() {
+  setVisible(grid_.visible());
+  setEnabled(grid_.enabled());
+  setGeometry(ToPixels(grid_.left()), ToPixels(grid_.top()), ToPixels(grid_.width()), ToPixels(grid_.height()));
+  QPalette p = palette();
+  const controls::Color back = grid_.backColor();
+  p.setColor(QPalette::Base, controls::IsSystemColor(back) ? QPalette().color(QPalette::Base) : FromColorNumber(back));
+  setPalette(p);
+}
+
+void GridView::OnGridChanged(const GridChange& change) {
+  following_ = true;
+  switch (change.kind) {
+    case GridChange::Kind::Reset:
+      model_->Reset();
+      ApplyLayout();
+      ApplyHiddenRows();
+      ApplyCurrent();
+      ApplySelection();
+      break;
+    case GridChange::Kind::Cell:
+      if (change.row >= 0) model_->RowChanged(change.row);
+      if (change.col < 0) ApplyHiddenRows();  // outline fields of the row
+      break;
+    case GridChange::Kind::Layout: ApplyLayout(); break;
+    case GridChange::Kind::Outline:
+      ApplyHiddenRows();
+      viewport()->update();
+      break;
+    case GridChange::Kind::Current: ApplyCurrent(); break;
+    case GridChange::Kind::Selection: ApplySelection(); break;
+    case GridChange::Kind::ShowCell:
+      if (change.row >= model_->headerRows() && change.row < grid_.rows())
+        scrollTo(model_->index(model_->ViewRow(change.row), std::max(change.col, 0)));
+      break;
+  }
+  following_ = false;
+}
+
+void GridView::ApplyLayout() {
+  const bool was = following_;
+  following_ = true;
+  if (kind_ == Kind::Table)
+    for (int col = 0; col < grid_.cols(); ++col) setColumnWidth(col, ToPixels(grid_.ColWidth(col)));
+  emit model_->headerDataChanged(Qt::Horizontal, 0, std::max(grid_.cols() - 1, 0));
+  FollowControl();
+  following_ = was;
+}
+
+void GridView::ApplyHiddenRows() {
+  if (kind_ != Kind::Outline) return;
+  for (int row = 0; row < grid_.rows(); ++row) setRowHidden(model_->ViewRow(row), !grid_.RowShown(row));
+}
+
+void GridView::ApplyCurrent() {
+  const bool was = following_;
+  following_ = true;
+  const int row = grid_.row();
+  if (row < model_->headerRows() || row >= grid_.rows())
+    selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+  else
+    selectionModel()->setCurrentIndex(model_->index(model_->ViewRow(row), std::clamp(grid_.col(), 0, grid_.cols() - 1)),
+                                      kind_ == Kind::Outline ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                                             : QItemSelectionModel::NoUpdate);
+  following_ = was;
+}
+
+void GridView::ApplySelection() {
+  if (kind_ != Kind::Table) return;
+  const bool was = following_;
+  following_ = true;
+  QItemSelection selection;
+  for (int row = model_->headerRows(); row < grid_.rows(); ++row)
+    if (grid_.IsRowSelected(row)) {
+      const int viewRow = model_->ViewRow(row);
+      selection.select(model_->index(viewRow, 0), model_->index(viewRow, std::max(grid_.cols() - 1, 0)));
+    }
+  selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  following_ = was;
+}
+
+void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (following_ || !current.isValid()) return;
+  following_ = true;
+  grid_.Select(model_->GridRow(current.row()), current.column());
+  following_ = false;
+}
+
+void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QTableView::selectionChanged(selected, deselected);
+  if (following_ || kind_ != Kind::Table) return;
+  following_ = true;
+  for (int row = model_->headerRows(); row < grid_.rows(); ++row) {
+    const bool isSelected = selectionModel()->isRowSelected(model_->ViewRow(row), {});
+    if (grid_.IsRowSelected(row) != isSelected) grid_.SetRowSelected(row, isSelected);
+  }
+  following_ = false;
+}
+
+int GridView::GridRowAt(const QPoint& viewPos) const {
+  const int viewRow = rowAt(viewPos.y());
+  return viewRow < 0 ? -1 : model_->GridRow(viewRow);
+}
+
+QRect GridView::OutlineButtonRect(int gridRow) const {
+  if (kind_ != Kind::Outline || gridRow < 0 || gridRow >= grid_.rows() || !grid_.IsSubtotal(gridRow)) return {};
+  const QRect cell = visualRect(model_->index(model_->ViewRow(gridRow), 0));
+  const int left = cell.left() + std::max(grid_.RowOutlineLevel(gridRow), 0) * kIndent + (kIndent - kButton) / 2;
+  return {left, cell.top() + (cell.height() - kButton) / 2, kButton, kButton};
+}
+
+void GridView::RaiseMouse(QMouseEvent& event, int gridRow, int col, bool press) {
+  grid_.SetMouseCell(gridRow, col);
+  const QPointF at = mapFromGlobal(event.globalPosition().toPoint());
+  const int button = ButtonOf(event.button());
+  const int shift = ShiftStateOf(event.modifiers());
+  const float x = float(ToTwips(int(at.x()))), y = float(ToTwips(int(at.y())));
+  if (press) grid_.RaiseMouseDown(button, shift, x, y);
+  else grid_.RaiseMouseUp(button, shift, x, y);
+}
+
+void GridView::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  const int row = GridRowAt(pos);
+  if (event->button() == Qt::LeftButton && OutlineButtonRect(row).contains(pos)) {
+    // The outline button: the grid asks before-collapse, which may refuse.
+    grid_.SetIsCollapsed(row, grid_.IsCollapsed(row) == controls::kCollapsed ? controls::kExpanded
+                                                                               : controls::kCollapsed);
+    event->accept();
+    return;
+  }
+  // A right click keeps the selection, so a context menu works on it.
+  if (event->button() != Qt::RightButton) QTableView::mousePressEvent(event);
+  RaiseMouse(*event, row, columnAt(pos.x()), true);
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  const int row = GridRowAt(pos);
+  if (event->button() == Qt::LeftButton && OutlineButtonRect(row).contains(pos)) return event->accept();
+  if (event->button() != Qt::RightButton) QTableView::mouseReleaseEvent(event);
+  RaiseMouse(*event, row, columnAt(pos.x()), false);
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (OutlineButtonRect(GridRowAt(pos)).contains(pos)) return mousePressEvent(event);
+  QTableView::mousePressEvent(event);
+  grid_.SetMouseCell(GridRowAt(pos), columnAt(pos.x()));
+  grid_.RaiseDblClick();
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  grid_.SetMouseCell(GridRowAt(pos), columnAt(pos.x()));
+  QTableView::mouseMoveEvent(event);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+  if (const int code = KeyCodeOf(*event); code != 0 && grid_.RaiseKeyDown(code, ShiftStateOf(event->modifiers())) == 0)
+    return event->accept();
+  const bool navigation = event->key() != Qt::Key_Space && event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter;
+  if (navigation) QTableView::keyPressEvent(event);
+  const QString text = event->text();
+  if (!text.isEmpty() && text.front().unicode() < 256) grid_.RaiseKeyPress(text.front().unicode());
+  event->accept();
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+  // Mouse events over the table's header row report row 0.
+  if (watched == horizontalHeader()->viewport() &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    RaiseMouse(*mouse, 0, horizontalHeader()->logicalIndexAt(mouse->position().toPoint()),
+               event->type() == QEvent::MouseButtonPress);
+  }
+  return QTableView::eventFilter(watched, event);
+}
+
+}  // namespace quiremark::gui

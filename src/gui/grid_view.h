@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+#include "controls/grid.h"
+
+namespace quiremark::gui {
+
+// The grid model as Qt sees it. In a table the grid's row 0 is the header
+// row; in an outline every grid row is a view row.
+class GridTableModel : public QAbstractTableModel {
+ public:
+  GridTableModel(controls::Grid& grid, bool headerRow, QObject* parent = nullptr);
+
+  int headerRows() const { return headerRows_; }
+  int GridRow(int viewRow) const { return viewRow + headerRows_; }
+  int ViewRow(int gridRow) const { return gridRow - headerRows_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  // The grid changed as a whole, or one of its rows.
+  void Reset();
+  void RowChanged(int gridRow);
+
+ private:
+  controls::Grid& grid_;
+  int headerRows_;
+};
+
+// A view of a Grid: the file list as a table with its header row, or the
+// folder tree as an outline with buttons, pictures and texts. It follows the
+// grid's changes, and the user's clicks, keys, selection and column drags go
+// to the grid (its notifications, current row, selection and widths), with
+// the row under the pointer set before each mouse event.
+class GridView : public QTableView {
+ public:
+  enum class Kind { Table, Outline };
+  GridView(controls::Grid& grid, Kind kind, QWidget* parent = nullptr);
+  ~GridView() override;
+
+  controls::Grid& grid() const { return grid_; }
+  GridTableModel& tableModel() const { return *model_; }
+
+  // The grid row under a point of the view (below 0 over no row, 0 over a
+  // table's header); the outline button rectangle of a row in viewport
+  // coordinates (empty for rows without one).
+  int GridRowAt(const QPoint& viewPos) const;
+  QRect OutlineButtonRect(int gridRow) const;
+
+  static constexpr int kIndent = 16;  // pixels per outline level
+  static constexpr int kButton = 9;   // outline button size
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+ private:
+  void OnGridChanged(const controls::GridChange& change);
+  void FollowControl();
+  void ApplyLayout();
+  void ApplyHiddenRows();
+  void ApplyCurrent();
+  void ApplySelection();
+  // Sets the mouse cell and raises the press or release with the event's position in twips.
+  void RaiseMouse(QMouseEvent& event, int gridRow, int col, bool press);
+
+  controls::Grid& grid_;
+  Kind kind_;
+  GridTableModel* model_;
+  bool following_ = false;  // true while the view takes the grid's state
+};
+
+}  // namespace quiremark::gui

@@ -1,0 +1,133 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+#include "controls/form.h"
+#include "gui/command_bars_view.h"
+#include "gui/control_widgets.h"
+#include "gui/grid_view.h"
+#include "gui/pictures.h"
+#include "gui/twips.h"
+
+namespace quiremark::gui {
+
+namespace {
+
+int FormStateOf(Qt::WindowStates states) {
+  if (states & Qt::WindowMinimized) return controls::kWindowMinimized;
+  if (states & Qt::WindowMaximized) return controls::kWindowMaximized;
+  return controls::kWindowNormal;
+}
+
+Qt::WindowState QtStateOf(int state) {
+  switch (state) {
+    case controls::kWindowMinimized: return Qt::WindowMinimized;
+    case controls::kWindowMaximized: return Qt::WindowMaximized;
+    default: return Qt::WindowNoState;
+  }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(app::MainForm& form) : form_(form) {
+  setObjectName(QString::fromStdString(form.name()));
+  setCentralWidget(new QWidget(this));  // only measures the client area; the frame lies over it
+  bars_ = new CommandBarsView(form.CommandBars, *this);
+  // The frame and its panes are placed in the window's own coordinates, as the layout computes them.
+  frame_ = CreateControlWidget(form.fraMain, Placement::Form, this);
+  notice_ = CreateControlWidget(form.Text1, Placement::Form, frame_);
+  tree_ = new GridView(form.fgTree, GridView::Kind::Outline, frame_);
+  files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
+  notice_->lower();  // the notice box lies under the file grid, which stays usable
+  form_.onChanged = [this] { FollowForm(); };
+  form_.onShowRequest = [this](bool) { show(); };
+  form_.onHideRequest = [this] {
+    if (form_.loaded()) hide();
+    else close();  // an unloaded main window ends the program
+  };
+  FollowForm();
+}
+
+MainWindow::~MainWindow() {
+  form_.onChanged = nullptr;
+  form_.onShowRequest = nullptr;
+  form_.onHideRequest = nullptr;
+}
+
+MainWindow::Geometry MainWindow::FormGeometry() const {
+  return {form_.left(), form_.top(), form_.width(), form_.height(), form_.windowState()};
+}
+
+MainWindow::Geometry MainWindow::WindowGeometry() const {
+  const QRect outer = frameGeometry();
+  return {ToTwips(outer.left()), ToTwips(outer.top()), ToTwips(outer.width()), ToTwips(outer.height()),
+          FormStateOf(windowState())};
+}
+
+void MainWindow::FollowForm() {
+  setWindowTitle(QString::fromStdString(form_.caption));
+  setWindowIcon(PictureIcon(form_.icon));
+  if (form_.hourglass()) setCursor(Qt::WaitCursor);
+  else unsetCursor();
+  const Geometry wanted = FormGeometry();
+  if (wanted == reported_ || wanted.width <= 0 || wanted.height <= 0) return;
+  // The form was placed by code: take its place, size and state. Inside a
+  // resize report the new size is applied once the report has finished.
+  if (reporting_) {
+    QTimer::singleShot(0, this, [this] { FollowForm(); });
+    return;
+  }
+  reported_ = wanted;
+  const QSize frameExtra = frameGeometry().size() - size();
+  setWindowState(QtStateOf(wanted.state));
+  if (wanted.state == controls::kWindowNormal) {
+    move(ToPixels(wanted.left), ToPixels(wanted.top));
+    resize(ToPixels(wanted.width) - frameExtra.width(), ToPixels(wanted.height) - frameExtra.height());
+  }
+}
+
+void MainWindow::ReportSize() {
+  const Geometry now = WindowGeometry();
+  if (now == reported_) return;
+  reported_ = now;
+  reporting_ = true;
+  bars_->UpdateClientRect();  // the layout reads the client area left by the bars
+  form_.Resized(now.width, now.height, now.state);
+  reporting_ = false;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  ReportSize();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  const Geometry now = WindowGeometry();
+  if (now.left == reported_.left && now.top == reported_.top) return;
+  reported_.left = now.left;
+  reported_.top = now.top;
+  form_.Move(now.left, now.top, form_.width(), form_.height());
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) ReportSize();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  bars_->PackToolbars();  // now that the window has its width
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing by the user runs the form's unload, which may refuse; an
+  // unload by code has run it already.
+  if (form_.loaded() && !form_.Unload()) return event->ignore();
+  event->accept();
+}
+
+}  // namespace quiremark::gui

@@ -1,0 +1,135 @@
+#include "gui/qt_ui_services.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+
+#include "gui/twips.h"
+#include "version.h"
+
+namespace quiremark::gui {
+
+namespace {
+
+using controls::MsgResult;
+namespace mb = controls::mb;
+
+// Open-dialog and save-dialog flags the callers pass.
+constexpr int kOverwritePrompt = 0x2;
+constexpr int kFileMustExist = 0x1000;
+
+QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QMessageBox::Icon IconOf(int style) {
+  switch (style & mb::kIconMask) {
+    case mb::kCritical: return QMessageBox::Critical;
+    case mb::kQuestion: return QMessageBox::Question;
+    case mb::kExclamation: return QMessageBox::Warning;
+    case mb::kInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+// The buttons of the style, the first one being the default.
+QList<QMessageBox::StandardButton> ButtonsOf(int style) {
+  switch (style & mb::kButtonMask) {
+    case mb::kOkCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
+    case mb::kYesNoCancel: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    case mb::kYesNo: return {QMessageBox::Yes, QMessageBox::No};
+    default: return {QMessageBox::Ok};
+  }
+}
+
+MsgResult ResultOf(int button) {
+  switch (button) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: return MsgResult::Cancel;
+  }
+}
+
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+QStringList QtNameFilters(const std::string& filter) {
+  const QStringList parts = FromUtf8(filter).split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ');
+    QString description = parts[i].trimmed();
+    // Qt reads the patterns from the parentheses; descriptions that already show them keep their text.
+    const QString shown = QStringLiteral("(%1)").arg(patterns);
+    if (!description.contains(shown)) description = (description + u' ' + shown).trimmed();
+    filters << description;
+  }
+  return filters;
+}
+
+MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
+  QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : FromUtf8(title), FromUtf8(text),
+                  QMessageBox::NoButton, DialogParent());
+  const auto buttons = ButtonsOf(style);
+  for (auto button : buttons) box.addButton(button);
+  box.setDefaultButton(buttons.front());
+  // Escape answers Cancel where there is one and OK on a lone OK; a plain Yes/No box must be answered.
+  if (buttons.contains(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons.size() == 1) box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
+  return ResultOf(box.standardButton(box.clickedButton()));
+}
+
+std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
+  QFileDialog dialog(DialogParent(), FromUtf8(request.title), FromUtf8(request.initialFolder));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  const QStringList filters = QtNameFilters(request.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
+  if (!request.initialFile.empty()) dialog.selectFile(FromUtf8(request.initialFile));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtUiServices::SaveFileDialog(const controls::FileDialogRequest& request) {
+  return FileDialog(request, true);
+}
+
+std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDialogRequest& request) {
+  return FileDialog(request, false);
+}
+
+std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
+  return QFileDialog::getExistingDirectory(DialogParent(), FromUtf8(title), FromUtf8(startPath)).toStdString();
+}
+
+void QtUiServices::SetHourglass(bool busy) {
+  if (busy == hourglass_) return;
+  hourglass_ = busy;
+  if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+  else QApplication::restoreOverrideCursor();
+}
+
+void QtUiServices::Yield() { QCoreApplication::processEvents(); }
+
+controls::TwipsRect QtUiServices::Screen() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? ToTwips(screen->geometry()) : controls::TwipsRect{};
+}
+
+controls::TwipsRect QtUiServices::WorkArea() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? ToTwips(screen->availableGeometry()) : controls::TwipsRect{};
+}
+
+void QtUiServices::EndProgram(int exitCode) {
+  std::fflush(nullptr);
+  std::exit(exitCode);
+}
+
+}  // namespace quiremark::gui

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "controls/ui_services.h"
+
+class QWidget;
+
+namespace quiremark::gui {
+
+// Qt dialogs converted from the filter "Description|pattern|..." pairs.
+QStringList QtNameFilters(const std::string& filter);
+
+// The form logic's UiServices on real windows: message boxes and dialogs are
+// modal over the active window, the hourglass is the application's override
+// cursor and Yield runs the pending events once.
+class QtUiServices : public controls::UiServices {
+ public:
+  controls::MsgResult MessageBox(const std::string& text, int style, const std::string& title) override;
+  std::optional<std::string> SaveFileDialog(const controls::FileDialogRequest& request) override;
+  std::optional<std::string> OpenFileDialog(const controls::FileDialogRequest& request) override;
+  std::string BrowseForFolder(const std::string& startPath, const std::string& title) override;
+  void SetHourglass(bool busy) override;
+  void Yield() override;
+  controls::TwipsRect Screen() const override;
+  controls::TwipsRect WorkArea() const override;
+  void EndProgram(int exitCode) override;
+
+  bool hourglass() const { return hourglass_; }
+
+ private:
+  std::optional<std::string> FileDialog(const controls::FileDialogRequest& request, bool save);
+  bool hourglass_ = false;
+};
+
+}  // namespace quiremark::gui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+#include "engine/splash_form.h"
+
+class QLabel;
+class QMovie;
+class QProgressBar;
+
+namespace quiremark::gui {
+
+// The progress window on screen: follows the SplashForm model (text, bar,
+// visibility, position, colour, hourglass) and plays the picture its
+// document names (Loading.gif from the program's folder) over the middle of
+// the bar. A missing picture leaves the spot empty.
+class SplashView : public QDialog {
+ public:
+  explicit SplashView(engine::SplashForm& model, QWidget* parent = nullptr);
+  ~SplashView() override;
+
+  QLabel* progressLabel() const { return label_; }
+  QProgressBar* progressBar() const { return bar_; }
+  QMovie* movie() const { return movie_; }
+
+  // The file an "<img src=...>" document shows ("" when it names none).
+  static QString PictureFile(const std::string& html);
+
+ private:
+  void Follow();
+  engine::SplashForm& model_;
+  QLabel* label_;
+  QProgressBar* bar_;
+  QLabel* picture_;
+  QMovie* movie_;
+  bool wasLoaded_ = false;
+};
+
+}  // namespace quiremark::gui

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <cstdint>
+
+#include "controls/color.h"
+#include "controls/ui_services.h"
+
+namespace quiremark::gui {
+
+// Window geometry in the logic is in twips; the screen has 15 of them per pixel.
+inline constexpr int kTwipsPerPixel = 15;
+
+constexpr int ToPixels(int twips) { return twips / kTwipsPerPixel; }
+constexpr int ToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+
+inline controls::TwipsRect ToTwips(const QRect& r) {
+  return {ToTwips(r.left()), ToTwips(r.top()), ToTwips(r.width()), ToTwips(r.height())};
+}
+
+// Colour numbers are &HBBGGRR.
+inline QColor FromColorNumber(std::uint32_t bgr) {
+  return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+inline std::uint32_t ToColorNumber(const QColor& c) {
+  return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
+}
+
+}  // namespace quiremark::gui
