@@ -8,6 +8,8 @@
 #include "controls/form.h"
 #include "controls/grid.h"
 #include "controls/ui_services.h"
+#include "engine/outline.h"
+#include "engine/splash_form.h"
 #include "settings/app_state.h"
 
 namespace quiremark::app {
@@ -73,10 +75,15 @@ class MainForm : public controls::Form {
   int SelectionStartRow = 1;                     // anchor row of a grid range
   int SelectionEndRow = 1;                       // end row of a grid range
   bool BookmarksFromGrid = true;                 // the next bind builds its outline from the grid
+  engine::OutlineState Outline;                  // the outline of the next bind (BookmarkLines, PageCounter)
   std::vector<std::string> CollectedFolders;     // folders collected by the last tree scan
   std::string OutputPdfPath;                     // the PDF of the running bind
+  std::string DistillerProgram;                  // the Distiller-style converter found at start-up
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
+
+  // The progress window of the bind run (frmSplash).
+  engine::SplashForm frmSplash;
 
  protected:
   void Form_Resize() override;

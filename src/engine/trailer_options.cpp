@@ -34,8 +34,10 @@ DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::files
   std::tm local{};
   localtime_r(&now, &local);
   return {DocumentTitle(drawingFolder, pdfPath), settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
-          settings::GetRegSetting("DocSubject", "DocSubject", kOptions),
-          settings::GetRegSetting("DocKeywords", "DocKeywords", kOptions), PdfDate(local)};
+          // A subject or keywords left empty in the options is stored without data;
+          // it must read back empty, not as the words DocSubject or DocKeywords.
+          settings::GetRegSetting("DocSubject", "", kOptions), settings::GetRegSetting("DocKeywords", "", kOptions),
+          PdfDate(local)};
 }
 
 }  // namespace quiremark::engine

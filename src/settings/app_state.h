@@ -19,6 +19,7 @@ struct AppState {
   std::string digiTejpExePath;                         // DigiTejp program, empty when not found
   std::uint32_t themeBaseColor = 0;                    // &HBBGGRR
   bool treeScanActive = false;                         // the grid shows a tree scan
+  bool bindRunActive = false;                          // a bind run is under way (it yields to the window)
   std::string bookmarkPattern;                         // bookmark filter pattern
   std::string iniPath;                                 // Quiremark.ini beside the program
 };

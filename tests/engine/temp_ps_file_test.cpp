@@ -158,12 +158,12 @@ TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
   qp::ScopedClock useClock(clock);
   const std::filesystem::path pdf = dir / "ut" / "Hus A.pdf";
 
-  // Nothing stored: the title file marker, the user's name, the words DocSubject and DocKeywords.
+  // Nothing stored: the title file marker, the user's name, no subject and no keywords.
   qe::DocInfo info = qe::ReadDocInfo(folder, pdf);
   EXPECT_EQ(info.title, "Ritningar Hus A.pdf") << "no title file: folder name and PDF name";
   EXPECT_EQ(info.author, "anna");
-  EXPECT_EQ(info.subject, "DocSubject");
-  EXPECT_EQ(info.keywords, "DocKeywords");
+  EXPECT_EQ(info.subject, "");
+  EXPECT_EQ(info.keywords, "");
   EXPECT_EQ(info.date, "D:20261208140000+00'00'");
 
   qt::WriteFile(folder / "quiremarktitle.TXT", "Kv. \xC5sen\r\n  hus 2 \r\n\r\nx\r\n");
@@ -178,7 +178,7 @@ TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
   EXPECT_EQ(info.title, "Egen titel %NORV_Date");
   EXPECT_EQ(info.author, "anna") << "an empty author reads back as the user name";
   EXPECT_EQ(info.subject, "Bygglov");
-  EXPECT_EQ(info.keywords, "DocKeywords");
+  EXPECT_EQ(info.keywords, "") << "empty keywords stay empty, not the word DocKeywords";
   EXPECT_NE(qe::DocInfoLine(info).find("/Title (Egen titel D:20261208140000+00'00')"), std::string::npos);
 }
 

@@ -1,0 +1,306 @@
+#include "app/bind_run.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/bind_steps.h"
+#include "app/layout.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
+#include "browser/file_grid.h"
+#include "browser/history.h"
+#include "browser/numbering.h"
+#include "engine/conversion.h"
+#include "engine/open_result.h"
+#include "engine/temp_ps_file.h"
+#include "engine/trailer_options.h"
+#include "platform/clock.h"
+#include "platform/environment.h"
+#include "platform/file_search.h"
+#include "settings/registry_settings.h"
+#include "settings/shell_helpers.h"
+#include "settings/shell_sync.h"
+#include "settings/text_routines.h"
+
+namespace quiremark::app {
+namespace {
+
+namespace fs = std::filesystem;
+namespace mb = controls::mb;
+
+constexpr int kSaveDialogFlags = 0x80806;  // ask before overwriting, no read-only box, folder must exist, Explorer style
+constexpr const char* kDefaultFolderTitle = "Standardsökväg för PDF";
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The normal file `name` in `folder`, found ignoring letter case.
+std::optional<fs::path> FindFile(const fs::path& folder, const std::string& name) {
+  const auto found = platform::FindNameIgnoringCase(folder, name);
+  std::error_code error;
+  if (!found || !fs::is_regular_file(*found, error)) return std::nullopt;
+  return found;
+}
+
+// The first line of a path side file, trimmed; "" when it cannot be read or is empty.
+std::string SideFileFolder(const fs::path& file) {
+  try {
+    return Trim(settings::ReadFirstLine(file));
+  } catch (const settings::FileError&) {
+    return {};
+  }
+}
+
+// Marks the run as active for its lifetime, so that the grid and a second
+// bind wait for its end, and leaves the windows as they were on every way out.
+class ActiveRun {
+ public:
+  explicit ActiveRun(MainForm& form) : form_(form) { form_.state.bindRunActive = true; }
+  ~ActiveRun() {
+    form_.frmSplash.Unload();
+    form_.SetHourglass(false);
+    form_.state.bindRunActive = false;
+  }
+  ActiveRun(const ActiveRun&) = delete;
+  ActiveRun& operator=(const ActiveRun&) = delete;
+
+ private:
+  MainForm& form_;
+};
+
+class BindRun {
+ public:
+  BindRun(MainForm& form, float mode) : form_(form), ui_(form.ui), mode_(mode), folder_(form.Dir1.path()) {}
+
+  bool Run() {
+    const std::string initialFolder = InitialFolder();
+    SaveHistoryEntry();
+    const int highest = browser::GetMaxNumber(form_.fgFiles);
+    if (highest == 0) return false;
+    const std::string pdf = AskForPdf(initialFolder);
+    form_.OutputPdfPath = pdf;
+    if (pdf.empty()) return false;
+
+    ShowProgress(highest);
+    if (form_.BookmarksFromGrid) form_.Outline.ResetScan();
+    StoreFirstRunOptions();
+    form_.frmSplash.Show();
+    form_.frmSplash.Refresh();
+    const fs::path psFile = engine::TempPsPath();
+    if (!WriteTempFile(psFile, pdf, highest)) return false;
+    form_.SetHourglass(false);
+    form_.Refresh();
+
+    if (!Convert(psFile, pdf)) return false;
+    CopyMarkdownSideFile(pdf);
+    form_.state.lastPdfPath = pdf;
+    // From here on a step that fails is passed over; the PDF is made.
+    RunDigiTejp(pdf);
+    OpenPdf();
+    return true;
+  }
+
+ private:
+  // The save dialog's initial folder, from the path side file of the mode.
+  std::string InitialFolder() {
+    const std::optional<std::string> suffix = PathSideFileSuffix(mode_);
+    if (!suffix) return folder_;
+    const std::string name = "Quiremark" + *suffix + ".path";
+    const std::string shownName = folder_ + "/" + name;
+    const std::optional<fs::path> own = FindFile(folder_, name);
+    const std::optional<fs::path> parents = FindFile(fs::path(folder_) / "..", name);
+    const fs::path ownFile = own ? *own : fs::path(folder_) / name;
+
+    if (own || parents) {
+      const std::string stored = SideFileFolder(own ? *own : *parents);
+      if (settings::FolderExists(stored)) return stored;
+      const auto answer = ui_.MessageBox("Filen " + shownName + " har otillgänglig sökväg angiven.\r\rVill du ange den nu?",
+                                         mb::kYesNo | mb::kExclamation, "Sökväg saknas");
+      if (answer != controls::MsgResult::Yes) return {};
+      return AskForDefaultFolder(ownFile);
+    }
+    const auto answer = ui_.MessageBox(
+        "Filen " + shownName +
+            " saknas.\r\rVill du skapa den nu genom att ange en standardsökväg för den här mappen?",
+        mb::kYesNo | mb::kExclamation, name + " saknas");
+    if (answer != controls::MsgResult::Yes) return folder_;
+    return AskForDefaultFolder(ownFile);
+  }
+
+  // Lets the user pick the default output folder and writes it into the
+  // drawing folder's own side file; the drawing folder when none is picked.
+  std::string AskForDefaultFolder(const fs::path& sideFile) {
+    const std::string chosen = Trim(settings::BrowseForFolder(ui_, folder_, kDefaultFolderTitle));
+    if (!settings::FolderExists(chosen)) return folder_;
+    try {
+      settings::WriteTextFile(chosen, sideFile);
+    } catch (const settings::FileError&) {
+      // The folder cannot take the side file; this run still starts there.
+    }
+    return chosen;
+  }
+
+  void SaveHistoryEntry() {
+    const int row = form_.fgTree.row();
+    const std::string rowData = row >= 0 && row < form_.fgTree.rows() ? form_.fgTree.RowData(row) : std::string();
+    const platform::Clock& clock = platform::CurrentClock();
+    browser::SavePrevious(clock.ShortDate(clock.Now()), settings::GetLastPathPart(rowData), rowData);
+  }
+
+  std::string AskForPdf(const std::string& initialFolder) {
+    if (!form_.state.outFileArg.empty()) return form_.state.outFileArg;
+    controls::FileDialogRequest request;
+    request.title = "Skapa resultatfil";
+    request.filter = "(*.pdf)|*.pdf";
+    request.initialFolder = initialFolder;
+    request.flags = kSaveDialogFlags;
+    return ui_.SaveFileDialog(request).value_or("");
+  }
+
+  void ShowProgress(int highest) {
+    form_.SetHourglass(true);
+    form_.Refresh();
+    engine::SplashForm& splash = form_.frmSplash;
+    splash.Load();
+    splash.top = form_.top() + form_.height() / 2 - splash.height / 2;
+    splash.left = form_.left() + form_.width() / 2 - splash.width / 2;
+    splash.SetRange(0, highest);
+    splash.Refresh();
+    splash.hourglass = true;
+  }
+
+  // With no options stored yet, the dialog's defaults are stored.
+  void StoreFirstRunOptions() {
+    if (settings::GetRegSetting("cboShow", "!", kOptionsKey) != "!") return;
+    OptionsForm options(form_.state, ui_);
+    options.Load();
+    options.cmdSaveChanges_Click();
+  }
+
+  // The plot files of the numbered rows: number 1 first, rows of one
+  // number in grid order.
+  std::vector<std::string> FilesInNumberOrder(int highest) const {
+    const controls::Grid& grid = form_.fgFiles;
+    std::vector<std::string> files;
+    for (int n = 1; n <= highest; ++n) {
+      for (int r = 1; r < grid.rows(); ++r) {
+        const std::string& number = grid.TextMatrix(r, browser::kColNumber);
+        if (!number.empty() && browser::NumberOf(number) == n) {
+          const std::string& name = grid.TextMatrix(r, browser::kColFileName);
+          files.push_back(folder_ + (name.starts_with('/') ? "" : "/") + name);
+        }
+      }
+    }
+    return files;
+  }
+
+  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
+    engine::SplashForm& splash = form_.frmSplash;
+    std::optional<engine::TempPsFile> temp;
+    try {
+      temp.emplace(psFile);
+    } catch (const std::exception&) {
+      return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.\r\rIngen PDF skapades.");
+    }
+    engine::OutlineState* outline = form_.state.treeScanActive ? nullptr : &form_.Outline;
+    int count = 0;
+    for (const std::string& file : FilesInNumberOrder(highest)) {
+      ++count;
+      splash.Refresh();
+      splash.SetProgressText("Bearbetar " + ShortenProgressPath(file) + " " + std::to_string(count) + "/" +
+                             std::to_string(highest));
+      ui_.Yield();
+      if (count <= splash.max()) splash.SetValue(count);
+      try {
+        temp->AppendPlotFile(file, outline);
+      } catch (const std::exception&) {
+        return Fail("Filen " + file + " saknas eller kan inte läsas.\r\rIngen PDF skapades.");
+      }
+    }
+
+    const engine::CatalogChoices catalog = engine::ReadCatalogChoices();
+    if (settings::GetRegSetting("chkMetadata", "0", kOptionsKey) == "1") AskForMetadata();
+    try {
+      temp->Finish(engine::ReadDocInfo(folder_, pdf), catalog, form_.Outline);
+    } catch (const std::exception&) {
+      return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
+    }
+    return true;
+  }
+
+  // The options dialog, shown modally, for the document information of this PDF.
+  void AskForMetadata() {
+    OptionsForm options(form_.state, ui_);
+    options.Load();
+    SetFormColors(options, 0, form_.state.themeBaseColor);
+    options.Show(true);
+  }
+
+  bool Convert(const fs::path& psFile, const std::string& pdf) {
+    const engine::DistillerSetup distiller{form_.DistillerProgram, form_.DistillerDataFolder};
+    const engine::ConversionResult result =
+        engine::ConvertToPdf(form_.state, distiller, psFile, pdf, ui_, form_.frmSplash);
+    if (result.pdfMade) return true;
+    // The Distiller-style converter has told the user already.
+    if (form_.state.converterSelector == settings::Converter::Ghostscript)
+      ui_.MessageBox("Ingen PDF skapades.\r\r" + result.failure, mb::kOkOnly | mb::kCritical, "GhostScript-fel");
+    return false;
+  }
+
+  void CopyMarkdownSideFile(const std::string& pdf) {
+    const std::string name = fs::path(pdf).filename().string();
+    if (const auto markdown = FindFile(folder_, name + ".md")) {
+      std::error_code error;
+      fs::copy_file(*markdown, pdf + ".md", fs::copy_options::overwrite_existing, error);
+    }
+  }
+
+  void RunDigiTejp(const std::string& pdf) {
+    const std::string& program = form_.state.digiTejpExePath;
+    const std::string setting = form_.cboDigiTejp.text();
+    std::error_code error;
+    if (program.empty() || !fs::is_regular_file(program, error) || setting.empty()) return;
+    form_.SetHourglass(true);
+    // The batch file is a shell script here, so its line ends with a line
+    // feed alone: a carriage return would become part of the PDF's name.
+    const fs::path batch = platform::TempFolder() / "DigiTejp.bat";
+    if (platform::WriteFileSafely(batch, DigiTejpBatchLine(program, setting, pdf) + "\n")) {
+      try {
+        settings::ShellSync("/bin/sh \"" + batch.string() + "\"", 1);
+      } catch (const std::exception&) {
+        // DigiTejp is an extra; the PDF stands without it.
+      }
+    }
+    form_.SetHourglass(false);
+  }
+
+  void OpenPdf() {
+    if (settings::GetRegSetting("chkOpenPdf", "1", kOptionsKey) != "1") return;
+    form_.frmSplash.SetProgressText("Öppnar PDF...");
+    ui_.Yield();
+    engine::OpenResultPdf(ui_, form_.state.lastPdfPath);
+  }
+
+  bool Fail(const std::string& message) {
+    ui_.MessageBox(message, mb::kOkOnly | mb::kCritical, "Fel");
+    return false;
+  }
+
+  MainForm& form_;
+  controls::UiServices& ui_;
+  const float mode_;
+  const std::string folder_;  // the drawing folder, fixed for the run
+};
+
+}  // namespace
+
+bool CreatePdf(MainForm& form, float mode) {
+  if (form.state.bindRunActive) return false;
+  ActiveRun active(form);
+  return BindRun(form, mode).Run();
+}
+
+}  // namespace quiremark::app

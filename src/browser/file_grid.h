@@ -1,0 +1,55 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "browser/file_pane.h"
+#include "controls/color.h"
+
+namespace quiremark::browser {
+
+// Columns of a file grid row.
+inline constexpr int kColNumber = 0;    // "Nr": order number, empty when the file is not bound
+inline constexpr int kColFileName = 1;  // " Filnamn": bare name, or path relative to a scanned tree
+inline constexpr int kColBookmark = 2;  // " Bokmärke"
+inline constexpr int kColDate = 3;      // "Fildatum": short date and time
+inline constexpr int kGridColumns = 4;
+inline const std::vector<std::string> kGridHeader = {"Nr", " Filnamn", " Bokmärke", "Fildatum"};
+
+// Back colours of the date cell: yesterday and any older (or future) day.
+inline constexpr controls::Color kYesterdayColor = 0x80C0FF;
+inline constexpr controls::Color kOlderColor = 0x80FFFF;
+
+// Key code of F5.
+inline constexpr int kKeyF5 = 116;
+
+// The name up to its last "." (the whole name when it holds none).
+std::string BaseName(const std::string& fileName);
+
+// The order number a "Nr" text stands for: its leading decimal digits, 0
+// when it holds none.
+int NumberOf(const std::string& text);
+
+// Refills the grid from the working folder: one row per listed file whose
+// name is longer than 5 characters and whose bookmark matches the bookmark
+// filter. Throws settings::FileError when a listed file or its side file
+// cannot be read; the grid then stays hidden.
+void FillFileGrid(FilePane& pane);
+
+// The working folder changed.
+void Dir1_Change(FilePane& pane);
+
+// Appends a row with these cells; a data row's date cell (the last) is
+// coloured by its first ten characters against today's and yesterday's date.
+void AddGridRow(FilePane& pane, const std::vector<std::string>& cells);
+
+// The bookmark text of a side file for the grid: every line, each after one
+// blank, trimmed of blanks at both ends. Throws settings::FileError when the
+// file cannot be read.
+std::string ReadBookmarkFile(const std::filesystem::path& path);
+
+// Key-down in the grid: F5 reselects the current folder.
+void fgFiles_KeyDown(FilePane& pane, int& keyCode, int shift);
+
+}  // namespace quiremark::browser

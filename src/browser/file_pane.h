@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+#include "controls/basic_controls.h"
+#include "controls/command_bars.h"
+#include "controls/form.h"
+#include "controls/grid.h"
+#include "controls/ui_services.h"
+#include "engine/outline.h"
+#include "settings/app_state.h"
+
+namespace quiremark::browser {
+
+// The parts of the main window that the file grid and its numbering work
+// on. The main window hands them out; the routines keep no state of their own.
+struct FilePane {
+  controls::Form& window;
+  controls::UiServices& ui;
+  settings::AppState& state;
+  controls::Grid& fgFiles;
+  controls::FolderList& Dir1;  // its folder is the working folder
+  controls::FileList& File1;   // the working folder's files by the file filter
+  controls::PanelStatusBar& StatusBar1;
+  controls::ComboBox& cboBookMark;
+  controls::CommandBars& commandBars;
+  engine::OutlineState& outline;  // the outline of the next bind
+  int& nextGridRow;               // next row AddGridRow fills
+  int& selectionStartRow;         // anchor row of a range
+  int& selectionEndRow;           // end row of a range
+  bool& bookmarksFromGrid;        // the next bind builds its outline from the grid
+  std::function<void()> selectFolder;  // reselects the tree's current folder (F5)
+};
+
+}  // namespace quiremark::browser

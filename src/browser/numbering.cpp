@@ -1,0 +1,105 @@
+#include "browser/numbering.h"
+
+#include <algorithm>
+
+#include "browser/file_grid.h"
+
+namespace quiremark::browser {
+namespace {
+
+bool HasNumber(const controls::Grid& grid, int row) { return !grid.TextMatrix(row, kColNumber).empty(); }
+
+// Clears a row's number and moves every higher number down by one.
+void ClearNumber(controls::Grid& grid, int row) {
+  const int cleared = NumberOf(grid.TextMatrix(row, kColNumber));
+  grid.SetTextMatrix(row, kColNumber, "");
+  for (int r = 1; r < grid.rows(); ++r) {
+    if (!HasNumber(grid, r)) continue;
+    const int n = NumberOf(grid.TextMatrix(r, kColNumber));
+    if (n > cleared) grid.SetTextMatrix(r, kColNumber, std::to_string(n - 1));
+  }
+}
+
+// Builds a context menu with one entry and shows it at the pointer when
+// the grid has selected rows.
+void ShowGridMenu(FilePane& pane, int commandId, const std::string& caption) {
+  controls::CommandBar& popup = pane.commandBars.AddPopup();
+  popup.controls().Add(controls::kControlButton, commandId, caption);
+  if (pane.fgFiles.selectedRows() > 0) pane.commandBars.ShowPopup(popup);
+}
+
+}  // namespace
+
+int GetMaxNumber(const controls::Grid& grid) {
+  int max = 0;
+  for (int r = 1; r < grid.rows(); ++r)
+    if (HasNumber(grid, r)) max = std::max(max, NumberOf(grid.TextMatrix(r, kColNumber)));
+  return max;
+}
+
+void NumberAll(FilePane& pane) {
+  if (pane.state.bindRunActive) return;
+  for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, std::to_string(r));
+}
+
+void NumberSelected(FilePane& pane) {
+  controls::Grid& grid = pane.fgFiles;
+  if (pane.state.bindRunActive || pane.selectionStartRow == 0 || pane.selectionEndRow == 0 || grid.rows() < 2)
+    return;
+  const int first = std::max(std::min(pane.selectionStartRow, pane.selectionEndRow), 1);
+  const int last = std::min(std::max(pane.selectionStartRow, pane.selectionEndRow), grid.rows() - 1);
+  if (first > last) return;  // the range lies below the last row
+
+  for (int r = first; r <= last; ++r)
+    if (HasNumber(grid, r)) ClearNumber(grid, r);
+  const int max = GetMaxNumber(grid);
+  for (int r = first; r <= last; ++r) grid.SetTextMatrix(r, kColNumber, std::to_string(max + r - first + 1));
+}
+
+void UnnumberAll(FilePane& pane) {
+  if (pane.state.bindRunActive) return;
+  pane.outline.ResetScan();
+  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
+    for (controls::CommandBarControl* control : pane.commandBars.FindControls(id)) control->SetEnabled(true);
+  for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
+}
+
+void fgFiles_MouseDown(FilePane& pane, int button, int shift, float /*x*/, float /*y*/) {
+  switch (shift) {
+    case 0:
+    case kShiftKey:
+    case kShiftKey | kCtrlKey:
+    case kAltKey:
+      if (!pane.state.treeScanActive && button == kLeftButton) pane.selectionStartRow = pane.fgFiles.mouseRow();
+      break;
+    case kCtrlKey:
+      if (button == kRightButton) ShowGridMenu(pane, kCmdFilterBySelection, "&Ny filtrering med markerade filnamn");
+      break;
+    default:
+      break;
+  }
+}
+
+void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /*y*/) {
+  controls::Grid& grid = pane.fgFiles;
+  const int row = grid.mouseRow();
+  if (shift == kCtrlKey || pane.state.treeScanActive || row < 0) return;
+
+  if (row == 0)
+    pane.selectionEndRow = 0;
+  else if (button == kLeftButton)
+    pane.selectionEndRow = row;
+
+  if (button == kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
+      !pane.state.bindRunActive && row < grid.rows()) {
+    if (HasNumber(grid, row))
+      ClearNumber(grid, row);
+    else
+      grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
+  }
+
+  if (button == kRightButton && pane.selectionEndRow != 0 && !pane.state.bindRunActive)
+    ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+}
+
+}  // namespace quiremark::browser

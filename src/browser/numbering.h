@@ -1,0 +1,42 @@
+#pragma once
+
+#include "browser/file_pane.h"
+
+namespace quiremark::browser {
+
+// Command IDs of the grid's context menus and of the commands a tree scan
+// switches off (the main window's command table).
+inline constexpr int kCmdNumberAll = 301;
+inline constexpr int kCmdNumberSelected = 302;
+inline constexpr int kCmdDeletePlotFiles = 305;
+inline constexpr int kCmdFilterBySelection = 314;
+inline constexpr int kCmdDeleteSelectedFiles = 956;
+
+// Mouse buttons and the key state bits of mouse events.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kShiftKey = 1;
+inline constexpr int kCtrlKey = 2;
+inline constexpr int kAltKey = 4;
+
+// The highest order number in the grid, 0 when no row has one.
+int GetMaxNumber(const controls::Grid& grid);
+
+// Data row i gets number i.
+void NumberAll(FilePane& pane);
+
+// The rows from the anchor to the end row (bounded to the rows there are,
+// taken top down whichever way they were dragged) lose their numbers, the
+// gaps close, and they get the next numbers after all others.
+void NumberSelected(FilePane& pane);
+
+// Clears every number and the outline of a tree scan, and switches the
+// commands a tree scan switched off back on.
+void UnnumberAll(FilePane& pane);
+
+// Mouse events of the grid: the anchor and end rows of a range, a click
+// that toggles a row's number, and the two context menus.
+void fgFiles_MouseDown(FilePane& pane, int button, int shift, float x, float y);
+void fgFiles_MouseUp(FilePane& pane, int button, int shift, float x, float y);
+
+}  // namespace quiremark::browser
