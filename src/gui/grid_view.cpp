@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <vector>
 
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
@@ -245,7 +246,20 @@ void GridView::ApplyLayout() {
 
 void GridView::ApplyHiddenRows() {
   if (kind_ != Kind::Outline) return;
-  for (int row = 0; row < grid_.rows(); ++row) setRowHidden(model_->ViewRow(row), !grid_.RowShown(row));
+  // One pass down the outline: a row shows when its parent (the nearest node
+  // above it with a lower level) shows and is expanded.
+  struct Node {
+    int level;
+    bool showsChildren;
+  };
+  std::vector<Node> path;
+  for (int row = 0; row < grid_.rows(); ++row) {
+    const int level = grid_.RowOutlineLevel(row);
+    while (!path.empty() && path.back().level >= level) path.pop_back();
+    const bool shown = path.empty() || path.back().showsChildren;
+    if (isRowHidden(model_->ViewRow(row)) == shown) setRowHidden(model_->ViewRow(row), !shown);
+    if (grid_.IsSubtotal(row)) path.push_back({level, shown && grid_.IsCollapsed(row) != controls::kCollapsed});
+  }
 }
 
 void GridView::ApplyCurrent() {
