@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 
 #include "gui/command_icons.h"
 #include "gui/control_widgets.h"
@@ -330,7 +331,11 @@ void CommandBarsView::SyncItem(const Item& item) {
   action->setVisible(c.visible());
   action->setEnabled(c.enabled());
   if (c.type() == controls::kControlCustom) {
-    action->setToolTip(Text(c.tooltipText()));
+    // The hosted widget shows the bar's tooltip and description.
+    if (auto* host = qobject_cast<QWidgetAction*>(action); host && host->defaultWidget()) {
+      if (!c.tooltipText().empty()) host->defaultWidget()->setToolTip(Text(c.tooltipText()));
+      host->defaultWidget()->setStatusTip(Text(c.descriptionText()));
+    }
     return;
   }
   QString text = Text(c.caption);

@@ -42,13 +42,12 @@ class Bound : public W {
                      ToPixels(model_.height()));
     else if (model_.width() > 0)
       W::setFixedWidth(ToPixels(model_.width()));
+    // A style sheet for this widget alone: a theme sheet above it would set a palette aside.
     const Color back = model_.backColor();
-    if (!IsSystemColor(back)) {
-      QPalette p = W::palette();
-      p.setColor(W::backgroundRole(), FromColorNumber(back));
-      W::setPalette(p);
-      W::setAutoFillBackground(true);
-    }
+    const QString sheet = IsSystemColor(back) ? QString()
+                                              : QStringLiteral("#%1 { background-color: %2; }")
+                                                    .arg(W::objectName(), FromColorNumber(back).name());
+    if (W::styleSheet() != sheet) W::setStyleSheet(sheet);
   }
 
   M& model_;
@@ -89,7 +88,7 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
       setCurrentIndex(model_.listIndex());
       setEditText(text);
     }
-    setToolTip(Text(model_.toolTipText));
+    if (!model_.toolTipText.empty()) setToolTip(Text(model_.toolTipText));
   }
 };
 
@@ -105,7 +104,7 @@ class LineEditWidget : public Bound<QLineEdit, TextBox> {
   void Follow() override {
     Bound::Follow();
     if (text() != Text(model_.text())) setText(Text(model_.text()));
-    setToolTip(Text(model_.toolTipText));
+    if (!model_.toolTipText.empty()) setToolTip(Text(model_.toolTipText));
   }
 };
 

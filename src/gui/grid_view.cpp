@@ -199,10 +199,12 @@ void GridView::FollowControl() {
   setVisible(grid_.visible());
   setEnabled(grid_.enabled());
   setGeometry(ToPixels(grid_.left()), ToPixels(grid_.top()), ToPixels(grid_.width()), ToPixels(grid_.height()));
-  QPalette p = palette();
+  // A style sheet, since the window's theme sheet would set a palette aside.
   const controls::Color back = grid_.backColor();
-  p.setColor(QPalette::Base, controls::IsSystemColor(back) ? QPalette().color(QPalette::Base) : FromColorNumber(back));
-  setPalette(p);
+  const QString sheet = controls::IsSystemColor(back)
+                            ? QString()
+                            : QStringLiteral("QTableView { background-color: %1; }").arg(FromColorNumber(back).name());
+  if (styleSheet() != sheet) setStyleSheet(sheet);
 }
 
 void GridView::OnGridChanged(const GridChange& change) {
