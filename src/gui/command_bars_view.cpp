@@ -20,7 +20,7 @@
 #include "gui/control_widgets.h"
 #include "gui/key_codes.h"
 #include "gui/theme_look.h"
-#include "gui/twips.h"
+#include "gui/conversions.h"
 #include "platform/registry.h"
 
 namespace quiremark::gui {
@@ -34,8 +34,6 @@ using controls::CommandBarControls;
 constexpr int kToolbarListId = 59392;  // the bars' own list of toolbars, each shown or hidden
 constexpr int kLockPollMs = 250;  // the lock keys change outside the program too
 constexpr int kMinToolbarRow = 600;  // pixels of toolbars in a row at least, before the next row starts
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 QString Plain(const std::string& caption) {
   QString text = Text(caption);

@@ -9,15 +9,13 @@
 #include <QProgressBar>
 
 #include "controls/basic_controls.h"
-#include "gui/twips.h"
+#include "gui/conversions.h"
 
 namespace quiremark::gui {
 
 namespace {
 
 using namespace controls;
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 constexpr int kHostedTextWidth = 180;  // pixels, for a text box in a toolbar whose design gives no width
 

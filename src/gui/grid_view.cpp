@@ -11,7 +11,7 @@
 
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
-#include "gui/twips.h"
+#include "gui/conversions.h"
 
 namespace quiremark::gui {
 
@@ -19,8 +19,6 @@ namespace {
 
 using controls::Grid;
 using controls::GridChange;
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 Qt::Alignment AlignmentOf(int alignment, bool numeric) {
   namespace a = controls::align;

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "controls/command_bars.h"
-#include "gui/twips.h"
+#include "gui/conversions.h"
 
 namespace quiremark::gui {
 namespace {
