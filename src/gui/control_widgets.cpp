@@ -9,7 +9,7 @@
 #include <QProgressBar>
 
 #include "controls/basic_controls.h"
-#include "gui/conversions.h"
+#include "gui/twips.h"
 
 namespace quiremark::gui {
 
@@ -25,7 +25,7 @@ template <typename W, typename M>
 class Bound : public W {
  public:
   Bound(M& model, Placement placement, QWidget* parent) : W(parent), model_(model), placement_(placement) {
-    W::setObjectName(Text(model.name()));
+    W::setObjectName(ToQString(model.name()));
     model_.onChanged = [this] { Follow(); };
   }
   ~Bound() override { model_.onChanged = nullptr; }
@@ -72,7 +72,7 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
   void Follow() override {
     Bound::Follow();
     QStringList items;
-    for (const auto& item : model_.items()) items << Text(item);
+    for (const auto& item : model_.items()) items << ToQString(item);
     QStringList shown;
     for (int i = 0; i < count(); ++i) shown << itemText(i);
     if (shown != items) {
@@ -80,13 +80,13 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
       clear();
       addItems(items);
     }
-    const QString text = Text(model_.text());
+    const QString text = ToQString(model_.text());
     if (currentText() != text) {
       const QSignalBlocker block(this);
       setCurrentIndex(model_.listIndex());
       setEditText(text);
     }
-    if (!model_.toolTipText.empty()) setToolTip(Text(model_.toolTipText));
+    if (!model_.toolTipText.empty()) setToolTip(ToQString(model_.toolTipText));
   }
 };
 
@@ -101,8 +101,8 @@ class LineEditWidget : public Bound<QLineEdit, TextBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    if (text() != Text(model_.text())) setText(Text(model_.text()));
-    if (!model_.toolTipText.empty()) setToolTip(Text(model_.toolTipText));
+    if (text() != ToQString(model_.text())) setText(ToQString(model_.text()));
+    if (!model_.toolTipText.empty()) setToolTip(ToQString(model_.toolTipText));
   }
 };
 
@@ -118,7 +118,7 @@ class TextAreaWidget : public Bound<QPlainTextEdit, TextBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    const QString text = Text(model_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString text = ToQString(model_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (toPlainText() != text) {
       following_ = true;
       setPlainText(text);
@@ -140,7 +140,7 @@ class CheckBoxWidget : public Bound<QCheckBox, CheckBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    setText(Text(model_.caption));
+    setText(ToQString(model_.caption));
     const Qt::CheckState state = model_.value() == 1   ? Qt::Checked
                                  : model_.value() == 2 ? Qt::PartiallyChecked
                                                        : Qt::Unchecked;
@@ -155,8 +155,8 @@ class LabelWidget : public Bound<QLabel, Label> {
  protected:
   void Follow() override {
     Bound::Follow();
-    setText(Text(model_.caption()));
-    if (!model_.fontName.empty()) setFont(QFont(Text(model_.fontName)));
+    setText(ToQString(model_.caption()));
+    if (!model_.fontName.empty()) setFont(QFont(ToQString(model_.fontName)));
   }
 };
 

@@ -11,7 +11,7 @@
 
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
-#include "gui/conversions.h"
+#include "gui/twips.h"
 
 namespace quiremark::gui {
 
@@ -101,7 +101,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   const int row = GridRow(index.row());
   const int col = index.column();
   switch (role) {
-    case Qt::DisplayRole: return Text(grid_.TextMatrix(row, col));
+    case Qt::DisplayRole: return ToQString(grid_.TextMatrix(row, col));
     case Qt::DecorationRole: {
       const QIcon icon = PictureIcon(grid_.CellPicture(row, col));
       return icon.isNull() ? QVariant() : QVariant(icon);
@@ -129,7 +129,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || headerRows_ == 0 || grid_.rows() == 0 || section >= grid_.cols()) return {};
-  if (role == Qt::DisplayRole) return Text(grid_.TextMatrix(0, section));
+  if (role == Qt::DisplayRole) return ToQString(grid_.TextMatrix(0, section));
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(AlignmentOf(grid_.ColAlignment(section), false));
   return {};
@@ -153,7 +153,7 @@ void GridTableModel::RowChanged(int gridRow) {
 
 GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
     : QTableView(parent), grid_(grid), kind_(kind), model_(new GridTableModel(grid, kind == Kind::Table, this)) {
-  setObjectName(Text(grid.name()));
+  setObjectName(ToQString(grid.name()));
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

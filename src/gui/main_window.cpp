@@ -8,7 +8,7 @@
 #include "gui/control_widgets.h"
 #include "gui/grid_view.h"
 #include "gui/pictures.h"
-#include "gui/conversions.h"
+#include "gui/twips.h"
 
 namespace quiremark::gui {
 
@@ -31,7 +31,7 @@ Qt::WindowState QtStateOf(int state) {
 }  // namespace
 
 MainWindow::MainWindow(app::MainForm& form) : form_(form) {
-  setObjectName(Text(form.name()));
+  setObjectName(ToQString(form.name()));
   setCentralWidget(new QWidget(this));  // only measures the client area; the frame lies over it
   bars_ = new CommandBarsView(form.CommandBars, *this);
   // The frame and its panes are placed in the window's own coordinates, as the layout computes them.
@@ -67,7 +67,7 @@ MainWindow::Geometry MainWindow::WindowGeometry() const {
 }
 
 void MainWindow::FollowForm() {
-  setWindowTitle(Text(form_.caption));
+  setWindowTitle(ToQString(form_.caption));
   setWindowIcon(PictureIcon(form_.icon));
   if (form_.hourglass()) setCursor(Qt::WaitCursor);
   else unsetCursor();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/conversions.h"
+#include "gui/twips.h"
 #include "version.h"
 
 namespace quiremark::gui {
@@ -55,7 +55,7 @@ QWidget* DialogParent() { return QApplication::activeWindow(); }
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
-  const QStringList parts = Text(filter).split(u'|');
+  const QStringList parts = ToQString(filter).split(u'|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ');
@@ -69,7 +69,7 @@ QStringList QtNameFilters(const std::string& filter) {
 }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
-  QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : Text(title), Text(text),
+  QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
@@ -82,14 +82,14 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
 }
 
 std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
-  QFileDialog dialog(DialogParent(), Text(request.title), Text(request.initialFolder));
+  QFileDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = QtNameFilters(request.filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(Text(request.defaultExtension));
-  if (!request.initialFile.empty()) dialog.selectFile(Text(request.initialFile));
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+  if (!request.initialFile.empty()) dialog.selectFile(ToQString(request.initialFile));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
@@ -103,7 +103,7 @@ std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDial
 }
 
 std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
-  return QFileDialog::getExistingDirectory(DialogParent(), Text(title), Text(startPath)).toStdString();
+  return QFileDialog::getExistingDirectory(DialogParent(), ToQString(title), ToQString(startPath)).toStdString();
 }
 
 void QtUiServices::SetHourglass(bool busy) {

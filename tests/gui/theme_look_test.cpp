@@ -6,7 +6,7 @@
 #include <set>
 
 #include "controls/command_bars.h"
-#include "gui/conversions.h"
+#include "gui/twips.h"
 
 namespace quiremark::gui {
 namespace {
