@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "controls/headless_ui.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
 #include "gui/qt_ui_services.h"
 #include "gui/swedish_translator.h"
 #include "version.h"
@@ -53,6 +54,7 @@ int main(int argc, char* argv[]) {
   settings::AppState state;
   app::MainForm form(state, display ? static_cast<controls::UiServices&>(qtUi) : headlessUi);
   gui::MainWindow window(form);
+  gui::ShowOptionsDialogsOnScreen(&window);
   BuildFrame(form);
   if (!display) return 0;  // nobody could close the window
 

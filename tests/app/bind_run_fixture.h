@@ -39,6 +39,7 @@ class BindRunTest : public ::testing::Test {
     std::filesystem::create_directories(dir / "tmp");
     state.converterSelector = settings::Converter::Ghostscript;
     settings::SaveRegSetting("chkOpenPdf", "0", "Options");
+    form.File1.SetPattern("*.plt");
     ConnectFileGrid(form, {});
     form.fgTree.SetRows(1);
     form.fgTree.SetRowData(0, drawings.string());

@@ -1,0 +1,209 @@
+#include "gui/options_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "gui/control_widgets.h"
+#include "gui/twips.h"
+
+namespace quiremark::gui {
+
+namespace {
+
+constexpr int kMinWidth = 7860;  // twips, as the form restores it at least
+constexpr int kMinHeight = 6000;
+
+QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QWidget* Widget(controls::Control& control, QWidget* parent) {
+  return CreateControlWidget(control, Placement::Hosted, parent);
+}
+
+// A text box that takes the width its row leaves (a toolbar's text box is fixed).
+QWidget* WideText(controls::TextBox& box, QWidget* parent) {
+  QWidget* widget = Widget(box, parent);
+  widget->setMinimumWidth(ToPixels(2400));
+  widget->setMaximumWidth(QWIDGETSIZE_MAX);
+  widget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  return widget;
+}
+
+// A list the user picks from without typing.
+QWidget* PickList(controls::ComboBox& box, QWidget* parent) {
+  QWidget* widget = Widget(box, parent);
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) combo->setEditable(false);
+  return widget;
+}
+
+void Colour(QWidget* widget, controls::Color color) {
+  if (controls::IsSystemColor(color)) return;
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, FromColorNumber(color));
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+QGroupBox* Group(const app::GroupBox& model, QWidget* parent) {
+  auto* group = new QGroupBox(Text(model.caption), parent);
+  group->setObjectName(Text(model.name()));
+  Colour(group, model.backColor());
+  return group;
+}
+
+QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
+  auto* button = new QPushButton(Text(model.caption), parent);
+  button->setObjectName(Text(model.name()));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+  setObjectName(Text(form.name()));
+  setModal(true);
+
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(Text(form.tabOptions.name()));
+  tabs_->addTab(GeneralTab(), Text(form.tabOptions.tabs.at(0)));
+  tabs_->addTab(ConverterTab(form.chkDistiller, 1), Text(form.tabOptions.tabs.at(1)));
+  tabs_->addTab(ConverterTab(form.chkGS, 0), Text(form.tabOptions.tabs.at(2)));
+  tabs_->setCurrentIndex(form.tabOptions.currentTab);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { form_.tabOptions.currentTab = index; });
+
+  auto* save = Button(form.cmdSaveChanges, this);
+  auto* cancel = Button(form.cmdCancel, this);
+  connect(save, &QPushButton::clicked, this, [this] {
+    ReportGeometry();
+    form_.cmdSaveChanges_Click();
+  });
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    ReportGeometry();
+    form_.cmdCancel_Click();
+  });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(save);
+  buttons->addWidget(cancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs_);
+  layout->addLayout(buttons);
+  // Never smaller than the form's minimum, nor than the widgets need.
+  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(kMinWidth), ToPixels(kMinHeight))));
+
+  form_.onChanged = [this] { FollowForm(); };
+  form_.onHideRequest = [this] {
+    if (isVisible()) done(QDialog::Rejected);
+  };
+  FollowForm();
+  if (form_.width() > 0 && form_.height() > 0) {
+    move(ToPixels(form_.left()), ToPixels(form_.top()));
+    resize(ToPixels(form_.width()), ToPixels(form_.height()));
+  }
+}
+
+OptionsDialog::~OptionsDialog() {
+  form_.onChanged = nullptr;
+  form_.onHideRequest = nullptr;
+}
+
+QWidget* OptionsDialog::GeneralTab() {
+  auto* page = new QWidget;
+
+  QGroupBox* pdf = Group(form_.fraPdfProperties, page);
+  auto* pdfRows = new QFormLayout(pdf);
+  pdfRows->addRow(Widget(form_.lblShow, pdf), PickList(form_.cboShow, pdf));
+  pdfRows->addRow(Widget(form_.lblLayout, pdf), PickList(form_.cboLayout, pdf));
+  pdfRows->addRow(Widget(form_.lblZoom, pdf), PickList(form_.cboZoom, pdf));
+
+  QGroupBox* metadata = Group(form_.fraMetadata, page);
+  auto* metadataRows = new QFormLayout(metadata);
+  metadataRows->addRow(Widget(form_.lblDocTitle, metadata), Widget(form_.cboDocTitle, metadata));
+  metadataRows->addRow(Widget(form_.lblDocAuthor, metadata), Widget(form_.cboDocAuthor, metadata));
+  metadataRows->addRow(Widget(form_.lblDocSubject, metadata), Widget(form_.cboDocSubject, metadata));
+  metadataRows->addRow(Widget(form_.lblDocKeywords, metadata), WideText(form_.txtDocKeywords, metadata));
+
+  QGroupBox* other = Group(form_.fraOther, page);
+  auto* otherRows = new QFormLayout(other);
+  otherRows->addRow(Widget(form_.chkOpenPdf, other));
+  otherRows->addRow(Widget(form_.chkMetadata, other));
+  otherRows->addRow(Widget(form_.lblPrevious, other), PickList(form_.cboHistoryDays, other));
+
+  auto* ini = Button(form_.cmdIni, page);  // no action of its own
+  auto* iniRow = new QHBoxLayout;
+  iniRow->addWidget(ini);
+  iniRow->addStretch();
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(pdf);
+  layout->addWidget(metadata);
+  layout->addWidget(other);
+  layout->addLayout(iniRow);
+  layout->addStretch();
+  return page;
+}
+
+QWidget* OptionsDialog::ConverterTab(controls::CheckBox& use, int index) {
+  auto* page = new QWidget;
+  auto* homepage = Button(form_.cmdHomepage[index], page);
+  homepage->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  connect(homepage, &QPushButton::clicked, this, [this, index] { form_.cmdHomepage_Click(index); });
+  QWidget* label = Widget(form_.lblHomepage[index], page);
+  label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  QWidget* web = WideText(form_.txtHomepage[index], page);
+  auto* address = new QHBoxLayout;
+  address->addWidget(label);
+  address->addWidget(web, 1);
+  address->addWidget(homepage);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Widget(use, page));
+  layout->addLayout(address);
+  layout->addStretch();
+  return page;
+}
+
+void OptionsDialog::FollowForm() {
+  setWindowTitle(Text(form_.caption));
+  Colour(this, form_.backColor());
+  for (int i = 0; i < tabs_->count(); ++i) Colour(tabs_->widget(i), form_.backColor());
+}
+
+void OptionsDialog::ReportGeometry() {
+  if (!isVisible()) return;
+  const QRect outer = frameGeometry();
+  form_.Move(ToTwips(outer.left()), ToTwips(outer.top()), ToTwips(outer.width()), ToTwips(outer.height()));
+}
+
+void OptionsDialog::closeEvent(QCloseEvent* event) {
+  ReportGeometry();
+  if (form_.loaded() && !form_.Unload()) return event->ignore();
+  QDialog::closeEvent(event);
+}
+
+void OptionsDialog::reject() {
+  ReportGeometry();
+  if (form_.loaded()) form_.Unload();
+  QDialog::reject();
+}
+
+void ShowOptionsDialogsOnScreen(QWidget* owner) {
+  QPointer<QWidget> guardedOwner(owner);
+  app::OptionsForm::AttachView() = [guardedOwner](app::OptionsForm& form) {
+    // The options dialog is always modal: the window lives while it is shown.
+    form.onShowRequest = [&form, guardedOwner](bool) {
+      OptionsDialog dialog(form, guardedOwner.data());
+      dialog.exec();
+    };
+  };
+}
+
+}  // namespace quiremark::gui
