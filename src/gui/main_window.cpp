@@ -8,6 +8,7 @@
 #include "gui/control_widgets.h"
 #include "gui/grid_view.h"
 #include "gui/pictures.h"
+#include "gui/splash_view.h"
 #include "gui/twips.h"
 
 namespace quiremark::gui {
@@ -40,6 +41,7 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   tree_ = new GridView(form.fgTree, GridView::Kind::Outline, frame_);
   files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
   notice_->lower();  // the notice box lies under the file grid, which stays usable
+  splash_ = std::make_unique<SplashView>(form.frmSplash);
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {

@@ -21,6 +21,7 @@
 #include "app/layout.h"
 #include "gui/command_bars_view.h"
 #include "gui/grid_view.h"
+#include "gui/splash_view.h"
 #include "support/scripted_ui.h"
 #include "support/test_support.h"
 
@@ -275,6 +276,16 @@ TEST_F(MainWindowTest, TheFileGridShowsItsBackColour) {
   QWidget* viewport = window->files().viewport();
   const QImage shot = viewport->grab().toImage();
   EXPECT_EQ(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 200));
+}
+
+TEST_F(MainWindowTest, TheBindRunsProgressWindowShowsInTheThemesColour) {
+  form->frmSplash.Show();
+  SplashView& progress = window->progressWindow();
+  EXPECT_TRUE(progress.isVisible());
+  EXPECT_EQ(progress.palette().color(QPalette::Window).rgb(),
+            QColor(227 + 10, 239, 255).rgb());  // the ribbon theme's face with the shade 10
+  form->frmSplash.Unload();
+  EXPECT_FALSE(progress.isVisible());
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowUnloadsTheForm) {
