@@ -52,6 +52,16 @@ MsgResult ResultOf(int button) {
 
 QWidget* DialogParent() { return QApplication::activeWindow(); }
 
+// A box or dialog that asks the user shows the normal pointer, also while
+// the program is busy under the hourglass.
+class NormalPointer {
+ public:
+  NormalPointer() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+  ~NormalPointer() { QApplication::restoreOverrideCursor(); }
+  NormalPointer(const NormalPointer&) = delete;
+  NormalPointer& operator=(const NormalPointer&) = delete;
+};
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -77,6 +87,7 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
   // Escape answers Cancel where there is one and OK on a lone OK; a plain Yes/No box must be answered.
   if (buttons.contains(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
   else if (buttons.size() == 1) box.setEscapeButton(QMessageBox::Ok);
+  const NormalPointer pointer;
   box.exec();
   return ResultOf(box.standardButton(box.clickedButton()));
 }
@@ -90,6 +101,7 @@ std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRe
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
   if (!request.initialFile.empty()) dialog.selectFile(ToQString(request.initialFile));
+  const NormalPointer pointer;
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
@@ -103,6 +115,7 @@ std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDial
 }
 
 std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
+  const NormalPointer pointer;
   return QFileDialog::getExistingDirectory(DialogParent(), ToQString(title), ToQString(startPath)).toStdString();
 }
 

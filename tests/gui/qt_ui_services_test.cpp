@@ -58,11 +58,15 @@ TEST(QtUiServices, BoxWithoutTitleShowsTheApplicationTitleAndStyleButtons) {
   EXPECT_EQ(ui.MessageBox("Fel", mb::kCritical, "Fel"), MsgResult::Ok);
 }
 
-TEST(QtUiServices, HourglassIsSetOnceAndRestored) {
+TEST(QtUiServices, HourglassIsSetOnceAndRestoredAndBoxesShowTheNormalPointer) {
   QtUiServices ui;
   ui.SetHourglass(true);
   ui.SetHourglass(true);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  WhenBoxShows([](QMessageBox&) { EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor); },
+               QMessageBox::Ok);
+  ui.MessageBox("Klart.", mb::kInformation, "");
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   ui.SetHourglass(false);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
