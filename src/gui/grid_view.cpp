@@ -47,9 +47,10 @@ class OutlineDelegate : public QStyledItemDelegate {
   OutlineDelegate(GridView& view) : QStyledItemDelegate(&view), view_(view) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    if (index.column() != 0) return QStyledItemDelegate::paint(painter, option, index);
     const int row = view_.tableModel().GridRow(index.row());
     const Grid& grid = view_.grid();
+    if (index.column() != 0 || !view_.tableModel().Holds(row, 0))
+      return QStyledItemDelegate::paint(painter, option, index);
     const int indent = std::max(grid.RowOutlineLevel(row), 0) * GridView::kIndent + GridView::kIndent;
     QStyleOptionViewItem shifted = option;
     shifted.rect.setLeft(option.rect.left() + indent);
@@ -72,8 +73,7 @@ class OutlineDelegate : public QStyledItemDelegate {
 
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (index.column() == 0) {
-      const int row = view_.tableModel().GridRow(index.row());
+    if (const int row = view_.tableModel().GridRow(index.row()); index.column() == 0 && view_.tableModel().Holds(row, 0)) {
       size.rwidth() += (std::max(view_.grid().RowOutlineLevel(row), 0) + 1) * GridView::kIndent;
     }
     return size;
@@ -96,10 +96,14 @@ int GridTableModel::rowCount(const QModelIndex& parent) const {
 
 int GridTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.cols(); }
 
+bool GridTableModel::Holds(int gridRow, int col) const {
+  return gridRow >= 0 && gridRow < grid_.rows() && col >= 0 && col < grid_.cols();
+}
+
 QVariant GridTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid()) return {};
   const int row = GridRow(index.row());
   const int col = index.column();
+  if (!index.isValid() || !Holds(row, col)) return {};
   switch (role) {
     case Qt::DisplayRole: return ToQString(grid_.TextMatrix(row, col));
     case Qt::DecorationRole: {
@@ -128,7 +132,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || headerRows_ == 0 || grid_.rows() == 0 || section >= grid_.cols()) return {};
+  if (orientation != Qt::Horizontal || headerRows_ == 0 || !Holds(0, section)) return {};
   if (role == Qt::DisplayRole) return ToQString(grid_.TextMatrix(0, section));
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(AlignmentOf(grid_.ColAlignment(section), false));
@@ -291,7 +295,7 @@ void GridView::ApplySelection() {
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (following_ || !current.isValid()) return;
+  if (following_ || !current.isValid() || !model_->Holds(model_->GridRow(current.row()), current.column())) return;
   following_ = true;
   grid_.Select(model_->GridRow(current.row()), current.column());
   following_ = false;

@@ -16,6 +16,9 @@ class GridTableModel : public QAbstractTableModel {
   int headerRows() const { return headerRows_; }
   int GridRow(int viewRow) const { return viewRow + headerRows_; }
   int ViewRow(int gridRow) const { return gridRow - headerRows_; }
+  // Whether the grid has that cell. While its redraw is off the grid tells
+  // nothing, so the view may still ask for rows it has dropped.
+  bool Holds(int gridRow, int col) const;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

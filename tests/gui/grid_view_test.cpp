@@ -103,6 +103,16 @@ TEST_F(FileGridView, FollowsTheGridsSelectionColoursAndRows) {
   EXPECT_EQ(view->model()->data(view->model()->index(3, 1)).toString(), QStringLiteral("B-10.plt"));
 }
 
+TEST_F(FileGridView, RedrawOffKeepsTheViewStillAndSafeUntilSwitchedOn) {
+  grid.SetRedraw(controls::kRedrawOff);
+  grid.SetRows(2);  // the view is not told yet
+  EXPECT_EQ(view->verticalHeader()->count(), 3);
+  view->repaint();  // paints rows the grid no longer has
+  EXPECT_FALSE(view->model()->data(view->model()->index(2, 1)).isValid());
+  grid.SetRedraw(controls::kRedrawOn);
+  EXPECT_EQ(view->verticalHeader()->count(), 1);
+}
+
 TEST_F(FileGridView, KeysReachKeyDownAndKeyPress) {
   std::vector<int> down, press;
   grid.onKeyDown = [&](int& key, int) { down.push_back(key); };
