@@ -314,7 +314,8 @@ void GridView::selectionChanged(const QItemSelection& selected, const QItemSelec
 
 int GridView::GridRowAt(const QPoint& viewPos) const {
   const int viewRow = rowAt(viewPos.y());
-  return viewRow < 0 ? -1 : model_->GridRow(viewRow);
+  const int row = viewRow < 0 ? -1 : model_->GridRow(viewRow);
+  return model_->Holds(row, 0) ? row : -1;
 }
 
 QRect GridView::OutlineButtonRect(int gridRow) const {
