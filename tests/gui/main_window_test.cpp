@@ -243,6 +243,8 @@ TEST_F(MainWindowTest, ScreenshotOfTheFrameIsWrittenAndNotBlank) {
                             {"3", "A-40-04.plt", "Fasad norr", "2026-12-02 16:40"}};
   for (const auto& f : files)
     form->fgFiles.AddItem(std::string(f[0]) + "\t" + f[1] + "\t" + f[2] + "\t" + f[3]);
+  form->fgFiles.SetCellBackColor(3, 0, 4, 3, controls::Rgb(214, 245, 214));  // the newest files
+  form->fgFiles.SetRowSelected(2, true);
   form->fgTree.SetRows(0);
   struct TreeRow { const char* text; const char* picture; int level; bool collapsed; };
   for (const TreeRow& r : {TreeRow{"Den här datorn", "imgComputer", 0, false}, {"Tidigare", "imgPrev", 1, true},
