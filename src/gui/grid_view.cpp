@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "gui/key_codes.h"
@@ -40,8 +41,9 @@ bool IsNumber(const std::string& text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Draws the first column of an outline: indentation, the expand/collapse
-// button of node rows, then picture and text as usual.
+// Draws the first column of an outline: the dotted connector lines and the
+// expand/collapse button of node rows in the indentation, then picture and
+// text as usual.
 class OutlineDelegate : public QStyledItemDelegate {
  public:
   OutlineDelegate(GridView& view) : QStyledItemDelegate(&view), view_(view) {}
@@ -51,23 +53,13 @@ class OutlineDelegate : public QStyledItemDelegate {
     const Grid& grid = view_.grid();
     if (index.column() != 0 || !view_.tableModel().Holds(row, 0))
       return QStyledItemDelegate::paint(painter, option, index);
-    const int indent = std::max(grid.RowOutlineLevel(row), 0) * GridView::kIndent + GridView::kIndent;
+    const int level = std::max(grid.RowOutlineLevel(row), 0);
     QStyleOptionViewItem shifted = option;
-    shifted.rect.setLeft(option.rect.left() + indent);
+    shifted.rect.setLeft(option.rect.left() + (level + 1) * GridView::kIndent);
     QStyledItemDelegate::paint(painter, shifted, index);
-    if (!grid.IsSubtotal(row)) return;
-    const QRect box = view_.OutlineButtonRect(row).translated(0, 0);
     painter->save();
-    painter->setPen(QColor(120, 120, 130));
-    painter->setBrush(Qt::white);
-    painter->drawRect(box.adjusted(0, 0, -1, -1));
-    painter->setPen(QColor(30, 30, 40));
-    const int mid = box.top() + box.height() / 2;
-    painter->drawLine(box.left() + 2, mid, box.right() - 2, mid);
-    if (grid.IsCollapsed(row) == controls::kCollapsed) {
-      const int centre = box.left() + box.width() / 2;
-      painter->drawLine(centre, box.top() + 2, centre, box.bottom() - 2);
-    }
+    DrawConnectors(*painter, option.rect, level, view_.BranchesOf(row));
+    if (grid.IsSubtotal(row)) DrawButton(*painter, view_.OutlineButtonRect(row), grid.IsCollapsed(row));
     painter->restore();
   }
 
@@ -80,6 +72,33 @@ class OutlineDelegate : public QStyledItemDelegate {
   }
 
  private:
+  // The lines of the levels that run on through the row, the row's own line
+  // from above (to its parent or previous sibling) and on down to its next
+  // sibling, and the stub to its picture.
+  static void DrawConnectors(QPainter& painter, const QRect& cell, int level, GridView::Branches branches) {
+    painter.setPen(QPen(QColor(150, 150, 160), 1, Qt::DotLine));
+    const auto x = [&](int l) { return cell.left() + l * GridView::kIndent + GridView::kIndent / 2; };
+    const int mid = cell.top() + cell.height() / 2;
+    for (int l = 0; l < level && l < 64; ++l)
+      if (branches.through >> l & 1) painter.drawLine(x(l), cell.top(), x(l), cell.bottom());
+    if (level > 0) painter.drawLine(x(level), cell.top(), x(level), mid);
+    if (branches.next) painter.drawLine(x(level), mid, x(level), cell.bottom());
+    painter.drawLine(x(level), mid, x(level) + GridView::kIndent / 2, mid);
+  }
+
+  static void DrawButton(QPainter& painter, const QRect& box, int collapsed) {
+    painter.setPen(QColor(120, 120, 130));
+    painter.setBrush(Qt::white);
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(30, 30, 40));
+    const int mid = box.top() + box.height() / 2;
+    painter.drawLine(box.left() + 2, mid, box.right() - 2, mid);
+    if (collapsed == controls::kCollapsed) {
+      const int centre = box.left() + box.width() / 2;
+      painter.drawLine(centre, box.top() + 2, centre, box.bottom() - 2);
+    }
+  }
+
   GridView& view_;
 };
 
@@ -264,6 +283,21 @@ void GridView::ApplyHiddenRows() {
     if (isRowHidden(model_->ViewRow(row)) == shown) setRowHidden(model_->ViewRow(row), !shown);
     if (grid_.IsSubtotal(row)) path.push_back({level, shown && grid_.IsCollapsed(row) != controls::kCollapsed});
   }
+  // One pass up for the connector lines. `below` bit l: a shown row of level
+  // l lies further down, with no shown row of a lower level between.
+  branches_.assign(grid_.rows(), {});
+  std::uint64_t below = 0;
+  for (int row = grid_.rows() - 1; row >= 0; --row) {
+    if (isRowHidden(model_->ViewRow(row))) continue;
+    const int level = std::clamp(grid_.RowOutlineLevel(row), 0, 63);
+    const std::uint64_t lower = (std::uint64_t{1} << level) - 1;
+    branches_[row] = {below & lower, (below >> level & 1) != 0};
+    below = (below & lower) | std::uint64_t{1} << level;
+  }
+}
+
+GridView::Branches GridView::BranchesOf(int gridRow) const {
+  return gridRow >= 0 && gridRow < int(branches_.size()) ? branches_[gridRow] : Branches{};
 }
 
 void GridView::ApplyCurrent() {

@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QTableView>
+#include <cstdint>
+#include <vector>
 
 #include "controls/grid.h"
 
@@ -57,6 +59,14 @@ class GridView : public QTableView {
   static constexpr int kIndent = 16;  // pixels per outline level
   static constexpr int kButton = 9;   // outline button size
 
+  // The connector lines of a shown outline row: bit l of `through` when the
+  // line of level l runs on past the row, `next` when a sibling follows.
+  struct Branches {
+    std::uint64_t through = 0;
+    bool next = false;
+  };
+  Branches BranchesOf(int gridRow) const;
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,6 +90,7 @@ class GridView : public QTableView {
   controls::Grid& grid_;
   Kind kind_;
   GridTableModel* model_;
+  std::vector<Branches> branches_;  // per grid row, outline only
   bool following_ = false;  // true while the view takes the grid's state
 };
 

@@ -187,6 +187,19 @@ TEST_F(TreeView, RowClickMakesItCurrentAndDoubleClickIsReported) {
   EXPECT_TRUE(asked.empty());
 }
 
+TEST_F(TreeView, ConnectorLinesJoinTheShownSiblings) {
+  grid.SetIsCollapsed(2, controls::kExpanded);
+  // The root alone at level 0; "Tidigare" and the drive are siblings at level 1.
+  EXPECT_FALSE(view->BranchesOf(0).next);
+  EXPECT_TRUE(view->BranchesOf(1).next);
+  EXPECT_FALSE(view->BranchesOf(2).next);
+  EXPECT_EQ(view->BranchesOf(3).through, 0u);  // no level-1 sibling follows the drive
+  grid.AddItem("Nätverksenhet (z:)");
+  grid.SetRowOutlineLevel(4, 1);
+  EXPECT_TRUE(view->BranchesOf(2).next);
+  EXPECT_EQ(view->BranchesOf(3).through, 0b10u);  // the level-1 line runs past the drive's child
+}
+
 TEST_F(TreeView, CodeChangesOfTheOutlineShowAndHideRows) {
   grid.SetIsCollapsed(2, controls::kExpanded);
   EXPECT_FALSE(view->isRowHidden(3));
