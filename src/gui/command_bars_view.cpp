@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 
 #include "gui/command_icons.h"
 #include "gui/control_widgets.h"
@@ -34,10 +35,8 @@ constexpr int kToolbarListId = 59392;  // the bars' own list of toolbars, each s
 constexpr int kLockPollMs = 250;  // the lock keys change outside the program too
 constexpr int kMinToolbarRow = 600;  // pixels of toolbars in a row at least, before the next row starts
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 QString Plain(const std::string& caption) {
-  QString text = Text(caption);
+  QString text = ToQString(caption);
   return text.remove(u'&');
 }
 
@@ -129,6 +128,7 @@ CommandBarsView::CommandBarsView(controls::CommandBars& bars, QMainWindow& windo
 }
 
 CommandBarsView::~CommandBarsView() {
+  window_.centralWidget()->removeEventFilter(this);
   bars_.SetLayoutStore(nullptr);
   bars_.onChanged = nullptr;
   bars_.statusBar().onChanged = nullptr;
@@ -165,7 +165,7 @@ void CommandBarsView::Rebuild() {
   connect(menuBar, &QMenuBar::triggered, this, &CommandBarsView::OnMenuTriggered, Qt::UniqueConnection);
   for (const auto& control : bars_.activeMenuBar().controls()) {
     if (control->type() != controls::kControlPopup) continue;
-    QMenu* menu = menuBar->addMenu(Text(control->caption));
+    QMenu* menu = menuBar->addMenu(ToQString(control->caption));
     FillMenu(*menu, control->controls(), items_);
     items_.push_back({control.get(), menu->menuAction(), {}});
   }
@@ -186,8 +186,8 @@ void CommandBarsView::BuildToolbars() {
   toolbars_.clear();
   for (int i = 0; i < bars_.toolbarCount(); ++i) {
     CommandBar& bar = bars_.Toolbar(i);
-    auto* toolbar = new QToolBar(Text(bar.name()), &window_);
-    toolbar->setObjectName(Text(bar.name()));
+    auto* toolbar = new QToolBar(ToQString(bar.name()), &window_);
+    toolbar->setObjectName(ToQString(bar.name()));
     toolbar->setIconSize(QSize(16, 16));
     bool first = true;
     for (const auto& control : bar.controls()) {
@@ -231,7 +231,7 @@ QAction* CommandBarsView::AddToolbarControl(QToolBar& toolbar, CommandBarControl
     hosted_.push_back(widget);
     return toolbar.addWidget(widget);
   }
-  auto* action = new QAction(Text(control.caption), &toolbar);
+  auto* action = new QAction(ToQString(control.caption), &toolbar);
   action->setIconText(Plain(control.caption));  // as it stands; Qt would drop a trailing "..."
   if (bars_.HasImage(control.id())) action->setIcon(CommandIcon(control.id()));
   if (control.type() == controls::kControlPopup) {
@@ -264,13 +264,13 @@ void CommandBarsView::FillMenu(QMenu& menu, CommandBarControls& list, std::vecto
     }
     switch (control->type()) {
       case controls::kControlPopup: {
-        QMenu* sub = menu.addMenu(Text(control->caption));
+        QMenu* sub = menu.addMenu(ToQString(control->caption));
         FillMenu(*sub, control->controls(), items);
         items.push_back({control.get(), sub->menuAction(), {}});
         break;
       }
       case controls::kControlButton: {
-        QAction* action = menu.addAction(Text(control->caption));
+        QAction* action = menu.addAction(ToQString(control->caption));
         if (bars_.HasImage(control->id())) action->setIcon(CommandIcon(control->id()));
         action->setData(QVariant::fromValue(reinterpret_cast<quintptr>(control.get())));
         QString shortcut;
@@ -329,16 +329,20 @@ void CommandBarsView::SyncItem(const Item& item) {
   action->setVisible(c.visible());
   action->setEnabled(c.enabled());
   if (c.type() == controls::kControlCustom) {
-    action->setToolTip(Text(c.tooltipText()));
+    // The hosted widget shows the bar's tooltip and description.
+    if (auto* host = qobject_cast<QWidgetAction*>(action); host && host->defaultWidget()) {
+      if (!c.tooltipText().empty()) host->defaultWidget()->setToolTip(ToQString(c.tooltipText()));
+      host->defaultWidget()->setStatusTip(ToQString(c.descriptionText()));
+    }
     return;
   }
-  QString text = Text(c.caption);
+  QString text = ToQString(c.caption);
   if (!item.shortcut.isEmpty()) text += u'\t' + item.shortcut;
   if (action->text() != text) action->setText(text);
   if (c.checked() && !action->isCheckable()) action->setCheckable(true);
   if (action->isCheckable()) action->setChecked(c.checked());
-  action->setToolTip(c.tooltipText().empty() ? Plain(c.caption) : Text(c.tooltipText()));
-  action->setStatusTip(Text(c.descriptionText()));
+  action->setToolTip(c.tooltipText().empty() ? Plain(c.caption) : ToQString(c.tooltipText()));
+  action->setStatusTip(ToQString(c.descriptionText()));
 }
 
 void CommandBarsView::SyncState() {
@@ -361,7 +365,7 @@ void CommandBarsView::SyncStatusBar() {
     if (!(pane.style & controls::kPaneStretch) && pane.width > 0) widget->setMinimumWidth(ToPixels(pane.width));
     if (auto* label = qobject_cast<QLabel*>(widget)) {
       if (IsLockPane(pane.id)) label->setEnabled(LockKeys::Instance().On(pane.id));
-      else if (label->text() != Text(pane.text)) label->setText(Text(pane.text));
+      else if (label->text() != ToQString(pane.text)) label->setText(ToQString(pane.text));
     }
   }
 }

@@ -17,8 +17,6 @@ namespace {
 
 using namespace controls;
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 constexpr int kHostedTextWidth = 180;  // pixels, for a text box in a toolbar whose design gives no width
 
 // A widget of type W bound to a control of type M: it takes the model's
@@ -27,7 +25,7 @@ template <typename W, typename M>
 class Bound : public W {
  public:
   Bound(M& model, Placement placement, QWidget* parent) : W(parent), model_(model), placement_(placement) {
-    W::setObjectName(Text(model.name()));
+    W::setObjectName(ToQString(model.name()));
     model_.onChanged = [this] { Follow(); };
   }
   ~Bound() override { model_.onChanged = nullptr; }
@@ -42,13 +40,12 @@ class Bound : public W {
                      ToPixels(model_.height()));
     else if (model_.width() > 0)
       W::setFixedWidth(ToPixels(model_.width()));
+    // A style sheet for this widget alone: a theme sheet above it would set a palette aside.
     const Color back = model_.backColor();
-    if (!IsSystemColor(back)) {
-      QPalette p = W::palette();
-      p.setColor(W::backgroundRole(), FromColorNumber(back));
-      W::setPalette(p);
-      W::setAutoFillBackground(true);
-    }
+    const QString sheet = IsSystemColor(back) ? QString()
+                                              : QStringLiteral("#%1 { background-color: %2; }")
+                                                    .arg(W::objectName(), FromColorNumber(back).name());
+    if (W::styleSheet() != sheet) W::setStyleSheet(sheet);
   }
 
   M& model_;
@@ -75,7 +72,7 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
   void Follow() override {
     Bound::Follow();
     QStringList items;
-    for (const auto& item : model_.items()) items << Text(item);
+    for (const auto& item : model_.items()) items << ToQString(item);
     QStringList shown;
     for (int i = 0; i < count(); ++i) shown << itemText(i);
     if (shown != items) {
@@ -83,13 +80,13 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
       clear();
       addItems(items);
     }
-    const QString text = Text(model_.text());
+    const QString text = ToQString(model_.text());
     if (currentText() != text) {
       const QSignalBlocker block(this);
       setCurrentIndex(model_.listIndex());
       setEditText(text);
     }
-    setToolTip(Text(model_.toolTipText));
+    if (!model_.toolTipText.empty()) setToolTip(ToQString(model_.toolTipText));
   }
 };
 
@@ -104,8 +101,8 @@ class LineEditWidget : public Bound<QLineEdit, TextBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    if (text() != Text(model_.text())) setText(Text(model_.text()));
-    setToolTip(Text(model_.toolTipText));
+    if (text() != ToQString(model_.text())) setText(ToQString(model_.text()));
+    if (!model_.toolTipText.empty()) setToolTip(ToQString(model_.toolTipText));
   }
 };
 
@@ -121,7 +118,7 @@ class TextAreaWidget : public Bound<QPlainTextEdit, TextBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    const QString text = Text(model_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString text = ToQString(model_.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (toPlainText() != text) {
       following_ = true;
       setPlainText(text);
@@ -143,7 +140,7 @@ class CheckBoxWidget : public Bound<QCheckBox, CheckBox> {
  protected:
   void Follow() override {
     Bound::Follow();
-    setText(Text(model_.caption));
+    setText(ToQString(model_.caption));
     const Qt::CheckState state = model_.value() == 1   ? Qt::Checked
                                  : model_.value() == 2 ? Qt::PartiallyChecked
                                                        : Qt::Unchecked;
@@ -158,8 +155,8 @@ class LabelWidget : public Bound<QLabel, Label> {
  protected:
   void Follow() override {
     Bound::Follow();
-    setText(Text(model_.caption()));
-    if (!model_.fontName.empty()) setFont(QFont(Text(model_.fontName)));
+    setText(ToQString(model_.caption()));
+    if (!model_.fontName.empty()) setFont(QFont(ToQString(model_.fontName)));
   }
 };
 

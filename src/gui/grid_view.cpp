@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <vector>
 
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
@@ -18,8 +19,6 @@ namespace {
 
 using controls::Grid;
 using controls::GridChange;
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 Qt::Alignment AlignmentOf(int alignment, bool numeric) {
   namespace a = controls::align;
@@ -102,7 +101,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   const int row = GridRow(index.row());
   const int col = index.column();
   switch (role) {
-    case Qt::DisplayRole: return Text(grid_.TextMatrix(row, col));
+    case Qt::DisplayRole: return ToQString(grid_.TextMatrix(row, col));
     case Qt::DecorationRole: {
       const QIcon icon = PictureIcon(grid_.CellPicture(row, col));
       return icon.isNull() ? QVariant() : QVariant(icon);
@@ -130,7 +129,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || headerRows_ == 0 || grid_.rows() == 0 || section >= grid_.cols()) return {};
-  if (role == Qt::DisplayRole) return Text(grid_.TextMatrix(0, section));
+  if (role == Qt::DisplayRole) return ToQString(grid_.TextMatrix(0, section));
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(AlignmentOf(grid_.ColAlignment(section), false));
   return {};
@@ -154,7 +153,7 @@ void GridTableModel::RowChanged(int gridRow) {
 
 GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
     : QTableView(parent), grid_(grid), kind_(kind), model_(new GridTableModel(grid, kind == Kind::Table, this)) {
-  setObjectName(Text(grid.name()));
+  setObjectName(ToQString(grid.name()));
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -198,10 +197,12 @@ void GridView::FollowControl() {
   setVisible(grid_.visible());
   setEnabled(grid_.enabled());
   setGeometry(ToPixels(grid_.left()), ToPixels(grid_.top()), ToPixels(grid_.width()), ToPixels(grid_.height()));
-  QPalette p = palette();
+  // A style sheet, since the window's theme sheet would set a palette aside.
   const controls::Color back = grid_.backColor();
-  p.setColor(QPalette::Base, controls::IsSystemColor(back) ? QPalette().color(QPalette::Base) : FromColorNumber(back));
-  setPalette(p);
+  const QString sheet = controls::IsSystemColor(back)
+                            ? QString()
+                            : QStringLiteral("QTableView { background-color: %1; }").arg(FromColorNumber(back).name());
+  if (styleSheet() != sheet) setStyleSheet(sheet);
 }
 
 void GridView::OnGridChanged(const GridChange& change) {
@@ -245,7 +246,20 @@ void GridView::ApplyLayout() {
 
 void GridView::ApplyHiddenRows() {
   if (kind_ != Kind::Outline) return;
-  for (int row = 0; row < grid_.rows(); ++row) setRowHidden(model_->ViewRow(row), !grid_.RowShown(row));
+  // One pass down the outline: a row shows when its parent (the nearest node
+  // above it with a lower level) shows and is expanded.
+  struct Node {
+    int level;
+    bool showsChildren;
+  };
+  std::vector<Node> path;
+  for (int row = 0; row < grid_.rows(); ++row) {
+    const int level = grid_.RowOutlineLevel(row);
+    while (!path.empty() && path.back().level >= level) path.pop_back();
+    const bool shown = path.empty() || path.back().showsChildren;
+    if (isRowHidden(model_->ViewRow(row)) == shown) setRowHidden(model_->ViewRow(row), !shown);
+    if (grid_.IsSubtotal(row)) path.push_back({level, shown && grid_.IsCollapsed(row) != controls::kCollapsed});
+  }
 }
 
 void GridView::ApplyCurrent() {

@@ -8,6 +8,7 @@
 #include "gui/control_widgets.h"
 #include "gui/grid_view.h"
 #include "gui/pictures.h"
+#include "gui/splash_view.h"
 #include "gui/twips.h"
 
 namespace quiremark::gui {
@@ -31,7 +32,7 @@ Qt::WindowState QtStateOf(int state) {
 }  // namespace
 
 MainWindow::MainWindow(app::MainForm& form) : form_(form) {
-  setObjectName(QString::fromStdString(form.name()));
+  setObjectName(ToQString(form.name()));
   setCentralWidget(new QWidget(this));  // only measures the client area; the frame lies over it
   bars_ = new CommandBarsView(form.CommandBars, *this);
   // The frame and its panes are placed in the window's own coordinates, as the layout computes them.
@@ -40,6 +41,7 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   tree_ = new GridView(form.fgTree, GridView::Kind::Outline, frame_);
   files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
   notice_->lower();  // the notice box lies under the file grid, which stays usable
+  splash_ = std::make_unique<SplashView>(form.frmSplash);
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {
@@ -50,6 +52,7 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
 }
 
 MainWindow::~MainWindow() {
+  delete bars_;  // while this is still a main window: the bars' view asks it about its client area
   form_.onChanged = nullptr;
   form_.onShowRequest = nullptr;
   form_.onHideRequest = nullptr;
@@ -66,7 +69,7 @@ MainWindow::Geometry MainWindow::WindowGeometry() const {
 }
 
 void MainWindow::FollowForm() {
-  setWindowTitle(QString::fromStdString(form_.caption));
+  setWindowTitle(ToQString(form_.caption));
   setWindowIcon(PictureIcon(form_.icon));
   if (form_.hourglass()) setCursor(Qt::WaitCursor);
   else unsetCursor();

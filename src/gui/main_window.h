@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 #include "app/main_form.h"
 
@@ -8,11 +9,12 @@ namespace quiremark::gui {
 
 class CommandBarsView;
 class GridView;
+class SplashView;
 
 // The main window on screen: follows the main form (caption, icon, colour,
 // place, size and state in twips, shown or hidden), renders its command
 // bars, and shows the frame with the folder tree, the file grid and the
-// notice box where the layout puts them. The user's resizing, state changes
+// notice box where the layout puts them, and the form's progress window. The user's resizing, state changes
 // and closing go back to the form (its resize and unload handlers).
 class MainWindow : public QMainWindow {
  public:
@@ -22,6 +24,7 @@ class MainWindow : public QMainWindow {
   CommandBarsView& commandBars() const { return *bars_; }
   GridView& tree() const { return *tree_; }
   GridView& files() const { return *files_; }
+  SplashView& progressWindow() const { return *splash_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -46,6 +49,7 @@ class MainWindow : public QMainWindow {
   GridView* tree_;
   GridView* files_;
   QWidget* notice_;
+  std::unique_ptr<SplashView> splash_;  // modeless and without an owner, as the bind run shows it
   Geometry reported_;     // the window's geometry as last told to the form
   bool reporting_ = false;
   bool shown_ = false;

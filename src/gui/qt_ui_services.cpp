@@ -21,8 +21,6 @@ namespace mb = controls::mb;
 constexpr int kOverwritePrompt = 0x2;
 constexpr int kFileMustExist = 0x1000;
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 QMessageBox::Icon IconOf(int style) {
   switch (style & mb::kIconMask) {
     case mb::kCritical: return QMessageBox::Critical;
@@ -57,7 +55,7 @@ QWidget* DialogParent() { return QApplication::activeWindow(); }
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
-  const QStringList parts = FromUtf8(filter).split(u'|');
+  const QStringList parts = ToQString(filter).split(u'|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ');
@@ -71,7 +69,7 @@ QStringList QtNameFilters(const std::string& filter) {
 }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
-  QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : FromUtf8(title), FromUtf8(text),
+  QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
@@ -84,14 +82,14 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
 }
 
 std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
-  QFileDialog dialog(DialogParent(), FromUtf8(request.title), FromUtf8(request.initialFolder));
+  QFileDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = QtNameFilters(request.filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
-  if (!request.initialFile.empty()) dialog.selectFile(FromUtf8(request.initialFile));
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+  if (!request.initialFile.empty()) dialog.selectFile(ToQString(request.initialFile));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
@@ -105,7 +103,7 @@ std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDial
 }
 
 std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
-  return QFileDialog::getExistingDirectory(DialogParent(), FromUtf8(title), FromUtf8(startPath)).toStdString();
+  return QFileDialog::getExistingDirectory(DialogParent(), ToQString(title), ToQString(startPath)).toStdString();
 }
 
 void QtUiServices::SetHourglass(bool busy) {

@@ -22,7 +22,7 @@ QRect Pixels(const controls::TwipsRect& r) {
 
 QString SplashView::PictureFile(const std::string& html) {
   static const QRegularExpression src(QStringLiteral("src\\s*=\\s*\"([^\"]*)\""), QRegularExpression::CaseInsensitiveOption);
-  const auto match = src.match(QString::fromStdString(html));
+  const auto match = src.match(ToQString(html));
   return match.hasMatch() ? match.captured(1) : QString();
 }
 
@@ -65,7 +65,7 @@ void SplashView::Follow() {
     p.setColor(QPalette::Window, FromColorNumber(model_.backColor()));
     setPalette(p);
   }
-  label_->setText(QString::fromStdString(model_.progressText()));
+  label_->setText(ToQString(model_.progressText()));
   bar_->setRange(model_.min(), model_.max());
   bar_->setValue(model_.value());
   move(ToPixels(model_.left), ToPixels(model_.top));

@@ -2,12 +2,19 @@
 
 #include <QColor>
 #include <QRect>
+#include <QString>
 #include <cstdint>
+#include <string>
 
 #include "controls/color.h"
 #include "controls/ui_services.h"
 
 namespace quiremark::gui {
+
+// The logic's values in Qt's terms: texts, twips and colour numbers.
+
+// The logic's texts are UTF-8.
+inline QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 // Window geometry in the logic is in twips; the screen has 15 of them per pixel.
 inline constexpr int kTwipsPerPixel = 15;

@@ -135,6 +135,12 @@ TEST_F(Themes, SetThemeAppliesMarksStoresAndRecolours) {
   EXPECT_EQ(StoredTheme(), 2);
 }
 
+TEST_F(Themes, ProgressWindowLoadedAfterAThemeChangeTakesThatThemeShadedByTen) {
+  SetTheme(form, 1, 1001);
+  form.frmSplash.Load();
+  EXPECT_EQ(form.frmSplash.backColor(), state.themeBaseColor + 10);
+}
+
 TEST_F(Themes, StoredThemeIsKeptWithinTheSevenThemes) {
   const std::pair<const char*, int> cases[] = {{"9", 6}, {"0", 0}, {"3", 3}, {"-2", 0}, {"abc", 0}, {" 4", 4}};
   for (const auto& [stored, theme] : cases) {

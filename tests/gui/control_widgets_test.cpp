@@ -45,6 +45,7 @@ TEST(ControlWidgets, TextAndCheckBoxesFollowAndFeedBack) {
   TextBox text("txtAcad");
   CheckBox check("chkEmptyFolders");
   check.caption = "Inkludera tomma kataloger";
+  check.Move(0, 0, 3000, 300);
   text.Move(150, 300, 3000, 300);
   std::unique_ptr<QWidget> edit(CreateControlWidget(text, Placement::Form));
   std::unique_ptr<QWidget> box(CreateControlWidget(check, Placement::Form));
@@ -53,6 +54,11 @@ TEST(ControlWidgets, TextAndCheckBoxesFollowAndFeedBack) {
   EXPECT_EQ(text.text(), "acad");
   text.SetEnabled(false);
   EXPECT_FALSE(edit->isEnabled());
+
+  check.SetBackColor(Rgb(250, 240, 200));
+  box->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+  EXPECT_EQ(box->grab().toImage().pixelColor(1, 1), QColor(250, 240, 200));
 
   qobject_cast<QCheckBox*>(box.get())->click();
   EXPECT_EQ(check.value(), 1);

@@ -21,6 +21,7 @@
 #include "app/layout.h"
 #include "gui/command_bars_view.h"
 #include "gui/grid_view.h"
+#include "gui/splash_view.h"
 #include "support/scripted_ui.h"
 #include "support/test_support.h"
 
@@ -182,6 +183,10 @@ TEST_F(MainWindowTest, ToolbarsHostTheFormControlsAndColourSchemeStartsHidden) {
   QTest::keyClicks(fileFilter->lineEdit(), "*.eps");
   EXPECT_EQ(form->cboFileExt.text(), "*.eps");
 
+  auto* scripts = window->commandBars().Toolbar("Scriptmallar")->findChild<QComboBox*>(QStringLiteral("cboScr"));
+  ASSERT_NE(scripts, nullptr);
+  EXPECT_EQ(scripts->toolTip(), QString::fromUtf8("Välj scriptmall"));
+
   // The user shows the hidden toolbar from the toolbar list; the model knows.
   window->commandBars().Toolbar("Färgschema")->toggleViewAction()->trigger();
   EXPECT_TRUE(form->CommandBars.FindToolbar("Färgschema")->visible());
@@ -263,6 +268,24 @@ TEST_F(MainWindowTest, ScreenshotOfTheFrameIsWrittenAndNotBlank) {
   for (int y = 0; y < shot.height(); y += 3)
     for (int x = 0; x < shot.width(); x += 3) colours.insert(shot.pixel(x, y));
   EXPECT_GT(colours.size(), 20u);
+}
+
+TEST_F(MainWindowTest, TheFileGridShowsItsBackColour) {
+  form->fgFiles.SetBackColor(controls::Rgb(255, 255, 200));  // as while a tree scan shows
+  QTest::qWait(10);
+  QWidget* viewport = window->files().viewport();
+  const QImage shot = viewport->grab().toImage();
+  EXPECT_EQ(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 200));
+}
+
+TEST_F(MainWindowTest, TheBindRunsProgressWindowShowsInTheThemesColour) {
+  form->frmSplash.Show();
+  SplashView& progress = window->progressWindow();
+  EXPECT_TRUE(progress.isVisible());
+  EXPECT_EQ(progress.palette().color(QPalette::Window).rgb(),
+            QColor(227 + 10, 239, 255).rgb());  // the ribbon theme's face with the shade 10
+  form->frmSplash.Unload();
+  EXPECT_FALSE(progress.isVisible());
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowUnloadsTheForm) {

@@ -39,6 +39,7 @@ TEST(SplashView, FollowsTheRunAndPlaysThePictureBesideTheProgram) {
   EXPECT_EQ(view.progressBar()->maximum(), 12);
   EXPECT_EQ(view.progressBar()->value(), 5);
   EXPECT_EQ(view.progressLabel()->text(), QStringLiteral("A-40-01.plt"));
+  EXPECT_TRUE(view.grab().save(QStringLiteral(QUIREMARK_BINARY_DIR "/progress_window.png")));
 
   form.Unload();
   EXPECT_FALSE(view.isVisible());
