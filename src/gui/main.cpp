@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
   settings::AppState state;
   app::MainForm form(state, display ? static_cast<controls::UiServices&>(qtUi) : headlessUi);
   gui::MainWindow window(form);
-  gui::ShowOptionsDialogsOnScreen(&window);
+  if (display) gui::ShowOptionsDialogsOnScreen(&window);  // without one, nobody could close it
   BuildFrame(form);
   if (!display) return 0;  // nobody could close the window
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "app/bind_steps.h"
 #include "app/options_form.h"
 #include "platform/environment.h"
 #include "settings/text_routines.h"
@@ -287,6 +288,32 @@ TEST_F(BindRunSteps, MetadataPromptShowsTheOptionsBeforeTheTrailer) {
   ASSERT_TRUE(made);
   EXPECT_EQ(shown, 1);
   EXPECT_NE(TempPs().find("/Subject (Bygglov)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quiremark::app
+
+namespace quiremark::app {
+namespace {
+
+TEST_F(BindRunTest, NameWithoutDotAndLongFolderInTheCaption) {
+  drawings = dir / "Projekt med ett mycket långt namn" / "Etapp 2 med ännu fler ord i namnet" / "Ritningar";
+  std::filesystem::create_directories(drawings);
+  form.fgTree.SetRowData(0, drawings.string());
+  form.File1.SetPattern("Ritning*");
+  testing::WriteFile(drawings / "Ritning", testing::DriverPlotFile(1, "Plan"));
+  testing::WriteFile(drawings / "Ritning.txt", "Plan med tak\r\n");
+  SelectDrawings();
+  ASSERT_EQ(form.fgFiles.rows(), 3);  // Ritning and Ritning.txt
+  Click(1);
+  state.outFileArg = (out / "Hus.pdf").string();
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  EXPECT_NE(TempPs().find("/Title (Plan med tak) /OUT pdfmark"), std::string::npos)
+      << "the whole name is the base name of its side file";
+  const std::string full = drawings.string() + "/Ritning";
+  ASSERT_GT(full.size(), 81u);
+  EXPECT_EQ(captions.at(0), "Bearbetar " + ShortenProgressPath(full) + " 1/1 [0]");
+  EXPECT_NE(captions.at(0).find(".../Ritningar/Ritning 1/1"), std::string::npos);
 }
 
 }  // namespace

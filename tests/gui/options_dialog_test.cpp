@@ -20,8 +20,6 @@
 namespace quiremark::gui {
 namespace {
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 // Every text the dialog shows: tab and group captions, labels, check boxes,
 // buttons and list items.
 std::set<QString> ShownTexts(QWidget* dialog) {

@@ -124,6 +124,9 @@ TEST_F(Registry, InterruptedWriteLeavesTheOldHive) {
 }
 
 TEST_F(Registry, KilledWriterNeverLeavesADamagedHive) {
+  // Written before any writer starts, so a writer killed before its first
+  // write (a busy machine) still leaves a value that must survive.
+  qp::SetValue(qp::Hive::CurrentUser, "Software\\Steady", "Kept", qp::REG_SZ, qp::TextData("yes"));
   for (int round = 0; round < 5; ++round) {
     const pid_t pid = StartWriter("V", 100000);
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * round));
