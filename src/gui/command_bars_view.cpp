@@ -161,6 +161,8 @@ void CommandBarsView::Rebuild() {
   items_.clear();
   BuildToolbars();  // before the menus: the toolbar list shows their toggles
   QMenuBar* menuBar = window_.menuBar();
+  for (QAction* action : menuBar->actions())
+    if (action->menu()) action->menu()->deleteLater();
   menuBar->clear();
   connect(menuBar, &QMenuBar::triggered, this, &CommandBarsView::OnMenuTriggered, Qt::UniqueConnection);
   for (const auto& control : bars_.activeMenuBar().controls()) {
