@@ -245,12 +245,11 @@ QAction* CommandBarsView::AddToolbarControl(QToolBar& toolbar, CommandBarControl
   }
   toolbar.addAction(action);
   if (auto* button = qobject_cast<QToolButton*>(toolbar.widgetForAction(action))) {
-    const bool hasIcon = !action->icon().isNull();
-    button->setToolButtonStyle(control.style == controls::kStyleIcon && hasIcon ? Qt::ToolButtonIconOnly
-                               : hasIcon && control.style == controls::kStyleIconAndCaption
-                                   ? Qt::ToolButtonTextBesideIcon
-                               : hasIcon ? Qt::ToolButtonIconOnly
-                                         : Qt::ToolButtonTextOnly);
+    // Without a picture the caption shows whatever the style; with one, only style 3 adds the caption.
+    Qt::ToolButtonStyle style = Qt::ToolButtonTextOnly;
+    if (!action->icon().isNull())
+      style = control.style == controls::kStyleIconAndCaption ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly;
+    button->setToolButtonStyle(style);
   }
   return action;
 }
@@ -296,13 +295,13 @@ void CommandBarsView::BuildStatusBar() {
     QWidget* widget = pane.hosted ? CreateControlWidget(*pane.hosted, Placement::Hosted, statusBar) : nullptr;
     if (!widget) {
       auto* label = new QLabel(statusBar);
+      label->setObjectName(QStringLiteral("pane%1").arg(pane.id));
       if (IsLockPane(pane.id)) {
         label->setText(LockText(pane.id));
         label->setAlignment(Qt::AlignCenter);
       }
       widget = label;
     }
-    widget->setObjectName(QStringLiteral("pane%1").arg(pane.id));
     statusBar->addWidget(widget, pane.style & controls::kPaneStretch ? 1 : 0);
     panes_[pane.id] = widget;
   }
