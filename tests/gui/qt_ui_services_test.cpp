@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
+
+#include "gui/twips.h"
+#include "support/test_support.h"
 
 namespace quiremark::gui {
 namespace {
@@ -80,6 +86,55 @@ TEST(QtUiServices, ScreenAndWorkAreaAreInTwips) {
   EXPECT_EQ(ui.Screen().width, screen.width() * 15);
   EXPECT_EQ(ui.Screen().height, screen.height() * 15);
   EXPECT_LE(ui.WorkArea().height, ui.Screen().height);
+}
+
+// Runs `answer` on the file dialog once it is up.
+void WhenFileDialogShows(std::function<void(QFileDialog&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    answer(*dialog);
+  });
+}
+
+TEST(QtUiServices, SaveDialogOpensWhereAskedAndReturnsTheChosenFile) {
+  testing::TempDir folder;
+  QtUiServices ui;
+  controls::FileDialogRequest request;
+  request.title = "Skapa resultatfil";
+  request.filter = "(*.pdf)|*.pdf";
+  request.initialFolder = folder.path().string();
+  request.defaultExtension = "pdf";
+  request.flags = 0x80806;
+  WhenFileDialogShows([&](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Skapa resultatfil"));
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters(), QStringList{"(*.pdf)"});
+    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(ToQString(request.initialFolder)).canonicalPath());
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    dialog.selectFile(QStringLiteral("A-40"));
+    static_cast<QDialog&>(dialog).accept();  // as the Save or Choose button does
+  });
+  const auto chosen = ui.SaveFileDialog(request);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(std::filesystem::path(*chosen).filename(), "A-40.pdf");
+
+  WhenFileDialogShows([](QFileDialog& dialog) { dialog.reject(); });
+  EXPECT_FALSE(ui.SaveFileDialog(request).has_value());
+}
+
+TEST(QtUiServices, FolderDialogReturnsTheChosenFolderOrNothing) {
+  testing::TempDir folder;
+  QtUiServices ui;
+  WhenFileDialogShows([&](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Standardsökväg för PDF"));
+    dialog.selectFile(ToQString(folder.path().string()));
+    static_cast<QDialog&>(dialog).accept();  // as the Save or Choose button does
+  });
+  EXPECT_EQ(std::filesystem::canonical(ui.BrowseForFolder(folder.path().string(), "Standardsökväg för PDF")),
+            std::filesystem::canonical(folder.path()));
+  WhenFileDialogShows([](QFileDialog& dialog) { dialog.reject(); });
+  EXPECT_EQ(ui.BrowseForFolder(folder.path().string(), "Standardsökväg för PDF"), "");
 }
 
 TEST(QtUiServices, FilterPairsBecomeQtNameFilters) {
