@@ -81,6 +81,7 @@ class OutlineDelegate : public QStyledItemDelegate {
     const int mid = cell.top() + cell.height() / 2;
     for (int l = 0; l < level && l < 64; ++l)
       if (branches.through >> l & 1) painter.drawLine(x(l), cell.top(), x(l), cell.bottom());
+    if (level == 0 && !branches.next) return;  // a lone root joins nothing
     if (level > 0) painter.drawLine(x(level), cell.top(), x(level), mid);
     if (branches.next) painter.drawLine(x(level), mid, x(level), cell.bottom());
     painter.drawLine(x(level), mid, x(level) + GridView::kIndent / 2, mid);
