@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "browser/bookmark_pattern.h"
@@ -71,13 +72,33 @@ std::string FileDate(const std::filesystem::path& file) {
   return clock.ShortDate(time) + " " + clock.LongTime(time);
 }
 
-// The bookmark side file beside a plot file, when a normal one is there.
-std::optional<std::filesystem::path> SideFile(const std::filesystem::path& folder, const std::string& baseName) {
-  const auto found = platform::FindNameIgnoringCase(folder, baseName + ".txt");
-  if (!found || found->filename().string().starts_with('.') || !std::filesystem::is_regular_file(*found))
+// The bookmark side files of a folder: its normal ".txt" files, looked up
+// by name ignoring letter case (the exact spelling first). Read once per
+// fill, so a folder of many plot files without side files stays quick.
+class SideFiles {
+ public:
+  explicit SideFiles(const std::filesystem::path& folder) {
+    platform::SearchOptions options;
+    options.kind = platform::EntryKind::Files;
+    options.includeHidden = false;
+    for (platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) {
+      byName_.emplace(entry.name, entry.path);
+      byFoldedName_.emplace(platform::FoldCase(entry.name), std::move(entry.path));
+    }
+  }
+
+  std::optional<std::filesystem::path> Find(const std::string& baseName) const {
+    const std::string name = baseName + ".txt";
+    if (const auto exact = byName_.find(name); exact != byName_.end()) return exact->second;
+    if (const auto folded = byFoldedName_.find(platform::FoldCase(name)); folded != byFoldedName_.end())
+      return folded->second;
     return std::nullopt;
-  return found;
-}
+  }
+
+ private:
+  std::map<std::string, std::filesystem::path> byName_;
+  std::map<std::string, std::filesystem::path> byFoldedName_;  // the first spelling in name order
+};
 
 // Sets the window's pointer for a scope and puts it back on every way out.
 class Hourglass {
@@ -130,12 +151,13 @@ void FillFileGrid(FilePane& pane) {
   Hourglass busy(pane.window);
   pane.state.bookmarkPattern = pane.cboBookMark.text();
   const std::filesystem::path folder = pane.File1.path();
+  const SideFiles sideFiles(folder);
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
     if (CharCount(name) < kMinNameLength) continue;
     const std::string base = BaseName(name);
     std::string bookmark;
-    if (const auto side = SideFile(folder, base)) bookmark = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*side))));
+    if (const auto side = sideFiles.Find(base)) bookmark = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*side))));
     if (bookmark.empty()) bookmark = base;
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
     AddGridRow(pane, {"", name, bookmark, FileDate(folder / name)});
