@@ -13,6 +13,9 @@ std::string DecodeText(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Windows-1252 bytes of a UTF-8 text; empty optional when a character has no
 // Windows-1252 code (or the input is not valid UTF-8).
 std::optional<std::string> EncodeWindows1252(std::string_view utf8);

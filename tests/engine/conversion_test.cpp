@@ -48,13 +48,7 @@ std::string PdfText(const qt::Json& value) {
   if (value.text.starts_with("u:")) return value.text.substr(2);
   std::string utf8;
   for (size_t at = 2; at + 1 < value.text.size(); at += 2) {
-    const unsigned byte = std::stoul(value.text.substr(at, 2), nullptr, 16);
-    if (byte < 0x80) {
-      utf8 += static_cast<char>(byte);
-    } else {
-      utf8 += static_cast<char>(0xC0 | (byte >> 6));
-      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-    }
+    quiremark::platform::AppendUtf8(utf8, static_cast<char32_t>(std::stoul(value.text.substr(at, 2), nullptr, 16)));
   }
   return utf8;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace quiremark::testing {
 
 // Just enough JSON to read what qpdf --json prints, for checking PDFs in tests.
@@ -42,23 +44,6 @@ struct Json {
     if (at >= s.size() || s[at] != c) throw std::runtime_error(std::string("JSON: expected ") + c);
     ++at;
   }
-  static void PutUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
   static std::string ParseString(const std::string& s, size_t& at) {
     Expect(s, at, '"');
     std::string out;
@@ -83,7 +68,7 @@ struct Json {
             at += 6;
             cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
           }
-          PutUtf8(out, cp);
+          platform::AppendUtf8(out, cp);
           break;
         }
         default: out += c;
