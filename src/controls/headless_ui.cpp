@@ -18,10 +18,26 @@ MsgResult HeadlessUi::SafeAnswer(int style) {
   }
 }
 
+namespace {
+// Boxes break lines with a carriage return alone; on a terminal that would
+// write the next line over the first.
+std::string TerminalLines(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+      out += '\n';
+    }
+  }
+  return out;
+}
+}  // namespace
+
 MsgResult HeadlessUi::MessageBox(const std::string& text, int style, const std::string& title) {
   const MsgResult answer = SafeAnswer(style);
   const char* answerText = answer == MsgResult::Ok ? "OK" : answer == MsgResult::No ? "Nej" : "Avbryt";
-  err_ << (title.empty() ? version::kTitle : title) << ": " << text << " [" << answerText << "]" << std::endl;
+  err_ << (title.empty() ? version::kTitle : title) << ": " << TerminalLines(text) << " [" << answerText << "]" << std::endl;
   return answer;
 }
 

@@ -1,10 +1,14 @@
 #include <QApplication>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/command_table.h"
 #include "app/layout.h"
 #include "app/main_form.h"
+#include "app/start_procedure.h"
 #include "controls/headless_ui.h"
+#include "engine/conversion.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_ui_services.h"
@@ -27,7 +31,7 @@ constexpr const char* kLayoutSection = "Layout";
 // The main window's frame: command bars with their saved arrangement, the
 // stored theme, and the window at its first-start place and size.
 void BuildFrame(app::MainForm& form) {
-  form.state.converterSelector = static_cast<settings::Converter>(QUIREMARK_CONVERTER_SELECTOR);
+  engine::SetBuildDefaults(form.state, static_cast<settings::Converter>(QUIREMARK_CONVERTER_SELECTOR));
   form.caption = version::kTitle;
   form.CommandBars.onResize = [&form] { app::ArrangeControls(form); };
   app::CreateCommandBars(form);
@@ -55,10 +59,18 @@ int main(int argc, char* argv[]) {
   app::MainForm form(state, display ? static_cast<controls::UiServices&>(qtUi) : headlessUi);
   gui::MainWindow window(form);
   if (display) gui::ShowOptionsDialogsOnScreen(&window);  // without one, nobody could close it
-  BuildFrame(form);
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  app::Main(arguments, state, form.ui,
+            {.load =
+                 [&form] {
+                   BuildFrame(form);
+                   return true;
+                 },
+             .show = [&form, display] {
+               if (display) form.Show();
+             }});
   if (!display) return 0;  // nobody could close the window
 
-  form.Show();
   const int status = QApplication::exec();
   form.CommandBars.SaveCommandBars(version::kCompanyName, version::kProductName, kLayoutSection);
   return status;

@@ -20,6 +20,13 @@ TEST(HeadlessUi, MessageBoxesTakeTheSafeAnswerAndGoToTheErrorStream) {
   EXPECT_NE(log.find("Fråga: Spara? [Avbryt]"), std::string::npos) << log;
 }
 
+TEST(HeadlessUi, LineBreaksOfABoxBecomeLinesOnTheTerminal) {
+  std::ostringstream err;
+  HeadlessUi ui(err);
+  ui.MessageBox("SYNTAX:\rQuiremark /StartDir:\r\rSlut\r\n", mb::kInformation, "Fel i anrop");
+  EXPECT_EQ(err.str(), "Fel i anrop: SYNTAX:\nQuiremark /StartDir:\n\nSlut\n [OK]\n");
+}
+
 TEST(HeadlessUi, DialogsAreCancelledAndTheScreenIsFixed) {
   std::ostringstream err;
   HeadlessUi ui(err);
