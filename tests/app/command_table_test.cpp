@@ -105,14 +105,14 @@ TEST_F(CommandTable, EveryMenuToolbarAndControlIsAsTheTableSays) {
     EXPECT_EQ(form.CommandBars.Toolbar(i).visible(), names[i] != "Färgschema") << names[i];
   }
 
-  Expected spec = Tool(103, "Skapa P&DF Special");
-  spec.visible = false;
+  Expected special = Tool(103, "Skapa P&DF Special");
+  special.visible = false;
   Expected relation = Tool(105, "Skapa P&DF Relation");
   relation.visible = false;
   ExpectControls(form.CommandBars.Toolbar(0).controls(),
                  {Tool(306, "Sök alla filer i mapp&träd", true, "Avsök aktuell och underliggande mappar"),
                   Tool(301, "Numrera &alla", true), Tool(302, "Numrera &utvalda"), Tool(303, "A&vnumrera alla"),
-                  Tool(101, "Skapa &PDF", true), spec, relation, Tool(304, "&Granska PDF", true),
+                  Tool(101, "Skapa &PDF", true), special, relation, Tool(304, "&Granska PDF", true),
                   Tool(305, "&Radera plot- och bokmärkesfiler")},
                  "Standard");
   ExpectControls(form.CommandBars.Toolbar(1).controls(),
