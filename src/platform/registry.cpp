@@ -519,7 +519,7 @@ std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, c
 bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
   if (!QueryValue(hive, keyPath, name)) return false;
   bool deleted = false;
-  ModifyHive(hive, [&](HiveData& data) {
+  const bool written = ModifyHive(hive, [&](HiveData& data) {
     auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
     if (it == data.keys.end()) return false;
     auto& values = it->second.values;
@@ -528,7 +528,7 @@ bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name)
     deleted = values.size() != before;
     return deleted;
   });
-  return deleted;
+  return written && deleted;
 }
 
 std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index) {
