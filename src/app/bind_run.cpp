@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/file_search.h"
+#include "platform/text_encoding.h"
 #include "settings/registry_settings.h"
 #include "settings/shell_helpers.h"
 #include "settings/shell_sync.h"
@@ -31,12 +32,6 @@ namespace mb = controls::mb;
 constexpr int kSaveDialogFlags = 0x80806;  // ask before overwriting, no read-only box, folder must exist, Explorer style
 constexpr const char* kDefaultFolderTitle = "Standardsökväg för PDF";
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // The normal file `name` in `folder`, found ignoring letter case.
 std::optional<fs::path> FindFile(const fs::path& folder, const std::string& name) {
   const auto found = platform::FindNameIgnoringCase(folder, name);
@@ -48,7 +43,7 @@ std::optional<fs::path> FindFile(const fs::path& folder, const std::string& name
 // The first line of a path side file, trimmed; "" when it cannot be read or is empty.
 std::string SideFileFolder(const fs::path& file) {
   try {
-    return Trim(settings::ReadFirstLine(file));
+    return platform::Trim(settings::ReadFirstLine(file));
   } catch (const settings::FileError&) {
     return {};
   }
@@ -133,7 +128,7 @@ class BindRun {
   // Lets the user pick the default output folder and writes it into the
   // drawing folder's own side file; the drawing folder when none is picked.
   std::string AskForDefaultFolder(const fs::path& sideFile) {
-    const std::string chosen = Trim(settings::BrowseForFolder(ui_, folder_, kDefaultFolderTitle));
+    const std::string chosen = platform::Trim(settings::BrowseForFolder(ui_, folder_, kDefaultFolderTitle));
     if (!settings::FolderExists(chosen)) return folder_;
     try {
       settings::WriteTextFile(chosen, sideFile);

@@ -35,12 +35,6 @@ std::size_t CharCount(const std::string& text) {
   return chars;
 }
 
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // Every ",," becomes ",", left to right.
 std::string HalveCommas(const std::string& text) {
   std::string out;
@@ -202,7 +196,7 @@ std::string ReadBookmarkFile(const std::filesystem::path& path) {
     joined += " " + text.substr(start, end - start);
     start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
-  return TrimBlanks(joined);
+  return platform::Trim(joined);
 }
 
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
