@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/text_encoding.h"
 
@@ -394,19 +395,6 @@ std::shared_ptr<const HiveData> Snapshot(Hive hive) {
   return merged;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Changes the hive under its lock: the file is read afresh, changed, written
 // to a temporary file and renamed over the hive, so a crash leaves either the
 // old or the new file and a second instance never loses an update.
@@ -430,21 +418,7 @@ bool ModifyHive(Hive hive, Change change) {
     }
     if (change(data)) {
       if (data.damaged) fs::copy_file(file, file.string() + ".damaged", fs::copy_options::overwrite_existing, ec);
-      const std::string temp = file.string() + ".tmp";
-      const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-      if (fd >= 0) {
-        ok = WriteAll(fd, FormatHive(data, hive)) && fsync(fd) == 0;
-        ok = (close(fd) == 0) && ok;
-        ok = ok && rename(temp.c_str(), file.c_str()) == 0;
-        if (!ok) unlink(temp.c_str());
-        if (ok) {
-          const int dirFd = open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-          if (dirFd >= 0) {
-            fsync(dirFd);
-            close(dirFd);
-          }
-        }
-      }
+      ok = ReplaceFileAtomically(file, FormatHive(data, hive), 0600);
     } else {
       ok = true;
     }
