@@ -132,8 +132,7 @@ void FillFileGrid(FilePane& pane) {
   {
     Hourglass busy(pane.window);
     pane.window.Refresh();
-    pane.File1.SetPath(pane.Dir1.path());
-    pane.File1.Refresh();
+    pane.File1.SetPath(pane.Dir1.path());  // lists the folder's files as they are now
     grid.SetVisible(false);
     while (grid.rows() > 2) grid.RemoveItem(1);
   }
