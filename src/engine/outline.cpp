@@ -2,15 +2,9 @@
 
 #include <utility>
 
-namespace quiremark::engine {
+#include "platform/text_encoding.h"
 
-namespace {
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-}  // namespace
+namespace quiremark::engine {
 
 void OutlineState::ResetScan() {
   records_.clear();
@@ -27,7 +21,7 @@ void OutlineState::AddPageEntry(std::string title) {
 }
 
 void OutlineState::AddFileEntries(const std::string& title, int pages) {
-  const std::string trimmed = TrimBlanks(title);
+  const std::string trimmed = platform::Trim(title);
   if (pages == 1) {
     AddPageEntry(trimmed);
     return;

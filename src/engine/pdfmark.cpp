@@ -5,34 +5,11 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/text_encoding.h"
+
 namespace quiremark::engine {
 
 namespace {
-
-// Decodes UTF-8 into code points; a malformed sequence gives U+FFFD.
-std::u32string DecodeUtf8(std::string_view text) {
-  std::u32string out;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80                   ? 0
-                      : lead >= 0xC2 && lead <= 0xDF ? 1
-                      : lead >= 0xE0 && lead <= 0xEF ? 2
-                      : lead >= 0xF0 && lead <= 0xF4 ? 3
-                                                     : -1;
-    char32_t cp = extra <= 0 ? lead : lead & (0x3F >> extra);
-    bool ok = extra >= 0 && i + extra < text.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      ok = (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
-    if (ok && (cp < kShortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    out.push_back(ok ? cp : 0xFFFD);
-    i += ok ? extra + 1 : 1;
-  }
-  return out;
-}
 
 // Code points that PDFDocEncoding holds at the same byte as Latin-1.
 bool SingleByte(char32_t cp) { return cp < 0x80 || (cp >= 0xA1 && cp <= 0xFF && cp != 0xAD); }
@@ -94,7 +71,7 @@ const char* Choose(const std::string& stored, int fallback, const std::array<con
 }  // namespace
 
 std::string PdfMarkString(std::string_view utf8) {
-  const std::u32string text = DecodeUtf8(utf8);
+  const std::u32string text = platform::DecodeUtf8(utf8);
   for (char32_t cp : text) {
     if (!SingleByte(cp)) return Utf16HexString(text);
   }

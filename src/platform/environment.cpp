@@ -17,6 +17,22 @@ std::string GetEnv(const std::string& name) {
   return value ? value : "";
 }
 
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
 fs::path TempFolder() {
   for (const char* name : {"Temp", "TEMP"}) {
     if (const std::string value = GetEnv(name); !value.empty()) return value;
@@ -78,16 +94,9 @@ SafeOutputFile::~SafeOutputFile() { Close(); }
 
 bool SafeOutputFile::Write(std::string_view bytes) {
   if (fd_ < 0) return false;
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      failed_ = true;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+  if (WriteAll(fd_, bytes)) return true;
+  failed_ = true;
+  return false;
 }
 
 bool SafeOutputFile::Close() {
@@ -103,6 +112,25 @@ bool WriteFileSafely(const fs::path& path, std::string_view bytes, std::string* 
   const bool ok = file->Write(bytes) && file->Close();
   if (!ok && error) *error = path.string() + ": " + std::strerror(errno);
   return ok;
+}
+
+bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigned mode) {
+  const std::string temp = path.string() + ".tmp";
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  if (const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
+    fsync(folderFd);
+    close(folderFd);
+  }
+  return true;
 }
 
 }  // namespace quiremark::platform

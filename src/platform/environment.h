@@ -47,4 +47,10 @@ class SafeOutputFile {
 // Writes the whole file through SafeOutputFile.
 bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
 
+// Replaces a settings file in one step: the bytes go to "<path>.tmp", reach
+// the disk and are renamed over `path`, so a crash leaves either the old or the
+// new file whole. The file gets the permission bits `mode`. False when any
+// step failed; the old file is then unchanged.
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned mode);
+
 }  // namespace quiremark::platform

@@ -55,6 +55,19 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
   return args;
 }
 
+namespace {
+
+// Starts the program of arguments[0] (looked up on PATH unless it names a
+// path) with the file actions; 0 or the error number.
+int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid) {
+  std::vector<char*> argv;
+  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+}
+
+}  // namespace
+
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = 0; }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
@@ -118,11 +131,8 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   }
-  std::vector<char*> argv;
-  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = Spawn(arguments, actions, pid);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     result.error = rc;
@@ -150,11 +160,8 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> argv;
-  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = Spawn(arguments, actions, pid);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   std::string output;

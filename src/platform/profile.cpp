@@ -1,14 +1,13 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "platform/environment.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::platform {
@@ -110,16 +109,8 @@ bool WriteLines(const fs::path& file, const ProfileText& profile) {
   std::error_code ec;
   const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
   if (ec && ec != std::errc::no_such_file_or_directory) return false;
-  const std::string temp = target.string() + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return false;
   struct stat st{};
-  if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-  bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  ok = (close(fd) == 0) && ok;
-  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return ReplaceFileAtomically(target, bytes, stat(target.c_str(), &st) == 0 ? st.st_mode : 0644);
 }
 
 void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {

@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/text_encoding.h"
 
@@ -394,19 +395,6 @@ std::shared_ptr<const HiveData> Snapshot(Hive hive) {
   return merged;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Changes the hive under its lock: the file is read afresh, changed, written
 // to a temporary file and renamed over the hive, so a crash leaves either the
 // old or the new file and a second instance never loses an update.
@@ -430,21 +418,7 @@ bool ModifyHive(Hive hive, Change change) {
     }
     if (change(data)) {
       if (data.damaged) fs::copy_file(file, file.string() + ".damaged", fs::copy_options::overwrite_existing, ec);
-      const std::string temp = file.string() + ".tmp";
-      const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-      if (fd >= 0) {
-        ok = WriteAll(fd, FormatHive(data, hive)) && fsync(fd) == 0;
-        ok = (close(fd) == 0) && ok;
-        ok = ok && rename(temp.c_str(), file.c_str()) == 0;
-        if (!ok) unlink(temp.c_str());
-        if (ok) {
-          const int dirFd = open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-          if (dirFd >= 0) {
-            fsync(dirFd);
-            close(dirFd);
-          }
-        }
-      }
+      ok = ReplaceFileAtomically(file, FormatHive(data, hive), 0600);
     } else {
       ok = true;
     }
@@ -519,7 +493,7 @@ std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, c
 bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
   if (!QueryValue(hive, keyPath, name)) return false;
   bool deleted = false;
-  ModifyHive(hive, [&](HiveData& data) {
+  const bool written = ModifyHive(hive, [&](HiveData& data) {
     auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
     if (it == data.keys.end()) return false;
     auto& values = it->second.values;
@@ -528,7 +502,7 @@ bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name)
     deleted = values.size() != before;
     return deleted;
   });
-  return deleted;
+  return written && deleted;
 }
 
 std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index) {

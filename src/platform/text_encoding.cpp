@@ -87,6 +87,20 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+std::u32string DecodeUtf8(std::string_view utf8) {
+  std::u32string out;
+  char32_t cp = 0;
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    if (NextCodePoint(utf8, pos, cp)) {
+      out.push_back(cp);
+    } else {
+      out.push_back(0xFFFD);
+      ++pos;
+    }
+  }
+  return out;
+}
+
 std::string DecodeText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   if (IsValidUtf8(bytes)) return std::string(bytes);

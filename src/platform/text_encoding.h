@@ -13,6 +13,10 @@ std::string DecodeText(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
 
+// The code points of a UTF-8 text; each byte that begins no valid sequence
+// gives U+FFFD.
+std::u32string DecodeUtf8(std::string_view utf8);
+
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

@@ -77,4 +77,18 @@ TEST(SafeOutputFile, RefusesPlantedLinks) {
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "precious");
 }
 
+TEST(ReplaceFileAtomically, ReplacesWithTheGivenModeOrLeavesTheOldFile) {
+  qt::TempDir dir;
+  const fs::path file = dir / "settings.ini";
+  qt::WriteFile(file, "old");
+  ASSERT_TRUE(qp::ReplaceFileAtomically(file, "new", 0640));
+  EXPECT_EQ(qt::ReadFile(file), "new");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_FALSE(fs::exists(dir / "settings.ini.tmp"));
+  fs::create_directory(dir / "settings.ini.tmp");  // the new file cannot be written
+  EXPECT_FALSE(qp::ReplaceFileAtomically(file, "lost", 0640));
+  EXPECT_EQ(qt::ReadFile(file), "new");
+}
+
 }  // namespace

@@ -106,6 +106,14 @@ TEST_F(Registry, ReplacedValueKeepsItsPlaceAndSpelling) {
   EXPECT_EQ(qp::EnumValue(qp::Hive::CurrentUser, "K", 0)->name, "Second");
 }
 
+TEST_F(Registry, DeleteThatCannotBeWrittenReportsFailure) {
+  qp::SetValue(qp::Hive::CurrentUser, "K", "Kept", qp::REG_SZ, qp::TextData("1"));
+  // A folder where the new hive file is written makes the write fail, for root too.
+  std::filesystem::create_directory(dir / "HKEY_CURRENT_USER.reg.tmp");
+  EXPECT_FALSE(qp::DeleteValue(qp::Hive::CurrentUser, "K", "Kept"));
+  EXPECT_EQ(text("K", "Kept"), "1");
+}
+
 TEST_F(Registry, HivesAreSeparateFiles) {
   qp::SetValue(qp::Hive::LocalMachine, "Software\\NORV\\Quiremark", "Version", qp::REG_SZ, qp::TextData("1.0"));
   EXPECT_FALSE(qp::QueryValue(qp::Hive::CurrentUser, "Software\\NORV\\Quiremark", "Version"));
