@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "browser/bookmark_pattern.h"
+#include "controls/input_codes.h"
 #include "platform/clock.h"
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
@@ -199,7 +200,7 @@ std::string ReadBookmarkFile(const std::filesystem::path& path) {
 }
 
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
-  if (keyCode == kKeyF5 && !pane.state.bindRunActive && pane.selectFolder) pane.selectFolder();
+  if (keyCode == controls::kKeyF5 && !pane.state.bindRunActive && pane.selectFolder) pane.selectFolder();
 }
 
 }  // namespace quiremark::browser
