@@ -1,6 +1,7 @@
 #include "app/command_table.h"
 
 #include "app/main_form.h"
+#include "controls/input_codes.h"
 #include "version.h"
 
 namespace quiremark::app {
@@ -181,8 +182,8 @@ void CreateCommandBars(MainForm& form) {
   AddCustom(bars.Add("DigiTejp").controls(), cmd::kDigiTejp, form.cboDigiTejp, true, "Välj inställning")
       .SetTooltipText("Adderar DigiTejp till slutlig PDF");
   BuildFilesToolbar(form);
-  bars.AddKeyBinding(kKeyF5, cmd::kRefreshTree);
-  bars.AddKeyBinding(kKeyF3, cmd::kScanFolderTree);
+  bars.AddKeyBinding(controls::kKeyF5, cmd::kRefreshTree);
+  bars.AddKeyBinding(controls::kKeyF3, cmd::kScanFolderTree);
   BuildStatusBar(form);
   bars.Changed();
 }

@@ -60,9 +60,6 @@ inline constexpr int kThemeOfficeXp = 1000;  // 1000 + theme number, up to 1006
 inline constexpr int kToolbarList = 59392;
 }  // namespace cmd
 
-inline constexpr int kKeyF3 = 114;
-inline constexpr int kKeyF5 = 116;
-
 // Builds the main window's menu bar, button pictures, toolbars, key
 // bindings and status bar.
 void CreateCommandBars(MainForm& form);

@@ -10,7 +10,7 @@ namespace quiremark::app {
 static_assert(browser::kCmdNumberAll == cmd::kNumberAll && browser::kCmdNumberSelected == cmd::kNumberSelected &&
               browser::kCmdDeletePlotFiles == cmd::kDeletePlotFiles &&
               browser::kCmdFilterBySelection == cmd::kFilterBySelection &&
-              browser::kCmdDeleteSelectedFiles == cmd::kDeleteSelectedFiles && browser::kKeyF5 == kKeyF5);
+              browser::kCmdDeleteSelectedFiles == cmd::kDeleteSelectedFiles);
 
 browser::FilePane FilePaneOf(MainForm& form, std::function<void()> selectFolder) {
   return {form,          form.ui,           form.state,         form.fgFiles,    form.Dir1,

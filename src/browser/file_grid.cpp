@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "browser/bookmark_pattern.h"
+#include "controls/input_codes.h"
 #include "platform/clock.h"
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
@@ -132,8 +133,7 @@ void FillFileGrid(FilePane& pane) {
   {
     Hourglass busy(pane.window);
     pane.window.Refresh();
-    pane.File1.SetPath(pane.Dir1.path());
-    pane.File1.Refresh();
+    pane.File1.SetPath(pane.Dir1.path());  // lists the folder's files as they are now
     grid.SetVisible(false);
     while (grid.rows() > 2) grid.RemoveItem(1);
   }
@@ -200,7 +200,7 @@ std::string ReadBookmarkFile(const std::filesystem::path& path) {
 }
 
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
-  if (keyCode == kKeyF5 && !pane.state.bindRunActive && pane.selectFolder) pane.selectFolder();
+  if (keyCode == controls::kKeyF5 && !pane.state.bindRunActive && pane.selectFolder) pane.selectFolder();
 }
 
 }  // namespace quiremark::browser

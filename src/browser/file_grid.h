@@ -21,9 +21,6 @@ inline const std::vector<std::string> kGridHeader = {"Nr", " Filnamn", " Bokmär
 inline constexpr controls::Color kYesterdayColor = 0x80C0FF;
 inline constexpr controls::Color kOlderColor = 0x80FFFF;
 
-// Key code of F5.
-inline constexpr int kKeyF5 = 116;
-
 // The name up to its last "." (the whole name when it holds none).
 std::string BaseName(const std::string& fileName);
 

@@ -67,13 +67,13 @@ void UnnumberAll(FilePane& pane) {
 void fgFiles_MouseDown(FilePane& pane, int button, int shift, float /*x*/, float /*y*/) {
   switch (shift) {
     case 0:
-    case kShiftKey:
-    case kShiftKey | kCtrlKey:
-    case kAltKey:
-      if (!pane.state.treeScanActive && button == kLeftButton) pane.selectionStartRow = pane.fgFiles.mouseRow();
+    case controls::kShiftKey:
+    case controls::kShiftKey | controls::kCtrlKey:
+    case controls::kAltKey:
+      if (!pane.state.treeScanActive && button == controls::kLeftButton) pane.selectionStartRow = pane.fgFiles.mouseRow();
       break;
-    case kCtrlKey:
-      if (button == kRightButton) ShowGridMenu(pane, kCmdFilterBySelection, "&Ny filtrering med markerade filnamn");
+    case controls::kCtrlKey:
+      if (button == controls::kRightButton) ShowGridMenu(pane, kCmdFilterBySelection, "&Ny filtrering med markerade filnamn");
       break;
     default:
       break;
@@ -83,14 +83,14 @@ void fgFiles_MouseDown(FilePane& pane, int button, int shift, float /*x*/, float
 void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /*y*/) {
   controls::Grid& grid = pane.fgFiles;
   const int row = grid.mouseRow();
-  if (shift == kCtrlKey || pane.state.treeScanActive || row < 0) return;
+  if (shift == controls::kCtrlKey || pane.state.treeScanActive || row < 0) return;
 
   if (row == 0)
     pane.selectionEndRow = 0;
-  else if (button == kLeftButton)
+  else if (button == controls::kLeftButton)
     pane.selectionEndRow = row;
 
-  if (button == kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
+  if (button == controls::kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
       !pane.state.bindRunActive && row < grid.rows()) {
     if (HasNumber(grid, row))
       ClearNumber(grid, row);
@@ -98,7 +98,7 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
       grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
   }
 
-  if (button == kRightButton && pane.selectionEndRow != 0 && !pane.state.bindRunActive)
+  if (button == controls::kRightButton && pane.selectionEndRow != 0 && !pane.state.bindRunActive)
     ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
 }
 

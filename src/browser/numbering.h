@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/file_pane.h"
+#include "controls/input_codes.h"
 
 namespace quiremark::browser {
 
@@ -11,13 +12,6 @@ inline constexpr int kCmdNumberSelected = 302;
 inline constexpr int kCmdDeletePlotFiles = 305;
 inline constexpr int kCmdFilterBySelection = 314;
 inline constexpr int kCmdDeleteSelectedFiles = 956;
-
-// Mouse buttons and the key state bits of mouse events.
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-inline constexpr int kShiftKey = 1;
-inline constexpr int kCtrlKey = 2;
-inline constexpr int kAltKey = 4;
 
 // The highest order number in the grid, 0 when no row has one.
 int GetMaxNumber(const controls::Grid& grid);

@@ -118,19 +118,15 @@ CommandBar& CommandBars::AddPopup() {
   return *popups_.back();
 }
 
-void CommandBars::ShowPopup(CommandBar& popup) {
-  lastPopupShown_ = &popup;
-  CommandBar* outer = showing_;
-  showing_ = &popup;
-  if (onShowPopup) onShowPopup(popup, false, 0, 0);
-  showing_ = outer;
-}
+void CommandBars::ShowPopup(CommandBar& popup) { RunPopup(popup, false, 0, 0); }
 
-void CommandBars::ShowPopup(CommandBar& popup, int x, int y) {
+void CommandBars::ShowPopup(CommandBar& popup, int x, int y) { RunPopup(popup, true, x, y); }
+
+void CommandBars::RunPopup(CommandBar& popup, bool atPosition, int x, int y) {
   lastPopupShown_ = &popup;
   CommandBar* outer = showing_;
   showing_ = &popup;
-  if (onShowPopup) onShowPopup(popup, true, x, y);
+  if (onShowPopup) onShowPopup(popup, atPosition, x, y);
   showing_ = outer;
 }
 

@@ -249,6 +249,7 @@ class CommandBars {
   std::function<void(CommandBar& popup, bool atPosition, int x, int y)> onShowPopup;
 
  private:
+  void RunPopup(CommandBar& popup, bool atPosition, int x, int y);
   void CollectById(CommandBarControls& list, int id, int type, std::vector<CommandBarControl*>& out);
 
   CommandBar menuBar_{this, "Menu Bar", kBarTop};

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "controls/input_codes.h"
+
 namespace quiremark::gui {
 
 namespace {
@@ -41,15 +43,15 @@ int QtKeyOf(int keyCode) {
 }
 
 int ShiftStateOf(Qt::KeyboardModifiers modifiers) {
-  return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-         (modifiers & Qt::AltModifier ? 4 : 0);
+  return (modifiers & Qt::ShiftModifier ? controls::kShiftKey : 0) |
+         (modifiers & Qt::ControlModifier ? controls::kCtrlKey : 0) | (modifiers & Qt::AltModifier ? controls::kAltKey : 0);
 }
 
 int ButtonOf(Qt::MouseButton button) {
   switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
+    case Qt::LeftButton: return controls::kLeftButton;
+    case Qt::RightButton: return controls::kRightButton;
+    case Qt::MiddleButton: return controls::kMiddleButton;
     default: return 0;
   }
 }

@@ -42,9 +42,9 @@ TEST_F(BindRunEndToEnd, NumberedRowsBecomeAPdfWithOutlineAndDocumentInformation)
   Click(3);  // Fasad first
   form.SelectionStartRow = 0;
   form.fgFiles.SetMouseCell(2);
-  form.fgFiles.RaiseMouseDown(browser::kLeftButton, 0, 0, 0);
+  form.fgFiles.RaiseMouseDown(controls::kLeftButton, 0, 0, 0);
   form.fgFiles.SetMouseCell(1);
-  form.fgFiles.RaiseMouseUp(browser::kLeftButton, 0, 0, 0);  // dragged upwards over Sektion and Plan
+  form.fgFiles.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);  // dragged upwards over Sektion and Plan
   browser::FilePane pane = FilePaneOf(form);
   browser::NumberSelected(pane);
   ASSERT_EQ(Numbers(), (std::vector<std::string>{"2", "3", "1", ""}));

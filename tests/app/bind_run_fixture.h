@@ -59,8 +59,8 @@ class BindRunTest : public ::testing::Test {
 
   void Click(int row) {
     form.fgFiles.SetMouseCell(row);
-    form.fgFiles.RaiseMouseDown(browser::kLeftButton, 0, 0, 0);
-    form.fgFiles.RaiseMouseUp(browser::kLeftButton, 0, 0, 0);
+    form.fgFiles.RaiseMouseDown(controls::kLeftButton, 0, 0, 0);
+    form.fgFiles.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
   }
 
   std::vector<std::string> Numbers() const {

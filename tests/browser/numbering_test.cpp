@@ -9,17 +9,17 @@ using Texts = std::vector<std::string>;
 
 class NumberingTest : public FilePaneTest {
  protected:
-  void Down(int row, int button = kLeftButton, int shift = 0) {
+  void Down(int row, int button = controls::kLeftButton, int shift = 0) {
     fgFiles.SetMouseCell(row);
     fgFiles_MouseDown(pane, button, shift, 0, 0);
   }
-  void Up(int row, int button = kLeftButton, int shift = 0) {
+  void Up(int row, int button = controls::kLeftButton, int shift = 0) {
     fgFiles.SetMouseCell(row);
     fgFiles_MouseUp(pane, button, shift, 0, 0);
   }
   void Click(int row, int shift = 0) {
-    Down(row, kLeftButton, shift);
-    Up(row, kLeftButton, shift);
+    Down(row, controls::kLeftButton, shift);
+    Up(row, controls::kLeftButton, shift);
   }
   void Drag(int from, int to) {
     Down(from);
@@ -84,11 +84,11 @@ TEST_F(NumberingTest, HeaderRowEndsRangesAndMenus) {
   fgFiles.SetRowSelected(2, true);
   Up(0);
   EXPECT_EQ(selectionEndRow, 0);
-  Up(2, kRightButton);
+  Up(2, controls::kRightButton);
   EXPECT_TRUE(popupsShown.empty()) << "no delete menu after a release over the header";
   Click(1);
   Click(1);
-  Up(2, kRightButton);
+  Up(2, controls::kRightButton);
   EXPECT_EQ(popupsShown, (std::vector<std::pair<int, std::string>>{{956, "&Radera markerade filer"}}));
 
   Down(0);
@@ -109,21 +109,21 @@ TEST_F(NumberingTest, ReleaseBelowTheLastRowChangesNothing) {
 TEST_F(NumberingTest, CtrlLeavesNumbersAndAnchorShiftToggles) {
   GridWithNumbers({"", "", ""});
   selectionStartRow = 3;
-  Click(2, kCtrlKey);
+  Click(2, controls::kCtrlKey);
   EXPECT_EQ(selectionStartRow, 3);
   EXPECT_EQ(Numbers(), (Texts{"", "", ""}));
-  Click(2, kShiftKey);
+  Click(2, controls::kShiftKey);
   EXPECT_EQ(Numbers(), (Texts{"", "1", ""}));
 }
 
 TEST_F(NumberingTest, ContextMenusNeedSelectedRows) {
   GridWithNumbers({"", "", ""});
-  Down(1, kRightButton, kCtrlKey);
+  Down(1, controls::kRightButton, controls::kCtrlKey);
   Click(1);
-  Up(1, kRightButton);
+  Up(1, controls::kRightButton);
   EXPECT_TRUE(popupsShown.empty());
   fgFiles.SetRowSelected(1, true);
-  Down(1, kRightButton, kCtrlKey);
+  Down(1, controls::kRightButton, controls::kCtrlKey);
   EXPECT_EQ(popupsShown, (std::vector<std::pair<int, std::string>>{{314, "&Ny filtrering med markerade filnamn"}}));
 }
 
@@ -133,11 +133,11 @@ TEST_F(NumberingTest, TreeScanModeTakesNoClicksButShowsTheFilterMenu) {
   state.treeScanActive = true;
   selectionStartRow = 3;
   Click(2);
-  Up(2, kRightButton);
+  Up(2, controls::kRightButton);
   EXPECT_EQ(Numbers(), (Texts{"1", "2", "3"}));
   EXPECT_EQ(selectionStartRow, 3);
   EXPECT_TRUE(popupsShown.empty());
-  Down(2, kRightButton, kCtrlKey);
+  Down(2, controls::kRightButton, controls::kCtrlKey);
   EXPECT_EQ(popupsShown.size(), 1u);
 }
 
