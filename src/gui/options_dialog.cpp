@@ -17,9 +17,6 @@ namespace quiremark::gui {
 
 namespace {
 
-constexpr int kMinWidth = 7860;  // twips, as the form restores it at least
-constexpr int kMinHeight = 6000;
-
 QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 QWidget* Widget(controls::Control& control, QWidget* parent) {
@@ -97,7 +94,7 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(
   layout->addWidget(tabs_);
   layout->addLayout(buttons);
   // Never smaller than the form's minimum, nor than the widgets need.
-  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(kMinWidth), ToPixels(kMinHeight))));
+  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(app::OptionsForm::kMinWidth), ToPixels(app::OptionsForm::kMinHeight))));
 
   form_.onChanged = [this] { FollowForm(); };
   form_.onHideRequest = [this] {
