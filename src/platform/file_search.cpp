@@ -10,31 +10,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool MatchFrom(const std::string& pattern, std::size_t p, const std::string& name, std::size_t n) {
-  while (p < pattern.size()) {
-    const char c = pattern[p];
-    if (c == '*') {
-      while (p < pattern.size() && pattern[p] == '*') ++p;
-      if (p == pattern.size()) return true;
-      for (std::size_t k = n; k <= name.size(); ++k) {
-        if (MatchFrom(pattern, p, name, k)) return true;
-      }
-      return false;
-    }
-    if (n >= name.size()) return false;
-    if (c == '?') {
+// Matches in time proportional to pattern and name lengths: on a mismatch
+// only the last "*" takes one more byte, since what an earlier "*" could take
+// in addition the last one can take as well.
+bool MatchFrom(const std::string& pattern, const std::string& name) {
+  std::size_t p = 0;
+  std::size_t n = 0;
+  std::size_t afterStar = std::string::npos;  // pattern position after the last "*" seen
+  std::size_t starTook = 0;                   // where that "*"'s match ends in the name
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      afterStar = ++p;
+      starTook = n;
+    } else if (p < pattern.size() && pattern[p] == '?') {
       // one character: skip a whole UTF-8 sequence
       ++n;
       while (n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) ++n;
-    } else {
-      if (c != name[n]) return false;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
+      ++p;
       ++n;
+    } else if (afterStar != std::string::npos) {
+      p = afterStar;
+      n = ++starTook;
+    } else {
+      return false;
     }
-    ++p;
   }
-  return n == name.size();
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
 }
-
 
 }  // namespace
 
@@ -45,12 +50,12 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
   // "name." asks for a name without an extension
   if (p.size() > 1 && p.back() == '.' && p.find_first_of("*?") != std::string::npos) {
     p.pop_back();
-    return n.find('.') == std::string::npos && MatchFrom(p, 0, n, 0);
+    return n.find('.') == std::string::npos && MatchFrom(p, n);
   }
   if (p.size() > 2 && p.compare(p.size() - 2, 2, ".*") == 0 && n.find('.') == std::string::npos) {
-    return MatchFrom(p.substr(0, p.size() - 2), 0, n, 0);
+    return MatchFrom(p.substr(0, p.size() - 2), n);
   }
-  return MatchFrom(p, 0, n, 0);
+  return MatchFrom(p, n);
 }
 
 bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
