@@ -1,5 +1,8 @@
 #include "app/command_table.h"
 
+#include <array>
+
+#include "app/layout.h"
 #include "app/main_form.h"
 #include "controls/input_codes.h"
 #include "version.h"
@@ -17,11 +20,12 @@ namespace {
 const char* const kCategory = "Controls";
 constexpr int kStyle = controls::kStyleIconAndCaption;
 
-const char* const kThemeCaptions[] = {"Office XP",          "Standard",    "Office 2003",       "Normal XP",
-                                      "Visual Studio 2005", "Office 2007", "Office 2007 Ribbon"};
+constexpr std::array<const char*, controls::kVisualThemeCount> kThemeCaptions = {
+    "Office XP", "Standard", "Office 2003", "Normal XP", "Visual Studio 2005", "Office 2007", "Office 2007 Ribbon"};
 
 void AddThemeButtons(CommandBarControls& list) {
-  for (int theme = 0; theme <= 6; ++theme) list.Add(kControlButton, cmd::kThemeOfficeXp + theme, kThemeCaptions[theme]);
+  for (int theme = 0; theme < controls::kVisualThemeCount; ++theme)
+    list.Add(kControlButton, kFirstThemeCommand + theme, kThemeCaptions[theme]);
 }
 
 CommandBarControl& AddCustom(CommandBarControls& list, int id, controls::Control& hosted, bool beginGroup,

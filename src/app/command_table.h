@@ -56,7 +56,6 @@ inline constexpr int kBrowseIcad = 933;
 inline constexpr int kDigiTejp = 940;
 inline constexpr int kProgressPane = 950;
 inline constexpr int kDeleteSelectedFiles = 956;
-inline constexpr int kThemeOfficeXp = 1000;  // 1000 + theme number, up to 1006
 inline constexpr int kToolbarList = 59392;
 }  // namespace cmd
 

@@ -10,7 +10,7 @@ class MainForm;
 
 // Colour themes: theme n (0 to 6) is chosen by command 1000 + n.
 inline constexpr int kFirstThemeCommand = 1000;
-inline constexpr int kLastThemeCommand = 1006;
+inline constexpr int kLastThemeCommand = kFirstThemeCommand + controls::kVisualThemeCount - 1;
 inline constexpr int kRibbonTheme = 6;
 
 // Layout of the main window, in twips.

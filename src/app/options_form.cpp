@@ -13,8 +13,6 @@
 namespace quiremark::app {
 namespace {
 
-constexpr int kMinHeight = 6000;
-constexpr int kMinWidth = 7860;
 constexpr int kShade = 10;
 
 constexpr const char* kGhostscriptPage = "https://ghostscript.com/releases/gsdnld.html";

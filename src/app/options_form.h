@@ -51,6 +51,10 @@ class OptionsForm : public controls::Form {
   // unattended runs), and showing it changes nothing.
   static std::function<void(OptionsForm&)>& AttachView();
 
+  // The window never opens smaller than this (twips).
+  static constexpr int kMinHeight = 6000;
+  static constexpr int kMinWidth = 7860;
+
   TabControl tabOptions{"tabOptions", {"Generella inställningar", "Acrobat Distiller", "Ghostscript"}};
 
   // Tab "Generella inställningar".

@@ -17,11 +17,6 @@ namespace quiremark::gui {
 
 namespace {
 
-constexpr int kMinWidth = 7860;  // twips, as the form restores it at least
-constexpr int kMinHeight = 6000;
-
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
 QWidget* Widget(controls::Control& control, QWidget* parent) {
   return CreateControlWidget(control, Placement::Hosted, parent);
 }
@@ -51,15 +46,15 @@ void Colour(QWidget* widget, controls::Color color) {
 }
 
 QGroupBox* Group(const app::GroupBox& model, QWidget* parent) {
-  auto* group = new QGroupBox(Text(model.caption), parent);
-  group->setObjectName(Text(model.name()));
+  auto* group = new QGroupBox(ToQString(model.caption), parent);
+  group->setObjectName(ToQString(model.name()));
   Colour(group, model.backColor());
   return group;
 }
 
 QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
-  auto* button = new QPushButton(Text(model.caption), parent);
-  button->setObjectName(Text(model.name()));
+  auto* button = new QPushButton(ToQString(model.caption), parent);
+  button->setObjectName(ToQString(model.name()));
   button->setAutoDefault(false);
   return button;
 }
@@ -67,14 +62,14 @@ QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
 }  // namespace
 
 OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(parent), form_(form) {
-  setObjectName(Text(form.name()));
+  setObjectName(ToQString(form.name()));
   setModal(true);
 
   tabs_ = new QTabWidget(this);
-  tabs_->setObjectName(Text(form.tabOptions.name()));
-  tabs_->addTab(GeneralTab(), Text(form.tabOptions.tabs.at(0)));
-  tabs_->addTab(ConverterTab(form.chkDistiller, 1), Text(form.tabOptions.tabs.at(1)));
-  tabs_->addTab(ConverterTab(form.chkGS, 0), Text(form.tabOptions.tabs.at(2)));
+  tabs_->setObjectName(ToQString(form.tabOptions.name()));
+  tabs_->addTab(GeneralTab(), ToQString(form.tabOptions.tabs.at(0)));
+  tabs_->addTab(ConverterTab(form.chkDistiller, 1), ToQString(form.tabOptions.tabs.at(1)));
+  tabs_->addTab(ConverterTab(form.chkGS, 0), ToQString(form.tabOptions.tabs.at(2)));
   tabs_->setCurrentIndex(form.tabOptions.currentTab);
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { form_.tabOptions.currentTab = index; });
 
@@ -97,7 +92,7 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(
   layout->addWidget(tabs_);
   layout->addLayout(buttons);
   // Never smaller than the form's minimum, nor than the widgets need.
-  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(kMinWidth), ToPixels(kMinHeight))));
+  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(app::OptionsForm::kMinWidth), ToPixels(app::OptionsForm::kMinHeight))));
 
   form_.onChanged = [this] { FollowForm(); };
   form_.onHideRequest = [this] {
@@ -172,7 +167,7 @@ QWidget* OptionsDialog::ConverterTab(controls::CheckBox& use, int index) {
 }
 
 void OptionsDialog::FollowForm() {
-  setWindowTitle(Text(form_.caption));
+  setWindowTitle(ToQString(form_.caption));
   Colour(this, form_.backColor());
   for (int i = 0; i < tabs_->count(); ++i) Colour(tabs_->widget(i), form_.backColor());
 }

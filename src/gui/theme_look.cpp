@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "controls/command_bars.h"
+
 namespace quiremark::gui {
 
 namespace {
@@ -84,7 +86,7 @@ Look LookOf(int theme, const QColor& face) {
 }  // namespace
 
 QString ThemeStyleSheet(int theme, const QColor& face, bool frame) {
-  const Look look = LookOf(std::clamp(theme, 0, kThemeCount - 1), face);
+  const Look look = LookOf(std::clamp(theme, 0, controls::kVisualThemeCount - 1), face);
   const QString edge = Hex(face.darker(125));
   QString css =
       QStringLiteral(

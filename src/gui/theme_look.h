@@ -7,8 +7,6 @@ class QWidget;
 
 namespace quiremark::gui {
 
-inline constexpr int kThemeCount = 7;
-
 // The command bars' seven visual themes as Qt looks. `face` is the theme's
 // toolbar face colour (the command bars' special colour 30); every other
 // colour of a look is derived from it or fixed per theme. `frame` draws the

@@ -14,7 +14,7 @@ namespace {
 TEST(ThemeLook, EveryThemeLooksDifferentAndUsesItsFaceColour) {
   controls::CommandBars bars;
   std::set<QString> sheets;
-  for (int theme = 0; theme < kThemeCount; ++theme) {
+  for (int theme = 0; theme < controls::kVisualThemeCount; ++theme) {
     bars.SetVisualTheme(theme);
     const QColor face = FromColorNumber(bars.GetSpecialColor(controls::kToolbarFaceColor));
     QMainWindow window;
@@ -22,7 +22,7 @@ TEST(ThemeLook, EveryThemeLooksDifferentAndUsesItsFaceColour) {
     EXPECT_EQ(window.palette().color(QPalette::Window), face) << theme;
     sheets.insert(window.styleSheet());
   }
-  EXPECT_EQ(sheets.size(), size_t(kThemeCount));
+  EXPECT_EQ(sheets.size(), size_t(controls::kVisualThemeCount));
 }
 
 TEST(ThemeLook, TheRibbonFrameIsDrawnOnlyWhenSwitchedOn) {
