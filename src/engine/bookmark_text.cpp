@@ -1,7 +1,7 @@
 #include "engine/bookmark_text.h"
 
-#include "engine/raw_file.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/text_routines.h"
 
@@ -18,7 +18,7 @@ std::optional<std::string> ReadSideFile(const std::filesystem::path& path) {
     return std::nullopt;
   }
   std::string bytes;
-  ReadFileInBlocks(*found, [&](const char* data, size_t size) { bytes.append(data, size); });
+  platform::ReadFileInBlocks(*found, [&](const char* data, size_t size) { bytes.append(data, size); });
   return bytes;
 }
 

@@ -9,8 +9,8 @@
 
 #include "engine/page_count.h"
 #include "engine/pdf_check.h"
-#include "engine/raw_file.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
 
 namespace quiremark::engine {
 
@@ -57,7 +57,7 @@ class LogFollower {
 int PagesToPrint(const std::string& input) {
   PageCommentScanner scanner;
   try {
-    ReadFileInBlocks(input, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+    platform::ReadFileInBlocks(input, [&](const char* data, size_t size) { scanner.Feed(data, size); });
   } catch (const std::system_error&) {
     return 0;  // the converter will report the missing input itself
   }

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/raw_file.h"
+#include "platform/raw_file.h"
 
 namespace quiremark::engine {
 
@@ -112,7 +112,7 @@ int PageCommentScanner::pages() const {
 
 int CountPsPages(const std::filesystem::path& psFile) {
   PageCommentScanner scanner;
-  ReadFileInBlocks(psFile, [&](const char* data, size_t size) { scanner.Feed(data, size); });
+  platform::ReadFileInBlocks(psFile, [&](const char* data, size_t size) { scanner.Feed(data, size); });
   scanner.Finish();
   return scanner.pages();
 }

@@ -4,7 +4,7 @@
 
 #include "engine/bookmark_text.h"
 #include "engine/page_count.h"
-#include "engine/raw_file.h"
+#include "platform/raw_file.h"
 
 namespace quiremark::engine {
 
@@ -36,7 +36,7 @@ void TempPsFile::Write(std::string_view bytes) {
 int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
   PageCommentScanner scanner;
   char last = '\n';
-  ReadFileInBlocks(plotFile, [&](const char* data, size_t size) {
+  platform::ReadFileInBlocks(plotFile, [&](const char* data, size_t size) {
     scanner.Feed(data, size);
     Write(std::string_view(data, size));
     last = data[size - 1];

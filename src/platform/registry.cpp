@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -18,6 +17,7 @@
 
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::platform {
@@ -360,11 +360,15 @@ void ReportDamage(const fs::path& file) {
   }
 }
 
-std::string ReadWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+// The file's bytes; empty optional when it cannot be read.
+std::optional<std::string> ReadWhole(const fs::path& file) {
+  std::string bytes;
+  try {
+    ReadFileInBlocks(file, [&](const char* data, std::size_t size) { bytes.append(data, size); });
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 // The hive as its file holds it now (empty when there is no file).
@@ -381,7 +385,7 @@ std::shared_ptr<const HiveData> LoadHive(Hive hive) {
       entry.modified.tv_sec == st.st_mtim.tv_sec && entry.modified.tv_nsec == st.st_mtim.tv_nsec) {
     return entry.data;
   }
-  auto data = std::make_shared<HiveData>(ParseHive(ReadWhole(file), hive));
+  auto data = std::make_shared<HiveData>(ParseHive(ReadWhole(file).value_or(""), hive));
   if (data->damaged) ReportDamage(file);
   entry = CacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, data};
   return data;
@@ -409,9 +413,9 @@ bool ModifyHive(Hive hive, Change change) {
   while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
   }
   bool ok = false;
-  {
-    const bool exists = fs::exists(file, ec);
-    HiveData data = exists ? ParseHive(ReadWhole(file), hive) : HiveData{};
+  // A hive that is there but cannot be read is left alone, not replaced by the change alone.
+  if (const std::optional<std::string> bytes = fs::exists(file, ec) ? ReadWhole(file) : std::string()) {
+    HiveData data = ParseHive(*bytes, hive);
     if (data.damaged) {
       std::lock_guard lock(gCacheMutex);
       ReportDamage(file);

@@ -1,12 +1,6 @@
 #include "settings/shell_sync.h"
 
-#include <poll.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <thread>
 
 #include "platform/process.h"
 #include "version.h"
@@ -17,7 +11,7 @@ namespace {
 
 constexpr const char* kSource = "ShellSync";
 
-// Handles are pidfds; where the kernel has none, the negated process id.
+// Handles are the process ids: a child of this program can always be waited for.
 class SystemApi : public ProcessApi {
  public:
   std::int64_t Start(const std::string& command, std::int32_t windowStyle) override {
@@ -30,38 +24,19 @@ class SystemApi : public ProcessApi {
     return started.process ? started.process->Release() : 0;
   }
 
-  std::optional<std::int64_t> Open(std::int64_t processId) override {
-    const long fd = syscall(SYS_pidfd_open, static_cast<pid_t>(processId), 0);
-    if (fd >= 0) return fd;
-    if (errno == ENOSYS || errno == EPERM) return -processId;
-    return std::nullopt;
-  }
+  std::optional<std::int64_t> Open(std::int64_t processId) override { return processId; }
 
   std::optional<std::int32_t> WaitForExitCode(std::int64_t handle, std::int32_t& lastError) override {
-    siginfo_t info{};
-    int rc;
-    if (handle >= 0) {
-      pollfd wait{static_cast<int>(handle), POLLIN, 0};
-      while (poll(&wait, 1, -1) < 0 && errno == EINTR) {
-      }
-      do {
-        rc = waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(handle), &info, WEXITED);
-      } while (rc < 0 && errno == EINTR);
-    } else {
-      do {
-        rc = waitid(P_PID, static_cast<id_t>(-handle), &info, WEXITED);
-      } while (rc < 0 && errno == EINTR);
-    }
-    if (rc < 0) {
+    platform::ChildProcess child(static_cast<pid_t>(handle));
+    const auto exitCode = child.Wait();
+    if (!exitCode) {
       lastError = errno;
-      return std::nullopt;
+      child.Release();  // the caller abandons it
     }
-    return info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
+    return exitCode;
   }
 
-  void Close(std::int64_t handle) override {
-    if (handle >= 0) close(static_cast<int>(handle));
-  }
+  void Close(std::int64_t) override {}
 
   void Abandon(std::int64_t processId) override { platform::ChildProcess(static_cast<pid_t>(processId)).Detach(); }
 };

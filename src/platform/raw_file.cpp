@@ -1,4 +1,4 @@
-#include "engine/raw_file.h"
+#include "platform/raw_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <memory>
 #include <system_error>
 
-namespace quiremark::engine {
+namespace quiremark::platform {
 
 namespace {
 
@@ -40,4 +40,4 @@ void ReadFileInBlocks(const std::filesystem::path& file, const std::function<voi
   ::close(fd);
 }
 
-}  // namespace quiremark::engine
+}  // namespace quiremark::platform
