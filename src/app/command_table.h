@@ -56,7 +56,7 @@ inline constexpr int kBrowseIcad = 933;
 inline constexpr int kDigiTejp = 940;
 inline constexpr int kProgressPane = 950;
 inline constexpr int kDeleteSelectedFiles = 956;
-inline constexpr int kToolbarList = 59392;
+inline constexpr int kToolbarList = controls::kToolbarListId;
 }  // namespace cmd
 
 // Builds the main window's menu bar, button pictures, toolbars, key

@@ -127,6 +127,10 @@ struct StatusBarPane {
 };
 inline constexpr int kPaneStretch = 0x08000000;
 
+// A menu item with this ID stands for the bars' own list of toolbars, each
+// shown or hidden there.
+inline constexpr int kToolbarListId = 59392;
+
 // Indicator panes that show the state of the lock keys.
 inline constexpr int kPaneCapsLock = 59137;
 inline constexpr int kPaneNumLock = 59138;

@@ -31,7 +31,6 @@ using controls::CommandBar;
 using controls::CommandBarControl;
 using controls::CommandBarControls;
 
-constexpr int kToolbarListId = 59392;  // the bars' own list of toolbars, each shown or hidden
 constexpr int kLockPollMs = 250;  // the lock keys change outside the program too
 constexpr int kMinToolbarRow = 600;  // pixels of toolbars in a row at least, before the next row starts
 
@@ -258,7 +257,7 @@ void CommandBarsView::FillMenu(QMenu& menu, CommandBarControls& list, std::vecto
   connect(&menu, &QMenu::aboutToShow, this, [this] { SyncState(); });
   for (const auto& control : list) {
     if (control->beginGroup) menu.addSeparator();  // leading and doubled separators collapse
-    if (control->id() == kToolbarListId) {
+    if (control->id() == controls::kToolbarListId) {
       for (auto& [bar, toolbar] : toolbars_)
         if (toolbar) menu.addAction(toolbar->toggleViewAction());
       continue;
