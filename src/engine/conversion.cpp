@@ -75,7 +75,9 @@ ConversionResult GhostscriptConversion(const std::filesystem::path& psFile, cons
   options.showState = platform::show::kHide;
   options.workingFolder = gs->parent_path();
   options.outputFile = log;
-  platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
+  // gs runs in its own folder: relative paths would name files there.
+  platform::StartResult started = platform::StartProcess(
+      GhostscriptArguments(*gs, std::filesystem::absolute(pdfFile), std::filesystem::absolute(psFile)), options);
   ui.Yield();
   std::string failure;
   if (!started.process) {

@@ -191,6 +191,17 @@ TEST_F(Conversion, OutlineBeyondTheLastPageIsAFailure) {
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
+TEST_F(Conversion, RelativePdfPathIsMadeInTheCurrentFolder) {
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  pdf = "Relativ.pdf";  // as a command line's /OutFile: may give it
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(result.pdfMade) << result.failure;
+  EXPECT_TRUE(std::filesystem::exists(folder / "Relativ.pdf"));
+}
+
 TEST_F(Conversion, MissingGhostscriptIsReported) {
   qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
