@@ -127,8 +127,9 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
   }
   if (!options.outputFile.empty()) {
     // No O_CLOEXEC: this descriptor is the child's standard output and must survive exec.
+    // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                                     O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   }
   pid_t pid = 0;

@@ -28,7 +28,9 @@ inline constexpr int kMinimizedNoFocus = 6;
 struct StartOptions {
   int showState = show::kNormalFocus;
   std::filesystem::path workingFolder;  // empty: the current folder
-  std::filesystem::path outputFile;     // empty: inherit; else stdout and stderr go there (replaced)
+  // Empty: inherit; else stdout and stderr go there, replacing the file, which
+  // must not be a symbolic link (ELOOP).
+  std::filesystem::path outputFile;
 };
 
 // A started child process. A child that is neither waited for nor still owned

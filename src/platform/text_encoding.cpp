@@ -143,9 +143,11 @@ std::string DecodeUtf16Le(std::string_view bytes) {
                                    (static_cast<unsigned char>(bytes[at + 1]) << 8));
     };
     char32_t cp = unit(i);
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
       i += 2;
+    } else if (cp >= 0xD800 && cp < 0xE000) {
+      cp = 0xFFFD;  // half a pair
     }
     AppendUtf8(out, cp);
   }

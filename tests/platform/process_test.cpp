@@ -32,6 +32,18 @@ TEST(Process, WaitGivesTheExitCodeAndOutputCanGoToAFile) {
   EXPECT_EQ(qt::ReadFile(dir / "out.log"), dir.path().string() + "\nerr\n");
 }
 
+TEST(Process, OutputFileThatIsALinkIsRefused) {
+  qt::TempDir dir;
+  qt::WriteFile(dir / "victim", "precious");
+  std::filesystem::create_symlink(dir / "victim", dir / "QuiremarkTmp.log");
+  qp::StartOptions options;
+  options.outputFile = dir / "QuiremarkTmp.log";
+  auto started = qp::StartProcess(Args{"echo", "overwritten"}, options);
+  EXPECT_FALSE(started.process);
+  EXPECT_EQ(started.error, ELOOP);
+  EXPECT_EQ(qt::ReadFile(dir / "victim"), "precious");
+}
+
 TEST(Process, MissingProgramIsReportedBeforeAnythingRuns) {
   auto started = qp::StartProcess("/no/such/program arg");
   EXPECT_FALSE(started.process);

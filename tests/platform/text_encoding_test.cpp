@@ -23,3 +23,11 @@ TEST(TextEncoding, CaseFoldingCoversSwedishLetters) {
   EXPECT_TRUE(qp::EqualsIgnoringCase("KÖK.plt", "kök.PLT"));
   EXPECT_LT(qp::CompareIgnoringCase("a", "B"), 0);
 }
+
+TEST(TextEncoding, Utf16PairsAndLoneHalves) {
+  using namespace std::string_literals;
+  EXPECT_EQ(qp::DecodeUtf16Le("\xE5\x00\x3D\xD8\x00\xDE"s), "å\U0001F600");
+  EXPECT_EQ(qp::DecodeUtf16Le("\x3D\xD8" "A\x00"s), "\uFFFDA") << "a high half before a letter";
+  EXPECT_EQ(qp::DecodeUtf16Le("\x00\xDE" "B\x00"s), "\uFFFDB") << "a low half alone";
+  EXPECT_TRUE(qp::IsValidUtf8(qp::DecodeUtf16Le("\x3D\xD8"s)));
+}
