@@ -41,7 +41,6 @@ int StoredTheme() {
 void CheckThemeMenu(controls::CommandBars& bars, int id) {
   for (int themeId = kFirstThemeCommand; themeId <= kLastThemeCommand; ++themeId)
     for (controls::CommandBarControl* control : bars.FindControls(themeId)) control->SetChecked(themeId == id);
-  bars.Changed();
 }
 
 bool TakesThemeColor(const std::string& controlName) {

@@ -30,8 +30,5 @@ inline controls::TwipsRect ToTwips(const QRect& r) {
 inline QColor FromColorNumber(std::uint32_t bgr) {
   return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
-inline std::uint32_t ToColorNumber(const QColor& c) {
-  return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
-}
 
 }  // namespace quiremark::gui
