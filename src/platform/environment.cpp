@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace quiremark::platform {
 
@@ -46,10 +48,15 @@ fs::path TempFolder() {
     if ((st.st_mode & 0077) != 0) chmod(folder.c_str(), 0700);
     return folder;
   }
-  // Someone else holds the name: fall back to a fresh private folder.
+  // Someone else holds the name: fall back to a fresh private folder, made
+  // once, so every later call (the same run's next file) finds it again.
+  static std::mutex mutex;
+  static std::map<fs::path, fs::path> fresh;
+  const std::lock_guard lock(mutex);
+  if (const auto known = fresh.find(folder); known != fresh.end()) return known->second;
   std::string pattern = (fs::path(base) / "quiremark-XXXXXX").string();
-  if (mkdtemp(pattern.data())) return pattern;
-  return folder;
+  if (!mkdtemp(pattern.data())) return folder;
+  return fresh[folder] = pattern;
 }
 
 std::string UserName() {

@@ -46,6 +46,7 @@ TEST(Environment, PlantedLinkInPlaceOfThePrivateFolderIsNotUsed) {
   const fs::path folder = qp::TempFolder();
   EXPECT_FALSE(fs::is_symlink(folder));
   EXPECT_EQ(folder.parent_path(), base.path());
+  EXPECT_EQ(qp::TempFolder(), folder) << "the same fallback next time, not one more folder";
 }
 
 TEST(Environment, UserNameFallsBackToUser) {
