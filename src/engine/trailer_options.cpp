@@ -26,7 +26,10 @@ std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std:
   if (!platform::EqualsIgnoringCase(stored, kTitleFileMarker)) return stored;
   const std::string fromFile = ReadBookmarkText(drawingFolder / "QuiremarkTitle.txt");
   if (!fromFile.empty()) return fromFile;
-  return settings::GetLastPathPart(drawingFolder.string()) + " " + pdfPath.filename().string();
+  // A folder path may end in "/" (as typed after /StartDir:); its name is still the last part.
+  std::string folder = drawingFolder.string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return settings::GetLastPathPart(folder) + " " + pdfPath.filename().string();
 }
 
 DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {

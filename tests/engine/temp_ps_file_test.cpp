@@ -161,6 +161,7 @@ TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
   // Nothing stored: the title file marker, the user's name, no subject and no keywords.
   qe::DocInfo info = qe::ReadDocInfo(folder, pdf);
   EXPECT_EQ(info.title, "Ritningar Hus A.pdf") << "no title file: folder name and PDF name";
+  EXPECT_EQ(qe::DocumentTitle(folder.string() + "/", pdf), "Ritningar Hus A.pdf") << "a folder path ending in /";
   EXPECT_EQ(info.author, "anna");
   EXPECT_EQ(info.subject, "");
   EXPECT_EQ(info.keywords, "");
