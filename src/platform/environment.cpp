@@ -121,11 +121,13 @@ bool WriteFileSafely(const fs::path& path, std::string_view bytes, std::string* 
   return ok;
 }
 
-bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigned mode) {
+bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigned newFileMode) {
   const std::string temp = path.string() + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, newFileMode);
   if (fd < 0) return false;
-  bool ok = fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  struct stat old{};
+  bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   ok = ok && rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {

@@ -49,8 +49,9 @@ bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, 
 
 // Replaces a settings file in one step: the bytes go to "<path>.tmp", reach
 // the disk and are renamed over `path`, so a crash leaves either the old or the
-// new file whole. The file gets the permission bits `mode`. False when any
-// step failed; the old file is then unchanged.
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned mode);
+// new file whole. The file keeps the permission bits of the one it replaces; a
+// new one gets `newFileMode` less the umask. False when any step failed; the
+// old file is then unchanged.
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned newFileMode);
 
 }  // namespace quiremark::platform

@@ -1,7 +1,5 @@
 #include "platform/profile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -109,8 +107,7 @@ bool WriteLines(const fs::path& file, const ProfileText& profile) {
   std::error_code ec;
   const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
   if (ec && ec != std::errc::no_such_file_or_directory) return false;
-  struct stat st{};
-  return ReplaceFileAtomically(target, bytes, stat(target.c_str(), &st) == 0 ? st.st_mode : 0644);
+  return ReplaceFileAtomically(target, bytes, 0644);
 }
 
 void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {

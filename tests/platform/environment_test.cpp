@@ -78,14 +78,17 @@ TEST(SafeOutputFile, RefusesPlantedLinks) {
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "precious");
 }
 
-TEST(ReplaceFileAtomically, ReplacesWithTheGivenModeOrLeavesTheOldFile) {
+TEST(ReplaceFileAtomically, KeepsPermissionsOrLeavesTheOldFile) {
   qt::TempDir dir;
   const fs::path file = dir / "settings.ini";
-  qt::WriteFile(file, "old");
-  ASSERT_TRUE(qp::ReplaceFileAtomically(file, "new", 0640));
+  ASSERT_TRUE(qp::ReplaceFileAtomically(file, "old", 0600));
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  fs::permissions(file, fs::perms::group_read, fs::perm_options::add);
+  ASSERT_TRUE(qp::ReplaceFileAtomically(file, "new", 0600));
   EXPECT_EQ(qt::ReadFile(file), "new");
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+      << "the replaced file's permissions are kept";
   EXPECT_FALSE(fs::exists(dir / "settings.ini.tmp"));
   fs::create_directory(dir / "settings.ini.tmp");  // the new file cannot be written
   EXPECT_FALSE(qp::ReplaceFileAtomically(file, "lost", 0640));
