@@ -293,7 +293,7 @@ class BindRun {
 }  // namespace
 
 bool CreatePdf(MainForm& form, float mode) {
-  if (form.state.bindRunActive) return false;
+  if (form.state.runActive()) return false;
   ActiveRun active(form);
   return BindRun(form, mode).Run();
 }

@@ -20,8 +20,14 @@ struct AppState {
   std::uint32_t themeBaseColor = 0;                    // &HBBGGRR
   bool treeScanActive = false;                         // the grid shows a tree scan
   bool bindRunActive = false;                          // a bind run is under way (it yields to the window)
+  bool treeScanRunning = false;                        // a tree scan is under way (it yields to the window)
   std::string bookmarkPattern;                         // bookmark filter pattern
   std::string iniPath;                                 // Quiremark.ini beside the program
+
+  // A bind run or a tree scan is under way: while it yields to the window,
+  // nothing may change the working folder, the grid or the filters, and no
+  // second run may start.
+  bool runActive() const { return bindRunActive || treeScanRunning; }
 };
 
 }  // namespace quiremark::settings
