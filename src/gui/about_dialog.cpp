@@ -1,11 +1,9 @@
 #include "gui/about_dialog.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -21,20 +19,6 @@ namespace {
 
 constexpr int kIconSize = 32;
 constexpr int kTextWidth = 330;  // pixels: the column of texts
-
-void Colour(QWidget* widget, controls::Color color) {
-  if (controls::IsSystemColor(color)) return;
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, FromColorNumber(color));
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
-  auto* button = new QPushButton(ToQString(model.caption), parent);
-  button->setObjectName(ToQString(model.name()));
-  return button;
-}
 
 // A label of the form; `buddy` makes Qt take "&" as an access-key mark.
 QLabel* Label(controls::Label& model, QWidget* buddy, QWidget* parent) {
@@ -57,13 +41,10 @@ void LookLikeLink(QLabel* label) {
 
 }  // namespace
 
-AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : QDialog(parent), form_(form) {
-  setObjectName(ToQString(form.name()));
-  setModal(true);
-
-  ok_ = Button(form.cmdOK, this);
+AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : FormDialog(form, parent), form_(form) {
+  ok_ = CreateButton(form.cmdOK, this);
   ok_->setDefault(true);
-  sysInfo_ = Button(form.cmdSysInfo, this);
+  sysInfo_ = CreateButton(form.cmdSysInfo, this);
   connect(ok_, &QPushButton::clicked, this, [this] { form_.cmdOK_Click(); });
   connect(sysInfo_, &QPushButton::clicked, this, [this] { form_.cmdSysInfo_Click(); });
 
@@ -132,15 +113,7 @@ AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : QDialog(parent
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   form_.onChanged = [this] { FollowForm(); };
-  form_.onHideRequest = [this] {
-    if (isVisible()) done(QDialog::Accepted);
-  };
   FollowForm();
-}
-
-AboutDialog::~AboutDialog() {
-  form_.onChanged = nullptr;
-  form_.onHideRequest = nullptr;
 }
 
 QLabel* AboutDialog::label(const controls::Label& model) const {
@@ -151,7 +124,7 @@ void AboutDialog::FollowForm() {
   setWindowTitle(ToQString(form_.caption));
   setWindowIcon(PictureIcon(form_.icon));
   icon_->setPixmap(PictureIcon(form_.imgIcon.picture).pixmap(kIconSize, kIconSize));
-  Colour(this, form_.backColor());
+  FillWithColor(this, form_.backColor());
 }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -170,24 +143,6 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void AboutDialog::closeEvent(QCloseEvent* event) {
-  if (form_.loaded() && !form_.Unload()) return event->ignore();
-  QDialog::closeEvent(event);
-}
-
-void AboutDialog::reject() {
-  if (form_.loaded()) form_.Unload();
-  QDialog::reject();
-}
-
-void ShowAboutBoxesOnScreen(QWidget* owner) {
-  QPointer<QWidget> guardedOwner(owner);
-  app::AboutForm::AttachView() = [guardedOwner](app::AboutForm& form) {
-    form.onShowRequest = [&form, guardedOwner](bool) {
-      AboutDialog dialog(form, guardedOwner.data());
-      dialog.exec();
-    };
-  };
-}
+void ShowAboutBoxesOnScreen(QWidget* owner) { ShowModallyOnScreen<AboutDialog, app::AboutForm>(owner); }
 
 }  // namespace quiremark::gui

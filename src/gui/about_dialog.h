@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "app/about_form.h"
+#include "gui/form_dialog.h"
 
 class QLabel;
 class QPushButton;
@@ -14,18 +13,15 @@ namespace quiremark::gui {
 // links and the two buttons, each widget following its control in the form.
 // Labels take "&" as an access-key mark, as the form's labels do ("&&"
 // shows one ampersand). OK, the close box and Escape unload the form.
-class AboutDialog : public QDialog {
+class AboutDialog : public FormDialog {
  public:
   explicit AboutDialog(app::AboutForm& form, QWidget* parent = nullptr);
-  ~AboutDialog() override;
 
   QLabel* label(const controls::Label& model) const;
   QPushButton* okButton() const { return ok_; }
   QPushButton* sysInfoButton() const { return sysInfo_; }
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
-  void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

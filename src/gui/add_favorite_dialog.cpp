@@ -1,10 +1,8 @@
 #include "gui/add_favorite_dialog.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,13 +15,6 @@ namespace {
 
 constexpr int kFieldWidth = 4800;  // twips
 
-QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
-  auto* button = new QPushButton(ToQString(model.caption), parent);
-  button->setObjectName(ToQString(model.name()));
-  button->setAutoDefault(false);
-  return button;
-}
-
 QWidget* Field(controls::TextBox& box, QWidget* parent) {
   QWidget* widget = CreateControlWidget(box, Placement::Hosted, parent);
   widget->setMinimumWidth(ToPixels(kFieldWidth));
@@ -34,15 +25,13 @@ QWidget* Field(controls::TextBox& box, QWidget* parent) {
 
 }  // namespace
 
-AddFavoriteDialog::AddFavoriteDialog(app::AddFavoriteForm& form, QWidget* parent) : QDialog(parent), form_(form) {
-  setObjectName(ToQString(form.name()));
-  setModal(true);
-
+AddFavoriteDialog::AddFavoriteDialog(app::AddFavoriteForm& form, QWidget* parent)
+    : FormDialog(form, parent), form_(form) {
   auto* group = static_cast<QFrame*>(CreateControlWidget(form.fraSaveFavirite, Placement::Hosted, this));
   group->setFrameShape(QFrame::StyledPanel);
-  save_ = Button(form.cmdSave, group);
+  save_ = CreateButton(form.cmdSave, group);
   save_->setDefault(true);
-  cancel_ = Button(form.cmdCancel, group);
+  cancel_ = CreateButton(form.cmdCancel, group);
   connect(save_, &QPushButton::clicked, this, [this] { form_.cmdSave_Click(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { form_.cmdCancel_Click(); });
 
@@ -64,44 +53,16 @@ AddFavoriteDialog::AddFavoriteDialog(app::AddFavoriteForm& form, QWidget* parent
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   form_.onChanged = [this] { FollowForm(); };
-  form_.onHideRequest = [this] {
-    if (isVisible()) done(QDialog::Rejected);
-  };
   FollowForm();
-}
-
-AddFavoriteDialog::~AddFavoriteDialog() {
-  form_.onChanged = nullptr;
-  form_.onHideRequest = nullptr;
 }
 
 void AddFavoriteDialog::FollowForm() {
   setWindowTitle(ToQString(form_.caption));
-  if (controls::IsSystemColor(form_.backColor())) return;
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, FromColorNumber(form_.backColor()));
-  setPalette(palette);
-  setAutoFillBackground(true);
-}
-
-void AddFavoriteDialog::closeEvent(QCloseEvent* event) {
-  if (form_.loaded() && !form_.Unload()) return event->ignore();
-  QDialog::closeEvent(event);
-}
-
-void AddFavoriteDialog::reject() {
-  if (form_.loaded()) form_.Unload();
-  QDialog::reject();
+  FillWithColor(this, form_.backColor());
 }
 
 void ShowAddFavoriteDialogsOnScreen(QWidget* owner) {
-  QPointer<QWidget> guardedOwner(owner);
-  app::AddFavoriteForm::AttachView() = [guardedOwner](app::AddFavoriteForm& form) {
-    form.onShowRequest = [&form, guardedOwner](bool) {
-      AddFavoriteDialog dialog(form, guardedOwner.data());
-      dialog.exec();
-    };
-  };
+  ShowModallyOnScreen<AddFavoriteDialog, app::AddFavoriteForm>(owner);
 }
 
 }  // namespace quiremark::gui

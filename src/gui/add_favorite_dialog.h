@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "app/add_favorite_form.h"
+#include "gui/form_dialog.h"
 
 class QPushButton;
 
@@ -12,17 +11,12 @@ namespace quiremark::gui {
 // fields and the two buttons, following the form. "Spara" leaves it open
 // (unless the user answers No to a missing folder); "Avbryt", the close box
 // and Escape unload the form.
-class AddFavoriteDialog : public QDialog {
+class AddFavoriteDialog : public FormDialog {
  public:
   explicit AddFavoriteDialog(app::AddFavoriteForm& form, QWidget* parent = nullptr);
-  ~AddFavoriteDialog() override;
 
   QPushButton* saveButton() const { return save_; }
   QPushButton* cancelButton() const { return cancel_; }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void reject() override;
 
  private:
   void FollowForm();
