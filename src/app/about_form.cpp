@@ -39,8 +39,10 @@ std::string VersionText(int major, int minor, int revision) {
   char minorText[16];
   std::snprintf(minorText, sizeof minorText, "%02d", minor);
   std::string text = "Version " + std::to_string(major) + "." + minorText;
-  if (revision >= 1 && revision <= 26) text += static_cast<char>('a' + revision - 1);
-  else if (revision > 26) text += "." + std::to_string(revision);
+  if (revision >= 1 && revision <= 26)
+    text += static_cast<char>('a' + revision - 1);
+  else if (revision > 26)
+    text += "." + std::to_string(revision);
   return text;
 }
 
@@ -67,8 +69,7 @@ std::string MailLink(const std::string& address, const std::string& subject) {
   return "mailto:" + address + "?Subject=" + encoded;
 }
 
-bool GetKeyValue(platform::Hive root, const std::string& keyName, const std::string& valueName,
-                 std::string& keyValue) {
+bool GetKeyValue(platform::Hive root, const std::string& keyName, const std::string& valueName, std::string& keyValue) {
   const auto value = platform::QueryValue(root, keyName, valueName);
   if (!value) {
     keyValue.clear();

@@ -32,8 +32,7 @@ std::string MailLink(const std::string& address, const std::string& subject);
 // and eight hexadecimal digits; a value of any other type leaves keyValue as
 // it was. True when the value was read; false (keyValue "") when the key or
 // the value is missing.
-bool GetKeyValue(platform::Hive root, const std::string& keyName, const std::string& valueName,
-                 std::string& keyValue);
+bool GetKeyValue(platform::Hive root, const std::string& keyName, const std::string& valueName, std::string& keyValue);
 
 // Starts the system information program named in the machine hive, or says
 // that it is unavailable.

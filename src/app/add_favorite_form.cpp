@@ -17,7 +17,9 @@ bool UnusableLabel(const std::string& label) {
   return label.empty() || label.front() == ';' || label.find_first_of(std::string("=[]\r\n\0", 7)) != std::string::npos;
 }
 
-bool HoldsLineBreak(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
+bool HoldsLineBreak(const std::string& text) {
+  return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
 
 }  // namespace
 
@@ -48,9 +50,10 @@ void AddFavoriteForm::cmdSave_Click() {
   const std::string& label = txtLabel.text();
   const std::string& path = txtPath.text();
   if (UnusableLabel(label)) {
-    ui_.MessageBox("Mapprubriken kan inte sparas. Den får inte vara tom, börja med ; eller innehålla =, [, ] "
-                   "eller radbrytningar.",
-                   mb::kOkOnly | mb::kExclamation, "Mapprubrik");
+    ui_.MessageBox(
+        "Mapprubriken kan inte sparas. Den får inte vara tom, börja med ; eller innehålla =, [, ] "
+        "eller radbrytningar.",
+        mb::kOkOnly | mb::kExclamation, "Mapprubrik");
     return;
   }
   if (HoldsLineBreak(path)) {

@@ -47,7 +47,8 @@ constexpr const char* kAutoCadFilter = "AutoCAD-program|acad.exe;aclt.exe;acad;a
 constexpr const char* kIntelliCadFilter = "IntelliCAD-program|icad.exe;bricscad.exe;icad;bricscad;bricscad.sh";
 
 bool EndsWithIgnoringCase(const std::string& text, std::string_view end) {
-  return text.size() >= end.size() && platform::EqualsIgnoringCase(std::string_view(text).substr(text.size() - end.size()), end);
+  return text.size() >= end.size() &&
+         platform::EqualsIgnoringCase(std::string_view(text).substr(text.size() - end.size()), end);
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -55,9 +56,7 @@ bool IsExecutableFile(const std::string& path) {
   return fs::is_regular_file(path, ec) && access(path.c_str(), X_OK) == 0;
 }
 
-std::string OtherErrorText(int error) {
-  return "Error: " + std::to_string(error) + " - " + std::strerror(error) + ".";
-}
+std::string OtherErrorText(int error) { return "Error: " + std::to_string(error) + " - " + std::strerror(error) + "."; }
 
 // The run ends with one box telling what went wrong with a file or program.
 // `error` is the system's error number; 0 stands for a file the program
@@ -244,8 +243,7 @@ void RunCadScript(MainForm& form, const std::string& kind) {
 
   platform::StartOptions options;
   options.showState = platform::show::kMinimizedFocus;
-  auto started =
-      platform::StartProcess(browser::CadStartArguments(program, parameters, scriptPath.string()), options);
+  auto started = platform::StartProcess(browser::CadStartArguments(program, parameters, scriptPath.string()), options);
   if (!started.process) {
     // Not a matter of the script file, whatever the reason.
     form.ui.MessageBox(OtherErrorText(started.error == 0 ? EINVAL : started.error), mb::kOkOnly, version::kTitle);

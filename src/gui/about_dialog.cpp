@@ -116,9 +116,7 @@ AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : FormDialog(for
   FollowForm();
 }
 
-QLabel* AboutDialog::label(const controls::Label& model) const {
-  return findChild<QLabel*>(ToQString(model.name()));
-}
+QLabel* AboutDialog::label(const controls::Label& model) const { return findChild<QLabel*>(ToQString(model.name())); }
 
 void AboutDialog::FollowForm() {
   setWindowTitle(ToQString(form_.caption));

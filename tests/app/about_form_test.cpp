@@ -26,8 +26,8 @@ constexpr const char* kMsInfoLocation = "SOFTWARE\\Microsoft\\Shared Tools Locat
 
 TEST(AboutTexts, VersionText) {
   const std::tuple<int, int, int, const char*> cases[] = {
-      {2, 5, 0, "Version 2.05"},    {1, 10, 3, "Version 1.10c"}, {1, 0, 12, "Version 1.00l"},
-      {1, 0, 26, "Version 1.00z"},  {1, 0, 1, "Version 1.00a"},  {3, 123, 0, "Version 3.123"},
+      {2, 5, 0, "Version 2.05"},     {1, 10, 3, "Version 1.10c"}, {1, 0, 12, "Version 1.00l"},
+      {1, 0, 26, "Version 1.00z"},   {1, 0, 1, "Version 1.00a"},  {3, 123, 0, "Version 3.123"},
       {1, 0, 27, "Version 1.00.27"},
   };
   for (const auto& [major, minor, revision, text] : cases) EXPECT_EQ(VersionText(major, minor, revision), text);
@@ -128,7 +128,8 @@ TEST_F(AboutBox, GetKeyValueReadsTextsAndNumbers) {
 TEST_F(AboutBox, SysInfoStartsThePathValueWithoutLookingForIt) {
   testing::WriteFile(bin / "sysinfo", "#!/bin/sh\necho started > '" + record.string() + "'\n");
   ::chmod((bin / "sysinfo").c_str(), 0755);
-  platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_SZ, platform::TextData((bin / "sysinfo").string()));
+  platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_SZ,
+                     platform::TextData((bin / "sysinfo").string()));
   StartSysInfo(ui);
   EXPECT_EQ(Recorded(), "started\n");
 }
@@ -138,7 +139,8 @@ TEST_F(AboutBox, SysInfoFindsTheProgramInTheLocationFolderIgnoringCase) {
   fs::create_directories(tools);
   testing::WriteFile(tools / "msinfo32.exe", "#!/bin/sh\necho found > '" + record.string() + "'\n");
   ::chmod((tools / "msinfo32.exe").c_str(), 0755);
-  platform::SetValue(Hive::LocalMachine, kMsInfoLocation, "MSINFO", platform::REG_SZ, platform::TextData(tools.string()));
+  platform::SetValue(Hive::LocalMachine, kMsInfoLocation, "MSINFO", platform::REG_SZ,
+                     platform::TextData(tools.string()));
   StartSysInfo(ui);
   EXPECT_EQ(Recorded(), "found\n");
 }
@@ -149,9 +151,11 @@ TEST_F(AboutBox, SysInfoUnavailableIsSaid) {
     StartSysInfo(ui);
   };
   expectUnavailable();  // neither value
-  platform::SetValue(Hive::LocalMachine, kMsInfoLocation, "MSINFO", platform::REG_SZ, platform::TextData(dir.path().string()));
+  platform::SetValue(Hive::LocalMachine, kMsInfoLocation, "MSINFO", platform::REG_SZ,
+                     platform::TextData(dir.path().string()));
   expectUnavailable();  // the folder holds no program
-  platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_SZ, platform::TextData((dir / "none").string()));
+  platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_SZ,
+                     platform::TextData((dir / "none").string()));
   expectUnavailable();  // a path that cannot be started
   platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_DWORD, platform::DwordData(1));
   expectUnavailable();  // a number where the path belongs

@@ -83,11 +83,13 @@ TEST_F(AddFavorite, MissingFolderAsksFirst) {
 
 TEST_F(AddFavorite, LabelsAndPathsTheFileCannotHoldAreRefused) {
   const std::string before = testing::ReadFile(ini);
-  for (const std::string& label : std::vector<std::string>{"", "a=b", "[Keys]", "x]", "två\r\nrader", "rad\n", std::string("nul\0x", 5), ";kommentar"}) {
+  for (const std::string& label : std::vector<std::string>{"", "a=b", "[Keys]", "x]", "två\r\nrader", "rad\n",
+                                                           std::string("nul\0x", 5), ";kommentar"}) {
     Enter(label, dir.path().string());
-    ui.ExpectBox("Mapprubriken kan inte sparas. Den får inte vara tom, börja med ; eller innehålla =, [, ] eller "
-                 "radbrytningar.",
-                 MsgResult::Ok, 48, "Mapprubrik");
+    ui.ExpectBox(
+        "Mapprubriken kan inte sparas. Den får inte vara tom, börja med ; eller innehålla =, [, ] eller "
+        "radbrytningar.",
+        MsgResult::Ok, 48, "Mapprubrik");
     form.cmdSave_Click();
   }
   Enter("Bra", dir.path().string() + "\n[Keys]");

@@ -52,7 +52,8 @@ class CadScripts : public ::testing::Test {
     form.File1.SetPath(drawings.string());
     form.fgFiles.SetCols(4);
     form.fgFiles.SetFixedRows(1);
-    for (const char* name : {"A-101.plt", "A-102.plt", "A-103.plt"}) form.fgFiles.AddItem(std::string("\t") + name + "\t\t");
+    for (const char* name : {"A-101.plt", "A-102.plt", "A-103.plt"})
+      form.fgFiles.AddItem(std::string("\t") + name + "\t\t");
     RecordingProgram(program, record);
     form.txtAcad.SetText(program.string());
   }
@@ -95,8 +96,8 @@ TEST_F(CadScripts, ChoosingAFolderListsItsTemplatesAndShowsItOnTheToolbar) {
   ChooseScriptFolder(form);
 
   ASSERT_EQ(ui.folderRequests.size(), 1u);
-  EXPECT_EQ(ui.folderRequests[0], std::make_pair(dir.path().string(),
-                                                 std::string("Välj mapp innehållande scriptmallar (*.scr)")));
+  EXPECT_EQ(ui.folderRequests[0],
+            std::make_pair(dir.path().string(), std::string("Välj mapp innehållande scriptmallar (*.scr)")));
   EXPECT_EQ(form.cboScr.items(), (std::vector<std::string>{"A.SCR", "b.scr"}));
   EXPECT_EQ(form.cboScr.text(), "A.SCR");
   EXPECT_EQ(form.CommandBars.FindControl(cmd::kScriptFolder)->tooltipText(), templates.string());
@@ -112,12 +113,15 @@ TEST_F(CadScripts, CancellingTheFolderDialogKeepsTheTemplateFolder) {
   EXPECT_EQ(settings::GetRegSetting("RdsDir", "?"), "?");
 }
 
-TEST_F(CadScripts, RefreshKeepsTheChosenTextEvenWhenItIsGone) {
+TEST_F(CadScripts, RefreshKeepsTheChosenTextEvenWhenItIsGoneAndLaysTheWindowOut) {
   testing::WriteFile(templates / "a.scr", "");
   form.cboScr.SetText("borttagen.scr");
+  form.Move(0, 0, 12000, 9000);
+  form.CommandBars.SetClientRect({0, 800, 10000, 7800});
   RefreshScriptList(form);
   EXPECT_EQ(form.cboScr.items(), std::vector<std::string>{"a.scr"});
   EXPECT_EQ(form.cboScr.text(), "borttagen.scr");
+  EXPECT_EQ(form.fgTree.width(), 3500) << "the panes are laid out again";
 }
 
 TEST_F(CadScripts, TemplateRunsOverTheSelectedRowsAndStartsTheProgram) {
@@ -198,6 +202,7 @@ TEST_F(CadScripts, MissingTemplateOrProgramIsReported) {
 
 TEST_F(CadScripts, AnotherKindWritesTheScriptAndStartsNothing) {
   Template("Plot.scr", "QSAVE\r\n");
+  testing::WriteFile(temp / "ScriptIt.scr", "an earlier, longer script\r\n.EXIT\r\n");
   RunCadScript(form, "acad");
   EXPECT_EQ(Script(), ".EXIT\r\n");
   EXPECT_EQ(WaitForRecord(record, 50), "");

@@ -136,9 +136,9 @@ TEST(Script, LongLinesAndLongTemplatesStayWhole) {
 TEST(ScriptRun, ProjectNameAndProgramArguments) {
   EXPECT_EQ(ProjectName("/P/Proj/Bridge.rev2.pds"), "Bridge.rev2");
   EXPECT_EQ(ProjectName("/P/Proj.d/Bridge"), "Bridge");
-  EXPECT_EQ(CadStartArguments("/opt/cad/bricscad", "/p \"Min profil\" -nologo", "/tmp/ScriptIt.scr"),
-            (Lines{"/opt/cad/bricscad", "/opt/cad/elprscr.dwg", "/p", "Min profil", "-nologo", "/b",
-                   "/tmp/ScriptIt.scr"}));
+  EXPECT_EQ(
+      CadStartArguments("/opt/cad/bricscad", "/p \"Min profil\" -nologo", "/tmp/ScriptIt.scr"),
+      (Lines{"/opt/cad/bricscad", "/opt/cad/elprscr.dwg", "/p", "Min profil", "-nologo", "/b", "/tmp/ScriptIt.scr"}));
   EXPECT_EQ(CadStartArguments("acad.exe", "", "/t/S.scr"), (Lines{"./acad.exe", "elprscr.dwg", "/b", "/t/S.scr"}));
 }
 

@@ -67,8 +67,8 @@ TEST_F(SmallDialogs, AboutBoxShowsTheVersionInformationAndIsPhotographed) {
     EXPECT_EQ(box.windowTitle(), QString("Om ") + version::kTitle);
     app::AboutForm probe(main);  // the texts the form gives its labels
     probe.Load();
-    for (const controls::Label* model : {&probe.lblTitle, &probe.lblVersion, &probe.lblDescription,
-                                         &probe.lblCopyright, &probe.LblMail, &probe.Lblwww}) {
+    for (const controls::Label* model : {&probe.lblTitle, &probe.lblVersion, &probe.lblDescription, &probe.lblCopyright,
+                                         &probe.LblMail, &probe.Lblwww}) {
       QLabel* label = box.label(*model);
       ASSERT_NE(label, nullptr) << model->name();
       EXPECT_EQ(label->text().toStdString(), model->caption());
@@ -146,7 +146,8 @@ TEST_F(SmallDialogs, AddFavoriteDialogSavesTypedTextAndIsPhotographed) {
   form.Show(true);
   EXPECT_TRUE(stayedOpen);
   EXPECT_FALSE(form.loaded());
-  EXPECT_EQ(settings::GetIniSection(app::kFavoriteSection, ini), "Projekt=" + dir.path().string() + std::string(1, '\0'));
+  EXPECT_EQ(settings::GetIniSection(app::kFavoriteSection, ini),
+            "Projekt=" + dir.path().string() + std::string(1, '\0'));
 }
 
 TEST_F(SmallDialogs, CadProgramDialogListsTheProgramsBesideTheCurrentOne) {
@@ -161,7 +162,8 @@ TEST_F(SmallDialogs, CadProgramDialogListsTheProgramsBesideTheCurrentOne) {
   main.txtIcad.SetText((cad / "bricscad").string());
   WhenShown<QFileDialog>([&](QFileDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Programfil");
-    EXPECT_EQ(dialog.nameFilters(), QStringList{"IntelliCAD-program (icad.exe bricscad.exe icad bricscad bricscad.sh)"});
+    EXPECT_EQ(dialog.nameFilters(),
+              QStringList{"IntelliCAD-program (icad.exe bricscad.exe icad bricscad bricscad.sh)"});
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(QDir(dialog.directory()).canonicalPath().toStdString(), fs::canonical(cad).string());
     dialog.selectFile(QString::fromStdString((cad / "bricscad.sh").string()));
