@@ -58,7 +58,8 @@ bool IsExecutableFile(const std::string& path) {
 
 std::string OtherErrorText(int error) { return "Error: " + std::to_string(error) + " - " + std::strerror(error) + "."; }
 
-// The run ends with one box telling what went wrong with a file or program.
+// The run ends with one box telling what went wrong with a file: the
+// template (before the script has a path, so none is named) or the script.
 // `error` is the system's error number; 0 stands for a file the program
 // refuses to write through (a link, another user's file).
 void ReportRunFailure(MainForm& form, int error, const std::string& scriptPath) {
@@ -131,6 +132,7 @@ std::vector<std::string> SelectedFileNames(const controls::Grid& grid) {
 
 // Writes the script; false (after the box) when it could not be written.
 bool WriteScript(MainForm& form, const fs::path& path, const std::string& bytes) {
+  // A failed open leaves its error number; a file the writer refuses leaves 0.
   errno = 0;
   auto file = platform::SafeOutputFile::Open(path);
   if (!file) {
