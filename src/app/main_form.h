@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/cad_scripts.h"
 #include "controls/basic_controls.h"
 #include "controls/command_bars.h"
 #include "controls/form.h"
@@ -84,6 +85,11 @@ class MainForm : public controls::Form {
 
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
+
+  // CAD script runner (cad_commands.cpp): the template folder's "*.scr"
+  // files, whose names fill cboScr; the process's current folder until a
+  // template folder is chosen.
+  browser::ScriptFileList FileScr;
 
  protected:
   void Form_Resize() override;

@@ -1,11 +1,9 @@
 #include "gui/options_dialog.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -37,34 +35,16 @@ QWidget* PickList(controls::ComboBox& box, QWidget* parent) {
   return widget;
 }
 
-void Colour(QWidget* widget, controls::Color color) {
-  if (controls::IsSystemColor(color)) return;
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, FromColorNumber(color));
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
 QGroupBox* Group(const app::GroupBox& model, QWidget* parent) {
   auto* group = new QGroupBox(ToQString(model.caption), parent);
   group->setObjectName(ToQString(model.name()));
-  Colour(group, model.backColor());
+  FillWithColor(group, model.backColor());
   return group;
-}
-
-QPushButton* Button(const app::CommandButton& model, QWidget* parent) {
-  auto* button = new QPushButton(ToQString(model.caption), parent);
-  button->setObjectName(ToQString(model.name()));
-  button->setAutoDefault(false);
-  return button;
 }
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(parent), form_(form) {
-  setObjectName(ToQString(form.name()));
-  setModal(true);
-
+OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : FormDialog(form, parent), form_(form) {
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(ToQString(form.tabOptions.name()));
   tabs_->addTab(GeneralTab(), ToQString(form.tabOptions.tabs.at(0)));
@@ -73,8 +53,8 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(
   tabs_->setCurrentIndex(form.tabOptions.currentTab);
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { form_.tabOptions.currentTab = index; });
 
-  auto* save = Button(form.cmdSaveChanges, this);
-  auto* cancel = Button(form.cmdCancel, this);
+  auto* save = CreateButton(form.cmdSaveChanges, this);
+  auto* cancel = CreateButton(form.cmdCancel, this);
   connect(save, &QPushButton::clicked, this, [this] {
     ReportGeometry();
     form_.cmdSaveChanges_Click();
@@ -95,19 +75,11 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : QDialog(
   setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(app::OptionsForm::kMinWidth), ToPixels(app::OptionsForm::kMinHeight))));
 
   form_.onChanged = [this] { FollowForm(); };
-  form_.onHideRequest = [this] {
-    if (isVisible()) done(QDialog::Rejected);
-  };
   FollowForm();
   if (form_.width() > 0 && form_.height() > 0) {
     move(ToPixels(form_.left()), ToPixels(form_.top()));
     resize(ToPixels(form_.width()), ToPixels(form_.height()));
   }
-}
-
-OptionsDialog::~OptionsDialog() {
-  form_.onChanged = nullptr;
-  form_.onHideRequest = nullptr;
 }
 
 QWidget* OptionsDialog::GeneralTab() {
@@ -132,7 +104,7 @@ QWidget* OptionsDialog::GeneralTab() {
   otherRows->addRow(Widget(form_.chkMetadata, other));
   otherRows->addRow(Widget(form_.lblPrevious, other), PickList(form_.cboHistoryDays, other));
 
-  auto* ini = Button(form_.cmdIni, page);  // no action of its own
+  auto* ini = CreateButton(form_.cmdIni, page);  // no action of its own
   auto* iniRow = new QHBoxLayout;
   iniRow->addWidget(ini);
   iniRow->addStretch();
@@ -148,7 +120,7 @@ QWidget* OptionsDialog::GeneralTab() {
 
 QWidget* OptionsDialog::ConverterTab(controls::CheckBox& use, int index) {
   auto* page = new QWidget;
-  auto* homepage = Button(form_.cmdHomepage[index], page);
+  auto* homepage = CreateButton(form_.cmdHomepage[index], page);
   homepage->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   connect(homepage, &QPushButton::clicked, this, [this, index] { form_.cmdHomepage_Click(index); });
   QWidget* label = Widget(form_.lblHomepage[index], page);
@@ -168,8 +140,8 @@ QWidget* OptionsDialog::ConverterTab(controls::CheckBox& use, int index) {
 
 void OptionsDialog::FollowForm() {
   setWindowTitle(ToQString(form_.caption));
-  Colour(this, form_.backColor());
-  for (int i = 0; i < tabs_->count(); ++i) Colour(tabs_->widget(i), form_.backColor());
+  FillWithColor(this, form_.backColor());
+  for (int i = 0; i < tabs_->count(); ++i) FillWithColor(tabs_->widget(i), form_.backColor());
 }
 
 void OptionsDialog::ReportGeometry() {
@@ -178,27 +150,7 @@ void OptionsDialog::ReportGeometry() {
   form_.Move(ToTwips(outer.left()), ToTwips(outer.top()), ToTwips(outer.width()), ToTwips(outer.height()));
 }
 
-void OptionsDialog::closeEvent(QCloseEvent* event) {
-  ReportGeometry();
-  if (form_.loaded() && !form_.Unload()) return event->ignore();
-  QDialog::closeEvent(event);
-}
-
-void OptionsDialog::reject() {
-  ReportGeometry();
-  if (form_.loaded()) form_.Unload();
-  QDialog::reject();
-}
-
-void ShowOptionsDialogsOnScreen(QWidget* owner) {
-  QPointer<QWidget> guardedOwner(owner);
-  app::OptionsForm::AttachView() = [guardedOwner](app::OptionsForm& form) {
-    // The options dialog is always modal: the window lives while it is shown.
-    form.onShowRequest = [&form, guardedOwner](bool) {
-      OptionsDialog dialog(form, guardedOwner.data());
-      dialog.exec();
-    };
-  };
-}
+// The options dialog is always modal.
+void ShowOptionsDialogsOnScreen(QWidget* owner) { ShowModallyOnScreen<OptionsDialog, app::OptionsForm>(owner); }
 
 }  // namespace quiremark::gui

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "app/options_form.h"
+#include "gui/form_dialog.h"
 
 class QTabWidget;
 
@@ -13,20 +12,18 @@ namespace quiremark::gui {
 // form, and the window following the form's caption, colour and place.
 // Closing by a button, the close box or Escape unloads the form, which
 // stores the placement (and, for "Spara ändringar", the options).
-class OptionsDialog : public QDialog {
+class OptionsDialog : public FormDialog {
  public:
   explicit OptionsDialog(app::OptionsForm& form, QWidget* parent = nullptr);
-  ~OptionsDialog() override;
 
   QTabWidget* tabs() const { return tabs_; }
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
-  void reject() override;
+  // Gives the form the window's place and size before it unloads and stores them.
+  void BeforeUnload() override { ReportGeometry(); }
 
  private:
   void FollowForm();
-  // Gives the form the window's place and size before it unloads and stores them.
   void ReportGeometry();
   QWidget* GeneralTab();
   QWidget* ConverterTab(controls::CheckBox& use, int index);
