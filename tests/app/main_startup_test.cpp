@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -45,13 +46,22 @@ class StartUp : public ::testing::Test {
   void Plot(const std::string& name) { testing::WriteFile(drawings / name, testing::DriverPlotFile(1, name)); }
 
   void Load() { LoadMainWindow(form, err); }
+  // A further main window started the same way, as by the next start of the program.
+  std::unique_ptr<MainForm> LoadAnother() {
+    auto another = std::make_unique<MainForm>(state, ui);
+    another->builtConverter = form.builtConverter;
+    LoadMainWindow(*another, err);
+    return another;
+  }
   std::string Stored(const std::string& name) const { return settings::GetRegSetting(name, "<none>"); }
-  std::vector<int> ColumnWidths() const {
+  static std::vector<int> ColumnWidths(const MainForm& window) {
     std::vector<int> widths;
-    for (int col = 0; col < form.fgFiles.cols(); ++col) widths.push_back(form.fgFiles.ColWidth(col));
+    for (int col = 0; col < window.fgFiles.cols(); ++col) widths.push_back(window.fgFiles.ColWidth(col));
     return widths;
   }
-  std::vector<int> Geometry() const { return {form.left(), form.top(), form.width(), form.height(), form.windowState()}; }
+  static std::vector<int> Geometry(const MainForm& window) {
+    return {window.left(), window.top(), window.width(), window.height(), window.windowState()};
+  }
   bool DigiTejpShown() { return form.CommandBars.FindControl(cmd::kDigiTejp)->visible(); }
 
   std::string WaitForOpened() const {
@@ -82,12 +92,12 @@ TEST_F(StartUp, FirstStartTakesTheDefaultsWithinTheWorkArea) {
   Load();
   ASSERT_TRUE(form.startupComplete);
   EXPECT_FALSE(ui.endedWith);
-  EXPECT_EQ(Geometry(), (std::vector<int>{25, 25, 9060, 6384, controls::kWindowNormal}));
+  EXPECT_EQ(Geometry(form), (std::vector<int>{25, 25, 9060, 6384, controls::kWindowNormal}));
   EXPECT_EQ(form.cboFolderName.text(), "*");
   EXPECT_EQ(form.cboFileExt.text(), "*.PLT");
   EXPECT_EQ(form.File1.pattern(), "*.PLT");
   EXPECT_EQ(form.cboFileExt.items(), (std::vector<std::string>{"*.plt", "*.eps"}));
-  EXPECT_EQ(ColumnWidths(), (std::vector<int>{1200, 1200, 1200, 1200})) << "the date column too";
+  EXPECT_EQ(ColumnWidths(form), (std::vector<int>{1200, 1200, 1200, 1200})) << "the date column too";
   EXPECT_EQ(form.CommandBars.visualTheme(), 6);
   EXPECT_TRUE(form.CommandBars.FindControl(1006)->checked());
   EXPECT_EQ(form.CommandBars.activeMenuBar().title(), "Meny");
@@ -99,12 +109,10 @@ TEST_F(StartUp, FirstStartTakesTheDefaultsWithinTheWorkArea) {
   EXPECT_EQ(err.str(), "");
 
   // A small work area: the window shrinks to it less 60 twips.
-  MainForm small(state, ui);
-  small.builtConverter = settings::Converter::Ghostscript;
   ui.SetScreen({0, 0, 9000, 7000}, {0, 0, 8000, 6000});
-  LoadMainWindow(small, err);
-  EXPECT_EQ(small.width(), 7940);
-  EXPECT_EQ(small.height(), 5940);
+  const auto small = LoadAnother();
+  EXPECT_EQ(small->width(), 7940);
+  EXPECT_EQ(small->height(), 5940);
 }
 
 TEST_F(StartUp, StoredSizeJustAboveTheWorkAreaMeansMaximised) {
@@ -123,12 +131,7 @@ TEST_F(StartUp, StoredSizeJustAboveTheWorkAreaMeansMaximised) {
   for (const Case& c : cases) {
     settings::SaveRegSetting("Height", c.height);
     settings::SaveRegSetting("Width", c.width);
-    MainForm fresh(state, ui);
-    fresh.builtConverter = settings::Converter::Ghostscript;
-    LoadMainWindow(fresh, err);
-    EXPECT_EQ((std::vector<int>{fresh.left(), fresh.top(), fresh.width(), fresh.height(), fresh.windowState()}),
-              c.geometry)
-        << c.height << " x " << c.width;
+    EXPECT_EQ(Geometry(*LoadAnother()), c.geometry) << c.height << " x " << c.width;
   }
 }
 
@@ -144,16 +147,13 @@ TEST_F(StartUp, StoredValuesThatAreNoNumbersOrOutOfRangeGiveTheirDefaults) {
   ASSERT_TRUE(form.startupComplete);
   EXPECT_EQ(form.CommandBars.visualTheme(), 6);
   EXPECT_EQ(Stored("Theme"), "6");
-  EXPECT_EQ(Geometry(), (std::vector<int>{0, 25, 9060, 6384, controls::kWindowNormal}));
-  EXPECT_EQ(ColumnWidths(), (std::vector<int>{800, 1200, 1200, 1200}));
+  EXPECT_EQ(Geometry(form), (std::vector<int>{0, 25, 9060, 6384, controls::kWindowNormal}));
+  EXPECT_EQ(ColumnWidths(form), (std::vector<int>{800, 1200, 1200, 1200}));
   EXPECT_EQ(form.cboFileExt.text(), "/etc");
   EXPECT_EQ(form.File1.pattern(), "*.*") << "the file list keeps its pattern";
 
   settings::SaveRegSetting("Theme", "nytt");
-  MainForm again(state, ui);
-  again.builtConverter = settings::Converter::Ghostscript;
-  LoadMainWindow(again, err);
-  EXPECT_EQ(again.CommandBars.visualTheme(), 6);
+  EXPECT_EQ(LoadAnother()->CommandBars.visualTheme(), 6);
 }
 
 TEST_F(StartUp, FilePatternsComeFromTheSettingsFileLineByLine) {
@@ -165,10 +165,7 @@ TEST_F(StartUp, FilePatternsComeFromTheSettingsFileLineByLine) {
   };
   for (const auto& [text, items] : cases) {
     WriteIni(text);
-    MainForm fresh(state, ui);
-    fresh.builtConverter = settings::Converter::Ghostscript;
-    LoadMainWindow(fresh, err);
-    EXPECT_EQ(fresh.cboFileExt.items(), items) << text;
+    EXPECT_EQ(LoadAnother()->cboFileExt.items(), items) << text;
   }
 }
 
@@ -224,11 +221,10 @@ TEST_F(DistillerLookup, AQuotedProgramPathOrABareNameOnPathIsFound) {
   };
   for (const Case& c : cases) {
     WriteIni(c.keys);
-    MainForm fresh(state, ui);
-    LoadMainWindow(fresh, err);
-    EXPECT_TRUE(fresh.startupComplete) << c.keys;
-    EXPECT_EQ(fresh.DistillerProgram, c.program);
-    EXPECT_EQ(fresh.DistillerDataFolder, c.dataFolder);
+    const auto started = LoadAnother();
+    EXPECT_TRUE(started->startupComplete) << c.keys;
+    EXPECT_EQ(started->DistillerProgram, c.program);
+    EXPECT_EQ(started->DistillerDataFolder, c.dataFolder);
   }
   EXPECT_EQ(state.converterSelector, settings::Converter::Distiller);
 }
@@ -260,10 +256,9 @@ TEST_F(DistillerLookup, AnEmptyKeysSectionStopsEarlyAndEndsAnUnattendedRun) {
   EXPECT_FALSE(form.startupComplete);
   EXPECT_FALSE(ui.endedWith);
 
-  MainForm unattended(state, ui);
   state.outFileArg = (dir / "ut.pdf").string();
   ui.ExpectBox("Filen " + ini + " saknar registernycklar i sektionen '[Keys]'. Redigerar ini-fil.", MsgResult::Ok);
-  LoadMainWindow(unattended, err);
+  LoadAnother();
   EXPECT_EQ(ui.endedWith, kExitCannotStart);
   EXPECT_NE(err.str().find("Ingen PDF skapades: sektionen [Keys] i " + ini + " är tom."), std::string::npos)
       << err.str();
@@ -320,16 +315,12 @@ TEST_F(StartUp, ShutdownValuesAreReadBackByTheNextStart) {
   EXPECT_EQ(settings::GetRegSetting("Left", "<none>", "Main"), "300");
   EXPECT_EQ(settings::GetMachineSetting("Version", "<none>"), "1.0.0");
 
-  MainForm next(state, ui);
-  next.builtConverter = settings::Converter::Ghostscript;
-  LoadMainWindow(next, err);
-  EXPECT_EQ(next.width(), 14000);
-  EXPECT_EQ(next.height(), 9000);
-  EXPECT_EQ(next.cboFileExt.text(), "*.eps");
-  EXPECT_EQ(next.cboFolderName.text(), "A-4*");
-  std::vector<int> restored;
-  for (int col = 0; col < next.fgFiles.cols(); ++col) restored.push_back(next.fgFiles.ColWidth(col));
-  EXPECT_EQ(restored, widths);
+  const auto next = LoadAnother();
+  EXPECT_EQ(next->width(), 14000);
+  EXPECT_EQ(next->height(), 9000);
+  EXPECT_EQ(next->cboFileExt.text(), "*.eps");
+  EXPECT_EQ(next->cboFolderName.text(), "A-4*");
+  EXPECT_EQ(ColumnWidths(*next), widths);
 }
 
 TEST_F(StartUp, ClosingAMinimisedWindowSavesItAsNormalAndAMaximisedOneAsMaximised) {
@@ -339,18 +330,12 @@ TEST_F(StartUp, ClosingAMinimisedWindowSavesItAsNormalAndAMaximisedOneAsMaximise
   EXPECT_EQ(Stored("WinState"), "0");
   EXPECT_EQ(Stored("Width"), "12000");
 
-  MainForm maximised(state, ui);
-  maximised.builtConverter = settings::Converter::Ghostscript;
-  LoadMainWindow(maximised, err);
-  maximised.Resized(28920, 15720, controls::kWindowMaximized);
-  ASSERT_TRUE(maximised.Unload());
+  const auto maximised = LoadAnother();
+  maximised->Resized(28920, 15720, controls::kWindowMaximized);
+  ASSERT_TRUE(maximised->Unload());
   EXPECT_EQ(Stored("WinState"), "2");
   EXPECT_EQ(Stored("Height"), "15720");
-
-  MainForm next(state, ui);
-  next.builtConverter = settings::Converter::Ghostscript;
-  LoadMainWindow(next, err);
-  EXPECT_EQ(next.windowState(), controls::kWindowMaximized) << "work area + 120 twips";
+  EXPECT_EQ(LoadAnother()->windowState(), controls::kWindowMaximized) << "work area + 120 twips";
 }
 
 }  // namespace
