@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
-  ghostscript qpdf poppler-utils xdg-utils
+  ghostscript qpdf poppler-utils xdg-utils jq
 )
 
 missing=()

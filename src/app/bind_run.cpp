@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "app/bind_steps.h"
-#include "app/layout.h"
+#include "app/main_dispatcher.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
 #include "browser/file_grid.h"
@@ -227,12 +227,7 @@ class BindRun {
   }
 
   // The options dialog, shown modally, for the document information of this PDF.
-  void AskForMetadata() {
-    OptionsForm options(form_.state, ui_);
-    options.Load();
-    SetFormColors(options, 0, form_.state.themeBaseColor);
-    options.Show(true);
-  }
+  void AskForMetadata() { ShowOptionsDialog(form_); }
 
   bool Convert(const fs::path& psFile, const std::string& pdf) {
     const engine::DistillerSetup distiller{form_.DistillerProgram, form_.DistillerDataFolder};

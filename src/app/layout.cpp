@@ -33,9 +33,8 @@ void SetTheme(MainForm& form, int theme, int menuId) {
 }
 
 int StoredTheme() {
-  const std::string text = settings::GetRegSetting("Theme", "6");
-  const long number = std::strtol(text.c_str(), nullptr, 10);
-  return static_cast<int>(std::clamp<long>(number, 0, kRibbonTheme));
+  const double number = settings::GetRegNumber("Theme", kRibbonTheme);
+  return static_cast<int>(std::clamp(std::lround(number), 0L, static_cast<long>(kRibbonTheme)));
 }
 
 void CheckThemeMenu(controls::CommandBars& bars, int id) {

@@ -28,8 +28,8 @@ inline constexpr int kNoticeHeightMargin = 60;  // grid height less notice box h
 void SetTheme(MainForm& form, int theme, int menuId);
 
 // The theme stored by the last SetTheme (registry value "Theme", default 6).
-// A number above 6 is taken as 6; text that is no number, or a number below
-// 0, as 0.
+// A number above 6 is taken as 6, one below 0 as 0; text that is no number
+// gives the default.
 int StoredTheme();
 
 // Ticks the theme command `id` (every copy of it) and clears the others.

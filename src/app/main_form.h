@@ -91,8 +91,19 @@ class MainForm : public controls::Form {
   // template folder is chosen.
   browser::ScriptFileList FileScr;
 
+  // Start-up and shutdown (main_startup.cpp, main_shutdown.cpp): the
+  // converter this program is built for, what start-up found, and how an
+  // unattended run ended.
+  settings::Converter builtConverter = settings::Converter::Distiller;
+  bool displayAvailable = false;       // a user can see the window (and an editor it starts)
+  std::string DigiTejpSettingsFolder;  // the folder whose *.dtt files fill cboDigiTejp
+  bool startupComplete = false;        // start-up ran to its end (no early stop)
+  bool programEnded = false;           // start-up ended the program (EndProgram was called)
+  int exitStatus = 0;                  // the status it ended with
+
  protected:
   void Form_Resize() override;
+  void Form_Unload(bool& cancel) override;
 };
 
 }  // namespace quiremark::app

@@ -1,7 +1,10 @@
 #include "app/start_procedure.h"
 
 #include <array>
+#include <filesystem>
+#include <optional>
 
+#include "app/main_startup.h"
 #include "platform/environment.h"
 #include "platform/program_info.h"
 #include "platform/text_encoding.h"
@@ -13,7 +16,7 @@ namespace quiremark::app {
 
 namespace {
 
-enum class Switch { StartDir, OutFile, TreeScan };
+enum class Switch { StartDir, OutFile, TreeScan, Unknown };
 
 struct SwitchName {
   Switch id;
@@ -25,13 +28,24 @@ constexpr std::array<SwitchName, 3> kSwitches = {{
     {Switch::TreeScan, "/treescan:"},
 }};
 
+// A switch in the line: which one, where it begins and how long its name is.
+struct SwitchStart {
+  Switch id;
+  std::size_t pos;
+  std::size_t length;
+};
 
-// The switch that begins at `pos` of the lower-cased line, if any.
-std::optional<SwitchName> SwitchAt(const std::string& lower, std::size_t pos) {
+// The switch that begins at `pos` of the lower-cased line, if any: one of
+// the three anywhere, or another "/name:" after a blank or at the start.
+std::optional<SwitchStart> SwitchAt(const std::string& lower, std::size_t pos) {
   for (const auto& name : kSwitches) {
-    if (lower.compare(pos, name.text.size(), name.text) == 0) return name;
+    if (lower.compare(pos, name.text.size(), name.text) == 0) return SwitchStart{name.id, pos, name.text.size()};
   }
-  return std::nullopt;
+  if (lower[pos] != '/' || (pos > 0 && lower[pos - 1] != ' ' && lower[pos - 1] != '\t')) return std::nullopt;
+  std::size_t end = pos + 1;
+  while (end < lower.size() && lower[end] >= 'a' && lower[end] <= 'z') ++end;
+  if (end == pos + 1 || end >= lower.size() || lower[end] != ':') return std::nullopt;
+  return SwitchStart{Switch::Unknown, pos, end + 1 - pos};
 }
 
 std::string SwitchValue(const std::string& piece) {
@@ -65,15 +79,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return result;
   }
 
-  std::vector<std::pair<SwitchName, std::size_t>> starts;
+  std::vector<SwitchStart> starts;
   for (std::size_t pos = 0; pos < lower.size(); ++pos) {
-    if (auto name = SwitchAt(lower, pos)) starts.emplace_back(*name, pos);
+    if (auto start = SwitchAt(lower, pos)) starts.push_back(*start);
   }
   for (std::size_t i = 0; i < starts.size(); ++i) {
-    const auto& [name, pos] = starts[i];
-    const std::size_t end = i + 1 < starts.size() ? starts[i + 1].second : line.size();
-    const std::string value = SwitchValue(line.substr(pos + name.text.size(), end - pos - name.text.size()));
-    switch (name.id) {
+    const auto& [id, pos, length] = starts[i];
+    const std::size_t end = i + 1 < starts.size() ? starts[i + 1].pos : line.size();
+    const std::string value = SwitchValue(line.substr(pos + length, end - pos - length));
+    switch (id) {
       case Switch::StartDir:
         result.startDirs.push_back(value);
         break;
@@ -85,13 +99,25 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         result.treeScan = answer == "y" || answer == "yes";
         break;
       }
+      case Switch::Unknown:
+        result.unknownSwitches.push_back(line.substr(pos, length));
+        break;
     }
   }
   return result;
 }
 
+std::string AbsoluteFolder(const std::string& folder) {
+  if (folder.empty() || folder.front() == '/') return folder;
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(folder, error).lexically_normal().string();
+  if (error) return folder;
+  while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  return absolute;
+}
+
 void Main(const std::vector<std::string>& arguments, settings::AppState& state, controls::UiServices& ui,
-          const MainWindowHooks& hooks) {
+          const MainWindowHooks& hooks, std::ostream& err) {
   state.debugMode = !platform::GetEnv("NORV_DEBUG").empty();
   settings::InitCommonControlClasses();
 
@@ -99,11 +125,29 @@ void Main(const std::vector<std::string>& arguments, settings::AppState& state, 
   if (commandLine.syntaxError) {
     ui.MessageBox(SyntaxText(), controls::mb::kOkOnly + controls::mb::kInformation, "Fel i anrop");
   } else {
+    std::string startFolder;
     for (const auto& folder : commandLine.startDirs) {
-      if (settings::FolderExists(folder)) settings::SaveRegSetting("LastFolder", folder);
+      const std::string absolute = AbsoluteFolder(folder);
+      if (!settings::FolderExists(absolute)) continue;
+      settings::SaveRegSetting("LastFolder", absolute);
+      startFolder = absolute;
     }
     state.outFileArg = commandLine.outFile;
     state.treeScanArg = commandLine.treeScan;
+    for (const auto& name : commandLine.unknownSwitches) {
+      ui.MessageBox("Okänd växel " + name + "\r" + SyntaxText(), controls::mb::kOkOnly + controls::mb::kInformation,
+                    "Fel i anrop");
+    }
+    // An unattended run does exactly what its line says, or nothing.
+    if (!state.outFileArg.empty() && !commandLine.unknownSwitches.empty()) {
+      return EndProgramWith(ui, kExitBadCommandLine,
+                            "Ingen PDF skapades: okänd växel " + commandLine.unknownSwitches.front(), err);
+    }
+    if (!state.outFileArg.empty() && startFolder.empty()) {
+      const std::string named = commandLine.startDirs.empty() ? "" : commandLine.startDirs.back();
+      return EndProgramWith(ui, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + named + " finns inte.",
+                            err);
+    }
   }
 
   const auto debugBox = [&](const std::string& text) {

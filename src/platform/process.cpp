@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <thread>
 
 extern char** environ;
@@ -182,6 +183,24 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
   const auto exitCode = ChildProcess(pid).Wait();
   if (exitCode != 0) return std::nullopt;
   return output;
+}
+
+std::optional<std::filesystem::path> FindOnPath(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path ? path : "";
+  while (true) {
+    const std::size_t colon = folders.find(':');
+    const std::string_view folder = folders.substr(0, colon);
+    if (!folder.empty()) {
+      const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+      std::error_code error;
+      if (std::filesystem::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0)
+        return candidate;
+    }
+    if (colon == std::string_view::npos) return std::nullopt;
+    folders.remove_prefix(colon + 1);
+  }
 }
 
 bool ShellOpen(const std::string& target) {

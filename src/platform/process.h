@@ -76,6 +76,10 @@ std::optional<int> RunAndWait(const std::string& commandLine, const StartOptions
 // output; empty optional when it could not be started or did not exit with 0.
 std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments);
 
+// The executable file `name` (no "/" in it) in the first folder of PATH that
+// holds one; empty when none does.
+std::optional<std::filesystem::path> FindOnPath(const std::string& name);
+
 // Opens a document, folder or address with the desktop's associated program
 // (xdg-open), without waiting. False when xdg-open could not be started.
 bool ShellOpen(const std::string& target);

@@ -17,6 +17,7 @@
 
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/program_info.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 
@@ -371,9 +372,8 @@ std::optional<std::string> ReadWhole(const fs::path& file) {
   return bytes;
 }
 
-// The hive as its file holds it now (empty when there is no file).
-std::shared_ptr<const HiveData> LoadHive(Hive hive) {
-  const fs::path file = HiveFile(hive);
+// The hive as `file` holds it now (empty when there is no file).
+std::shared_ptr<const HiveData> LoadHiveFile(const fs::path& file, Hive hive) {
   struct stat st{};
   std::lock_guard lock(gCacheMutex);
   if (stat(file.c_str(), &st) != 0) {
@@ -391,8 +391,26 @@ std::shared_ptr<const HiveData> LoadHive(Hive hive) {
   return data;
 }
 
+std::shared_ptr<const HiveData> LoadHive(Hive hive) { return LoadHiveFile(HiveFile(hive), hive); }
+
+// The classes root's defaults shipped beside the program. They are only
+// read: the user's own hive lies over them, value by value.
+std::shared_ptr<const HiveData> WithProgramDefaults(std::shared_ptr<const HiveData> own) {
+  const fs::path defaultsFile = ProgramFolder() / (std::string(HiveName(Hive::ClassesRoot)) + ".reg");
+  if (defaultsFile == HiveFile(Hive::ClassesRoot)) return own;
+  const auto defaults = LoadHiveFile(defaultsFile, Hive::ClassesRoot);
+  if (defaults->keys.empty()) return own;
+  auto merged = std::make_shared<HiveData>(*defaults);
+  for (const auto& [folded, key] : own->keys) {
+    AddKey(*merged, key.path);
+    for (const auto& value : key.values) PutValue(merged->keys[folded], value);
+  }
+  return merged;
+}
+
 std::shared_ptr<const HiveData> Snapshot(Hive hive) {
   auto data = LoadHive(hive);
+  if (hive == Hive::ClassesRoot) return WithProgramDefaults(std::move(data));
   if (hive != Hive::LocalMachine) return data;
   auto merged = std::make_shared<HiveData>(*data);
   AddGhostscriptKeys(*merged);

@@ -15,12 +15,6 @@ std::string SubKeyOf(const PlacementWindow& window) {
   return name.size() > 3 ? name.substr(3) : name;
 }
 
-double ReadNumber(const std::string& name, double fallback, const std::string& subKey) {
-  const auto& clock = platform::CurrentClock();
-  const auto value = clock.ParseNumber(GetRegSetting(name, clock.FormatNumber(fallback), subKey));
-  return value ? *value : fallback;
-}
-
 }  // namespace
 
 void SaveFormPlacement(const PlacementWindow& window) {
@@ -35,11 +29,11 @@ void SaveFormPlacement(const PlacementWindow& window) {
 
 void RestoreFormPlacement(PlacementWindow& window, int minHeight, int minWidth, const controls::UiServices& ui) {
   const std::string subKey = SubKeyOf(window);
-  window.SetTop(ReadNumber("Top", 0, subKey));
-  window.SetLeft(ReadNumber("Left", 0, subKey));
-  window.SetHeight(ReadNumber("Height", minHeight, subKey));
-  window.SetWidth(ReadNumber("Width", minWidth, subKey));
-  const double state = ReadNumber("WinState", kWindowNormal, subKey);
+  window.SetTop(GetRegNumber("Top", 0, subKey));
+  window.SetLeft(GetRegNumber("Left", 0, subKey));
+  window.SetHeight(GetRegNumber("Height", minHeight, subKey));
+  window.SetWidth(GetRegNumber("Width", minWidth, subKey));
+  const double state = GetRegNumber("WinState", kWindowNormal, subKey);
   window.SetWindowState((state == kWindowMinimized || state == kWindowMaximized) ? static_cast<int>(state)
                                                                                  : kWindowNormal);
 

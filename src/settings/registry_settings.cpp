@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "platform/text_encoding.h"
 #include "version.h"
 
@@ -35,6 +36,11 @@ void SaveMachineSetting(const std::string& valueName, const std::string& value, 
 
 std::string GetRegSetting(const std::string& valueName, const std::string& defaultValue, const std::string& subKey) {
   return RegQueryString(Hive::CurrentUser, KeyPath(subKey), valueName, defaultValue);
+}
+
+double GetRegNumber(const std::string& valueName, double defaultValue, const std::string& subKey) {
+  const std::optional<double> value = platform::CurrentClock().ParseNumber(GetRegSetting(valueName, "", subKey));
+  return value ? *value : defaultValue;
 }
 
 std::string GetMachineSetting(const std::string& valueName, const std::string& defaultValue,

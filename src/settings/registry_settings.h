@@ -24,6 +24,9 @@ void DeleteRegSetting(const std::string& valueName, const std::string& subKey = 
 void SaveMachineSetting(const std::string& valueName, const std::string& value, const std::string& subKey = "");
 std::string GetRegSetting(const std::string& valueName, const std::string& defaultValue,
                           const std::string& subKey = "");
+// A number stored as text (regional format, "." accepted too); the default
+// when the value is missing or its text is no number.
+double GetRegNumber(const std::string& valueName, double defaultValue, const std::string& subKey = "");
 std::string GetMachineSetting(const std::string& valueName, const std::string& defaultValue,
                               const std::string& subKey = "");
 

@@ -142,7 +142,7 @@ TEST_F(Themes, ProgressWindowLoadedAfterAThemeChangeTakesThatThemeShadedByTen) {
 }
 
 TEST_F(Themes, StoredThemeIsKeptWithinTheSevenThemes) {
-  const std::pair<const char*, int> cases[] = {{"9", 6}, {"0", 0}, {"3", 3}, {"-2", 0}, {"abc", 0}, {" 4", 4}};
+  const std::pair<const char*, int> cases[] = {{"9", 6}, {"0", 0}, {"3", 3}, {"-2", 0}, {"abc", 6}, {"4abc", 6}, {" 4", 4}};
   for (const auto& [stored, theme] : cases) {
     settings::SaveRegSetting("Theme", stored);
     EXPECT_EQ(StoredTheme(), theme) << stored;

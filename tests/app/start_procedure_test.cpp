@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "app/main_startup.h"
+
 #include "platform/program_info.h"
 #include "settings/registry_settings.h"
 #include "support/scripted_ui.h"
@@ -134,12 +138,58 @@ TEST_F(StartProcedure, EarlyEndOfStartUpShowsOnlyTheFirstDebugBox) {
   EXPECT_FALSE(shown);
 }
 
+TEST_F(StartProcedure, AnUnknownSwitchIsNamedAndEndsAnUnattendedRun) {
+  // Interactive: the message, then a start with the switches that are known.
+  ui.ExpectBox("Okänd växel /Utfil:\r" + SyntaxText(), MsgResult::Ok, mb::kOkOnly + mb::kInformation, "Fel i anrop");
+  bool loaded = false;
+  Run({"/StartDir:" + folder, "/Utfil:x.pdf", "/TreeScan:yes"}, {[&] { return loaded = true; }, {}});
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(LastFolder(), folder) << "the unknown switch is not glued to the folder";
+  EXPECT_TRUE(state.treeScanArg);
+
+  // Unattended: the message, then the end, with the reason on the error stream.
+  ui.ExpectBox("Okänd växel /Scan:\r" + SyntaxText(), MsgResult::Ok);
+  std::ostringstream err;
+  loaded = false;
+  qs::AppState unattended;
+  qa::Main({"/StartDir:" + folder, "/OutFile:/srv/ut.pdf", "/Scan:yes"}, unattended, ui,
+           {[&] { return loaded = true; }, {}}, err);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(ui.endedWith, qa::kExitBadCommandLine);
+  EXPECT_EQ(err.str(), quiremark::platform::ProgramName() + ": Ingen PDF skapades: okänd växel /Scan:\n");
+}
+
+TEST_F(StartProcedure, ARelativeStartFolderIsStoredAbsolute) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  Run({"/StartDir:\"Projekt A/./Ritningar Hus/\""});
+  std::filesystem::current_path(before);
+  EXPECT_EQ(LastFolder(), folder);
+  EXPECT_EQ(qa::AbsoluteFolder("/srv/a"), "/srv/a");
+}
+
+TEST_F(StartProcedure, AnUnattendedRunWithoutAnExistingStartFolderEndsBeforeLoading) {
+  qs::SaveRegSetting("LastFolder", "/earlier");
+  std::ostringstream err;
+  bool loaded = false;
+  qa::Main({"/StartDir:" + (dir / "saknas").string(), "/OutFile:/srv/ut.pdf"}, state, ui,
+           {[&] { return loaded = true; }, {}}, err);
+  EXPECT_FALSE(loaded) << "the PDF of another folder would be made";
+  EXPECT_EQ(ui.endedWith, qa::kExitBadCommandLine);
+  EXPECT_NE(err.str().find("startmappen " + (dir / "saknas").string() + " finns inte."), std::string::npos);
+}
+
 TEST(ParseCommandLine, ValuesMayHoldSlashesButNotSwitchNames) {
   const auto line = qa::ParseCommandLine({"/StartDir:\"/srv/A-40/Plan 1\"", "/OutFile:\"/srv/PDF/Plan 1.pdf\""});
   EXPECT_FALSE(line.syntaxError);
   EXPECT_EQ(line.startDirs, (std::vector<std::string>{"/srv/A-40/Plan 1"}));
   EXPECT_EQ(line.outFile, "/srv/PDF/Plan 1.pdf");
   EXPECT_TRUE(qa::ParseCommandLine({"/srv/x"}).syntaxError);
+  // A "/name:" after a blank is a switch of its own; inside a value it is not.
+  const auto unknown = qa::ParseCommandLine({"/StartDir:/srv/a:b/c:d /Mapp:x /OutFile:/srv/ut:1.pdf"});
+  EXPECT_EQ(unknown.startDirs, (std::vector<std::string>{"/srv/a:b/c:d"}));
+  EXPECT_EQ(unknown.unknownSwitches, (std::vector<std::string>{"/Mapp:"}));
+  EXPECT_EQ(unknown.outFile, "/srv/ut:1.pdf");
   EXPECT_FALSE(qa::ParseCommandLine({"  "}).syntaxError);
 }
 

@@ -1,16 +1,24 @@
+// The built programs, run as a user or a script runs them, without a display.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include "engine/json_lite.h"
 #include "support/test_support.h"
 
 namespace {
 
-QProcessEnvironment WithoutDisplay(const quiremark::testing::TempDir& registry) {
+namespace fs = std::filesystem;
+namespace qt = quiremark::testing;
+
+QProcessEnvironment WithoutDisplay(const qt::TempDir& registry) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NORV_DEBUG"})
     env.remove(QString::fromLatin1(name));
@@ -18,22 +26,34 @@ QProcessEnvironment WithoutDisplay(const quiremark::testing::TempDir& registry) 
   return env;
 }
 
-// Runs a program to its end; returns what it wrote to the error stream.
-std::string RunProgram(const char* program, const QProcessEnvironment& env, const QStringList& arguments) {
+struct Ended {
+  int status = -1;
+  std::string err;
+};
+
+// Runs a program to its end.
+Ended RunToEnd(const char* program, const QProcessEnvironment& env, const QStringList& arguments) {
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(QUIREMARK_BINARY_DIR "/bin/") + QString::fromLatin1(program), arguments);
-  EXPECT_TRUE(process.waitForFinished(30000)) << program;
+  EXPECT_TRUE(process.waitForFinished(60000)) << program << " did not end";
   EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << program;
-  const std::string err = process.readAllStandardError().toStdString();
-  EXPECT_EQ(process.exitCode(), 0) << program << ": " << err;
-  return err;
+  return {process.exitCode(), process.readAllStandardError().toStdString()};
 }
+
+// Runs a program that must end with status 0; returns what it wrote to the error stream.
+std::string RunProgram(const char* program, const QProcessEnvironment& env, const QStringList& arguments) {
+  const Ended ended = RunToEnd(program, env, arguments);
+  EXPECT_EQ(ended.status, 0) << program << ": " << ended.err;
+  return ended.err;
+}
+
+QString Arg(const std::string& text) { return QString::fromStdString(text); }
 
 // Without a display and without a chosen Qt platform both programs build
 // their frame and end normally instead of failing to open a window.
 TEST(Programs, RunWithoutADisplayAndEndNormally) {
-  quiremark::testing::TempDir registry;
+  qt::TempDir registry;
   for (const char* program : {"Quiremark", "QuiremarkGS"}) RunProgram(program, WithoutDisplay(registry), {});
 }
 
@@ -41,23 +61,22 @@ TEST(Programs, RunWithoutADisplayAndEndNormally) {
 // capitals is kept as typed, a line without one shows the syntax message, and
 // the debug boxes come in their order.
 TEST(Programs, StartProcedureReadsTheCommandLine) {
-  quiremark::testing::TempDir registry;
-  quiremark::testing::TempDir drawings;
+  qt::TempDir registry;
+  qt::TempDir drawings;
   const auto folder = drawings / "Hus A/Plan 1";
-  std::filesystem::create_directories(folder);
+  fs::create_directories(folder);
 
   QProcessEnvironment env = WithoutDisplay(registry);
   env.insert(QStringLiteral("NORV_DEBUG"), QStringLiteral("1"));
-  const std::string err = RunProgram("QuiremarkGS", env,
-                              {QString::fromStdString("/StartDir:\"" + folder.string() + "\""),
-                               QStringLiteral("/TreeScan:Yes")});
+  const std::string err =
+      RunProgram("QuiremarkGS", env, {Arg("/StartDir:\"" + folder.string() + "\""), QStringLiteral("/TreeScan:Yes")});
   const auto loading = err.find("Loading frmMain");
   const auto loaded = err.find("frmMain loaded");
   const auto showing = err.find("Showing frmMain");
   ASSERT_NE(showing, std::string::npos) << err;
   EXPECT_LT(loading, loaded);
   EXPECT_LT(loaded, showing);
-  const std::string hive = quiremark::testing::ReadFile(registry / "HKEY_CURRENT_USER.reg");
+  const std::string hive = qt::ReadFile(registry / "HKEY_CURRENT_USER.reg");
   EXPECT_NE(hive.find("\"LastFolder\"=\"" + folder.string() + "\""), std::string::npos) << hive;
 
   const std::string syntax = RunProgram("Quiremark", WithoutDisplay(registry), {QStringLiteral("/OutFile:x.pdf")});
@@ -65,6 +84,138 @@ TEST(Programs, StartProcedureReadsTheCommandLine) {
                         "[/TreeScan:\"Yes|No\"] [OK]"),
             std::string::npos)
       << syntax;
+}
+
+// A Qt platform that draws where nobody looks is no display: the message
+// goes to the error stream instead of waiting on a box nobody sees.
+TEST(Programs, AnOffscreenOrMinimalPlatformCountsAsNoDisplay) {
+  qt::TempDir registry;
+  for (const char* platform : {"offscreen", "minimal"}) {
+    QProcessEnvironment env = WithoutDisplay(registry);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(platform));
+    const std::string err = RunProgram("QuiremarkGS", env, {QStringLiteral("x")});
+    EXPECT_NE(err.find("Fel i anrop: SYNTAX:"), std::string::npos) << platform << ": " << err;
+  }
+}
+
+// Unattended runs: a copy of the bundled example, a registry of their own and
+// an opener that records what it is asked to open.
+class UnattendedRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(example.parent_path());
+    fs::copy(QUIREMARK_SOURCE_DIR "/example/A-40", example, fs::copy_options::recursive);
+    fs::create_directories(tools);
+    qt::WriteFile(tools / "xdg-open", "#!/bin/sh\necho \"$1\" > \"" + opened.string() + ".part\"\nmv \"" +
+                                          opened.string() + ".part\" \"" + opened.string() + "\"\n");
+    ::chmod((tools / "xdg-open").c_str(), 0755);
+    env = WithoutDisplay(registry);
+    env.insert(QStringLiteral("PATH"), Arg(tools.string()) + u':' + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("Temp"), Arg(dir.path().string()));
+  }
+
+  Ended Bind(const char* program, bool treeScan) {
+    QStringList arguments = {Arg("/StartDir:\"" + example.string() + "\""), Arg("/OutFile:\"" + pdf.string() + "\"")};
+    if (treeScan) arguments << QStringLiteral("/TreeScan:Yes");
+    return RunToEnd(program, env, arguments);
+  }
+
+  // The outline as "title p.N" lines, nested entries indented.
+  static void Flatten(const quiremark::testing::Json& items, const std::string& indent, std::vector<std::string>& out) {
+    for (const auto& item : items.items) {
+      out.push_back(indent + item["title"].text + " p." + std::to_string(static_cast<int>(item["destpageposfrom1"].number)));
+      Flatten(item["kids"], indent + "  ", out);
+    }
+  }
+  std::vector<std::string> Outline() const {
+    QProcess qpdf;
+    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=outlines"), Arg(pdf.string())});
+    EXPECT_TRUE(qpdf.waitForFinished(30000));
+    std::vector<std::string> lines;
+    Flatten(quiremark::testing::Json::Parse(qpdf.readAllStandardOutput().toStdString())["outlines"], "", lines);
+    return lines;
+  }
+  std::string WaitForOpened() const {
+    for (int i = 0; i < 300 && !fs::exists(opened); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(opened) ? qt::ReadFile(opened) : "";
+  }
+
+  // The tree scan is not built yet when a scan finds nothing in the example.
+  static bool TreeScanMissing(const Ended& ended) {
+    return ended.status == 1 && ended.err.find("Ingen PDF skapades: inga plottfiler hittades") != std::string::npos;
+  }
+
+  qt::TempDir dir;
+  qt::TempDir registry;
+  fs::path example = dir / "Kv Björken" / "A-40";
+  fs::path tools = dir / "tools";
+  fs::path opened = dir / "opened.txt";
+  fs::path pdf = dir / "Ut" / "A-40 bygglov.pdf";
+  QProcessEnvironment env;
+
+  const std::vector<std::string> expectedOutline = {
+      "Plan 1, belysning p.1",
+      "Sektioner p.2",
+      "  (Sid. 1) p.2",
+      "  (Sid. 2) p.3",
+      "Fasad mot norr – rev B p.4",
+      "Konstruktion p.5",
+      "  Grundplan (pålning och grundbalkar) p.5",
+      "  Bjälklag över källare (plan 1–3) p.6",
+      "    (Sid. 1) p.6",
+      "    (Sid. 2) p.7",
+      "    (Sid. 3) p.8",
+      "Värme och ventilation p.9",
+      "  Ventilation, entréplan (våning 1) p.9",
+      "  Radiatorer och värmeslingor – källare p.10",
+  };
+};
+
+TEST_F(UnattendedRun, TreeScanMakesThePdfWithTheNestedOutlineAndEndsWithZero) {
+  fs::create_directories(pdf.parent_path());
+  for (const char* program : {"QuiremarkGS", "Quiremark"}) {
+    SCOPED_TRACE(program);
+    fs::remove(pdf);
+    fs::remove(opened);
+    const Ended ended = Bind(program, true);
+    if (TreeScanMissing(ended)) GTEST_SKIP() << "the tree scan is not built yet";
+    ASSERT_EQ(ended.status, 0) << ended.err;
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_EQ(Outline(), expectedOutline);
+    EXPECT_EQ(WaitForOpened(), pdf.string() + "\n") << "the options open the PDF";
+    const std::string hive = qt::ReadFile(registry / "HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(hive.find("GridCol_0"), std::string::npos) << "an unattended run saves no window settings";
+  }
+}
+
+TEST_F(UnattendedRun, WithoutTreeScanNothingIsNumberedAndTheRunFails) {
+  fs::create_directories(pdf.parent_path());
+  const Ended ended = Bind("QuiremarkGS", false);
+  EXPECT_EQ(ended.status, 1) << ended.err;
+  EXPECT_NE(ended.err.find("QuiremarkGS: Ingen PDF skapades: inga numrerade filer i "), std::string::npos) << ended.err;
+  EXPECT_NE(ended.err.find("Ange /TreeScan:Yes"), std::string::npos) << ended.err;
+  EXPECT_FALSE(fs::exists(pdf));
+}
+
+TEST_F(UnattendedRun, EveryEarlyEndFailsWithItsReason) {
+  qt::TempDir emptyProgramFolder;
+  QProcessEnvironment noSettings = env;
+  noSettings.insert(QStringLiteral("QUIREMARK_PROGRAM_DIR"), Arg(emptyProgramFolder.path().string()));
+  const Ended missing = RunToEnd("Quiremark", noSettings, {Arg("/StartDir:" + example.string()), Arg("/OutFile:" + pdf.string())});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("Quiremark.ini saknas. Avslutar."), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("Quiremark: Ingen PDF skapades: "), std::string::npos) << missing.err;
+
+  const Ended unknown =
+      RunToEnd("QuiremarkGS", env, {Arg("/StartDir:" + example.string()), Arg("/OutFile:" + pdf.string()), Arg("/Scan:Yes")});
+  EXPECT_EQ(unknown.status, 3);
+  EXPECT_NE(unknown.err.find("Okänd växel /Scan:"), std::string::npos) << unknown.err;
+
+  const Ended noFolder = RunToEnd("QuiremarkGS", env, {Arg("/StartDir:" + (dir / "saknas").string()), Arg("/OutFile:" + pdf.string())});
+  EXPECT_EQ(noFolder.status, 3);
+  EXPECT_NE(noFolder.err.find("startmappen " + (dir / "saknas").string() + " finns inte."), std::string::npos)
+      << noFolder.err;
+  EXPECT_FALSE(fs::exists(pdf));
 }
 
 }  // namespace
