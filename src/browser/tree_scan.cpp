@@ -1,5 +1,6 @@
 #include "browser/tree_scan.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -16,6 +17,12 @@ namespace quiremark::browser {
 namespace fs = std::filesystem;
 
 namespace {
+
+// How often the visible status pane takes the folder being walked. Each
+// new text costs a repaint at the next yield, which with thousands of small
+// folders would take longer than the walk itself; a few times a second
+// reads the same to the eye.
+constexpr std::chrono::milliseconds kStatusPaneInterval{40};
 
 // Marks the scan as under way while it yields to the window, so that no
 // second run starts and nothing changes the grid, the filters or the
@@ -77,6 +84,7 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
   };
   // Depth first without recursion: a deep tree cannot exhaust the stack.
   std::vector<Pending> pending{{path, std::nullopt}};
+  std::optional<std::chrono::steady_clock::time_point> paneShown;
   while (!pending.empty()) {
     Pending next = std::move(pending.back());
     pending.pop_back();
@@ -102,7 +110,11 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
       }
     }
 
-    ShowFolder(pane.files, folder.path);
+    pane.files.StatusBar1.SetPanelText(1, folder.path);
+    if (const auto now = std::chrono::steady_clock::now(); !paneShown || now - *paneShown >= kStatusPaneInterval) {
+      pane.files.commandBars.statusBar().SetPaneText(0, folder.path);
+      paneShown = now;
+    }
     pane.files.ui.Yield();
 
     // The yield may have run anything; `folder` may no longer be where it was.

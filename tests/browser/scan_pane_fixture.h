@@ -25,7 +25,7 @@ class ScanPaneTest : public FilePaneTest {
   int fileFilterErrorCount = 0;
   ScanPane scan{pane, Dir2, cboFileExt, cboFolderName, chkEmptyFolders, collectedFolders, fileFilterErrorCount};
   std::filesystem::path root = dir / "P";
-  std::vector<std::string> walked;  // the status pane's folder at each yield, relative to the test's folder
+  std::vector<std::string> walked;  // the status bar's folder at each yield, relative to the test's folder
 
   void SetUp() override {
     FilePaneTest::SetUp();
@@ -35,7 +35,7 @@ class ScanPaneTest : public FilePaneTest {
     commandBars.statusBar().AddPane(0);
     controls::CommandBar& bar = commandBars.Add("Standard");
     for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles}) bar.controls().Add(1, id, "");
-    ui.onYield = [this] { walked.push_back(Relative(commandBars.statusBar().Pane(0).text)); };
+    ui.onYield = [this] { walked.push_back(Relative(StatusBar1.PanelText(1))); };
   }
 
   // A plot file of `pages` pages at `path` below the tree, with a side file when `bookmark` is given.

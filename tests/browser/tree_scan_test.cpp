@@ -56,6 +56,7 @@ TEST_F(TreeScanTest, WalksDepthFirstAFolderBeforeItsSubfoldersYieldingOncePerFol
   ASSERT_TRUE(Scan());
   EXPECT_EQ(walked, (Names{"/P", "/P/A", "/P/A/X", "/P/B"}));
   EXPECT_EQ(ui.yields, 4);
+  EXPECT_EQ(commandBars.statusBar().Pane(0).text, root.string()) << "the visible pane ends on the start folder";
   EXPECT_EQ(Column(1), (Names{"/A/a.plt", "/A/X/x.plt", "/B/b.plt"}));
   EXPECT_EQ(Outline(), (Names{"1 [2] A", "1 a", "2 [1] X", "2 x", "3 [1] B", "3 b"}));
 }
@@ -151,7 +152,7 @@ TEST_F(TreeScanTest, WhatGoesAwayWhileTheScanYieldsIsSkippedAndCounted) {
   Plot("D/e.plt", 1, "Plan E");
   cboBookMark.SetText("Plan*");
   ui.onYield = [this] {
-    const std::string at = Relative(commandBars.statusBar().Pane(0).text);
+    const std::string at = Relative(StatusBar1.PanelText(1));
     if (at == "/P") fs::remove_all(root / "B");         // listed, then gone before it is entered
     if (at == "/P/A") fs::remove(root / "A" / "a.txt");  // listed, then gone before it is read
     if (at == "/P/D") fs::remove(root / "D" / "d.plt");  // listed, then gone before the grid is filled

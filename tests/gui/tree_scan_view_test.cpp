@@ -63,7 +63,9 @@ TEST_F(TreeScanViewTest, TheWindowShowsTheFolderBeingScannedUnderTheHourglass) {
   };
   ASSERT_TRUE(app::ScanFolderTree(*form));
   const QString top = QString::fromStdString(root.string());
-  EXPECT_EQ(shown, (std::vector<QString>{top, top + "/Sub", top + "/Sub/Djup"}));
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0], top) << "the first folder shows at once; later ones a few times a second";
+  for (const QString& folder : shown) EXPECT_TRUE(folder.startsWith(top)) << folder.toStdString();
   EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
   EXPECT_EQ(FolderPane(), top);
 }
