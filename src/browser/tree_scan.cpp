@@ -130,7 +130,7 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
 void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
   FilePane& files = pane.files;
   controls::Grid& grid = files.fgFiles;
-  const std::string start = files.Dir1.path();
+  const std::string& start = walk.start;
   {
     Hourglass busy(files.window);
     grid.SetVisible(false);
@@ -167,6 +167,7 @@ bool ScanFolderTree(ScanPane& pane) {
   if (!settings::FolderExists(start)) return false;
 
   ScanWalk walk;
+  walk.start = start;
   {
     Hourglass busy(files.window);
     RunningScan running(state);

@@ -33,6 +33,7 @@ struct ScanFilters {
 
 // What the walk found: the tree and how many folders it could not list.
 struct ScanWalk {
+  std::string start;  // the folder the walk began in
   engine::ScannedTree tree;
   int skippedFolders = 0;
 };
