@@ -38,6 +38,25 @@ class RunningScan {
   settings::AppState& state_;
 };
 
+// Keeps the grid hidden and its view unaware while it is refilled, and
+// shows it again however the fill ends.
+class HiddenGrid {
+ public:
+  explicit HiddenGrid(controls::Grid& grid) : grid_(grid) {
+    grid_.SetVisible(false);
+    grid_.SetRedraw(controls::kRedrawOff);
+  }
+  ~HiddenGrid() {
+    grid_.SetRedraw(controls::kRedrawOn);  // one update of the view for the whole fill
+    grid_.SetVisible(true);
+  }
+  HiddenGrid(const HiddenGrid&) = delete;
+  HiddenGrid& operator=(const HiddenGrid&) = delete;
+
+ private:
+  controls::Grid& grid_;
+};
+
 // Both status bars show a folder.
 void ShowFolder(FilePane& files, const std::string& text) {
   files.StatusBar1.SetPanelText(1, text);
@@ -117,7 +136,6 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     }
     pane.files.ui.Yield();
 
-    // The yield may have run anything; `folder` may no longer be where it was.
     engine::ScannedFolder& listed = walk.tree[index];
     if (PassesFolderFilter(listed.path, filters.folderFilter) && CollectFolder(listed, filters.bookmarkPattern)) {
       listed.collected = true;
@@ -133,9 +151,7 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
   const std::string& start = walk.start;
   {
     Hourglass busy(files.window);
-    grid.SetVisible(false);
-    // One update of the view for the whole fill.
-    grid.SetRedraw(controls::kRedrawOff);
+    HiddenGrid hidden(grid);
     files.nextGridRow = 0;
     grid.SetCols(kGridColumns);
     AddGridRow(files, kTreeScanHeader);
@@ -149,8 +165,6 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
     };
     engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
     NumberAll(files);
-    grid.SetRedraw(controls::kRedrawOn);
-    grid.SetVisible(true);
   }
   files.StatusBar1.SetPanelText(1, start);
   controls::CommandBarsStatusBar& status = files.commandBars.statusBar();

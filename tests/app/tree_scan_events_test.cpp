@@ -58,13 +58,6 @@ TEST_F(FilterEventsTest, ChoosingAnItemRefillsTheGridOnce) {
   EXPECT_FALSE(ui.endedWith.has_value());
 }
 
-TEST_F(FilterEventsTest, TheFolderFilterColoursItsBox) {
-  form.cboFolderName.SetText("Plot*");
-  EXPECT_EQ(form.cboFolderName.backColor(), 0xC0C0FFu);
-  form.cboFolderName.SetText("*");
-  EXPECT_EQ(form.cboFolderName.backColor(), controls::kSystemWindowColor);
-}
-
 TEST_F(FilterEventsTest, TheSelectionBecomesTheFilterAndTheScanTakesItThroughTheTree) {
   std::filesystem::create_directories(dir / "Sub");
   testing::WriteFile(dir / "Sub" / "Plan-2.eps", "%!PS\r\n");

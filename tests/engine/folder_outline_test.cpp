@@ -103,20 +103,5 @@ TEST_F(FolderOutlineTest, AFileThatCannotBeReadIsLeftOutOfTheOutlineAndTheCount)
   EXPECT_EQ(reported[1].gridName, "/Sub/c.plt");
 }
 
-TEST_F(FolderOutlineTest, ADeepTreeIsWalkedWithoutRecursion) {
-  ScannedTree tree;
-  fs::path path = dir / "D";
-  for (int depth = 0; depth < 200; ++depth) {
-    tree.push_back(Folder(path, depth == 199 ? std::vector<std::string>{"z.plt"} : std::vector<std::string>{}));
-    if (depth > 0) tree[depth - 1].subfolders = {static_cast<std::size_t>(depth)};
-    path /= "d";
-  }
-  BuildFolderBookmarks(tree, false, outline, hooks);
-  EXPECT_EQ(outline.records().size(), 200u);
-  EXPECT_EQ(outline.records()[198].count, 1);
-  ASSERT_EQ(reported.size(), 1u);
-  EXPECT_EQ(std::count(reported[0].gridName.begin(), reported[0].gridName.end(), '/'), 200);
-}
-
 }  // namespace
 }  // namespace quiremark::engine
