@@ -83,6 +83,9 @@ class MainForm : public controls::Form {
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
 
+  // Filters and tree scan (tree_scan_events.cpp).
+  int FileFilterErrorCount = 0;  // errors the file-filter handler has reported since the window loaded
+
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
 

@@ -19,23 +19,6 @@ namespace {
 constexpr std::size_t kMinNameLength = 6;  // shorter names are not plot files of a drawing
 constexpr std::size_t kDateCompareLength = 10;
 
-// The first n characters (not bytes) of a UTF-8 text.
-std::string FirstChars(const std::string& text, std::size_t n) {
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-    if (chars++ == n) return text.substr(0, i);
-  }
-  return text;
-}
-
-std::size_t CharCount(const std::string& text) {
-  std::size_t chars = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars;
-}
-
 // Every ",," becomes ",", left to right.
 std::string HalveCommas(const std::string& text) {
   std::string out;
@@ -61,58 +44,33 @@ std::string FileDate(const std::filesystem::path& file) {
   std::error_code error;
   const auto written = std::filesystem::last_write_time(file, error);
   if (error) throw settings::FileError(53, "Filen " + file.string() + " saknas.");
-  const auto time =
-      std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written));
-  const platform::Clock& clock = platform::CurrentClock();
-  return clock.ShortDate(time) + " " + clock.LongTime(time);
+  return GridDate(
+      std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written)));
 }
 
 // The bookmark side files of a folder: its normal ".txt" files, looked up
-// by name ignoring letter case (the exact spelling first). Read once per
-// fill, so a folder of many plot files without side files stays quick.
+// by name ignoring letter case. Read once per fill, so a folder of many plot
+// files without side files stays quick.
 class SideFiles {
  public:
-  explicit SideFiles(const std::filesystem::path& folder) {
+  explicit SideFiles(const std::filesystem::path& folder) : folder_(folder) {
     platform::SearchOptions options;
     options.kind = platform::EntryKind::Files;
     options.includeHidden = false;
-    for (platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) {
-      byName_.emplace(entry.name, entry.path);
-      byFoldedName_.emplace(platform::FoldCase(entry.name), std::move(entry.path));
-    }
+    for (const platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) names_.Add(entry.name);
   }
 
   std::optional<std::filesystem::path> Find(const std::string& baseName) const {
-    const std::string name = baseName + ".txt";
-    if (const auto exact = byName_.find(name); exact != byName_.end()) return exact->second;
-    if (const auto folded = byFoldedName_.find(platform::FoldCase(name)); folded != byFoldedName_.end())
-      return folded->second;
+    if (const std::string* name = names_.Find(baseName + ".txt")) return folder_ / *name;
     return std::nullopt;
   }
 
  private:
-  std::map<std::string, std::filesystem::path> byName_;
-  std::map<std::string, std::filesystem::path> byFoldedName_;  // the first spelling in name order
-};
-
-// Sets the window's pointer for a scope and puts it back on every way out.
-class Hourglass {
- public:
-  explicit Hourglass(controls::Form& window) : window_(window) { window_.SetHourglass(true); }
-  ~Hourglass() { window_.SetHourglass(false); }
-  Hourglass(const Hourglass&) = delete;
-  Hourglass& operator=(const Hourglass&) = delete;
-
- private:
-  controls::Form& window_;
+  std::filesystem::path folder_;
+  platform::NameLookup names_;
 };
 
 }  // namespace
-
-std::string BaseName(const std::string& fileName) {
-  const std::size_t dot = fileName.rfind('.');
-  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
 
 int NumberOf(const std::string& text) {
   int value = 0;
@@ -124,7 +82,7 @@ int NumberOf(const std::string& text) {
 }
 
 void FillFileGrid(FilePane& pane) {
-  if (pane.state.bindRunActive) return;
+  if (pane.state.runActive()) return;
   pane.StatusBar1.SetPanelText(1, pane.Dir1.path());
   pane.outline.ResetScan();
   pane.bookmarksFromGrid = true;
@@ -148,11 +106,9 @@ void FillFileGrid(FilePane& pane) {
   const SideFiles sideFiles(folder);
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
-    if (CharCount(name) < kMinNameLength) continue;
+    if (platform::CharCount(name) < kMinNameLength) continue;
     const std::string base = BaseName(name);
-    std::string bookmark;
-    if (const auto side = sideFiles.Find(base)) bookmark = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*side))));
-    if (bookmark.empty()) bookmark = base;
+    const std::string bookmark = GridBookmark(sideFiles.Find(base), base);
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
     AddGridRow(pane, {"", name, bookmark, FileDate(folder / name)});
   }
@@ -169,7 +125,7 @@ void AddGridRow(FilePane& pane, const std::vector<std::string>& cells) {
   for (std::size_t i = 0; i < cells.size(); ++i) grid.SetTextMatrix(row, static_cast<int>(i), cells[i]);
   if (row > 0) {
     const int last = grid.cols() - 1;
-    const std::string day = FirstChars(grid.TextMatrix(row, last), kDateCompareLength);
+    const std::string day = platform::FirstChars(grid.TextMatrix(row, last), kDateCompareLength);
     const platform::Clock& clock = platform::CurrentClock();
     const auto now = clock.Now();
     if (day != clock.ShortDate(now))
@@ -199,8 +155,19 @@ std::string ReadBookmarkFile(const std::filesystem::path& path) {
   return platform::Trim(joined);
 }
 
+std::string GridBookmark(const std::optional<std::filesystem::path>& sideFile, const std::string& baseName) {
+  if (!sideFile) return baseName;
+  const std::string text = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*sideFile))));
+  return text.empty() ? baseName : text;
+}
+
+std::string GridDate(std::chrono::system_clock::time_point time) {
+  const platform::Clock& clock = platform::CurrentClock();
+  return clock.ShortDate(time) + " " + clock.LongTime(time);
+}
+
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
-  if (keyCode == controls::kKeyF5 && !pane.state.bindRunActive && pane.selectFolder) pane.selectFolder();
+  if (keyCode == controls::kKeyF5 && !pane.state.runActive() && pane.selectFolder) pane.selectFolder();
 }
 
 }  // namespace quiremark::browser

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "browser/file_pane.h"
 #include "controls/color.h"
+#include "settings/text_routines.h"
 
 namespace quiremark::browser {
 
@@ -22,7 +25,7 @@ inline constexpr controls::Color kYesterdayColor = 0x80C0FF;
 inline constexpr controls::Color kOlderColor = 0x80FFFF;
 
 // The name up to its last "." (the whole name when it holds none).
-std::string BaseName(const std::string& fileName);
+using settings::BaseName;
 
 // The order number a "Nr" text stands for: its leading decimal digits, 0
 // when it holds none.
@@ -45,6 +48,15 @@ void AddGridRow(FilePane& pane, const std::vector<std::string>& cells);
 // blank, trimmed of blanks at both ends. Throws settings::FileError when the
 // file cannot be read.
 std::string ReadBookmarkFile(const std::filesystem::path& path);
+
+// The bookmark the grid shows (and the bookmark filter tests) for a plot
+// file: its side file's text with every ",," halved three times over, or
+// the base name when there is no side file or it gives no text. Throws
+// settings::FileError when the side file cannot be read.
+std::string GridBookmark(const std::optional<std::filesystem::path>& sideFile, const std::string& baseName);
+
+// A file's date and time as the date column shows it.
+std::string GridDate(std::chrono::system_clock::time_point time);
 
 // Key-down in the grid: F5 reselects the current folder.
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int shift);

@@ -38,13 +38,13 @@ int GetMaxNumber(const controls::Grid& grid) {
 }
 
 void NumberAll(FilePane& pane) {
-  if (pane.state.bindRunActive) return;
+  if (pane.state.runActive()) return;
   for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, std::to_string(r));
 }
 
 void NumberSelected(FilePane& pane) {
   controls::Grid& grid = pane.fgFiles;
-  if (pane.state.bindRunActive || pane.selectionStartRow == 0 || pane.selectionEndRow == 0 || grid.rows() < 2)
+  if (pane.state.runActive() || pane.selectionStartRow == 0 || pane.selectionEndRow == 0 || grid.rows() < 2)
     return;
   const int first = std::max(std::min(pane.selectionStartRow, pane.selectionEndRow), 1);
   const int last = std::min(std::max(pane.selectionStartRow, pane.selectionEndRow), grid.rows() - 1);
@@ -57,7 +57,7 @@ void NumberSelected(FilePane& pane) {
 }
 
 void UnnumberAll(FilePane& pane) {
-  if (pane.state.bindRunActive) return;
+  if (pane.state.runActive()) return;
   pane.outline.ResetScan();
   for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
     for (controls::CommandBarControl* control : pane.commandBars.FindControls(id)) control->SetEnabled(true);
@@ -91,14 +91,14 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
     pane.selectionEndRow = row;
 
   if (button == controls::kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
-      !pane.state.bindRunActive && row < grid.rows()) {
+      !pane.state.runActive() && row < grid.rows()) {
     if (HasNumber(grid, row))
       ClearNumber(grid, row);
     else
       grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
   }
 
-  if (button == controls::kRightButton && pane.selectionEndRow != 0 && !pane.state.bindRunActive)
+  if (button == controls::kRightButton && pane.selectionEndRow != 0 && !pane.state.runActive())
     ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
 }
 

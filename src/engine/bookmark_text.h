@@ -12,6 +12,13 @@ namespace quiremark::engine {
 // or LF line ends.
 std::string ReadBookmarkText(const std::filesystem::path& path);
 
+// The text a tree scan gives a side file for the outline and the grid: its
+// lines up to the first empty one, each trimmed of blanks at both ends and
+// preceded by one blank, so the text begins with a blank; runs of blanks
+// inside a line stay. "" when no line is kept. Decoded like ReadBookmarkText;
+// throws std::system_error when the file cannot be read.
+std::string ReadScanBookmarkText(const std::filesystem::path& sideFile);
+
 // The outline title of a plot file: the text of the side file beside it with
 // the plot file's base name (its name up to its last ".", or the whole name
 // when it has none) and ".txt", else that base name.

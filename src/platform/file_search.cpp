@@ -71,20 +71,28 @@ bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
 }
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
+  std::error_code ignored;
+  return FindEntries(folder, patterns, options, ignored);
+}
+
+std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options,
+                                    std::error_code& error) {
   std::vector<FoundEntry> entries;
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  if (ec) return entries;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
+  error.clear();
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
+  if (error) return entries;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    if (error) break;
     const auto& entry = *it;
     FoundEntry found;
     found.name = entry.path().filename().string();
     found.path = entry.path();
     found.isHidden = !found.name.empty() && found.name[0] == '.';
     std::error_code statError;
+    found.isLink = entry.is_symlink(statError);
     found.isFolder = entry.is_directory(statError);
-    const bool isFile = entry.is_regular_file(statError);
+    found.isFile = entry.is_regular_file(statError);
+    const bool isFile = found.isFile;
     if (options.kind == EntryKind::Files && !isFile) continue;
     if (options.kind == EntryKind::Folders && !found.isFolder) continue;
     if (found.isHidden && !options.includeHidden) continue;
@@ -106,6 +114,17 @@ FileSearch::FileSearch(const fs::path& folder, const std::string& patterns, Sear
 std::optional<FoundEntry> FileSearch::Next() {
   if (next_ >= entries_.size()) return std::nullopt;
   return entries_[next_++];
+}
+
+void NameLookup::Add(const std::string& name) {
+  exact_.insert(name);
+  folded_.emplace(FoldCase(name), name);  // the first spelling stays
+}
+
+const std::string* NameLookup::Find(const std::string& name) const {
+  if (const auto exact = exact_.find(name); exact != exact_.end()) return &*exact;
+  if (const auto folded = folded_.find(FoldCase(name)); folded != folded_.end()) return &folded->second;
+  return nullptr;
 }
 
 std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quiremark::platform {
@@ -21,7 +24,9 @@ struct FoundEntry {
   std::string name;                        // bare name, stored spelling
   std::filesystem::path path;              // folder / name
   bool isFolder = false;
+  bool isFile = false;                     // a regular file
   bool isHidden = false;                   // name begins with "."
+  bool isLink = false;                     // a symbolic link (isFolder/size/modified tell of its target)
   std::uintmax_t size = 0;
   std::filesystem::file_time_type modified{};
 };
@@ -47,6 +52,25 @@ class FileSearch {
 // All entries at once.
 std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const std::string& patterns,
                                     SearchOptions options = {});
+// The same, telling why a folder could not be listed (missing, no right to
+// list it, or a read error part way); the entries read before the error come back.
+std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const std::string& patterns,
+                                    SearchOptions options, std::error_code& error);
+
+// The names of one folder looked up ignoring letter case, as Windows finds a
+// file: the exact spelling first, else the first name (in the order added)
+// that equals it ignoring case.
+class NameLookup {
+ public:
+  void Add(const std::string& name);
+  // The stored spelling, or nullptr when no name matches.
+  const std::string* Find(const std::string& name) const;
+  bool empty() const { return exact_.empty(); }
+
+ private:
+  std::unordered_set<std::string> exact_;
+  std::unordered_map<std::string, std::string> folded_;
+};
 
 // Splits "folder/pattern" into its folder ("." when none) and pattern.
 std::pair<std::filesystem::path, std::string> SplitPattern(const std::string& pathWithPattern);

@@ -154,6 +154,22 @@ std::string DecodeUtf16Le(std::string_view bytes) {
   return out;
 }
 
+std::size_t CharCount(std::string_view utf8) {
+  std::size_t chars = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) ++chars;
+  return chars;
+}
+
+std::string FirstChars(std::string_view utf8, std::size_t n) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
+    if (chars++ == n) return std::string(utf8.substr(0, i));
+  }
+  return std::string(utf8);
+}
+
 std::string Trim(std::string_view text, std::string_view chars) {
   const auto first = text.find_first_not_of(chars);
   if (first == std::string_view::npos) return "";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ std::string EncodeForFile(std::string_view utf8);
 
 // UTF-16LE bytes (without their byte order mark) as UTF-8.
 std::string DecodeUtf16Le(std::string_view bytes);
+
+// The number of characters (not bytes) of a UTF-8 text, and its first n characters.
+std::size_t CharCount(std::string_view utf8);
+std::string FirstChars(std::string_view utf8, std::size_t n);
 
 // The text without the given characters at either end (blanks by default).
 std::string Trim(std::string_view text, std::string_view chars = " ");

@@ -46,6 +46,11 @@ std::string GetLastPathPart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string BaseName(const std::string& fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
 std::size_t InStrLast(const std::string& text, const std::string& find) {
   std::size_t last = 0;
   for (auto pos = text.find(find); pos != std::string::npos; pos = text.find(find, pos + 1)) last = pos + 1;

@@ -36,6 +36,9 @@ bool FolderExists(const std::string& dirName);
 // text when it holds none).
 std::string GetLastPathPart(const std::string& path);
 
+// A file name up to, not including, its last "." (the whole name when it holds none).
+std::string BaseName(const std::string& fileName);
+
 // 1-based position of the last (possibly overlapping) occurrence of `find`
 // in `text`, case-sensitive; 0 when absent.
 std::size_t InStrLast(const std::string& text, const std::string& find);

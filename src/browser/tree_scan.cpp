@@ -1,0 +1,209 @@
+#include "browser/tree_scan.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "browser/bookmark_pattern.h"
+#include "browser/file_grid.h"
+#include "browser/filters.h"
+#include "browser/numbering.h"
+#include "platform/text_encoding.h"
+#include "settings/text_routines.h"
+
+namespace quiremark::browser {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// How often the visible status pane takes the folder being walked. Each
+// new text costs a repaint at the next yield, which with thousands of small
+// folders would take longer than the walk itself; a few times a second
+// reads the same to the eye.
+constexpr std::chrono::milliseconds kStatusPaneInterval{40};
+
+// Marks the scan as under way while it yields to the window, so that no
+// second run starts and nothing changes the grid, the filters or the
+// working folder meanwhile.
+class RunningScan {
+ public:
+  explicit RunningScan(settings::AppState& state) : state_(state) { state_.treeScanRunning = true; }
+  ~RunningScan() { state_.treeScanRunning = false; }
+  RunningScan(const RunningScan&) = delete;
+  RunningScan& operator=(const RunningScan&) = delete;
+
+ private:
+  settings::AppState& state_;
+};
+
+// Keeps the grid hidden and its view unaware while it is refilled, and
+// shows it again however the fill ends.
+class HiddenGrid {
+ public:
+  explicit HiddenGrid(controls::Grid& grid) : grid_(grid) {
+    grid_.SetVisible(false);
+    grid_.SetRedraw(controls::kRedrawOff);
+  }
+  ~HiddenGrid() {
+    grid_.SetRedraw(controls::kRedrawOn);  // one update of the view for the whole fill
+    grid_.SetVisible(true);
+  }
+  HiddenGrid(const HiddenGrid&) = delete;
+  HiddenGrid& operator=(const HiddenGrid&) = delete;
+
+ private:
+  controls::Grid& grid_;
+};
+
+// Both status bars show a folder.
+void ShowFolder(FilePane& files, const std::string& text) {
+  files.StatusBar1.SetPanelText(1, text);
+  files.commandBars.statusBar().SetPaneText(0, text);
+}
+
+std::string SkippedNote(int skipped) {
+  return "  (" + std::to_string(skipped) + (skipped == 1 ? " mapp kunde inte läsas)" : " mappar kunde inte läsas)");
+}
+
+}  // namespace
+
+bool PassesFolderFilter(const std::string& folderPath, const std::string& folderFilter) {
+  std::string wanted;
+  for (char c : folderFilter)
+    if (c != '*') wanted += c;
+  if (wanted.empty()) return true;
+  return platform::FoldCase(settings::GetLastPathPart(folderPath)).find(platform::FoldCase(wanted)) !=
+         std::string::npos;
+}
+
+bool CollectFolder(const engine::ScannedFolder& folder, const std::string& bookmarkPattern) {
+  if (folder.files.empty()) return false;
+  if (bookmarkPattern == "*") return true;
+  for (const std::string& name : folder.files) {
+    const std::string base = BaseName(name);
+    std::optional<fs::path> side;
+    if (const std::string* found = folder.textFiles.Find(base + ".txt")) side = fs::path(folder.path) / *found;
+    std::string bookmark;
+    try {
+      bookmark = GridBookmark(side, base);
+    } catch (const settings::FileError&) {
+      bookmark = base;  // a side file that cannot be read counts as none
+    }
+    if (MatchesBookmarkPattern(bookmark, bookmarkPattern)) return true;
+  }
+  return false;
+}
+
+void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, const std::string& path) {
+  struct Pending {
+    std::string path;
+    std::optional<std::size_t> parent;
+  };
+  // Depth first without recursion: a deep tree cannot exhaust the stack.
+  std::vector<Pending> pending{{path, std::nullopt}};
+  std::optional<std::chrono::steady_clock::time_point> paneShown;
+  while (!pending.empty()) {
+    Pending next = std::move(pending.back());
+    pending.pop_back();
+
+    std::error_code error;
+    const std::vector<platform::FoundEntry> entries =
+        platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false}, error);
+    if (error) {
+      ++walk.skippedFolders;  // removed meanwhile, or not ours to list
+      continue;
+    }
+    const std::size_t index = walk.tree.size();
+    if (next.parent) walk.tree[*next.parent].subfolders.push_back(index);
+    engine::ScannedFolder& folder = walk.tree.emplace_back();
+    folder.path = next.path;
+    std::vector<std::string> subfolders;
+    for (const platform::FoundEntry& entry : entries) {
+      if (entry.isFolder) {
+        if (!entry.isLink) subfolders.push_back(entry.path.string());
+      } else if (entry.isFile) {
+        if (platform::WildcardMatchAny(filters.filePattern, entry.name)) folder.files.push_back(entry.name);
+        if (platform::WildcardMatch("*.txt", entry.name)) folder.textFiles.Add(entry.name);
+      }
+    }
+
+    pane.files.StatusBar1.SetPanelText(1, folder.path);
+    if (const auto now = std::chrono::steady_clock::now(); !paneShown || now - *paneShown >= kStatusPaneInterval) {
+      pane.files.commandBars.statusBar().SetPaneText(0, folder.path);
+      paneShown = now;
+    }
+    pane.files.ui.Yield();
+
+    engine::ScannedFolder& listed = walk.tree[index];
+    if (PassesFolderFilter(listed.path, filters.folderFilter) && CollectFolder(listed, filters.bookmarkPattern)) {
+      listed.collected = true;
+      pane.collectedFolders.push_back(listed.path);
+    }
+    for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub) pending.push_back({std::move(*sub), index});
+  }
+}
+
+void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
+  FilePane& files = pane.files;
+  controls::Grid& grid = files.fgFiles;
+  const std::string& start = walk.start;
+  {
+    Hourglass busy(files.window);
+    HiddenGrid hidden(grid);
+    files.nextGridRow = 0;
+    grid.SetCols(kGridColumns);
+    AddGridRow(files, kTreeScanHeader);
+    engine::FolderOutlineHooks hooks;
+    hooks.onFolder = [&files](const std::string& folder) {
+      ShowFolder(files, folder);
+      files.StatusBar1.Refresh();
+    };
+    hooks.onFile = [&files](const engine::OutlinedFile& file) {
+      AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)});
+    };
+    engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
+    NumberAll(files);
+  }
+  files.StatusBar1.SetPanelText(1, start);
+  controls::CommandBarsStatusBar& status = files.commandBars.statusBar();
+  status.visible = true;
+  status.SetPaneText(0, walk.skippedFolders > 0 ? start + SkippedNote(walk.skippedFolders) : start);
+  files.window.Refresh();
+}
+
+bool ScanFolderTree(ScanPane& pane) {
+  FilePane& files = pane.files;
+  settings::AppState& state = files.state;
+  if (state.runActive()) return false;
+  const std::string start = files.Dir1.path();
+  if (!settings::FolderExists(start)) return false;
+
+  ScanWalk walk;
+  walk.start = start;
+  {
+    Hourglass busy(files.window);
+    RunningScan running(state);
+    pane.collectedFolders.clear();
+    files.outline.ResetScan();
+    const ScanFilters filters{files.File1.pattern(), pane.cboFolderName.text(), files.cboBookMark.text()};
+    state.bookmarkPattern = filters.bookmarkPattern;
+    ScanFolder(pane, filters, walk, start);
+  }
+  files.bookmarksFromGrid = false;
+  try {
+    pane.Dir2.SetPath(start);
+  } catch (const controls::ControlError&) {
+    // The start folder went away while the scan yielded; the grid shows what was found.
+  }
+  FillGridFromTree(pane, walk);
+  state.treeScanActive = true;
+  files.fgFiles.SetBackColor(state.themeBaseColor);
+  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
+    for (controls::CommandBarControl* control : files.commandBars.FindControls(id)) control->SetEnabled(false);
+  SavePatterns(pane);
+  return true;
+}
+
+}  // namespace quiremark::browser

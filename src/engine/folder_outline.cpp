@@ -1,0 +1,98 @@
+#include "engine/folder_outline.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "engine/bookmark_text.h"
+#include "engine/page_count.h"
+#include "settings/text_routines.h"
+
+namespace quiremark::engine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The title of one plot file from its side file, else its base name. A side
+// file that cannot be read counts as missing.
+std::string ScanTitle(const ScannedFolder& folder, const std::string& base) {
+  if (const std::string* side = folder.textFiles.Find(base + ".txt")) {
+    try {
+      std::string text = ReadScanBookmarkText(fs::path(folder.path) / *side);
+      if (!text.empty()) return text;
+    } catch (const std::exception&) {
+    }
+  }
+  return base;
+}
+
+}  // namespace
+
+std::vector<bool> HoldsCollected(const ScannedTree& tree) {
+  std::vector<bool> holds(tree.size(), false);
+  // Subfolders come after their folder, so walking backwards settles them first.
+  for (std::size_t i = tree.size(); i-- > 0;) {
+    bool any = tree[i].collected;
+    for (std::size_t sub : tree[i].subfolders) any = any || holds[sub];
+    holds[i] = any;
+  }
+  return holds;
+}
+
+std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
+  std::vector<PlotFileEntry> entries;
+  entries.reserve(folder.files.size());
+  for (const std::string& name : folder.files) {
+    const fs::path file = fs::path(folder.path) / name;
+    PlotFileEntry entry;
+    entry.name = name;
+    try {
+      entry.pages = CountPsPages(file);
+    } catch (const std::exception&) {
+      continue;  // gone or unreadable since the scan listed it
+    }
+    std::error_code error;
+    const auto written = fs::last_write_time(file, error);
+    if (error) continue;
+    entry.modified = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        std::chrono::file_clock::to_sys(written));
+    entry.bookmark = ScanTitle(folder, settings::BaseName(name));
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+void AddFileBookmarks(const std::vector<PlotFileEntry>& files, const std::string& relativePath,
+                      OutlineState& outline, const FolderOutlineHooks& hooks) {
+  const std::string separator = relativePath.empty() || relativePath.ends_with('/') ? "" : "/";
+  for (const PlotFileEntry& file : files) {
+    outline.AddFileEntries(file.bookmark, file.pages);
+    if (hooks.onFile) hooks.onFile({relativePath + separator + file.name, file.bookmark, file.modified});
+  }
+}
+
+void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, OutlineState& outline,
+                          const FolderOutlineHooks& hooks) {
+  if (tree.empty()) return;
+  const std::vector<bool> holds = HoldsCollected(tree);
+  const std::string& start = tree.front().path;
+  // Depth first without recursion, so a deep tree cannot exhaust the stack.
+  std::vector<std::size_t> pending{0};
+  while (!pending.empty()) {
+    const std::size_t index = pending.back();
+    pending.pop_back();
+    const ScannedFolder& folder = tree[index];
+    if (hooks.onFolder) hooks.onFolder(folder.path);
+
+    std::vector<std::size_t> visited;
+    for (std::size_t sub : folder.subfolders)
+      if (includeEmptyFolders || holds[sub]) visited.push_back(sub);
+    const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder);
+    if (index != 0)
+      outline.AddGroupEntry(static_cast<int>(files.size() + visited.size()), settings::GetLastPathPart(folder.path));
+    AddFileBookmarks(files, folder.path.substr(start.size()), outline, hooks);
+    pending.insert(pending.end(), visited.rbegin(), visited.rend());
+  }
+}
+
+}  // namespace quiremark::engine
