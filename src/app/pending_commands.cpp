@@ -1,4 +1,4 @@
-// Stand-ins for the main window's actions of the folder tree, the filters, the tree scan and deletion; this file is removed when the real actions land.
+// Stand-ins for the main window's folder-tree actions; this file is removed when the real actions land.
 #include "app/main_commands.h"
 
 namespace quiremark::app {
@@ -13,11 +13,5 @@ void DeleteFavourite(MainForm&) {}
 void SaveFavourite(MainForm&) {}
 void GotoFolder(MainForm&) {}
 void ExploreFolder(MainForm&) {}
-
-void ConnectFilters(MainForm&) {}
-bool ScanFolderTree(MainForm&) { return false; }
-void FilterBySelection(MainForm&) {}
-void DeletePlotFiles(MainForm&) {}
-void DeleteSelectedFiles(MainForm&) {}
 
 }  // namespace quiremark::app
