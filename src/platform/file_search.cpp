@@ -1,6 +1,9 @@
 #include "platform/file_search.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 
 #include "platform/text_encoding.h"
 
@@ -41,62 +44,86 @@ bool MatchFrom(const std::string& pattern, const std::string& name) {
   return p == pattern.size();
 }
 
-}  // namespace
-
-bool WildcardMatch(const std::string& pattern, const std::string& name) {
+// WildcardMatch on a pattern and a name whose letter case is folded already.
+bool MatchFolded(std::string pattern, const std::string& name) {
   if (pattern == "*.*" || pattern == "*") return true;
-  std::string p = FoldCase(pattern);
-  const std::string n = FoldCase(name);
   // "name." asks for a name without an extension
-  if (p.size() > 1 && p.back() == '.' && p.find_first_of("*?") != std::string::npos) {
-    p.pop_back();
-    return n.find('.') == std::string::npos && MatchFrom(p, n);
+  if (pattern.size() > 1 && pattern.back() == '.' && pattern.find_first_of("*?") != std::string::npos) {
+    pattern.pop_back();
+    return name.find('.') == std::string::npos && MatchFrom(pattern, name);
   }
-  if (p.size() > 2 && p.compare(p.size() - 2, 2, ".*") == 0 && n.find('.') == std::string::npos) {
-    return MatchFrom(p.substr(0, p.size() - 2), n);
+  if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos) {
+    return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
   }
-  return MatchFrom(p, n);
+  return MatchFrom(pattern, name);
 }
 
-bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
+// The patterns of a ";"-separated list, blanks around each removed, letter case folded.
+std::vector<std::string> FoldedPatterns(const std::string& patterns) {
+  std::vector<std::string> list;
   std::size_t start = 0;
   while (start <= patterns.size()) {
     auto end = patterns.find(';', start);
     if (end == std::string::npos) end = patterns.size();
-    const std::string one = Trim(patterns.substr(start, end - start), " \t");
-    if (!one.empty() && WildcardMatch(one, name)) return true;
+    std::string one = Trim(patterns.substr(start, end - start), " \t");
+    if (!one.empty()) list.push_back(FoldCase(one));
     start = end + 1;
   }
-  return false;
+  return list;
+}
+
+bool MatchesAnyFolded(const std::vector<std::string>& patterns, const std::string& foldedName) {
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
+}
+
+}  // namespace
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  return MatchFolded(FoldCase(pattern), FoldCase(name));
+}
+
+bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
+  return MatchesAnyFolded(FoldedPatterns(patterns), FoldCase(name));
 }
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
-  std::vector<FoundEntry> entries;
+  const std::vector<std::string> wanted = FoldedPatterns(patterns);
+  // Each entry with its name folded once, for the match and for the sort.
+  std::vector<std::pair<std::string, FoundEntry>> found;
   std::error_code ec;
   fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  if (ec) return entries;
+  if (ec) return {};
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     const auto& entry = *it;
-    FoundEntry found;
-    found.name = entry.path().filename().string();
-    found.path = entry.path();
-    found.isHidden = !found.name.empty() && found.name[0] == '.';
+    FoundEntry one;
+    one.name = entry.path().filename().string();
+    one.isHidden = !one.name.empty() && one.name[0] == '.';
     std::error_code statError;
-    found.isFolder = entry.is_directory(statError);
+    one.isFolder = entry.is_directory(statError);
     const bool isFile = entry.is_regular_file(statError);
     if (options.kind == EntryKind::Files && !isFile) continue;
-    if (options.kind == EntryKind::Folders && !found.isFolder) continue;
-    if (found.isHidden && !options.includeHidden) continue;
-    if (!WildcardMatchAny(patterns, found.name)) continue;
-    if (isFile) found.size = entry.file_size(statError);
-    found.modified = entry.last_write_time(statError);
-    entries.push_back(std::move(found));
+    if (options.kind == EntryKind::Folders && !one.isFolder) continue;
+    if (one.isHidden && !options.includeHidden) continue;
+    std::string folded = FoldCase(one.name);
+    if (!MatchesAnyFolded(wanted, folded)) continue;
+    one.path = entry.path();
+    // One look at the file for its size and time.
+    if (struct stat st{}; ::stat(one.path.c_str(), &st) == 0) {
+      if (isFile) one.size = static_cast<std::uintmax_t>(st.st_size);
+      const std::chrono::sys_time<std::chrono::nanoseconds> written{std::chrono::seconds(st.st_mtim.tv_sec) +
+                                                                   std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
+      one.modified = std::chrono::time_point_cast<fs::file_time_type::duration>(std::chrono::file_clock::from_sys(written));
+    }
+    found.emplace_back(std::move(folded), std::move(one));
   }
-  std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
-    const int byFold = CompareIgnoringCase(a.name, b.name);
-    return byFold != 0 ? byFold < 0 : a.name < b.name;
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
   });
+  std::vector<FoundEntry> entries;
+  entries.reserve(found.size());
+  for (auto& [folded, entry] : found) entries.push_back(std::move(entry));
   return entries;
 }
 
