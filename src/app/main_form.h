@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_damage.h"
 #include "controls/basic_controls.h"
 #include "controls/command_bars.h"
 #include "controls/form.h"
@@ -84,6 +85,9 @@ class MainForm : public controls::Form {
 
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
+
+  // Damaged settings files are told to the user in a message box while the window lives.
+  SettingsDamageNotices settingsDamageNotices{ui};
 
  protected:
   void Form_Resize() override;

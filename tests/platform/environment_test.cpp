@@ -89,10 +89,20 @@ TEST(ReplaceFileAtomically, KeepsPermissionsOrLeavesTheOldFile) {
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
       << "the replaced file's permissions are kept";
-  EXPECT_FALSE(fs::exists(dir / "settings.ini.tmp"));
-  fs::create_directory(dir / "settings.ini.tmp");  // the new file cannot be written
-  EXPECT_FALSE(qp::ReplaceFileAtomically(file, "lost", 0640));
+  const auto entries = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+    return names;
+  };
+  EXPECT_EQ(entries(), std::vector<std::string>{"settings.ini"}) << "no temporary file is left";
+  // The new file cannot be written past one byte.
+  EXPECT_EQ(qt::RunInChildProcess([&] {
+              qt::LimitFileSize(1);
+              return qp::ReplaceFileAtomically(file, "lost", 0640) ? 1 : 0;
+            }),
+            0);
   EXPECT_EQ(qt::ReadFile(file), "new");
+  EXPECT_EQ(entries(), std::vector<std::string>{"settings.ini"}) << "the failed temporary file is removed";
 }
 
 }  // namespace
