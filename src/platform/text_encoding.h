@@ -30,6 +30,8 @@ std::string EncodeForFile(std::string_view utf8);
 
 // UTF-16LE bytes (without their byte order mark) as UTF-8.
 std::string DecodeUtf16Le(std::string_view bytes);
+// And back: the UTF-16LE bytes of a UTF-8 text (no byte order mark).
+std::string EncodeUtf16Le(std::string_view utf8);
 
 // The text without the given characters at either end (blanks by default).
 std::string Trim(std::string_view text, std::string_view chars = " ");
