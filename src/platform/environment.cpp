@@ -127,6 +127,21 @@ bool WriteFileSafely(const fs::path& path, std::string_view bytes, std::string* 
 
 namespace {
 
+// What ReplaceFileAtomically's temporary files of a file add to its name.
+constexpr const char* kTempMark = ".tmp-";
+
+// Temporary files of `path` that a writer which died left behind. Called with
+// the file's update lock held: every writer holds it while its temporary
+// file exists, so any found then is a leftover.
+void RemoveLeftoverTemporaries(const fs::path& path) {
+  const std::string prefix = path.filename().string() + kTempMark;
+  std::error_code ec;
+  fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (it->path().filename().string().rfind(prefix, 0) == 0) fs::remove(it->path(), ec);
+  }
+}
+
 // Creates a temporary file of its own beside `path` (O_EXCL, so no other
 // writer, in this process or another, ever shares it). -1 on failure.
 int CreateTempBeside(const fs::path& path, unsigned mode, std::string& name) {
@@ -134,9 +149,9 @@ int CreateTempBeside(const fs::path& path, unsigned mode, std::string& name) {
   thread_local std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%08x", static_cast<long>(getpid()), counter++,
+    std::snprintf(suffix, sizeof suffix, "%ld-%u-%08x", static_cast<long>(getpid()), counter++,
                   static_cast<unsigned>(random()));
-    name = path.string() + suffix;
+    name = path.string() + kTempMark + suffix;
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -180,6 +195,7 @@ std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigne
     close(fd);
     return std::nullopt;
   }
+  RemoveLeftoverTemporaries(path);
   return FileUpdateLock(fd);
 }
 

@@ -59,7 +59,9 @@ bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, 
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned newFileMode);
 
 // Serialises the writers (processes or threads) of one file: an exclusive
-// lock on "<path>.lock" beside it, held while the object lives.
+// lock on "<path>.lock" beside it, held while the object lives. Taking it
+// removes the temporary files that writers of the file which died before
+// their replace was done left behind.
 class FileUpdateLock {
  public:
   // Waits for the lock. Empty optional when the lock file cannot be opened

@@ -105,4 +105,15 @@ TEST(ReplaceFileAtomically, KeepsPermissionsOrLeavesTheOldFile) {
   EXPECT_EQ(entries(), std::vector<std::string>{"settings.ini"}) << "the failed temporary file is removed";
 }
 
+TEST(FileUpdateLock, TakingItClearsWhatDeadWritersLeft) {
+  qt::TempDir dir;
+  const fs::path file = dir / "HKEY_CURRENT_USER.reg";
+  qt::WriteFile(file.string() + ".tmp-4711-0-0badf00d", "half a hive");
+  qt::WriteFile(dir / "HKEY_CURRENT_USER.reg.damaged", "kept");
+  const auto lock = qp::FileUpdateLock::Take(file, 0600);
+  ASSERT_TRUE(lock);
+  EXPECT_FALSE(fs::exists(file.string() + ".tmp-4711-0-0badf00d"));
+  EXPECT_TRUE(fs::exists(dir / "HKEY_CURRENT_USER.reg.damaged"));
+}
+
 }  // namespace
