@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/star_match.h"
+
 namespace quiremark::browser {
 namespace {
 
@@ -69,38 +71,15 @@ bool MatchOne(const std::u32string& pat, std::size_t p, char32_t c, std::size_t&
   }
 }
 
-// Every element but "*" takes exactly one character, so when the text runs
-// out of step only the last "*" seen needs to take one more character: what
-// an earlier "*" could take in addition, the last one can take as well. No
-// recursion and no table: time at most text x pattern, memory constant.
-bool Match(const std::u32string& text, const std::u32string& pat) {
-  std::size_t t = 0;
-  std::size_t p = 0;
-  std::size_t afterStar = std::u32string::npos;  // pattern position after the last "*" seen
-  std::size_t starEnd = 0;                       // where that "*"'s run of characters ends in the text
-  while (t < text.size()) {
-    std::size_t next = 0;
-    if (p < pat.size() && pat[p] == U'*') {
-      afterStar = ++p;
-      starEnd = t;
-    } else if (p < pat.size() && MatchOne(pat, p, text[t], next)) {
-      p = next;
-      ++t;
-    } else if (afterStar != std::u32string::npos) {
-      p = afterStar;
-      t = ++starEnd;
-    } else {
-      return false;
-    }
-  }
-  while (p < pat.size() && pat[p] == U'*') ++p;
-  return p == pat.size();
-}
-
 }  // namespace
 
 bool MatchesBookmarkPattern(const std::string& text, const std::string& pattern) {
-  return Match(CodePoints(text), CodePoints(pattern));
+  const std::u32string t = CodePoints(text);
+  const std::u32string p = CodePoints(pattern);
+  return platform::MatchWithStars(p, t, U'*', [&](std::size_t at, std::size_t c, std::size_t& next, std::size_t& nextC) {
+    nextC = c + 1;
+    return MatchOne(p, at, t[c], next);
+  });
 }
 
 }  // namespace quiremark::browser

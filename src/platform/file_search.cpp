@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/star_match.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::platform {
@@ -13,35 +14,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Matches in time proportional to pattern and name lengths: on a mismatch
-// only the last "*" takes one more byte, since what an earlier "*" could take
-// in addition the last one can take as well.
+// "*" any run of bytes, "?" one character (a whole UTF-8 sequence), any
+// other byte itself.
 bool MatchFrom(const std::string& pattern, const std::string& name) {
-  std::size_t p = 0;
-  std::size_t n = 0;
-  std::size_t afterStar = std::string::npos;  // pattern position after the last "*" seen
-  std::size_t starTook = 0;                   // where that "*"'s match ends in the name
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      afterStar = ++p;
-      starTook = n;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      // one character: skip a whole UTF-8 sequence
-      ++n;
-      while (n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == name[n]) {
-      ++p;
-      ++n;
-    } else if (afterStar != std::string::npos) {
-      p = afterStar;
-      n = ++starTook;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+  return MatchWithStars(pattern, name, '*', [&](std::size_t p, std::size_t n, std::size_t& nextP, std::size_t& nextN) {
+    nextP = p + 1;
+    nextN = n + 1;
+    if (pattern[p] != '?') return pattern[p] == name[n];
+    while (nextN < name.size() && (static_cast<unsigned char>(name[nextN]) & 0xC0) == 0x80) ++nextN;
+    return true;
+  });
 }
 
 // WildcardMatch on a pattern and a name whose letter case is folded already.
