@@ -16,6 +16,10 @@ jobs=${JOBS:-4}
 export QT_QPA_PLATFORM=offscreen
 
 mkdir -p "$work"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR=$work/runtime
+  mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+fi
 build_tree() {  # SOURCE BUILD
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$2" --target quiremark_gui -j"$jobs" >/dev/null

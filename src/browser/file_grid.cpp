@@ -76,6 +76,7 @@ class SideFiles {
     platform::SearchOptions options;
     options.kind = platform::EntryKind::Files;
     options.includeHidden = false;
+    options.sizeAndTime = false;
     for (platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) {
       byName_.emplace(entry.name, entry.path);
       byFoldedName_.emplace(platform::FoldCase(entry.name), std::move(entry.path));

@@ -92,7 +92,7 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
     if (!MatchesAnyFolded(wanted, folded)) continue;
     one.path = entry.path();
     // One look at the file for its size and time.
-    if (struct stat st{}; ::stat(one.path.c_str(), &st) == 0) {
+    if (struct stat st{}; options.sizeAndTime && ::stat(one.path.c_str(), &st) == 0) {
       if (isFile) one.size = static_cast<std::uintmax_t>(st.st_size);
       const std::chrono::sys_time<std::chrono::nanoseconds> written{std::chrono::seconds(st.st_mtim.tv_sec) +
                                                                    std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
