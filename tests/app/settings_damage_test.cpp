@@ -61,12 +61,5 @@ TEST_F(SettingsDamageTest, DamageFoundBeforeTheWindowIsToldWhenItIsMade) {
   EXPECT_EQ(ui.shown.size(), 1u);
 }
 
-TEST(SettingsDamageText, SaysSoWhenNoCopyCouldBeKept) {
-  EXPECT_EQ(SettingsDamageNotices::Text({"/home/u/.config/Quiremark/HKEY_CURRENT_USER.reg", ""}),
-            "Inställningsfilen /home/u/.config/Quiremark/HKEY_CURRENT_USER.reg är skadad. De inställningar som gick "
-            "att läsa används, de andra försvinner när filen sparas nästa gång.\rDet gick inte att spara en kopia av "
-            "filen.");
-}
-
 }  // namespace
 }  // namespace quiremark::app
