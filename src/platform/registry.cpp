@@ -1,7 +1,6 @@
 #include "platform/registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
