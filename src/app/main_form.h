@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "browser/cad_scripts.h"
+#include "app/settings_damage.h"
 #include "controls/basic_controls.h"
 #include "controls/command_bars.h"
 #include "controls/form.h"
@@ -103,6 +104,9 @@ class MainForm : public controls::Form {
   bool startupComplete = false;        // start-up ran to its end (no early stop)
   bool programEnded = false;           // start-up ended the program (EndProgram was called)
   int exitStatus = 0;                  // the status it ended with
+
+  // Damaged settings files are told to the user in a message box while the window lives.
+  SettingsDamageNotices settingsDamageNotices{ui};
 
  protected:
   void Form_Resize() override;

@@ -1,7 +1,8 @@
 #include "browser/bookmark_pattern.h"
 
 #include <cstddef>
-#include <vector>
+
+#include "platform/star_match.h"
 
 namespace quiremark::browser {
 namespace {
@@ -53,33 +54,21 @@ std::size_t MatchList(const std::u32string& pat, std::size_t p, char32_t c, bool
   return std::u32string::npos;
 }
 
-bool Match(const std::u32string& text, std::size_t t, const std::u32string& pat, std::size_t p,
-           std::vector<std::vector<signed char>>& memo) {
-  signed char& seen = memo[t][p];
-  if (seen >= 0) return seen != 0;
-  bool result;
-  if (p == pat.size()) {
-    result = t == text.size();
-  } else if (pat[p] == U'*') {
-    result = Match(text, t, pat, p + 1, memo) || (t < text.size() && Match(text, t + 1, pat, p, memo));
-  } else if (t == text.size()) {
-    result = false;
-  } else if (pat[p] == U'?') {
-    result = Match(text, t + 1, pat, p + 1, memo);
-  } else if (pat[p] == U'#') {
-    result = text[t] >= U'0' && text[t] <= U'9' && Match(text, t + 1, pat, p + 1, memo);
-  } else if (pat[p] == U'[') {
-    bool matched = false;
-    const std::size_t next = MatchList(pat, p + 1, text[t], matched);
-    if (next == std::u32string::npos)
-      result = text[t] == U'[' && Match(text, t + 1, pat, p + 1, memo);
-    else
-      result = matched && Match(text, t + 1, pat, next, memo);
-  } else {
-    result = text[t] == pat[p] && Match(text, t + 1, pat, p + 1, memo);
+// One character of the text against the pattern element at p, which is no
+// "*". On a match, `next` is the pattern position after the element.
+bool MatchOne(const std::u32string& pat, std::size_t p, char32_t c, std::size_t& next) {
+  switch (pat[p]) {
+    case U'?': next = p + 1; return true;
+    case U'#': next = p + 1; return c >= U'0' && c <= U'9';
+    case U'[': {
+      bool matched = false;
+      next = MatchList(pat, p + 1, c, matched);
+      if (next != std::u32string::npos) return matched;
+      next = p + 1;  // an unclosed "[" is itself
+      return c == U'[';
+    }
+    default: next = p + 1; return c == pat[p];
   }
-  seen = result ? 1 : 0;
-  return result;
 }
 
 }  // namespace
@@ -87,8 +76,10 @@ bool Match(const std::u32string& text, std::size_t t, const std::u32string& pat,
 bool MatchesBookmarkPattern(const std::string& text, const std::string& pattern) {
   const std::u32string t = CodePoints(text);
   const std::u32string p = CodePoints(pattern);
-  std::vector<std::vector<signed char>> memo(t.size() + 1, std::vector<signed char>(p.size() + 1, -1));
-  return Match(t, 0, p, 0, memo);
+  return platform::MatchWithStars(p, t, U'*', [&](std::size_t at, std::size_t c, std::size_t& next, std::size_t& nextC) {
+    nextC = c + 1;
+    return MatchOne(p, at, t[c], next);
+  });
 }
 
 }  // namespace quiremark::browser

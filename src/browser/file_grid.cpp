@@ -57,6 +57,7 @@ class SideFiles {
     platform::SearchOptions options;
     options.kind = platform::EntryKind::Files;
     options.includeHidden = false;
+    options.sizeAndTime = false;
     for (const platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) names_.Add(entry.name);
   }
 
@@ -88,12 +89,16 @@ void FillFileGrid(FilePane& pane) {
   pane.bookmarksFromGrid = true;
 
   controls::Grid& grid = pane.fgFiles;
+  // The view hears of the new rows once, when the fill ends (or fails).
+  const controls::RedrawSuspended quiet(grid);
   {
     Hourglass busy(pane.window);
     pane.window.Refresh();
     pane.File1.SetPath(pane.Dir1.path());  // lists the folder's files as they are now
     grid.SetVisible(false);
-    while (grid.rows() > 2) grid.RemoveItem(1);
+    // The old data rows go at once: removing them one by one from the front
+    // moves every row behind each one.
+    if (grid.rows() > 2) grid.SetRows(2);
   }
   grid.SetCols(kGridColumns);
   pane.nextGridRow = 0;

@@ -46,8 +46,11 @@ void NumberSelected(FilePane& pane) {
   controls::Grid& grid = pane.fgFiles;
   if (pane.state.runActive() || pane.selectionStartRow == 0 || pane.selectionEndRow == 0 || grid.rows() < 2)
     return;
-  const int first = std::max(std::min(pane.selectionStartRow, pane.selectionEndRow), 1);
-  const int last = std::min(std::max(pane.selectionStartRow, pane.selectionEndRow), grid.rows() - 1);
+  // A press below the last row (over no row) anchors the range there: the
+  // drag crossed every row from the end row down to the last one.
+  const int anchor = pane.selectionStartRow < 0 ? grid.rows() - 1 : pane.selectionStartRow;
+  const int first = std::max(std::min(anchor, pane.selectionEndRow), 1);
+  const int last = std::min(std::max(anchor, pane.selectionEndRow), grid.rows() - 1);
   if (first > last) return;  // the range lies below the last row
 
   for (int r = first; r <= last; ++r)

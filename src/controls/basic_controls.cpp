@@ -92,7 +92,7 @@ void FolderList::SetPath(const std::string& path) {
 void FolderList::Refresh() {
   subfolders_.clear();
   if (path_.empty()) return Changed();
-  for (const platform::FoundEntry& e : platform::FindEntries(path_, "*", {platform::EntryKind::Folders, false}))
+  for (const platform::FoundEntry& e : platform::FindEntries(path_, "*", {platform::EntryKind::Folders, false, false}))
     subfolders_.push_back(e.path.string());
   Changed();
 }
@@ -112,7 +112,7 @@ void FileList::SetPattern(const std::string& pattern) {
 void FileList::Refresh() {
   names_.clear();
   if (path_.empty()) return Changed();
-  for (const platform::FoundEntry& e : platform::FindEntries(path_, pattern_, {platform::EntryKind::Files, false}))
+  for (const platform::FoundEntry& e : platform::FindEntries(path_, pattern_, {platform::EntryKind::Files, false, false}))
     names_.push_back(e.name);
   Changed();
 }

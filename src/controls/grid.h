@@ -199,4 +199,20 @@ class Grid : public Control {
   int redraw_ = kRedrawOn;
 };
 
+// Switches a grid's redraw off for a scope and puts the previous mode back on
+// every way out, so a view hears of a whole fill or rebuild once, as one
+// Reset, instead of once per row. Within a scope that already had redraw off
+// nothing is raised; the outer scope raises the one Reset.
+class RedrawSuspended {
+ public:
+  explicit RedrawSuspended(Grid& grid) : grid_(grid), mode_(grid.redraw()) { grid_.SetRedraw(kRedrawOff); }
+  ~RedrawSuspended() { grid_.SetRedraw(mode_); }
+  RedrawSuspended(const RedrawSuspended&) = delete;
+  RedrawSuspended& operator=(const RedrawSuspended&) = delete;
+
+ private:
+  Grid& grid_;
+  int mode_;
+};
+
 }  // namespace quiremark::controls

@@ -1,14 +1,18 @@
 #include "platform/environment.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <random>
 
 namespace quiremark::platform {
 
@@ -121,9 +125,44 @@ bool WriteFileSafely(const fs::path& path, std::string_view bytes, std::string* 
   return ok;
 }
 
+namespace {
+
+// What ReplaceFileAtomically's temporary files of a file add to its name.
+constexpr const char* kTempMark = ".tmp-";
+
+// Temporary files of `path` that a writer which died left behind. Called with
+// the file's update lock held: every writer holds it while its temporary
+// file exists, so any found then is a leftover.
+void RemoveLeftoverTemporaries(const fs::path& path) {
+  const std::string prefix = path.filename().string() + kTempMark;
+  std::error_code ec;
+  fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (it->path().filename().string().rfind(prefix, 0) == 0) fs::remove(it->path(), ec);
+  }
+}
+
+// Creates a temporary file of its own beside `path` (O_EXCL, so no other
+// writer, in this process or another, ever shares it). -1 on failure.
+int CreateTempBeside(const fs::path& path, unsigned mode, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, "%ld-%u-%08x", static_cast<long>(getpid()), counter++,
+                  static_cast<unsigned>(random()));
+    name = path.string() + kTempMark + suffix;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
 bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigned newFileMode) {
-  const std::string temp = path.string() + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, newFileMode);
+  std::string temp;
+  const int fd = CreateTempBeside(path, newFileMode, temp);
   if (fd < 0) return false;
   struct stat old{};
   bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
@@ -140,6 +179,30 @@ bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigne
     close(folderFd);
   }
   return true;
+}
+
+std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigned newFileMode, std::error_code* error) {
+  const std::string name = path.string() + ".lock";
+  // Read access is enough for the lock, so a lock file made by another user stays usable.
+  const int fd = open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, newFileMode);
+  if (fd < 0) {
+    if (error) *error = std::error_code(errno, std::generic_category());
+    return std::nullopt;
+  }
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    if (error) *error = std::error_code(errno, std::generic_category());
+    close(fd);
+    return std::nullopt;
+  }
+  RemoveLeftoverTemporaries(path);
+  return FileUpdateLock(fd);
+}
+
+FileUpdateLock::~FileUpdateLock() {
+  if (fd_ < 0) return;
+  flock(fd_, LOCK_UN);
+  close(fd_);
 }
 
 }  // namespace quiremark::platform

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace quiremark::platform {
 
@@ -47,11 +48,36 @@ class SafeOutputFile {
 // Writes the whole file through SafeOutputFile.
 bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
 
-// Replaces a settings file in one step: the bytes go to "<path>.tmp", reach
-// the disk and are renamed over `path`, so a crash leaves either the old or the
-// new file whole. The file keeps the permission bits of the one it replaces; a
-// new one gets `newFileMode` less the umask. False when any step failed; the
-// old file is then unchanged.
+// Replaces a settings file in one step: the bytes go to a temporary file of
+// its own in the same folder ("<path>.tmp" and a suffix no other call uses),
+// reach the disk and are renamed over `path`, so a crash leaves either the
+// old or the new file whole and two writers never write into one temporary
+// file. The file keeps the permission bits of the one it replaces; a new one
+// gets `newFileMode` less the umask. False when any step failed; the old file
+// is then unchanged. Writers that read, change and replace a file take a
+// FileUpdateLock first, so no update is lost in between.
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned newFileMode);
+
+// Serialises the writers (processes or threads) of one file: an exclusive
+// lock on "<path>.lock" beside it, held while the object lives. Taking it
+// removes the temporary files that writers of the file which died before
+// their replace was done left behind.
+class FileUpdateLock {
+ public:
+  // Waits for the lock. Empty optional when the lock file cannot be opened
+  // or created (`error` then holds the reason).
+  static std::optional<FileUpdateLock> Take(const std::filesystem::path& path, unsigned newFileMode,
+                                            std::error_code* error = nullptr);
+
+  FileUpdateLock(FileUpdateLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileUpdateLock& operator=(FileUpdateLock&&) = delete;
+  FileUpdateLock(const FileUpdateLock&) = delete;
+  FileUpdateLock& operator=(const FileUpdateLock&) = delete;
+  ~FileUpdateLock();
+
+ private:
+  explicit FileUpdateLock(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
 
 }  // namespace quiremark::platform

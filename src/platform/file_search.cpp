@@ -1,7 +1,11 @@
 #include "platform/file_search.h"
 
-#include <algorithm>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+
+#include "platform/star_match.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::platform {
@@ -10,64 +14,59 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Matches in time proportional to pattern and name lengths: on a mismatch
-// only the last "*" takes one more byte, since what an earlier "*" could take
-// in addition the last one can take as well.
+// "*" any run of bytes, "?" one character (a whole UTF-8 sequence), any
+// other byte itself.
 bool MatchFrom(const std::string& pattern, const std::string& name) {
-  std::size_t p = 0;
-  std::size_t n = 0;
-  std::size_t afterStar = std::string::npos;  // pattern position after the last "*" seen
-  std::size_t starTook = 0;                   // where that "*"'s match ends in the name
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      afterStar = ++p;
-      starTook = n;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      // one character: skip a whole UTF-8 sequence
-      ++n;
-      while (n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == name[n]) {
-      ++p;
-      ++n;
-    } else if (afterStar != std::string::npos) {
-      p = afterStar;
-      n = ++starTook;
-    } else {
-      return false;
-    }
+  return MatchWithStars(pattern, name, '*', [&](std::size_t p, std::size_t n, std::size_t& nextP, std::size_t& nextN) {
+    nextP = p + 1;
+    nextN = n + 1;
+    if (pattern[p] != '?') return pattern[p] == name[n];
+    while (nextN < name.size() && (static_cast<unsigned char>(name[nextN]) & 0xC0) == 0x80) ++nextN;
+    return true;
+  });
+}
+
+// WildcardMatch on a pattern and a name whose letter case is folded already.
+bool MatchFolded(std::string pattern, const std::string& name) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  // "name." asks for a name without an extension
+  if (pattern.size() > 1 && pattern.back() == '.' && pattern.find_first_of("*?") != std::string::npos) {
+    pattern.pop_back();
+    return name.find('.') == std::string::npos && MatchFrom(pattern, name);
   }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+  if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos) {
+    return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
+  }
+  return MatchFrom(pattern, name);
+}
+
+// The patterns of a ";"-separated list, blanks around each removed, letter case folded.
+std::vector<std::string> FoldedPatterns(const std::string& patterns) {
+  std::vector<std::string> list;
+  std::size_t start = 0;
+  while (start <= patterns.size()) {
+    auto end = patterns.find(';', start);
+    if (end == std::string::npos) end = patterns.size();
+    std::string one = Trim(patterns.substr(start, end - start), " \t");
+    if (!one.empty()) list.push_back(FoldCase(one));
+    start = end + 1;
+  }
+  return list;
+}
+
+bool MatchesAnyFolded(const std::vector<std::string>& patterns, const std::string& foldedName) {
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
 }
 
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
-  if (pattern == "*.*" || pattern == "*") return true;
-  std::string p = FoldCase(pattern);
-  const std::string n = FoldCase(name);
-  // "name." asks for a name without an extension
-  if (p.size() > 1 && p.back() == '.' && p.find_first_of("*?") != std::string::npos) {
-    p.pop_back();
-    return n.find('.') == std::string::npos && MatchFrom(p, n);
-  }
-  if (p.size() > 2 && p.compare(p.size() - 2, 2, ".*") == 0 && n.find('.') == std::string::npos) {
-    return MatchFrom(p.substr(0, p.size() - 2), n);
-  }
-  return MatchFrom(p, n);
+  return MatchFolded(FoldCase(pattern), FoldCase(name));
 }
 
 bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
-  std::size_t start = 0;
-  while (start <= patterns.size()) {
-    auto end = patterns.find(';', start);
-    if (end == std::string::npos) end = patterns.size();
-    const std::string one = Trim(patterns.substr(start, end - start), " \t");
-    if (!one.empty() && WildcardMatch(one, name)) return true;
-    start = end + 1;
-  }
-  return false;
+  return MatchesAnyFolded(FoldedPatterns(patterns), FoldCase(name));
 }
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
@@ -77,34 +76,44 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options,
                                     std::error_code& error) {
-  std::vector<FoundEntry> entries;
+  const std::vector<std::string> wanted = FoldedPatterns(patterns);
+  // Each entry with its name folded once, for the match and for the sort.
+  std::vector<std::pair<std::string, FoundEntry>> found;
   error.clear();
   fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
-  if (error) return entries;
+  if (error) return {};
   for (; it != fs::directory_iterator(); it.increment(error)) {
     if (error) break;
     const auto& entry = *it;
-    FoundEntry found;
-    found.name = entry.path().filename().string();
-    found.path = entry.path();
-    found.isHidden = !found.name.empty() && found.name[0] == '.';
+    FoundEntry one;
+    one.name = entry.path().filename().string();
+    one.isHidden = !one.name.empty() && one.name[0] == '.';
     std::error_code statError;
-    found.isLink = entry.is_symlink(statError);
-    found.isFolder = entry.is_directory(statError);
-    found.isFile = entry.is_regular_file(statError);
-    const bool isFile = found.isFile;
+    one.isLink = entry.is_symlink(statError);
+    one.isFolder = entry.is_directory(statError);
+    one.isFile = entry.is_regular_file(statError);
+    const bool isFile = one.isFile;
     if (options.kind == EntryKind::Files && !isFile) continue;
-    if (options.kind == EntryKind::Folders && !found.isFolder) continue;
-    if (found.isHidden && !options.includeHidden) continue;
-    if (!WildcardMatchAny(patterns, found.name)) continue;
-    if (isFile) found.size = entry.file_size(statError);
-    found.modified = entry.last_write_time(statError);
-    entries.push_back(std::move(found));
+    if (options.kind == EntryKind::Folders && !one.isFolder) continue;
+    if (one.isHidden && !options.includeHidden) continue;
+    std::string folded = FoldCase(one.name);
+    if (!MatchesAnyFolded(wanted, folded)) continue;
+    one.path = entry.path();
+    // One look at the file for its size and time.
+    if (struct stat st{}; options.sizeAndTime && ::stat(one.path.c_str(), &st) == 0) {
+      if (isFile) one.size = static_cast<std::uintmax_t>(st.st_size);
+      const std::chrono::sys_time<std::chrono::nanoseconds> written{std::chrono::seconds(st.st_mtim.tv_sec) +
+                                                                   std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
+      one.modified = std::chrono::time_point_cast<fs::file_time_type::duration>(std::chrono::file_clock::from_sys(written));
+    }
+    found.emplace_back(std::move(folded), std::move(one));
   }
-  std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
-    const int byFold = CompareIgnoringCase(a.name, b.name);
-    return byFold != 0 ? byFold < 0 : a.name < b.name;
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
   });
+  std::vector<FoundEntry> entries;
+  entries.reserve(found.size());
+  for (auto& [folded, entry] : found) entries.push_back(std::move(entry));
   return entries;
 }
 

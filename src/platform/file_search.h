@@ -34,6 +34,7 @@ struct FoundEntry {
 struct SearchOptions {
   EntryKind kind = EntryKind::Any;  // Files: regular files only; Folders: folders only
   bool includeHidden = true;
+  bool sizeAndTime = true;  // false: `size` and `modified` stay empty, which saves a look at each file
 };
 
 // find-first / find-next over one folder. The entries matching the patterns

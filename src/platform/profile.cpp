@@ -1,11 +1,11 @@
 #include "platform/profile.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
 #include "platform/environment.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::platform {
@@ -17,30 +17,88 @@ namespace {
 // Blanks and tabs around names and values do not count.
 std::string TrimSpace(std::string_view text) { return Trim(text, " \t"); }
 
-// A profile file's lines and how its text was encoded, so a rewrite keeps it.
-struct ProfileText {
-  std::vector<std::string> lines;
-  bool utf8 = false;       // UTF-8 with characters beyond ASCII
-  bool byteOrderMark = false;
+// How a profile file's text is encoded; a rewrite keeps it.
+enum class Encoding {
+  Ansi,     // Windows-1252 (or plain ASCII); also a new file
+  Utf8,     // UTF-8 with characters beyond ASCII
+  Utf8Bom,  // UTF-8 after a byte order mark
+  Utf16,    // UTF-16LE after a byte order mark, as Windows writes "Unicode" files
 };
 
-std::optional<ProfileText> ReadLines(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream stream;
-  stream << in.rdbuf();
-  const std::string bytes = stream.str();
+struct ProfileText {
+  std::vector<std::string> lines;
+  Encoding encoding = Encoding::Ansi;
+};
+
+ProfileText ParseProfile(const std::string& bytes) {
   ProfileText result;
-  result.byteOrderMark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
-  result.utf8 = result.byteOrderMark ||
-                (IsValidUtf8(bytes) && std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }));
-  std::istringstream text(DecodeText(bytes));
+  std::string text;
+  if (bytes.rfind("\xFF\xFE", 0) == 0) {
+    result.encoding = Encoding::Utf16;
+    text = DecodeUtf16Le(std::string_view(bytes).substr(2));
+  } else {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+      result.encoding = Encoding::Utf8Bom;
+    } else if (IsValidUtf8(bytes) && std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; })) {
+      result.encoding = Encoding::Utf8;
+    }
+    text = DecodeText(bytes);
+  }
+  std::istringstream in(text);
   std::string line;
-  while (std::getline(text, line)) {
+  while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     result.lines.push_back(line);
   }
   return result;
+}
+
+// The file's lines for a reader: a file that is missing or cannot be read
+// reads as an empty one.
+ProfileText ReadProfile(const fs::path& file) {
+  const auto bytes = ReadWholeFile(file);
+  return bytes ? ParseProfile(*bytes) : ProfileText{};
+}
+
+// The bytes of the lines, with CRLF, in the file's own encoding. A file read
+// as Windows-1252 stays so while the text fits and its bytes cannot be taken
+// for UTF-8 at the next read ("Ã©" is the UTF-8 of "é"); otherwise it becomes
+// UTF-8, so every value reads back as it was written.
+std::string EncodeProfile(const ProfileText& profile) {
+  std::string text;
+  for (const auto& line : profile.lines) text += line + "\r\n";
+  switch (profile.encoding) {
+    case Encoding::Utf16: return "\xFF\xFE" + EncodeUtf16Le(text);
+    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + text;
+    case Encoding::Utf8: return text;
+    case Encoding::Ansi: break;
+  }
+  if (auto single = EncodeWindows1252(text)) {
+    const bool readsAsUtf8 =
+        IsValidUtf8(*single) && std::any_of(single->begin(), single->end(), [](char c) { return c & 0x80; });
+    if (!readsAsUtf8) return *single;
+  }
+  return text;
+}
+
+// Reads, changes and replaces the file under its update lock, so that two
+// writers (two instances of the program) never lose the file and an update
+// made meanwhile is not lost either. A file that is there but cannot be read
+// is never replaced: the write fails.
+template <typename Change>
+bool UpdateProfile(const fs::path& file, Change change) {
+  // A settings file that is a link is written where the link points.
+  std::error_code ec;
+  const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
+  if (ec && ec != std::errc::no_such_file_or_directory) return false;
+  const auto lock = FileUpdateLock::Take(target, 0644);
+  if (!lock) return false;
+  std::error_code readError;
+  const auto bytes = ReadWholeFile(target, &readError);
+  if (!bytes && readError != std::errc::no_such_file_or_directory) return false;
+  ProfileText profile = bytes ? ParseProfile(*bytes) : ProfileText{};
+  change(profile.lines);
+  return ReplaceFileAtomically(target, EncodeProfile(profile), 0644);
 }
 
 // The section name of a "[name]" line, empty optional for other lines.
@@ -97,19 +155,6 @@ std::size_t CharacterCount(const std::string& text) {
   return count;
 }
 
-// Writes the lines with CRLF in the file's own encoding (Windows-1252 for a
-// new file where the text fits it), replacing the file in one step.
-bool WriteLines(const fs::path& file, const ProfileText& profile) {
-  std::string text;
-  for (const auto& line : profile.lines) text += line + "\r\n";
-  const std::string bytes = profile.utf8 ? (profile.byteOrderMark ? "\xEF\xBB\xBF" : "") + text : EncodeForFile(text);
-  // A settings file that is a link is written where the link points.
-  std::error_code ec;
-  const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
-  if (ec && ec != std::errc::no_such_file_or_directory) return false;
-  return ReplaceFileAtomically(target, bytes, 0644);
-}
-
 void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {
   if (!lines.empty() && !TrimSpace(lines.back()).empty()) lines.emplace_back();
   lines.push_back("[" + section + "]");
@@ -118,14 +163,13 @@ void AppendSectionHeader(std::vector<std::string>& lines, const std::string& sec
 }  // namespace
 
 std::string ReadProfileSection(const fs::path& file, const std::string& section, std::size_t bufferSize) {
-  const auto profile = ReadLines(file);
-  if (!profile) return "";
-  const auto* lines = &profile->lines;
-  const auto range = FindSection(*lines, section);
+  const ProfileText profile = ReadProfile(file);
+  const auto& lines = profile.lines;
+  const auto range = FindSection(lines, section);
   if (!range) return "";
   std::string text;
   for (std::size_t i = range->first; i < range->end; ++i) {
-    if (IsContentLine((*lines)[i])) text += TrimSpace((*lines)[i]) + '\0';
+    if (IsContentLine(lines[i])) text += TrimSpace(lines[i]) + '\0';
   }
   if (bufferSize < 2) return "";
   if (CharacterCount(text) > bufferSize - 2) text = FirstCharacters(text, bufferSize - 2);
@@ -134,18 +178,16 @@ std::string ReadProfileSection(const fs::path& file, const std::string& section,
 
 std::string ReadProfileString(const fs::path& file, const std::string& section, const std::string& key,
                               const std::string& fallback, std::size_t bufferSize) {
-  const auto profile = ReadLines(file);
-  const auto* lines = profile ? &profile->lines : nullptr;
+  const ProfileText profile = ReadProfile(file);
+  const auto& lines = profile.lines;
   std::optional<std::string> value;
-  if (lines) {
-    if (const auto range = FindSection(*lines, section)) {
-      for (std::size_t i = range->first; i < range->end && !value; ++i) {
-        const auto name = KeyOf((*lines)[i]);
-        if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
-          value = TrimSpace((*lines)[i].substr((*lines)[i].find('=') + 1));
-          if (value->size() >= 2 && value->front() == '"' && value->back() == '"') {
-            value = value->substr(1, value->size() - 2);
-          }
+  if (const auto range = FindSection(lines, section)) {
+    for (std::size_t i = range->first; i < range->end && !value; ++i) {
+      const auto name = KeyOf(lines[i]);
+      if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
+        value = TrimSpace(lines[i].substr(lines[i].find('=') + 1));
+        if (value->size() >= 2 && value->front() == '"' && value->back() == '"') {
+          value = value->substr(1, value->size() - 2);
         }
       }
     }
@@ -156,45 +198,43 @@ std::string ReadProfileString(const fs::path& file, const std::string& section, 
 
 bool WriteProfileString(const fs::path& file, const std::string& section, const std::string& key,
                         const std::string& value) {
-  auto profile = ReadLines(file).value_or(ProfileText{});
-  auto& lines = profile.lines;
-  const std::string newLine = TrimSpace(key) + "=" + value;
-  auto range = FindSection(lines, section);
-  if (!range) {
-    AppendSectionHeader(lines, TrimSpace(section));
-    lines.push_back(newLine);
-    return WriteLines(file, profile);
-  }
-  std::size_t insertAt = range->first;
-  for (std::size_t i = range->first; i < range->end; ++i) {
-    const auto name = KeyOf(lines[i]);
-    if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
-      lines[i] = *name + "=" + value;
-      return WriteLines(file, profile);
+  return UpdateProfile(file, [&](std::vector<std::string>& lines) {
+    const std::string newLine = TrimSpace(key) + "=" + value;
+    const auto range = FindSection(lines, section);
+    if (!range) {
+      AppendSectionHeader(lines, TrimSpace(section));
+      lines.push_back(newLine);
+      return;
     }
-    if (IsContentLine(lines[i])) insertAt = i + 1;
-  }
-  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
-  return WriteLines(file, profile);
+    std::size_t insertAt = range->first;
+    for (std::size_t i = range->first; i < range->end; ++i) {
+      const auto name = KeyOf(lines[i]);
+      if (name && EqualsIgnoringCase(*name, TrimSpace(key))) {
+        lines[i] = *name + "=" + value;
+        return;
+      }
+      if (IsContentLine(lines[i])) insertAt = i + 1;
+    }
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+  });
 }
 
 bool WriteProfileSection(const fs::path& file, const std::string& section, const std::vector<std::string>& lines) {
-  auto profile = ReadLines(file).value_or(ProfileText{});
-  auto& all = profile.lines;
-  const auto range = FindSection(all, section);
-  if (!range) {
-    AppendSectionHeader(all, TrimSpace(section));
-    all.insert(all.end(), lines.begin(), lines.end());
-    return WriteLines(file, profile);
-  }
-  // Keep the blank lines that separate this section from the next one.
-  std::size_t keepFrom = range->end;
-  while (keepFrom > range->first && TrimSpace(all[keepFrom - 1]).empty()) --keepFrom;
-  std::vector<std::string> result(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(range->first));
-  result.insert(result.end(), lines.begin(), lines.end());
-  result.insert(result.end(), all.begin() + static_cast<std::ptrdiff_t>(keepFrom), all.end());
-  all = std::move(result);
-  return WriteLines(file, profile);
+  return UpdateProfile(file, [&](std::vector<std::string>& all) {
+    const auto range = FindSection(all, section);
+    if (!range) {
+      AppendSectionHeader(all, TrimSpace(section));
+      all.insert(all.end(), lines.begin(), lines.end());
+      return;
+    }
+    // Keep the blank lines that separate this section from the next one.
+    std::size_t keepFrom = range->end;
+    while (keepFrom > range->first && TrimSpace(all[keepFrom - 1]).empty()) --keepFrom;
+    std::vector<std::string> result(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(range->first));
+    result.insert(result.end(), lines.begin(), lines.end());
+    result.insert(result.end(), all.begin() + static_cast<std::ptrdiff_t>(keepFrom), all.end());
+    all = std::move(result);
+  });
 }
 
 }  // namespace quiremark::platform

@@ -40,4 +40,16 @@ void ReadFileInBlocks(const std::filesystem::path& file, const std::function<voi
   ::close(fd);
 }
 
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::error_code* error) {
+  std::string bytes;
+  try {
+    ReadFileInBlocks(file, [&](const char* data, size_t size) { bytes.append(data, size); });
+  } catch (const std::system_error& e) {
+    if (error) *error = e.code();
+    return std::nullopt;
+  }
+  if (error) error->clear();
+  return bytes;
+}
+
 }  // namespace quiremark::platform

@@ -1,13 +1,13 @@
 #include "platform/registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -113,8 +113,15 @@ std::optional<RegistryValue> ParseValueLine(const std::string& line) {
     if (!name) return std::nullopt;
     value.name = *name;
   }
+  // Blanks around "=" as a hand edit may leave them.
+  const auto skipBlanks = [&] {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+  };
+  skipBlanks();
   if (pos >= line.size() || line[pos] != '=') return std::nullopt;
-  const std::string data = line.substr(pos + 1);
+  ++pos;
+  skipBlanks();
+  const std::string data = line.substr(pos);
   if (!data.empty() && data[0] == '"') {
     std::size_t p = 0;
     auto text = ParseQuoted(data, p);
@@ -198,8 +205,8 @@ HiveData ParseHive(const std::string& bytes, Hive hive) {
   bool continued = false;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const auto first = line.find_first_not_of(" \t");
-    const std::string trimmed = first == std::string::npos ? "" : line.substr(first);
+    // Blanks around a line are no part of it (a text keeps its own inside its quotes).
+    const std::string trimmed = Trim(line, " \t");
     if (continued) {
       lines.back() += trimmed;
     } else {
@@ -351,43 +358,90 @@ struct CacheEntry {
 
 std::mutex gCacheMutex;
 std::map<std::string, CacheEntry> gCache;
-std::set<std::string> gReportedDamage;
 
-void ReportDamage(const fs::path& file) {
-  if (gReportedDamage.insert(file.string()).second) {
-    std::cerr << "Quiremark: the settings file " << file.string()
-              << " is damaged; readable entries are used, the file is kept as "
-              << file.string() << ".damaged before it is next written.\n";
+// Damaged hives already kept, by file and content, so one damage gives one
+// copy and one notice; the handler and the notices it has not had yet.
+std::mutex gDamageMutex;
+std::set<std::pair<std::string, std::size_t>> gKeptDamage;
+std::function<void(const HiveDamage&)> gDamageHandler;
+std::vector<HiveDamage> gPendingDamage;
+
+// Writes the damaged bytes to "<file>.damaged", or "<file>.damaged-2", -3, ...
+// when that name is taken: every damaged copy keeps its own name. Empty
+// when no copy could be written.
+fs::path KeepDamagedCopy(const fs::path& file, const std::string& bytes) {
+  for (int n = 1; n < 1000; ++n) {
+    const fs::path copy = file.string() + ".damaged" + (n == 1 ? std::string() : "-" + std::to_string(n));
+    const int fd = open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    bool ok = true;
+    for (std::string_view rest = bytes; ok && !rest.empty();) {
+      const ssize_t written = write(fd, rest.data(), rest.size());
+      if (written < 0 && errno == EINTR) continue;
+      ok = written > 0;
+      if (ok) rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+    ok = close(fd) == 0 && ok;
+    if (ok) return copy;
+    unlink(copy.c_str());
+    return {};
   }
+  return {};
 }
 
-// The file's bytes; empty optional when it cannot be read.
-std::optional<std::string> ReadWhole(const fs::path& file) {
-  std::string bytes;
-  try {
-    ReadFileInBlocks(file, [&](const char* data, std::size_t size) { bytes.append(data, size); });
-  } catch (const std::system_error&) {
-    return std::nullopt;
+// Keeps a copy of a damaged hive the first time this content is seen. The
+// notice it returns goes out through DeliverDamage once no lock is held, since
+// the handler may show a box and the user's answer may take a while.
+std::optional<HiveDamage> KeepDamage(const fs::path& file, const std::string& bytes) {
+  const std::lock_guard lock(gDamageMutex);
+  if (!gKeptDamage.emplace(file.string(), std::hash<std::string>{}(bytes)).second) return std::nullopt;
+  return HiveDamage{file, KeepDamagedCopy(file, bytes)};
+}
+
+void DeliverDamage(const std::optional<HiveDamage>& damage) {
+  if (!damage) return;
+  std::function<void(const HiveDamage&)> handler;
+  {
+    const std::lock_guard lock(gDamageMutex);
+    handler = gDamageHandler;
+    if (!handler) {
+      gPendingDamage.push_back(*damage);
+      std::cerr << "Quiremark: the settings file " << damage->file.string()
+                << " is damaged; its readable entries are used"
+                << (damage->copy.empty() ? std::string(", and no copy of it could be kept")
+                                         : ", and the file as it was is kept as " + damage->copy.string())
+                << ".\n";
+      return;
+    }
   }
-  return bytes;
+  handler(*damage);
 }
 
 // The hive as `file` holds it now (empty when there is no file).
 std::shared_ptr<const HiveData> LoadHiveFile(const fs::path& file, Hive hive) {
-  struct stat st{};
-  std::lock_guard lock(gCacheMutex);
-  if (stat(file.c_str(), &st) != 0) {
-    gCache.erase(file.string());
-    return std::make_shared<const HiveData>();
+  std::shared_ptr<HiveData> data;
+  std::optional<HiveDamage> damage;
+  {
+    struct stat st{};
+    const std::lock_guard lock(gCacheMutex);
+    if (stat(file.c_str(), &st) != 0) {
+      gCache.erase(file.string());
+      return std::make_shared<const HiveData>();
+    }
+    auto& entry = gCache[file.string()];
+    if (entry.data && entry.device == st.st_dev && entry.inode == st.st_ino && entry.size == st.st_size &&
+        entry.modified.tv_sec == st.st_mtim.tv_sec && entry.modified.tv_nsec == st.st_mtim.tv_nsec) {
+      return entry.data;
+    }
+    const std::string bytes = ReadWholeFile(file).value_or("");
+    data = std::make_shared<HiveData>(ParseHive(bytes, hive));
+    if (data->damaged) damage = KeepDamage(file, bytes);
+    entry = CacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, data};
   }
-  auto& entry = gCache[file.string()];
-  if (entry.data && entry.device == st.st_dev && entry.inode == st.st_ino && entry.size == st.st_size &&
-      entry.modified.tv_sec == st.st_mtim.tv_sec && entry.modified.tv_nsec == st.st_mtim.tv_nsec) {
-    return entry.data;
-  }
-  auto data = std::make_shared<HiveData>(ParseHive(ReadWhole(file).value_or(""), hive));
-  if (data->damaged) ReportDamage(file);
-  entry = CacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, data};
+  DeliverDamage(damage);
   return data;
 }
 
@@ -425,29 +479,28 @@ bool ModifyHive(Hive hive, Change change) {
   const fs::path file = HiveFile(hive);
   std::error_code ec;
   fs::create_directories(file.parent_path(), ec);
-  const std::string lockName = file.string() + ".lock";
-  const int lockFd = open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (lockFd < 0) return false;
-  while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
-  }
+  std::optional<HiveDamage> damage;
   bool ok = false;
-  // A hive that is there but cannot be read is left alone, not replaced by the change alone.
-  if (const std::optional<std::string> bytes = fs::exists(file, ec) ? ReadWhole(file) : std::string()) {
-    HiveData data = ParseHive(*bytes, hive);
-    if (data.damaged) {
-      std::lock_guard lock(gCacheMutex);
-      ReportDamage(file);
-    }
-    if (change(data)) {
-      if (data.damaged) fs::copy_file(file, file.string() + ".damaged", fs::copy_options::overwrite_existing, ec);
-      ok = ReplaceFileAtomically(file, FormatHive(data, hive), 0600);
-    } else {
-      ok = true;
+  if (const auto lock = FileUpdateLock::Take(file, 0600)) {
+    // A hive that is there but cannot be read is left alone, not replaced by the change alone.
+    std::error_code readError;
+    std::optional<std::string> bytes = ReadWholeFile(file, &readError);
+    if (!bytes && readError == std::errc::no_such_file_or_directory) bytes = std::string();
+    if (bytes) {
+      HiveData data = ParseHive(*bytes, hive);
+      // Kept before the change is written without the lines that could not be read.
+      if (data.damaged) damage = KeepDamage(file, *bytes);
+      ok = !change(data) || ReplaceFileAtomically(file, FormatHive(data, hive), 0600);
     }
   }
-  flock(lockFd, LOCK_UN);
-  close(lockFd);
+  DeliverDamage(damage);
   return ok;
+}
+
+// Key paths are written as "[...]" lines: a line break or NUL in one would
+// never read back.
+bool IsStorableKeyPath(const std::string& keyPath) {
+  return keyPath.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 const Key* FindKey(const HiveData& data, const std::string& keyPath) {
@@ -456,6 +509,16 @@ const Key* FindKey(const HiveData& data, const std::string& keyPath) {
 }
 
 }  // namespace
+
+void SetHiveDamageHandler(std::function<void(const HiveDamage&)> handler) {
+  std::vector<HiveDamage> pending;
+  {
+    const std::lock_guard lock(gDamageMutex);
+    gDamageHandler = handler;
+    if (handler) pending.swap(gPendingDamage);
+  }
+  for (const HiveDamage& damage : pending) handler(damage);
+}
 
 fs::path RegistryFolder() {
   if (const char* dir = std::getenv("QUIREMARK_REGISTRY"); dir && *dir) return dir;
@@ -483,6 +546,7 @@ std::string DwordData(std::uint32_t value) {
 bool KeyExists(Hive hive, const std::string& keyPath) { return FindKey(*Snapshot(hive), keyPath) != nullptr; }
 
 bool CreateKey(Hive hive, const std::string& keyPath) {
+  if (!IsStorableKeyPath(keyPath)) return false;
   const std::string path = NormalizePath(keyPath);
   if (FindKey(*LoadHive(hive), path)) return true;
   return ModifyHive(hive, [&](HiveData& data) {
@@ -493,7 +557,7 @@ bool CreateKey(Hive hive, const std::string& keyPath) {
 
 bool SetValue(Hive hive, const std::string& keyPath, const std::string& name, std::uint32_t type,
               const std::string& data) {
-  if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
+  if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos || !IsStorableKeyPath(keyPath)) return false;
   const std::string path = NormalizePath(keyPath);
   return ModifyHive(hive, [&](HiveData& hiveData) {
     AddKey(hiveData, path);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,20 @@ bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name)
 std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index);
 // Value `index` (from 0) of the key, in creation order.
 std::optional<RegistryValue> EnumValue(Hive hive, const std::string& keyPath, std::uint32_t index);
+
+// A hive file that held lines that could not be read. Its readable entries
+// are used, and the next write leaves the others out; before that the file as
+// it was is kept as `copy` (empty when no copy could be written).
+struct HiveDamage {
+  std::filesystem::path file;
+  std::filesystem::path copy;
+};
+
+// Who hears of damaged hives: each damage once, on the thread that found it,
+// when no lock of the store is held. Until a handler is set (and after it is
+// set to null) each damage is written to the error stream and kept; setting a
+// handler hands it the kept ones first.
+void SetHiveDamageHandler(std::function<void(const HiveDamage&)> handler);
 
 // Helpers for the value layouts.
 std::string TextData(const std::string& text);  // text + NUL; "" gives no data at all

@@ -170,6 +170,24 @@ std::string FirstChars(std::string_view utf8, std::size_t n) {
   return std::string(utf8);
 }
 
+std::string EncodeUtf16Le(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  const auto unit = [&](char32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>((u >> 8) & 0xFF);
+  };
+  for (const char32_t cp : DecodeUtf8(utf8)) {
+    if (cp < 0x10000) {
+      unit(cp);
+    } else {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
 std::string Trim(std::string_view text, std::string_view chars) {
   const auto first = text.find_first_not_of(chars);
   if (first == std::string_view::npos) return "";

@@ -31,6 +31,8 @@ std::string EncodeForFile(std::string_view utf8);
 
 // UTF-16LE bytes (without their byte order mark) as UTF-8.
 std::string DecodeUtf16Le(std::string_view bytes);
+// And back: the UTF-16LE bytes of a UTF-8 text (no byte order mark).
+std::string EncodeUtf16Le(std::string_view utf8);
 
 // The number of characters (not bytes) of a UTF-8 text, and its first n characters.
 std::size_t CharCount(std::string_view utf8);

@@ -79,6 +79,13 @@ TEST_F(NumberingTest, RangeBeyondTheRowsIsBounded) {
   EXPECT_EQ(Numbers(), (Texts{"", "", "1", "2", "3"})) << "a range wholly below the grid numbers nothing";
 }
 
+TEST_F(NumberingTest, DragUpFromBelowTheLastRowTakesTheRowsItCrossed) {
+  GridWithNumbers({"", "", "", "", "1"});
+  Drag(-1, 3);
+  NumberSelected(pane);
+  EXPECT_EQ(Numbers(), (Texts{"", "", "1", "2", "3"}));
+}
+
 TEST_F(NumberingTest, HeaderRowEndsRangesAndMenus) {
   GridWithNumbers({"", "", ""});
   fgFiles.SetRowSelected(2, true);

@@ -89,10 +89,31 @@ TEST(ReplaceFileAtomically, KeepsPermissionsOrLeavesTheOldFile) {
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
       << "the replaced file's permissions are kept";
-  EXPECT_FALSE(fs::exists(dir / "settings.ini.tmp"));
-  fs::create_directory(dir / "settings.ini.tmp");  // the new file cannot be written
-  EXPECT_FALSE(qp::ReplaceFileAtomically(file, "lost", 0640));
+  const auto entries = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+    return names;
+  };
+  EXPECT_EQ(entries(), std::vector<std::string>{"settings.ini"}) << "no temporary file is left";
+  // The new file cannot be written past one byte.
+  EXPECT_EQ(qt::RunInChildProcess([&] {
+              qt::LimitFileSize(1);
+              return qp::ReplaceFileAtomically(file, "lost", 0640) ? 1 : 0;
+            }),
+            0);
   EXPECT_EQ(qt::ReadFile(file), "new");
+  EXPECT_EQ(entries(), std::vector<std::string>{"settings.ini"}) << "the failed temporary file is removed";
+}
+
+TEST(FileUpdateLock, TakingItClearsWhatDeadWritersLeft) {
+  qt::TempDir dir;
+  const fs::path file = dir / "HKEY_CURRENT_USER.reg";
+  qt::WriteFile(file.string() + ".tmp-4711-0-0badf00d", "half a hive");
+  qt::WriteFile(dir / "HKEY_CURRENT_USER.reg.damaged", "kept");
+  const auto lock = qp::FileUpdateLock::Take(file, 0600);
+  ASSERT_TRUE(lock);
+  EXPECT_FALSE(fs::exists(file.string() + ".tmp-4711-0-0badf00d"));
+  EXPECT_TRUE(fs::exists(dir / "HKEY_CURRENT_USER.reg.damaged"));
 }
 
 }  // namespace

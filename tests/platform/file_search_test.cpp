@@ -66,6 +66,15 @@ TEST_F(FileSearchTest, EntriesComeInNameOrderIgnoringCase) {
   EXPECT_TRUE(qp::FindEntries(dir / "missing", "*").empty());
 }
 
+TEST_F(FileSearchTest, EntriesCarryTheFilesSizeAndTime) {
+  qt::WriteFile(dir / "A.plt", "12345");
+  const auto entries = qp::FindEntries(dir.path(), "a.plt");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].size, 5u);
+  EXPECT_EQ(entries[0].modified, std::filesystem::last_write_time(dir / "A.plt"));
+  EXPECT_FALSE(entries[0].isFolder);
+}
+
 TEST_F(FileSearchTest, NamedFileIsFoundIgnoringCaseExactSpellingFirst) {
   EXPECT_EQ(qp::FindNameIgnoringCase(dir.path(), "a.PLT"), dir / "A.plt");
   EXPECT_EQ(qp::FindNameIgnoringCase(dir.path(), "NOTES.TXT"), dir / "notes.txt");

@@ -1,5 +1,12 @@
 #include "support/test_support.h"
 
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -53,6 +60,35 @@ std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return buffer.str();
+}
+
+int RunInChildProcess(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("cannot fork");
+  if (pid == 0) {
+    int code = 99;
+    try {
+      code = body();
+    } catch (...) {
+    }
+    _exit(code);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void LimitFileSize(std::size_t bytes) {
+  signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+  const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(98);
+}
+
+void DropRootPrivileges() {
+  if (geteuid() != 0) return;
+  if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(97);
 }
 
 }  // namespace quiremark::testing

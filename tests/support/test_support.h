@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,5 +39,18 @@ class ScopedEnv {
 // Whole-file helpers for tests; bytes are written and read as they are.
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
+
+// Runs `body` in a child process (a fork of this one) and returns the code it
+// ends with; -1 when it did not end normally.
+int RunInChildProcess(const std::function<int()>& body);
+
+// For a child process: every write that would make a file longer than `bytes`
+// fails (EFBIG), for root as well, so a test can make a write fail.
+void LimitFileSize(std::size_t bytes);
+
+// For a child process: when it runs as root, it goes on as the unprivileged
+// user "nobody" (uid and gid 65534), so permissions apply to it.
+void DropRootPrivileges();
+inline constexpr int kNobody = 65534;
 
 }  // namespace quiremark::testing
