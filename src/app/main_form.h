@@ -85,6 +85,14 @@ class MainForm : public controls::Form {
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
 
+  // Folder tree: the hidden folder list that lists a row's subfolders when
+  // the row is first expanded, the file list that follows the working folder
+  // (the CAD scripts take their folder from it), and the picture the next
+  // drive or folder row of the tree gets.
+  controls::FolderList Dirs{"Dirs"};
+  controls::FileList Files{"Files"};
+  std::string CurrentTreePicture;
+
  protected:
   void Form_Resize() override;
 };
