@@ -95,17 +95,7 @@ class SideFiles {
   std::map<std::string, std::filesystem::path> byFoldedName_;  // the first spelling in name order
 };
 
-// Sets the window's pointer for a scope and puts it back on every way out.
-class Hourglass {
- public:
-  explicit Hourglass(controls::Form& window) : window_(window) { window_.SetHourglass(true); }
-  ~Hourglass() { window_.SetHourglass(false); }
-  Hourglass(const Hourglass&) = delete;
-  Hourglass& operator=(const Hourglass&) = delete;
-
- private:
-  controls::Form& window_;
-};
+using controls::Hourglass;
 
 }  // namespace
 

@@ -58,17 +58,7 @@ bool HasPlaceholder(const Grid& tree, int row) {
   return row + 1 < tree.rows() && tree.TextMatrix(row + 1, 0).empty();
 }
 
-// Sets the window's pointer for a scope and puts it back on every way out.
-class Hourglass {
- public:
-  explicit Hourglass(controls::Form& window) : window_(window) { window_.SetHourglass(true); }
-  ~Hourglass() { window_.SetHourglass(false); }
-  Hourglass(const Hourglass&) = delete;
-  Hourglass& operator=(const Hourglass&) = delete;
-
- private:
-  controls::Form& window_;
-};
+using controls::Hourglass;
 
 // A trailing "/" names the same folder; "/" stays itself.
 std::string_view WithoutTrailingSlash(std::string_view path) {

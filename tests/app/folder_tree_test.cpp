@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/command_table.h"
@@ -134,6 +136,12 @@ TEST_F(FolderTree, AFreshTreeShowsTheRootsAndEveryDriveCollapsed) {
   EXPECT_EQ(form.Drives.listCount(), 2);
   EXPECT_EQ(form.Drives.List(1), "/mnt/ritn nas:/ritningar");
   EXPECT_EQ(form.Drives.Folder(1), "/mnt/ritn");
+
+  // Built from a start folder, the tree is that one folder.
+  browser::TreePane pane = TreePaneOf(form);
+  browser::SetupTreeView(pane, d);
+  EXPECT_EQ(Rows(0, 9), std::vector<std::string>{d + "|" + d + "|0"});
+  EXPECT_EQ(tree.CellPicture(0, 0), "imgFolder");
 }
 
 TEST_F(FolderTree, DriveTypesGiveTheirTextsAndPictures) {
@@ -615,6 +623,27 @@ TEST_F(FolderTree, GoToFolderWalksToAHistoryEntrysFolderOrAFavouritesRow) {
   EXPECT_EQ(tree.RowData(tree.row()), "<" + plot.string());
   EXPECT_EQ(LastFolder(), plot.string());
   EXPECT_EQ(form.Dir1.path(), plot.string());
+}
+
+TEST_F(FolderTree, ExploringOpensTheRowsFolderWithoutItsMarkerAndWithoutAShell) {
+  // xdg-open is a script that records how many arguments it got and the first.
+  const fs::path record = dir / "opened.txt";
+  fs::create_directories(dir / "bin");
+  testing::WriteFile(dir / "bin" / "xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + record.string() +
+                                                   ".part'\nmv '" + record.string() + ".part' '" + record.string() + "'\n");
+  fs::permissions(dir / "bin" / "xdg-open", fs::perms::owner_all);
+  testing::ScopedEnv path("PATH", (dir / "bin").string() + ":/usr/bin:/bin");
+  const fs::path odd = Folder("a 'b' \"$c\"");
+  SaveRegSetting("odd", odd.string(), "Favourite");
+  Expand(3);
+  for (auto [data, opened] : std::vector<std::pair<std::string, std::string>>{
+           {"<" + odd.string(), odd.string()}, {disk.string(), disk.string()}, {"", "/"}}) {
+    fs::remove(record);
+    tree.SetRow(RowOf(data));
+    ExploreFolder(form);
+    for (int i = 0; i < 300 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(fs::exists(record) ? testing::ReadFile(record) : "", "1|" + opened) << data;
+  }
 }
 
 // A bind run yields to the window; a click on another folder meanwhile must
