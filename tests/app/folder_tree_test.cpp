@@ -214,6 +214,17 @@ TEST_F(FolderTree, AFolderIsListedOnceOnItsFirstExpansion) {
   EXPECT_NE(RowOf(disk / "z"), -1);
 }
 
+TEST_F(FolderTree, FolderNamesShowWholeWithTabsAndMarkerCharacters) {
+  const fs::path tab = Folder("Plan\t1");
+  const fs::path marked = Folder(">p<q");
+  Expand(kDriveRow);
+  EXPECT_EQ(tree.TextMatrix(RowOf(tab), 0), "Plan\t1");
+  EXPECT_EQ(tree.TextMatrix(RowOf(marked), 0), ">p<q");
+  Click(RowOf(marked));
+  EXPECT_EQ(LastFolder(), marked.string());
+  EXPECT_EQ(form.Dir1.path(), marked.string());
+}
+
 TEST_F(FolderTree, ChangesThatNameNoRowOrReachNoMediumListNothing) {
   // A change that names no single row is refused once the tree is built.
   tree.Outline(0);
@@ -599,6 +610,14 @@ TEST_F(FolderTree, F5RebuildsAndWalksBackToLastFolder) {
   EXPECT_EQ(LastFolder(), a.string());
   Expand(RowOf(a));
   EXPECT_NE(RowOf(fresh), -1) << "the rebuilt tree sees the new folder";
+
+  // A stored folder that is gone: the walk stops on the deepest folder on its way, and F5 selects that
+  // one again, not whatever row happens to be last in the tree.
+  Folder("zz-last");
+  SaveRegSetting("LastFolder", (a / "gone").string());
+  tree.RaiseKeyDown(controls::kKeyF5, 0);
+  EXPECT_EQ(tree.RowData(tree.row()), a.string());
+  EXPECT_EQ(LastFolder(), a.string());
 
   // Without a stored folder F5 walks to the program's own folder, which the fake drives do not hold.
   settings::DeleteRegSetting("LastFolder");
