@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using controls::Grid;
+using controls::Hourglass;
 
 constexpr int kTreeLeft = 50;  // twips from the frame's left edge; the layout places the file grid from it
 constexpr const char* kLastFolder = "LastFolder";
@@ -58,8 +59,6 @@ bool HasPlaceholder(const Grid& tree, int row) {
   return row + 1 < tree.rows() && tree.TextMatrix(row + 1, 0).empty();
 }
 
-using controls::Hourglass;
-
 // A trailing "/" names the same folder; "/" stays itself.
 std::string_view WithoutTrailingSlash(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
@@ -73,12 +72,11 @@ std::string HistoryText(const std::string& valueName) {
   return bar == std::string::npos ? valueName : valueName.substr(bar + 1);
 }
 
-// Lists the values of a subkey below row `row`, each at row + 1, so the
-// last enumerated comes first. Returns the number of rows inserted.
-int ListValues(TreePane& pane, int row, const char* subKey) {
+// Lists the history or the favourites below row `row`, each entry at
+// row + 1, so the last enumerated comes first. Returns the number of rows inserted.
+int ListValues(TreePane& pane, int row, bool favourites) {
   Grid& tree = pane.fgTree;
-  const bool favourites = std::string(subKey) == kFavouriteKey;
-  const std::string key = settings::ProgramKeyPath() + "\\" + subKey;
+  const std::string key = settings::ProgramKeyPath() + "\\" + (favourites ? kFavouriteKey : kPreviousKey);
   const int level = tree.RowOutlineLevel(row) + 1;
   int inserted = 0;
   for (int i = 0;; ++i) {
@@ -278,8 +276,8 @@ void ExpandRow(TreePane& pane, int row) {
   const std::string data = tree.RowData(row);
   std::optional<int> inserted;
   switch (TreeRowData::KindOf(data)) {
-    case TreeRowKind::HistoryRoot: inserted = ListValues(pane, row, kPreviousKey); break;
-    case TreeRowKind::FavouritesRoot: inserted = ListValues(pane, row, kFavouriteKey); break;
+    case TreeRowKind::HistoryRoot: inserted = ListValues(pane, row, false); break;
+    case TreeRowKind::FavouritesRoot: inserted = ListValues(pane, row, true); break;
     case TreeRowKind::Folder:
     case TreeRowKind::Favourite: {
       const std::string folder = TreeRowData::FolderOf(data);
