@@ -20,7 +20,6 @@ browser::TreePane TreePaneOf(MainForm& form) {
   return {FilePaneOf(form, [&form] { SelectFolder(form); }),
           form.fgTree,
           form.Dirs,
-          form.Files,
           form.Drives,
           form.StatusBar,
           {form.imgComputer.picture, form.imgPrev.picture, form.imgFavo.picture, form.imgFolder.picture,

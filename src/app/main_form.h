@@ -65,6 +65,12 @@ class MainForm : public controls::Form {
   controls::PictureBox imgDwg{"imgDwg"};
   controls::PictureBox imgDXF{"imgDXF"};
 
+  // Folder tree (folder_tree_events.cpp): the hidden folder list that lists
+  // a row's subfolders when the row is first expanded, and the picture the
+  // next drive or folder row of the tree gets.
+  controls::FolderList Dirs{"Dirs"};
+  std::string CurrentTreePicture;
+
   // Menus, toolbars, key bindings and the status bar whose pane 0 shows
   // the current folder.
   controls::CommandBars CommandBars;
@@ -84,14 +90,6 @@ class MainForm : public controls::Form {
 
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
-
-  // Folder tree: the hidden folder list that lists a row's subfolders when
-  // the row is first expanded, the file list that follows the working folder
-  // (the CAD scripts take their folder from it), and the picture the next
-  // drive or folder row of the tree gets.
-  controls::FolderList Dirs{"Dirs"};
-  controls::FileList Files{"Files"};
-  std::string CurrentTreePicture;
 
  protected:
   void Form_Resize() override;

@@ -156,10 +156,9 @@ void ShowSideFileCommand(TreePane& pane, int id, const std::string& sideFile, co
   control->SetTooltipText(tip.empty() ? defaultTip : tip);
 }
 
-// Makes `folder` the folder of Files and Dir1. Returns whether Dir1's change
-// event has filled the grid for it already.
+// Makes `folder` the folder of Dir1 (the grid's fill gives it to File1 too).
+// Returns whether Dir1's change event has filled the grid for it already.
 bool SetWorkingFolder(TreePane& pane, const std::string& folder) {
-  pane.Files.SetPath(folder);
   controls::FolderList& dir1 = pane.files.Dir1;
   const std::string before = dir1.path();
   try {

@@ -34,8 +34,7 @@ struct TreePictures {
 struct TreePane {
   FilePane files;  // the working folder (Dir1), the file grid and the window
   controls::Grid& fgTree;
-  controls::FolderList& Dirs;   // lists the subfolders of a row being expanded
-  controls::FileList& Files;    // follows the working folder, for the CAD scripts
+  controls::FolderList& Dirs;  // lists the subfolders of a row being expanded
   controls::DriveList& Drives;
   controls::CommandBarsStatusBar& statusBar;  // pane 0 shows the working folder
   TreePictures pictures;

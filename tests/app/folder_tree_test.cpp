@@ -396,7 +396,7 @@ TEST_F(FolderTree, SelectingARowNamesItsFolderInCaptionStatusAndLastFolder) {
     EXPECT_EQ(LastFolder(), c.data);
     EXPECT_EQ(form.StatusBar.Pane(0).text, c.data);
     EXPECT_EQ(form.Dir1.path(), c.data);
-    EXPECT_EQ(form.Files.path(), c.data);
+    EXPECT_EQ(form.File1.path(), c.data);
     EXPECT_EQ(BoldRows(), std::vector<int>{RowOf(c.data)});
   }
   EXPECT_FALSE(form.fgFiles.visible()) << "the computer root lists no files";
@@ -590,7 +590,7 @@ TEST_F(FolderTree, NothingChangesTheWorkingFolderWhileARunIsUnderWay) {
     GotoFolder(form);
     SetupTreeView(form);
     EXPECT_EQ(form.Dir1.path(), a.string());
-    EXPECT_EQ(form.Files.path(), a.string());
+    EXPECT_EQ(form.File1.path(), a.string());
     EXPECT_EQ(form.caption, "Quiremark(GS) - [a]");
     EXPECT_EQ(tree.rows(), rows);
     EXPECT_EQ(BoldRows(), std::vector<int>{RowOf(a)});
