@@ -32,6 +32,8 @@ MainForm::MainForm(settings::AppState& appState, controls::UiServices& uiService
        std::initializer_list<controls::Control*>{&Dir1, &Dir2, &File1, &Drives, &chkEmptyFolders})
     hidden->SetVisible(false);
   chkEmptyFolders.caption = "Inkludera tomma kataloger";
+  Add(Dirs);
+  Dirs.SetVisible(false);
   frmSplash.appState = &state;  // the progress window takes the theme's colour when it loads
   cboBookMark.SetText("*");
 }

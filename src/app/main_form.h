@@ -67,6 +67,12 @@ class MainForm : public controls::Form {
   controls::PictureBox imgDwg{"imgDwg"};
   controls::PictureBox imgDXF{"imgDXF"};
 
+  // Folder tree (folder_tree_events.cpp): the hidden folder list that lists
+  // a row's subfolders when the row is first expanded, and the picture the
+  // next drive or folder row of the tree gets.
+  controls::FolderList Dirs{"Dirs"};
+  std::string CurrentTreePicture;
+
   // Menus, toolbars, key bindings and the status bar whose pane 0 shows
   // the current folder.
   controls::CommandBars CommandBars;

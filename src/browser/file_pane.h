@@ -32,17 +32,6 @@ struct FilePane {
   std::function<void()> selectFolder;  // reselects the tree's current folder (F5)
 };
 
-// Sets the window's pointer to the hourglass for a scope and puts it back
-// on every way out.
-class Hourglass {
- public:
-  explicit Hourglass(controls::Form& window) : window_(window) { window_.SetHourglass(true); }
-  ~Hourglass() { window_.SetHourglass(false); }
-  Hourglass(const Hourglass&) = delete;
-  Hourglass& operator=(const Hourglass&) = delete;
-
- private:
-  controls::Form& window_;
-};
+using controls::Hourglass;
 
 }  // namespace quiremark::browser

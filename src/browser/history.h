@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "controls/grid.h"
+
 namespace quiremark::browser {
 
 // Registry subkeys of the folder history and the favourites.
@@ -15,5 +17,20 @@ void RemovePathEntries(const std::string& subKey, const std::string& path);
 // Records a history entry named date + "|" + folder name with the tree row's
 // data, replacing any earlier entry of the same path.
 void SavePrevious(const std::string& date, const std::string& folder, const std::string& rowData);
+
+// The folder tree's current row, a history entry, leaves the history with
+// every other entry of its folder.
+void DeletePrevious(controls::Grid& tree);
+
+// The folder tree's current row, a folder or drive, becomes a favourite named
+// after the folder, in place of any earlier favourite of that folder.
+void SaveFavourite(controls::Grid& tree);
+
+// The folder tree's current row, a favourite, leaves the favourites with
+// every other favourite of its folder; its rows leave the tree.
+void DeleteFavourite(controls::Grid& tree);
+
+// The number of history entries.
+int ScanPrevious();
 
 }  // namespace quiremark::browser

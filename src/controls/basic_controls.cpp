@@ -89,6 +89,13 @@ void FolderList::SetPath(const std::string& path) {
   if (changed && onChange) onChange();
 }
 
+void FolderList::Clear() {
+  const bool changed = !path_.empty();
+  path_.clear();
+  Refresh();
+  if (changed && onChange) onChange();
+}
+
 void FolderList::Refresh() {
   subfolders_.clear();
   if (path_.empty()) return Changed();
@@ -117,7 +124,7 @@ void FileList::Refresh() {
   Changed();
 }
 
-void DriveList::SetEntries(std::vector<std::string> entries) {
+void DriveList::SetEntries(std::vector<Entry> entries) {
   entries_ = std::move(entries);
   Changed();
 }

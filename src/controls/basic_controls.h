@@ -115,6 +115,8 @@ class FolderList : public Control {
   // Throws ControlError (76, path not found) when the folder does not exist;
   // the list then keeps its previous folder.
   void SetPath(const std::string& path);
+  // No folder at all (the folder tree's computer root); onChange runs when there was one.
+  void Clear();
   void Refresh();
   int listCount() const { return static_cast<int>(subfolders_.size()); }
   const std::string& List(int index) const { return subfolders_.at(index); }
@@ -148,18 +150,23 @@ class FileList : public Control {
   std::vector<std::string> names_;
 };
 
-// The list of drives; each entry begins with the drive's letter in lower
-// case and ":" ("c: [label]", or with a network path for a network drive).
-// Entries come from whoever knows the machine's drives.
+// The list of drives. Each entry's text begins with the folder the drive
+// is mounted on (a network drive's also names its source); its folder is
+// that folder alone. Entries come from whoever knows the machine's drives.
 class DriveList : public Control {
  public:
+  struct Entry {
+    std::string text;
+    std::string folder;
+  };
   using Control::Control;
-  void SetEntries(std::vector<std::string> entries);
+  void SetEntries(std::vector<Entry> entries);
   int listCount() const { return static_cast<int>(entries_.size()); }
-  const std::string& List(int index) const { return entries_.at(index); }
+  const std::string& List(int index) const { return entries_.at(index).text; }
+  const std::string& Folder(int index) const { return entries_.at(index).folder; }
 
  private:
-  std::vector<std::string> entries_;
+  std::vector<Entry> entries_;
 };
 
 // A plain status bar with numbered panels (1 is the first, as the forms count them).

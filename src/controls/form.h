@@ -96,4 +96,16 @@ class Form {
   bool visible_ = false;
 };
 
+// Shows the hourglass on a window for a scope and puts the pointer back on every way out.
+class Hourglass {
+ public:
+  explicit Hourglass(Form& window) : window_(window) { window_.SetHourglass(true); }
+  ~Hourglass() { window_.SetHourglass(false); }
+  Hourglass(const Hourglass&) = delete;
+  Hourglass& operator=(const Hourglass&) = delete;
+
+ private:
+  Form& window_;
+};
+
 }  // namespace quiremark::controls

@@ -59,7 +59,8 @@ class OutlineDelegate : public QStyledItemDelegate {
     QStyledItemDelegate::paint(painter, shifted, index);
     painter->save();
     DrawConnectors(*painter, option.rect, level, view_.BranchesOf(row));
-    if (grid.IsSubtotal(row)) DrawButton(*painter, view_.OutlineButtonRect(row), grid.IsCollapsed(row));
+    if (const QRect button = view_.OutlineButtonRect(row); !button.isEmpty())
+      DrawButton(*painter, button, grid.IsCollapsed(row));
     painter->restore();
   }
 
@@ -355,6 +356,8 @@ int GridView::GridRowAt(const QPoint& viewPos) const {
 
 QRect GridView::OutlineButtonRect(int gridRow) const {
   if (kind_ != Kind::Outline || gridRow < 0 || gridRow >= grid_.rows() || !grid_.IsSubtotal(gridRow)) return {};
+  // Only a node with rows below it (listed or a placeholder) has something to open.
+  if (gridRow + 1 >= grid_.rows() || grid_.RowOutlineLevel(gridRow + 1) <= grid_.RowOutlineLevel(gridRow)) return {};
   const QRect cell = visualRect(model_->index(model_->ViewRow(gridRow), 0));
   const int left = cell.left() + std::max(grid_.RowOutlineLevel(gridRow), 0) * kIndent + (kIndent - kButton) / 2;
   return {left, cell.top() + (cell.height() - kButton) / 2, kButton, kButton};

@@ -52,7 +52,7 @@ class GridView : public QTableView {
 
   // The grid row under a point of the view (below 0 over no row, 0 over a
   // table's header); the outline button rectangle of a row in viewport
-  // coordinates (empty for rows without one).
+  // coordinates (empty for rows without one: no node, or nothing below it).
   int GridRowAt(const QPoint& viewPos) const;
   QRect OutlineButtonRect(int gridRow) const;
 

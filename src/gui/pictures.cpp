@@ -1,12 +1,14 @@
 #include "gui/pictures.h"
 
+#include <QApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
 #include <cctype>
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace quiremark::gui {
 
@@ -14,44 +16,40 @@ namespace {
 
 using Painter = std::function<void(QPainter&)>;
 
+// Tree pictures from the desktop's icon theme (freedesktop names), else
+// from the style's standard icons; history and favourites have no standard
+// icon and are drawn below when the theme has none.
+struct ThemedPicture {
+  const char* themeName;
+  std::optional<QStyle::StandardPixmap> standard;
+};
+
+const std::map<std::string, ThemedPicture>& ThemedPictures() {
+  static const std::map<std::string, ThemedPicture> pictures{
+      {"computer", {"computer", QStyle::SP_ComputerIcon}},
+      {"folder", {"folder", QStyle::SP_DirIcon}},
+      {"drive", {"drive-harddisk", QStyle::SP_DriveHDIcon}},
+      {"floppydrive", {"media-floppy", QStyle::SP_DriveFDIcon}},
+      {"cd", {"media-optical", QStyle::SP_DriveCDIcon}},
+      {"netdrive", {"folder-remote", QStyle::SP_DriveNetIcon}},
+      {"prev", {"document-open-recent", std::nullopt}},
+      {"favo", {"user-bookmarks", std::nullopt}},
+  };
+  return pictures;
+}
+
+QIcon ThemedIcon(const std::string& key) {
+  const auto it = ThemedPictures().find(key);
+  if (it == ThemedPictures().end()) return {};
+  if (QIcon icon = QIcon::fromTheme(QString::fromLatin1(it->second.themeName)); !icon.isNull()) return icon;
+  if (it->second.standard && QApplication::style()) return QApplication::style()->standardIcon(*it->second.standard);
+  return {};
+}
+
 const QColor kInk(70, 70, 80);
-
-void FolderShape(QPainter& p, const QColor& colour) {
-  QPainterPath path;
-  path.moveTo(1, 3.5);
-  path.lineTo(6, 3.5);
-  path.lineTo(7.5, 5);
-  path.lineTo(15, 5);
-  path.lineTo(15, 13.5);
-  path.lineTo(1, 13.5);
-  path.closeSubpath();
-  p.setPen(QPen(colour.darker(170), 1));
-  p.setBrush(colour);
-  p.drawPath(path);
-  p.setPen(QPen(colour.lighter(130), 1));
-  p.drawLine(QPointF(2, 6.5), QPointF(14, 6.5));
-}
-
-void DriveShape(QPainter& p, const QColor& body, const QColor& light) {
-  p.setPen(QPen(kInk, 1));
-  p.setBrush(body);
-  p.drawRoundedRect(QRectF(0.5, 5.5, 15, 7), 1.5, 1.5);
-  p.setPen(Qt::NoPen);
-  p.setBrush(light);
-  p.drawEllipse(QRectF(11.5, 8, 2.5, 2.5));
-}
 
 const std::map<std::string, Painter>& Painters() {
   static const std::map<std::string, Painter> painters{
-      {"computer",
-       [](QPainter& p) {
-         p.setPen(QPen(kInk, 1));
-         p.setBrush(QColor(90, 150, 220));
-         p.drawRect(QRectF(1.5, 1.5, 13, 9));
-         p.setBrush(QColor(190, 190, 195));
-         p.drawRect(QRectF(5.5, 11.5, 5, 1.5));
-         p.drawRect(QRectF(2.5, 13.5, 11, 1.5));
-       }},
       {"prev",
        [](QPainter& p) {  // a clock: folders bound earlier
          p.setPen(QPen(QColor(40, 90, 160), 1.2));
@@ -72,33 +70,6 @@ const std::map<std::string, Painter>& Painters() {
          p.setPen(QPen(QColor(180, 130, 0), 1));
          p.setBrush(QColor(255, 210, 40));
          p.drawPolygon(star);
-       }},
-      {"folder", [](QPainter& p) { FolderShape(p, QColor(240, 200, 90)); }},
-      {"drive", [](QPainter& p) { DriveShape(p, QColor(200, 200, 205), QColor(60, 200, 60)); }},
-      {"floppydrive",
-       [](QPainter& p) {
-         p.setPen(QPen(kInk, 1));
-         p.setBrush(QColor(60, 60, 70));
-         p.drawRect(QRectF(2.5, 1.5, 11, 13));
-         p.setBrush(QColor(200, 200, 205));
-         p.drawRect(QRectF(5, 1.5, 6, 4));
-         p.setBrush(Qt::white);
-         p.drawRect(QRectF(4, 8.5, 8, 6));
-       }},
-      {"cd",
-       [](QPainter& p) {
-         p.setPen(QPen(kInk, 1));
-         p.setBrush(QColor(215, 220, 235));
-         p.drawEllipse(QRectF(1, 1, 14, 14));
-         p.setBrush(Qt::white);
-         p.drawEllipse(QRectF(6, 6, 4, 4));
-       }},
-      {"netdrive",
-       [](QPainter& p) {
-         DriveShape(p, QColor(200, 200, 205), QColor(60, 120, 220));
-         p.setPen(QPen(kInk, 1));
-         p.drawLine(QPointF(8, 12.5), QPointF(8, 15));
-         p.drawLine(QPointF(3, 15), QPointF(13, 15));
        }},
       {"icon",
        [](QPainter& p) {  // the program: a sheet with a bookmark ribbon
@@ -130,6 +101,7 @@ QIcon PictureIcon(const std::string& name) {
   static std::map<std::string, QIcon> drawn;
   const std::string key = Key(name);
   if (const auto it = drawn.find(key); it != drawn.end()) return it->second;
+  if (QIcon themed = ThemedIcon(key); !themed.isNull()) return drawn[key] = themed;
   const auto painter = Painters().find(key);
   if (painter == Painters().end()) return {};
   QIcon icon;

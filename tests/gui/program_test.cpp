@@ -141,10 +141,6 @@ class UnattendedRun : public ::testing::Test {
   }
 
   // The tree scan is not built yet when a scan finds nothing in the example.
-  static bool TreeScanMissing(const Ended& ended) {
-    return ended.status == 1 && ended.err.find("Ingen PDF skapades: inga plottfiler hittades") != std::string::npos;
-  }
-
   qt::TempDir dir;
   qt::TempDir registry;
   fs::path example = dir / "Kv Björken" / "A-40";
@@ -178,7 +174,6 @@ TEST_F(UnattendedRun, TreeScanMakesThePdfWithTheNestedOutlineAndEndsWithZero) {
     fs::remove(pdf);
     fs::remove(opened);
     const Ended ended = Bind(program, true);
-    if (TreeScanMissing(ended)) GTEST_SKIP() << "the tree scan is not built yet";
     ASSERT_EQ(ended.status, 0) << ended.err;
     ASSERT_TRUE(fs::exists(pdf));
     EXPECT_EQ(Outline(), expectedOutline);

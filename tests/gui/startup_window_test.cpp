@@ -105,7 +105,6 @@ TEST_F(StartedWindow, CommandsFromTheMenuTheToolbarAndTheKeysReachTheirActions) 
 
   // Otherwise F3 scans the folder tree, which numbers every row.
   QTest::keyClick(&window.files(), Qt::Key_F3);
-  if (Numbers() == std::vector<std::string>{"", "", ""}) GTEST_SKIP() << "the tree scan is not built yet";
   EXPECT_EQ(Numbers(), (std::vector<std::string>{"1", "2", "3"}));
 }
 
