@@ -66,8 +66,8 @@ void StopEarly(MainForm& form, const std::string& why, std::ostream& err) {
   if (Unattended(form)) EndStartup(form, kExitCannotStart, "Ingen PDF skapades: " + why, err);
 }
 
+// The tree connects the file grid too, handing it SelectFolder for F5.
 void ConnectWindowEvents(MainForm& form) {
-  ConnectFileGrid(form, [&form] { SelectFolder(form); });
   ConnectFolderTree(form);
   ConnectFilters(form);
 }
