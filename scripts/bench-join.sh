@@ -14,7 +14,7 @@ data=$work/plots
 "$top/scripts/build.sh" "$top/build" >/dev/null
 mkdir -p "$work"
 g++ -std=c++20 -O2 -I"$top/src" -I"$top/build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$top/build/src/libquiremark_core.a" -pthread -o "$work/bench-join"
+  "$top/build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-join"
 
 if [ ! -f "$data/.done-$count-$megabytes" ]; then
   rm -rf "$data"

@@ -82,6 +82,10 @@ class MainForm : public controls::Form {
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values
 
+  // The bind run's converter lookup, made once: gs as start-up or the first
+  // bind found it (empty: the next bind looks it up).
+  std::string GhostscriptProgram;
+
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
 

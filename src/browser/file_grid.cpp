@@ -8,8 +8,10 @@
 
 #include "browser/bookmark_pattern.h"
 #include "controls/input_codes.h"
+#include "engine/bookmark_text.h"
 #include "platform/clock.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/text_routines.h"
 
@@ -67,34 +69,6 @@ std::string FileDate(const std::filesystem::path& file) {
   return clock.ShortDate(time) + " " + clock.LongTime(time);
 }
 
-// The bookmark side files of a folder: its normal ".txt" files, looked up
-// by name ignoring letter case (the exact spelling first). Read once per
-// fill, so a folder of many plot files without side files stays quick.
-class SideFiles {
- public:
-  explicit SideFiles(const std::filesystem::path& folder) {
-    platform::SearchOptions options;
-    options.kind = platform::EntryKind::Files;
-    options.includeHidden = false;
-    for (platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) {
-      byName_.emplace(entry.name, entry.path);
-      byFoldedName_.emplace(platform::FoldCase(entry.name), std::move(entry.path));
-    }
-  }
-
-  std::optional<std::filesystem::path> Find(const std::string& baseName) const {
-    const std::string name = baseName + ".txt";
-    if (const auto exact = byName_.find(name); exact != byName_.end()) return exact->second;
-    if (const auto folded = byFoldedName_.find(platform::FoldCase(name)); folded != byFoldedName_.end())
-      return folded->second;
-    return std::nullopt;
-  }
-
- private:
-  std::map<std::string, std::filesystem::path> byName_;
-  std::map<std::string, std::filesystem::path> byFoldedName_;  // the first spelling in name order
-};
-
 // Sets the window's pointer for a scope and puts it back on every way out.
 class Hourglass {
  public:
@@ -145,16 +119,19 @@ void FillFileGrid(FilePane& pane) {
   Hourglass busy(pane.window);
   pane.state.bookmarkPattern = pane.cboBookMark.text();
   const std::filesystem::path folder = pane.File1.path();
-  const SideFiles sideFiles(folder);
+  // The side files are listed once per fill, so a folder of many plot files
+  // without side files stays quick.
+  const platform::FolderNames sideFiles = engine::SideFileListing(folder);
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
     if (CharCount(name) < kMinNameLength) continue;
     const std::string base = BaseName(name);
     std::string bookmark;
-    if (const auto side = sideFiles.Find(base)) bookmark = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*side))));
-    if (bookmark.empty()) bookmark = base;
+    if (const auto side = sideFiles.Find(base + ".txt")) bookmark = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*side))));
+    // A name from an old share may be Windows-1252: shown decoded, as side files are.
+    if (bookmark.empty()) bookmark = platform::DecodeText(base);
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
-    AddGridRow(pane, {"", name, bookmark, FileDate(folder / name)});
+    AddGridRow(pane, {"", platform::DecodeText(name), bookmark, FileDate(folder / name)});
   }
   grid.SetVisible(true);
   pane.window.Refresh();
@@ -179,15 +156,13 @@ void AddGridRow(FilePane& pane, const std::vector<std::string>& cells) {
 }
 
 std::string ReadBookmarkFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  if (!in || !(bytes << in.rdbuf())) {
-    // An empty file reads as no text; anything else that fails is an error.
-    std::error_code error;
-    if (in && std::filesystem::file_size(path, error) == 0 && !error) return {};
+  std::string bytes;
+  try {
+    bytes = platform::ReadWholeFile(path);
+  } catch (const std::filesystem::filesystem_error&) {
     throw settings::FileError(75, "Filen " + path.string() + " kan inte läsas.");
   }
-  const std::string text = platform::DecodeText(bytes.str());
+  const std::string text = platform::DecodeText(bytes);
   std::string joined;
   std::size_t start = 0;
   while (start < text.size()) {

@@ -1,6 +1,5 @@
 #include "engine/bookmark_text.h"
 
-#include "platform/file_search.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/text_routines.h"
@@ -9,25 +8,16 @@ namespace quiremark::engine {
 
 namespace {
 
-// The bytes of the normal file at `path` (name ignoring case); empty optional
-// when there is none. Hidden files count as missing.
-std::optional<std::string> ReadSideFile(const std::filesystem::path& path) {
-  const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());
-  std::error_code ec;
-  if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
-    return std::nullopt;
-  }
-  std::string bytes;
-  platform::ReadFileInBlocks(*found, [&](const char* data, size_t size) { bytes.append(data, size); });
-  return bytes;
+platform::SearchOptions SideFileSearch() {
+  platform::SearchOptions options;
+  options.kind = platform::EntryKind::Files;
+  options.includeHidden = false;  // hidden files count as missing
+  return options;
 }
 
-}  // namespace
-
-std::string ReadBookmarkText(const std::filesystem::path& path) {
-  const auto bytes = ReadSideFile(path);
-  if (!bytes) return "";
-  const std::string text = platform::DecodeText(*bytes);
+std::string BookmarkTextOf(const std::optional<std::filesystem::path>& file) {
+  if (!file) return "";
+  const std::string text = platform::DecodeText(platform::ReadWholeFile(*file));
   std::string joined;
   size_t at = 0;
   while (at < text.size()) {
@@ -41,11 +31,42 @@ std::string ReadBookmarkText(const std::filesystem::path& path) {
   return settings::CollapseSpaces(joined);
 }
 
-std::string PlotFileTitle(const std::filesystem::path& plotFile) {
+std::string BaseNameOf(const std::filesystem::path& plotFile) {
   const std::string name = plotFile.filename().string();
-  const std::string base = name.substr(0, name.rfind('.'));
-  const std::string title = ReadBookmarkText(plotFile.parent_path() / (base + ".txt"));
-  return title.empty() ? base : title;
+  return name.substr(0, name.rfind('.'));
+}
+
+std::string TitleOrBaseName(const std::string& title, const std::string& base) {
+  return title.empty() ? platform::DecodeText(base) : title;
+}
+
+}  // namespace
+
+platform::FolderNames SideFileListing(const std::filesystem::path& folder) {
+  return platform::FolderNames(folder, "*.txt", SideFileSearch());
+}
+
+std::string ReadBookmarkText(const std::filesystem::path& path) {
+  const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());
+  std::error_code ec;
+  if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
+    return "";
+  }
+  return BookmarkTextOf(found);
+}
+
+std::string ReadBookmarkText(const platform::FolderNames& sideFiles, const std::string& name) {
+  return BookmarkTextOf(sideFiles.Find(name));
+}
+
+std::string PlotFileTitle(const std::filesystem::path& plotFile) {
+  const std::string base = BaseNameOf(plotFile);
+  return TitleOrBaseName(ReadBookmarkText(plotFile.parent_path() / (base + ".txt")), base);
+}
+
+std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles) {
+  const std::string base = BaseNameOf(plotFile);
+  return TitleOrBaseName(ReadBookmarkText(sideFiles, base + ".txt"), base);
 }
 
 }  // namespace quiremark::engine

@@ -25,7 +25,7 @@ platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::filesystem::path TempPsPath() { return platform::TempFolder() / "QuiremarkTmp.ps"; }
+std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::TempFolder() / "QuiremarkTmp.ps"); }
 
 TempPsFile::TempPsFile(const std::filesystem::path& file) : path_(file), out_(OpenOutput(file)) {}
 
@@ -36,15 +36,24 @@ void TempPsFile::Write(std::string_view bytes) {
 int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
   PageCommentScanner scanner;
   char last = '\n';
+  bool empty = true;
   platform::ReadFileInBlocks(plotFile, [&](const char* data, size_t size) {
     scanner.Feed(data, size);
     Write(std::string_view(data, size));
     last = data[size - 1];
+    empty = false;
   });
   scanner.Finish();
   if (last != '\n' && last != '\r') Write(kLineEnd);
   const int pages = scanner.pages();
-  if (outline) outline->AddFileEntries(PlotFileTitle(plotFile), pages);
+  files_.push_back({plotFile, pages, scanner.pageComments(), empty});
+  pages_ += pages;
+  if (outline) {
+    const std::filesystem::path folder = plotFile.parent_path();
+    auto listing = sideFiles_.find(folder);
+    if (listing == sideFiles_.end()) listing = sideFiles_.emplace(folder, SideFileListing(folder)).first;
+    outline->AddFileEntries(PlotFileTitle(plotFile, listing->second), pages);
+  }
   return pages;
 }
 

@@ -108,6 +108,19 @@ std::optional<FoundEntry> FileSearch::Next() {
   return entries_[next_++];
 }
 
+FolderNames::FolderNames(const fs::path& folder, const std::string& patterns, SearchOptions options) {
+  for (FoundEntry& entry : FindEntries(folder, patterns, options)) {
+    byName_.emplace(entry.name, entry.path);
+    byFoldedName_.emplace(FoldCase(entry.name), std::move(entry.path));
+  }
+}
+
+std::optional<fs::path> FolderNames::Find(const std::string& name) const {
+  if (const auto exact = byName_.find(name); exact != byName_.end()) return exact->second;
+  if (const auto folded = byFoldedName_.find(FoldCase(name)); folded != byFoldedName_.end()) return folded->second;
+  return std::nullopt;
+}
+
 std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {
   const auto slash = pathWithPattern.rfind('/');
   if (slash == std::string::npos) return {fs::path("."), pathWithPattern};
@@ -129,6 +142,29 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
     }
   }
   return best;
+}
+
+fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
+  std::error_code ec;
+  const fs::path plain = folder / fs::path(shown).relative_path();
+  if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
+  fs::path found = folder;
+  std::size_t start = 0;
+  while (start <= shown.size()) {
+    std::size_t end = shown.find('/', start);
+    if (end == std::string::npos) end = shown.size();
+    const std::string part = shown.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    const auto stored = EncodeWindows1252(part);
+    if (stored && *stored != part && fs::symlink_status(found / part, ec).type() == fs::file_type::not_found &&
+        fs::symlink_status(found / *stored, ec).type() != fs::file_type::not_found) {
+      found /= *stored;
+    } else {
+      found /= part;
+    }
+  }
+  return found;
 }
 
 }  // namespace quiremark::platform

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,9 +52,30 @@ std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const s
 // Splits "folder/pattern" into its folder ("." when none) and pattern.
 std::pair<std::filesystem::path, std::string> SplitPattern(const std::string& pathWithPattern);
 
+// The entries of one folder matching the patterns, listed once, for many
+// lookups by name: the exact spelling first, else the first name in name
+// order that equals it ignoring letter case. A folder of thousands of files
+// is then read once rather than once per lookup.
+class FolderNames {
+ public:
+  FolderNames(const std::filesystem::path& folder, const std::string& patterns, SearchOptions options = {});
+  std::optional<std::filesystem::path> Find(const std::string& name) const;
+
+ private:
+  std::map<std::string, std::filesystem::path> byName_;
+  std::map<std::string, std::filesystem::path> byFoldedName_;
+};
+
 // The file or folder `name` inside `folder`: the exact spelling when it exists,
 // else the first entry whose name equals it ignoring case; empty when none.
 std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
+
+// The path of a file or folder below `folder` named by the UTF-8 text the
+// user sees (a relative path, "/" between its parts). A part that is not
+// there under that name is looked for under its Windows-1252 bytes, the name
+// an old Windows share gave it, which the program shows decoded. When neither
+// exists the plain path is returned.
+std::filesystem::path FindShownPath(const std::filesystem::path& folder, const std::string& shown);
 
 }  // namespace quiremark::platform

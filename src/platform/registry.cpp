@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -391,8 +392,25 @@ std::shared_ptr<const HiveData> LoadHive(Hive hive) {
   return data;
 }
 
+// The hive as a batch of this thread will leave it; null when none is open.
+struct OpenBatch {
+  std::shared_ptr<HiveData> view;
+  std::vector<std::function<bool(HiveData&)>> changes;
+};
+thread_local std::map<Hive, OpenBatch> tBatches;
+
+std::shared_ptr<const HiveData> BatchView(Hive hive) {
+  const auto it = tBatches.find(hive);
+  return it == tBatches.end() ? nullptr : it->second.view;
+}
+
+std::shared_ptr<const HiveData> Current(Hive hive) {
+  auto view = BatchView(hive);
+  return view ? view : LoadHive(hive);
+}
+
 std::shared_ptr<const HiveData> Snapshot(Hive hive) {
-  auto data = LoadHive(hive);
+  auto data = Current(hive);
   if (hive != Hive::LocalMachine) return data;
   auto merged = std::make_shared<HiveData>(*data);
   AddGhostscriptKeys(*merged);
@@ -432,6 +450,17 @@ bool ModifyHive(Hive hive, Change change) {
   return ok;
 }
 
+// Makes the change now, or gathers it when a batch of the hive is open.
+bool ChangeHive(Hive hive, std::function<bool(HiveData&)> change) {
+  const auto it = tBatches.find(hive);
+  if (it == tBatches.end()) return ModifyHive(hive, change);
+  OpenBatch& batch = it->second;
+  if (!batch.view) batch.view = std::make_shared<HiveData>(*LoadHive(hive));
+  change(*batch.view);
+  batch.changes.push_back(std::move(change));
+  return true;
+}
+
 const Key* FindKey(const HiveData& data, const std::string& keyPath) {
   auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
   return it == data.keys.end() ? nullptr : &it->second;
@@ -466,8 +495,8 @@ bool KeyExists(Hive hive, const std::string& keyPath) { return FindKey(*Snapshot
 
 bool CreateKey(Hive hive, const std::string& keyPath) {
   const std::string path = NormalizePath(keyPath);
-  if (FindKey(*LoadHive(hive), path)) return true;
-  return ModifyHive(hive, [&](HiveData& data) {
+  if (FindKey(*Current(hive), path)) return true;
+  return ChangeHive(hive, [path](HiveData& data) {
     AddKey(data, path);
     return true;
   });
@@ -477,9 +506,9 @@ bool SetValue(Hive hive, const std::string& keyPath, const std::string& name, st
               const std::string& data) {
   if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
   const std::string path = NormalizePath(keyPath);
-  return ModifyHive(hive, [&](HiveData& hiveData) {
+  return ChangeHive(hive, [path, value = RegistryValue{type, name, data}](HiveData& hiveData) {
     AddKey(hiveData, path);
-    PutValue(hiveData.keys[FoldCase(path)], RegistryValue{type, name, data});
+    PutValue(hiveData.keys[FoldCase(path)], value);
     return true;
   });
 }
@@ -496,17 +525,39 @@ std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, c
 
 bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
   if (!QueryValue(hive, keyPath, name)) return false;
-  bool deleted = false;
-  const bool written = ModifyHive(hive, [&](HiveData& data) {
-    auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
+  const auto deleted = std::make_shared<bool>(false);
+  const bool written = ChangeHive(hive, [path = FoldCase(NormalizePath(keyPath)), name, deleted](HiveData& data) {
+    auto it = data.keys.find(path);
     if (it == data.keys.end()) return false;
     auto& values = it->second.values;
     const auto before = values.size();
     std::erase_if(values, [&](const RegistryValue& v) { return EqualsIgnoringCase(v.name, name); });
-    deleted = values.size() != before;
-    return deleted;
+    *deleted = values.size() != before;
+    return *deleted;
   });
-  return written && deleted;
+  return written && *deleted;
+}
+
+HiveWriteBatch::HiveWriteBatch(Hive hive) : hive_(hive), owner_(tBatches.try_emplace(hive).second) {}
+
+HiveWriteBatch::~HiveWriteBatch() {
+  if (!owner_) return;
+  Commit();
+  tBatches.erase(hive_);
+}
+
+bool HiveWriteBatch::Commit() {
+  if (!owner_) return true;
+  OpenBatch& batch = tBatches[hive_];
+  const auto changes = std::move(batch.changes);
+  batch.changes.clear();
+  batch.view.reset();
+  if (changes.empty()) return true;
+  return ModifyHive(hive_, [&changes](HiveData& data) {
+    bool changed = false;
+    for (const auto& change : changes) changed = change(data) || changed;
+    return changed;
+  });
 }
 
 std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index) {

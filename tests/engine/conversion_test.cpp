@@ -79,11 +79,12 @@ class Conversion : public ::testing::Test {
     qe::TempPsFile out(ps);
     for (const auto& file : files) out.AppendPlotFile(file, &outline);
     out.Finish(qe::ReadDocInfo(folder, pdf), qe::ReadCatalogChoices(), outline);
+    contents = out.files();
   }
 
-  qe::ConversionResult Convert(qs::Converter converter, const qe::DistillerSetup& setup = {}) {
+  qe::ConversionResult Convert(qs::Converter converter, const qe::ConverterSetup& setup = {}) {
     state.converterSelector = converter;
-    return qe::ConvertToPdf(state, setup, ps, pdf, ui, splash);
+    return qe::ConvertToPdf(state, setup, ps, pdf, contents, ui, splash);
   }
 
   qt::TempDir dir;
@@ -96,6 +97,7 @@ class Conversion : public ::testing::Test {
   }();
   std::filesystem::path ps = qe::TempPsPath();
   std::filesystem::path pdf = folder / "Hus A 100%.pdf";
+  std::vector<qe::BoundFile> contents;  // what the temporary file holds
   qs::AppState state;
   qt::ScriptedUi ui;
   qe::SplashForm splash;
@@ -167,7 +169,7 @@ TEST_F(Conversion, CatalogChoicesReachThePdf) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(2))});
   ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
   objects = ReadObjects(pdf);
-  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseOutlines") << "an unknown index gives the default";
+  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseThumbs") << "Visa 9: the dialog's last item, Sida och miniatyrer";
   EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/FitH");
 }
 
@@ -176,8 +178,8 @@ TEST_F(Conversion, BrokenPlotFileLeavesNoPdf) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1)), Plot("b.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_NE(result.failure.find("exit code 1"), std::string::npos) << result.failure;
-  EXPECT_NE(result.failure.find("Error: /undefined in bar"), std::string::npos) << result.failure;
+  EXPECT_NE(result.failure.find("GhostScript avslutades med felkod 1."), std::string::npos) << result.failure;
+  EXPECT_NE(result.failure.find("\"Error: /undefined in bar\""), std::string::npos) << result.failure;
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
@@ -207,7 +209,7 @@ TEST_F(Conversion, MissingGhostscriptIsReported) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_NE(result.failure.find("not found"), std::string::npos);
+  EXPECT_EQ(result.failure, "GhostScript (gs) hittades inte.");
 }
 
 TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
@@ -227,7 +229,7 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
   EXPECT_FALSE(std::filesystem::exists(dir / "9.10" / "gs.ran"));
   EXPECT_EQ(qt::ReadFile(dir / "9.05" / "gs.ran"),
-            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-sOutputFile=" +
+            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-sOutputFile=" +
                 folder.string() + "/Hus A 100%%.pdf\n" + ps.string() + "\n");
 }
 
@@ -248,7 +250,7 @@ class DistillerConversion : public Conversion {
                    "grep -a -o '%%\\[Page: [0-9]*\\]%%' \"$1\"\n"
                    "n=$(cat \"$0.fail\" 2>/dev/null || echo 0)\n"
                    "if [ \"$n\" -gt 0 ]; then echo $((n - 1)) > \"$0.fail\"; echo 'Error: busy'; exit 1; fi\n"
-                   "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$2\"\n");
+                   "gs -q -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=\"$(echo \"$2\" | sed 's/%/%%/g')\" \"$1\"\n");
     qp::SetValue(qp::Hive::ClassesRoot, "QuiremarkTest.Distiller\\shell\\open\\command", "", qp::REG_SZ,
                  qp::TextData("\"" + program.string() + "\" \"%1\""));
     std::string command = qs::GetClassesRootDefault("QuiremarkTest.Distiller\\shell\\open\\command");
@@ -264,7 +266,7 @@ class DistillerConversion : public Conversion {
 
   void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
 
-  qe::DistillerSetup setup;
+  qe::ConverterSetup setup;
   std::vector<std::string> texts;
   std::thread::id testThread = std::this_thread::get_id();
   bool offThread = false;
@@ -296,7 +298,8 @@ TEST_F(DistillerConversion, FailedJobAnsweredNo) {
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
   const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_EQ(result.failure, "Error: busy");
+  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Error: busy\"");
+  EXPECT_TRUE(result.userTold);
   EXPECT_FALSE(std::filesystem::exists(pdf));
   EXPECT_TRUE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a failed job stays";
 }

@@ -180,7 +180,10 @@ TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
   EXPECT_EQ(info.author, "anna") << "an empty author reads back as the user name";
   EXPECT_EQ(info.subject, "Bygglov");
   EXPECT_EQ(info.keywords, "") << "empty keywords stay empty, not the word DocKeywords";
-  EXPECT_NE(qe::DocInfoLine(info).find("/Title (Egen titel D:20261208140000+00'00')"), std::string::npos);
+  // The date placeholder in the title reads as the program shows dates, not as a PDF date.
+  EXPECT_EQ(info.shownDate, "2026-12-08 14:00:00");
+  EXPECT_NE(qe::DocInfoLine(info).find("/Title (Egen titel 2026-12-08 14:00:00)"), std::string::npos);
+  EXPECT_NE(qe::DocInfoLine(info).find("/ModDate (D:20261208140000+00'00')"), std::string::npos);
 }
 
 TEST_F(TempPsFileTest, CatalogChoicesFromOptions) {
@@ -194,7 +197,7 @@ TEST_F(TempPsFileTest, CatalogChoicesFromOptions) {
   const std::string out = Join({}, kInfo, choices);
   EXPECT_NE(out.find("/PageLayout /TwoPageLeft >>"), std::string::npos);
   EXPECT_NE(out.find("/PageMode /UseNone >>"), std::string::npos);
-  EXPECT_NE(out.find("[{Page1} /Fit] >>"), std::string::npos) << "out of range: the default";
+  EXPECT_NE(out.find("[{Page1} /XYZ null null 1] >>"), std::string::npos) << "past the list: its last item";
 }
 
 TEST_F(TempPsFileTest, UnreadablePlotFileThrows) {
