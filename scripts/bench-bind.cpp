@@ -70,7 +70,8 @@ int Bind(const fs::path& folder, const fs::path& outDir, int binds) {
   form.fgTree.SetRowData(0, folder.string());
   form.fgTree.SetRow(0);
   form.Dir1.SetPath(folder.string());
-  quiremark::browser::NumberAll(qa::FilePaneOf(form));
+  quiremark::browser::FilePane pane = qa::FilePaneOf(form);
+  quiremark::browser::NumberAll(pane);
   const int files = form.fgFiles.rows() - 1;
 
   fs::create_directories(outDir);

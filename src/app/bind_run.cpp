@@ -1,5 +1,6 @@
 #include "app/bind_run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -92,11 +93,11 @@ class BindRun {
     const fs::path psFile = engine::TempPsPath();
     std::vector<engine::BoundFile> contents;
     if (!WriteTempFile(psFile, pdf, highest, contents)) return false;
-    registryWrites.Commit();
     form_.SetHourglass(false);
     form_.Refresh();
 
-    if (!Convert(psFile, pdf, contents)) return false;
+    // The hive is written while the converter works.
+    if (!Convert(psFile, pdf, contents, [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
     // From here on a step that fails is passed over; the PDF is made.
@@ -191,16 +192,19 @@ class BindRun {
   // number in grid order.
   std::vector<PlotFile> FilesInNumberOrder(int highest) const {
     const controls::Grid& grid = form_.fgFiles;
+    // One pass over the grid and a stable sort, not one pass per number.
+    std::vector<std::pair<int, int>> numbered;  // number, row
+    for (int r = 1; r < grid.rows(); ++r) {
+      const std::string& number = grid.TextMatrix(r, browser::kColNumber);
+      const int n = number.empty() ? 0 : browser::NumberOf(number);
+      if (n >= 1 && n <= highest) numbered.emplace_back(n, r);
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<PlotFile> files;
-    for (int n = 1; n <= highest; ++n) {
-      for (int r = 1; r < grid.rows(); ++r) {
-        const std::string& number = grid.TextMatrix(r, browser::kColNumber);
-        if (!number.empty() && browser::NumberOf(number) == n) {
-          const std::string& name = grid.TextMatrix(r, browser::kColFileName);
-          files.push_back({folder_ + (name.starts_with('/') ? "" : "/") + name,
-                           platform::FindShownPath(folder_, name)});
-        }
-      }
+    for (const auto& [n, r] : numbered) {
+      const std::string& name = grid.TextMatrix(r, browser::kColFileName);
+      files.push_back({folder_ + (name.starts_with('/') ? "" : "/") + name, platform::FindShownPath(folder_, name)});
     }
     return files;
   }
@@ -253,10 +257,11 @@ class BindRun {
     options.Show(true);
   }
 
-  bool Convert(const fs::path& psFile, const std::string& pdf, const std::vector<engine::BoundFile>& contents) {
+  bool Convert(const fs::path& psFile, const std::string& pdf, const std::vector<engine::BoundFile>& contents,
+               const std::function<void()>& whileConverting) {
     const engine::ConverterSetup setup{form_.DistillerProgram, form_.DistillerDataFolder, form_.GhostscriptProgram};
     const engine::ConversionResult result =
-        engine::ConvertToPdf(form_.state, setup, psFile, pdf, contents, ui_, form_.frmSplash);
+        engine::ConvertToPdf(form_.state, setup, psFile, pdf, contents, ui_, form_.frmSplash, whileConverting);
     if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
     if (!result.userTold) {

@@ -8,13 +8,6 @@ namespace quiremark::engine {
 
 namespace {
 
-platform::SearchOptions SideFileSearch() {
-  platform::SearchOptions options;
-  options.kind = platform::EntryKind::Files;
-  options.includeHidden = false;  // hidden files count as missing
-  return options;
-}
-
 std::string BookmarkTextOf(const std::optional<std::filesystem::path>& file) {
   if (!file) return "";
   const std::string text = platform::DecodeText(platform::ReadWholeFile(*file));
@@ -42,9 +35,7 @@ std::string TitleOrBaseName(const std::string& title, const std::string& base) {
 
 }  // namespace
 
-platform::FolderNames SideFileListing(const std::filesystem::path& folder) {
-  return platform::FolderNames(folder, "*.txt", SideFileSearch());
-}
+platform::FolderNames SideFileListing(const std::filesystem::path& folder) { return platform::FolderNames(folder); }
 
 std::string ReadBookmarkText(const std::filesystem::path& path) {
   const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());

@@ -19,8 +19,7 @@ std::string ReadBookmarkText(const std::filesystem::path& path);
 // files made beforehand (see SideFileListing).
 std::string ReadBookmarkText(const platform::FolderNames& sideFiles, const std::string& name);
 
-// A listing of the side files (normal ".txt" files, any letter case) a folder
-// holds now, for many lookups.
+// A listing of the normal files a folder holds now, for many side-file lookups.
 platform::FolderNames SideFileListing(const std::filesystem::path& folder);
 
 // The outline title of a plot file: the text of the side file beside it with

@@ -82,8 +82,26 @@ std::string CreateLog(const fs::path& log) {
   return "";
 }
 
+// Runs the caller's work once: where the conversion calls it, or on the way out.
+class OnceWork {
+ public:
+  explicit OnceWork(const std::function<void()>& work) : work_(work) {}
+  ~OnceWork() { Run(); }
+  OnceWork(const OnceWork&) = delete;
+  OnceWork& operator=(const OnceWork&) = delete;
+  void Run() {
+    if (done_) return;
+    done_ = true;
+    if (work_) work_();
+  }
+
+ private:
+  const std::function<void()>& work_;
+  bool done_ = false;
+};
+
 ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
-                                       controls::UiServices& ui, SplashForm& splash) {
+                                       controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting) {
   std::error_code ec;
   std::optional<fs::path> gs;
   if (!setup.ghostscript.empty() && fs::is_regular_file(setup.ghostscript, ec)) gs = setup.ghostscript;
@@ -105,6 +123,7 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   options.outputFile = log;
   platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
   ui.Yield();
+  whileConverting.Run();
   std::string failure;
   if (!started.process) {
     failure = "GhostScript (" + Shown(*gs) + ") kunde inte startas: " +
@@ -170,14 +189,18 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
 
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, const fs::path& psFile,
                               const fs::path& pdfFile, const std::vector<BoundFile>& contents,
-                              controls::UiServices& ui, SplashForm& splash) {
+                              controls::UiServices& ui, SplashForm& splash,
+                              const std::function<void()>& whileConverting) {
+  OnceWork work(whileConverting);
   RemoveStalePrologue(setup);
   // A converter may run in a folder of its own: relative paths would name files there.
   const fs::path ps = fs::absolute(psFile);
   const fs::path pdf = fs::absolute(pdfFile);
+  if (state.converterSelector == settings::Converter::Distiller) work.Run();
   ConversionResult result = state.converterSelector == settings::Converter::Distiller
                                 ? DistillerConversion(setup, ps, pdf, ui, splash)
-                                : GhostscriptConversion(setup, ps, pdf, ui, splash);
+                                : GhostscriptConversion(setup, ps, pdf, ui, splash, work);
+  work.Run();
   if (!result.pdfMade) return result;
   // A converter can end early without an error (a "quit" in a plot file):
   // the pages it made tell.

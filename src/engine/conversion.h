@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,14 @@ struct ConversionResult {
 // `setup.ghostscript`); its output goes to a log file beside the temporary
 // file (same name, ".log"), and it is told to write no XMP metadata, which it
 // garbles for characters beyond Latin-1 while the document information is right.
+//
+// `whileConverting` runs once in every case: while gs works once it has been
+// started (the caller's own writes then cost no time of their own), else
+// before the converter returns.
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup,
                               const std::filesystem::path& psFile, const std::filesystem::path& pdfFile,
-                              const std::vector<BoundFile>& contents, controls::UiServices& ui, SplashForm& splash);
+                              const std::vector<BoundFile>& contents, controls::UiServices& ui, SplashForm& splash,
+                              const std::function<void()>& whileConverting = {});
 
 // The arguments gs is started with (no shell, so paths with blanks stay whole).
 std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,

@@ -11,6 +11,7 @@ namespace quiremark::engine {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr size_t kBufferSize = 256 * 1024;
 
 platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
   // A new file rather than the old one emptied: emptying a large file makes
@@ -30,7 +31,21 @@ std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::
 TempPsFile::TempPsFile(const std::filesystem::path& file) : path_(file), out_(OpenOutput(file)) {}
 
 void TempPsFile::Write(std::string_view bytes) {
-  if (!out_.Write(bytes)) throw std::runtime_error("cannot write " + path_.string());
+  if (buffer_.size() + bytes.size() <= kBufferSize) {
+    buffer_.append(bytes);
+    return;
+  }
+  Flush();
+  if (bytes.size() < kBufferSize) {
+    buffer_.append(bytes);
+  } else if (!out_.Write(bytes)) {
+    throw std::runtime_error("cannot write " + path_.string());
+  }
+}
+
+void TempPsFile::Flush() {
+  if (!buffer_.empty() && !out_.Write(buffer_)) throw std::runtime_error("cannot write " + path_.string());
+  buffer_.clear();
 }
 
 int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
@@ -50,8 +65,8 @@ int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineSta
   pages_ += pages;
   if (outline) {
     const std::filesystem::path folder = plotFile.parent_path();
-    auto listing = sideFiles_.find(folder);
-    if (listing == sideFiles_.end()) listing = sideFiles_.emplace(folder, SideFileListing(folder)).first;
+    auto listing = sideFiles_.find(folder.native());
+    if (listing == sideFiles_.end()) listing = sideFiles_.emplace(folder.native(), SideFileListing(folder)).first;
     outline->AddFileEntries(PlotFileTitle(plotFile, listing->second), pages);
   }
   return pages;
@@ -74,6 +89,7 @@ void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, cons
   trailer += "%%EOF";
   trailer += kLineEnd;
   Write(trailer);
+  Flush();
   if (!out_.Close()) throw std::runtime_error("cannot write " + path_.string());
 }
 

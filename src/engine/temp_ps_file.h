@@ -54,13 +54,17 @@ class TempPsFile {
   void Finish(const DocInfo& info, const CatalogChoices& catalog, const OutlineState& outline);
 
  private:
+  // Small writes (a plot file of a few hundred bytes) gather in a buffer of
+  // bounded size; one system call then writes many files.
   void Write(std::string_view bytes);
+  void Flush();
 
   std::filesystem::path path_;
   platform::SafeOutputFile out_;
+  std::string buffer_;
   std::vector<BoundFile> files_;
   int pages_ = 0;
-  std::map<std::filesystem::path, platform::FolderNames> sideFiles_;  // by folder
+  std::map<std::string, platform::FolderNames> sideFiles_;  // by folder
 };
 
 }  // namespace quiremark::engine

@@ -108,16 +108,29 @@ std::optional<FoundEntry> FileSearch::Next() {
   return entries_[next_++];
 }
 
-FolderNames::FolderNames(const fs::path& folder, const std::string& patterns, SearchOptions options) {
-  for (FoundEntry& entry : FindEntries(folder, patterns, options)) {
-    byName_.emplace(entry.name, entry.path);
-    byFoldedName_.emplace(FoldCase(entry.name), std::move(entry.path));
+FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    std::error_code typeError;
+    // The entry's type comes with the listing; only links cost a look.
+    if (!name.starts_with(".") && it->is_regular_file(typeError)) names_.push_back(std::move(name));
   }
+  std::sort(names_.begin(), names_.end());
 }
 
 std::optional<fs::path> FolderNames::Find(const std::string& name) const {
-  if (const auto exact = byName_.find(name); exact != byName_.end()) return exact->second;
-  if (const auto folded = byFoldedName_.find(FoldCase(name)); folded != byFoldedName_.end()) return folded->second;
+  if (std::binary_search(names_.begin(), names_.end(), name)) return folder_ / name;
+  if (!folded_) {
+    std::vector<const std::string*> inNameOrder;
+    for (const std::string& entry : names_) inNameOrder.push_back(&entry);
+    std::stable_sort(inNameOrder.begin(), inNameOrder.end(),
+                     [](const std::string* a, const std::string* b) { return CompareIgnoringCase(*a, *b) < 0; });
+    folded_.emplace();
+    for (const std::string* entry : inNameOrder) folded_->emplace(FoldCase(*entry), *entry);
+  }
+  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return folder_ / found->second;
   return std::nullopt;
 }
 

@@ -52,18 +52,21 @@ std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const s
 // Splits "folder/pattern" into its folder ("." when none) and pattern.
 std::pair<std::filesystem::path, std::string> SplitPattern(const std::string& pathWithPattern);
 
-// The entries of one folder matching the patterns, listed once, for many
-// lookups by name: the exact spelling first, else the first name in name
+// The normal files of one folder (hidden ones left out), listed once, for
+// many lookups by name: the exact spelling first, else the first name in name
 // order that equals it ignoring letter case. A folder of thousands of files
 // is then read once rather than once per lookup.
 class FolderNames {
  public:
-  FolderNames(const std::filesystem::path& folder, const std::string& patterns, SearchOptions options = {});
+  explicit FolderNames(const std::filesystem::path& folder);
   std::optional<std::filesystem::path> Find(const std::string& name) const;
 
  private:
-  std::map<std::string, std::filesystem::path> byName_;
-  std::map<std::string, std::filesystem::path> byFoldedName_;
+  std::filesystem::path folder_;
+  std::vector<std::string> names_;  // sorted byte-wise
+  // Folded name -> the first name in name order; made on the first lookup
+  // that the exact names cannot answer.
+  mutable std::optional<std::map<std::string, std::string>> folded_;
 };
 
 // The file or folder `name` inside `folder`: the exact spelling when it exists,

@@ -114,7 +114,8 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     have += got;
   }
   bytes.resize(have);
-  // A file that grew after it was opened: the rest as it comes.
+  if (in.size() > 0) return bytes;  // as large as it was when opened
+  // A size of 0 may stand for "not known" (as in /proc): read to the end.
   char more[4096];
   while (const size_t got = in.Read(more, sizeof more)) bytes.append(more, got);
   return bytes;

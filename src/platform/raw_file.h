@@ -60,7 +60,7 @@ class MappedFile {
 // megabyte, in order: no text-mode translation. Throws as ReadOnlyFile does.
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block);
 
-// The whole file's bytes. Throws as ReadOnlyFile does.
+// The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
 std::string ReadWholeFile(const std::filesystem::path& file);
 
 }  // namespace quiremark::platform
