@@ -124,23 +124,23 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
   ui.Yield();
   whileConverting.Run();
-  std::string failure;
   if (!started.process) {
-    failure = "GhostScript (" + Shown(*gs) + ") kunde inte startas: " +
-              platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".";
-  } else {
-    if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
-      failure = exitCode ? "GhostScript avslutades med felkod " + std::to_string(*exitCode) + "."
-                         : "GhostScript avslutades oväntat.";
-    } else if (!IsCompletePdf(pdfFile)) {
-      failure = "GhostScript skapade ingen fullständig PDF.";
-    }
-    if (const std::string error = FirstErrorLine(log); !error.empty()) {
-      failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
-    }
+    return {false,
+            "GhostScript (" + Shown(*gs) + ") kunde inte startas: " +
+                platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".",
+            false, *gs};
+  }
+  std::string failure;
+  if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
+    failure = exitCode ? "GhostScript avslutades med felkod " + std::to_string(*exitCode) + "."
+                       : "GhostScript avslutades oväntat.";
+  } else if (!IsCompletePdf(pdfFile)) {
+    failure = "GhostScript skapade ingen fullständig PDF.";
+  }
+  if (const std::string error = FirstErrorLine(log); !error.empty()) {
+    failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
   }
   if (failure.empty()) return {true, "", false, *gs};
-  fs::remove(pdfFile, ec);
   return {false, failure + "\r\r(Se loggfilen " + Shown(log) + ".)", false, *gs};
 }
 
@@ -173,10 +173,9 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
     size_t k = 0;
     while (k < contents.size() && before + contents[k].pages <= pdfPages) before += contents[k++].pages;
     if (k == contents.size()) return text;
-    if (before < pdfPages) return text + " Konverteringen slutade inne i plotfilen " + Shown(contents[k].path) + ".";
-    if (k == 0) return text + " Konverteringen slutade före den första plotfilen " + Shown(contents[k].path) + ".";
-    return text + " Konverteringen slutade efter plotfilen " + Shown(contents[k - 1].path) +
-           "; sidorna från och med plotfilen " + Shown(contents[k].path) + " saknas.";
+    if (before < pdfPages || k == 0) return text + " Sidorna tar slut inne i plotfilen " + Shown(contents[k].path) + ".";
+    return text + " Sidorna tar slut efter plotfilen " + Shown(contents[k - 1].path) + "; plotfilen " +
+           Shown(contents[k].path) + " och de efter den saknas.";
   }
   for (const BoundFile& file : contents) {
     if (file.pageComments > file.pages) {
@@ -201,16 +200,20 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
                                 ? DistillerConversion(setup, ps, pdf, ui, splash)
                                 : GhostscriptConversion(setup, ps, pdf, ui, splash, work);
   work.Run();
-  if (!result.pdfMade) return result;
-  // A converter can end early without an error (a "quit" in a plot file):
-  // the pages it made tell.
-  if (const std::optional<int> pages = PdfPageCount(pdf)) {
-    if (std::string failure = PageCountFailure(*pages, contents); !failure.empty()) {
-      std::error_code ec;
-      fs::remove(pdf, ec);
-      result.pdfMade = false;
-      result.failure = failure;
-    }
+  // A converter can end early without an error (a "quit" in a plot file), and
+  // an empty plot file shows only as outline entries beyond the last page:
+  // the pages it made tell which plot file is to blame.
+  std::string pageFailure;
+  if (IsCompletePdf(pdf)) {
+    if (const std::optional<int> pages = PdfPageCount(pdf)) pageFailure = PageCountFailure(*pages, contents);
+  }
+  if (!pageFailure.empty()) {
+    result.failure = result.pdfMade ? pageFailure : pageFailure + "\r\r" + result.failure;
+    result.pdfMade = false;
+  }
+  if (!result.pdfMade) {
+    std::error_code ec;
+    fs::remove(pdf, ec);
   }
   return result;
 }

@@ -329,3 +329,149 @@ TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {
   qe::SetBuildDefaults(state, qs::Converter::Distiller);
   EXPECT_EQ(state.converterSelector, qs::Converter::Distiller);
 }
+
+namespace {
+
+// The text of the first element of an XMP field: "<dc:title>...<rdf:li ...>T</rdf:li>" or "<pdf:Keywords>T<".
+std::string XmpField(const std::string& xmp, const std::string& tag) {
+  size_t at = xmp.find("<" + tag);
+  if (at == std::string::npos) return "(none)";
+  const size_t end = xmp.find("</" + tag, at);
+  const size_t li = xmp.find("<rdf:li", at);
+  if (li != std::string::npos && li < end) at = li;
+  at = xmp.find('>', at) + 1;
+  std::string text = xmp.substr(at, xmp.find('<', at) - at);
+  for (const auto& [entity, c] : std::vector<std::pair<std::string, std::string>>{
+           {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}}) {
+    for (size_t p; (p = text.find(entity)) != std::string::npos;) text.replace(p, entity.size(), c);
+  }
+  return text;
+}
+
+// The plot files of a temporary file with the page counts the writer gave them.
+std::string FailureOf(const qe::ConversionResult& result) { return result.pdfMade ? "(made)" : result.failure; }
+
+}  // namespace
+
+TEST_F(Conversion, QuitInAPlotFileEndsTheConversionEarlyAndFailsIt) {
+  // gs ends at "quit" with exit code 0 and a good PDF of the pages so far.
+  const std::string quitAtEnd = qt::DriverPlotFile(1, "Sektion") + "quit\r\n";
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"), "Plan"), Plot("A-02.plt", quitAtEnd),
+                 Plot("A-03.plt", qt::DriverPlotFile(1, "Fasad"))});
+  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
+  qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut efter plotfilen " +
+                                   (folder / "A-02.plt").string() + "; plotfilen " + (folder / "A-03.plt").string() +
+                                   " och de efter den saknas.");
+  EXPECT_FALSE(std::filesystem::exists(pdf)) << "no PDF of 2 pages passes for one of 3";
+
+  // A quit between the pages of one file: the counts point into that file.
+  std::string twoPages = qt::DriverPlotFile(2, "Sektion");
+  twoPages.insert(twoPages.find("%%Page: 2 2"), "quit\r\n");
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", twoPages)});
+  result = Convert(qs::Converter::Ghostscript);
+  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
+                                   (folder / "A-02.plt").string() + ".");
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, PlotFilesThatShiftTheBookmarksFailTheConversion) {
+  // An empty plot file is counted as one page but prints none.
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", ""), Plot("A-03.plt", qt::DriverPlotFile(1))});
+  // gs's own complaint about the outline follows.
+  EXPECT_TRUE(FailureOf(Convert(qs::Converter::Ghostscript))
+                  .starts_with("PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Plotfilen " +
+                               (folder / "A-02.plt").string() + " är tom och ger ingen sida.\r\rGhostScript"));
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+
+  // Driver page lines that understate the pages: every later bookmark would be off.
+  std::string understated = qt::DriverPlotFile(2);
+  understated.replace(understated.find("(%%[Page: 2]%%) = flush\r\n"), 24, "");
+  understated.replace(understated.find("(%%[Page: 1]%%)"), 15, "(%%[Page: 1]%%)");
+  WriteTempFile({Plot("A-01.plt", understated), Plot("A-02.plt", qt::DriverPlotFile(1))});
+  ASSERT_EQ(contents[0].pages, 1);
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
+            "PDF-filen fick 3 sidor, men plotfilerna har 2 sidor. Plotfilen " + (folder / "A-01.plt").string() +
+                " har fler sidor (2) än dess sidrader anger (1).");
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, XmpMetadataAgreesWithTheDocumentInformation) {
+  // Swedish letters and Windows-1252 punctuation in every field.
+  qt::WriteFile(folder / "QuiremarkTitle.txt", "Kv. \xC5sen \x80 \x93" "del 1\x94 \x96 \x85\r\n");
+  qs::SaveRegSetting("DocAuthor", "\xC3\x85sa \xE2\x80\x9C" "\xC3\x96" "berg\xE2\x80\x9D", "Options");
+  qs::SaveRegSetting("DocSubject", "Bygglov \xE2\x80\x93 \xC3\xA4ndring \xE2\x82\xAC 5", "Options");
+  qs::SaveRegSetting("DocKeywords", "plan; sektion \xE2\x80\x99" "a\xE2\x80\x99 \xE2\x80\xA6", "Options");
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+
+  const PdfObjects objects = ReadObjects(pdf);
+  const std::string title = PdfText(objects.info["/Title"]), author = PdfText(objects.info["/Author"]),
+                    subject = PdfText(objects.info["/Subject"]), keywords = PdfText(objects.info["/Keywords"]);
+  EXPECT_EQ(title, "Kv. Åsen € “del 1” – …");
+  EXPECT_EQ(author, "Åsa “Öberg”");
+  EXPECT_EQ(subject, "Bygglov – ändring € 5");
+  EXPECT_EQ(keywords, "plan; sektion ’a’ …");
+  if (!objects.catalog.has("/Metadata")) return;  // no XMP at all: viewers use the document information
+  const std::string number = objects.catalog["/Metadata"].text.substr(0, objects.catalog["/Metadata"].text.find(' '));
+  const auto xmp = qp::RunAndCapture({"qpdf", "--show-object=" + number, "--filtered-stream-data", pdf.string()});
+  ASSERT_TRUE(xmp);
+  EXPECT_EQ(XmpField(*xmp, "dc:title"), title);
+  EXPECT_EQ(XmpField(*xmp, "dc:creator"), author);
+  EXPECT_EQ(XmpField(*xmp, "dc:description"), subject);
+  EXPECT_EQ(XmpField(*xmp, "pdf:Keywords"), keywords);
+}
+
+TEST_F(Conversion, FailuresAreToldInSwedishAndNameWhatFailed) {
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  // The log beside the temporary file cannot be made: that is the failure, not gs.
+  std::filesystem::create_directory(dir / "QuiremarkTmp.log");
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
+            "Loggfilen " + (dir / "QuiremarkTmp.log").string() + " kan inte skapas: det är en mapp.");
+  std::filesystem::remove(dir / "QuiremarkTmp.log");
+
+  // A gs that cannot be run.
+  qe::ConverterSetup setup;
+  setup.ghostscript = dir / "gs";
+  qt::WriteFile(setup.ghostscript, "not a program");
+  ::chmod(setup.ghostscript.c_str(), 0644);
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript, setup)),
+            "GhostScript (" + setup.ghostscript.string() + ") kunde inte startas: behörighet saknas.");
+}
+
+TEST_F(Conversion, TheGhostscriptFoundBeforeIsUsedAndReportedBack) {
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  const qe::ConversionResult first = Convert(qs::Converter::Ghostscript);
+  ASSERT_TRUE(first.pdfMade) << first.failure;
+  ASSERT_FALSE(first.ghostscript.empty());
+  // Without a search path nothing would be found; the program found before still serves.
+  qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
+  qe::ConverterSetup setup;
+  setup.ghostscript = first.ghostscript;
+  const qe::ConversionResult second = Convert(qs::Converter::Ghostscript, setup);
+  EXPECT_TRUE(second.pdfMade) << second.failure;
+  EXPECT_EQ(second.ghostscript, first.ghostscript);
+}
+
+TEST(PageCountFailure, NamesThePlotFileTheCountsPointAt) {
+  const std::vector<qe::BoundFile> files = {{"/r/A.plt", 1, 1, false}, {"/r/B.plt", 3, 3, false}, {"/r/C.plt", 1, 1, false}};
+  const std::string head = "PDF-filen fick ";
+  const std::vector<std::pair<int, std::string>> cases = {
+      {5, ""},
+      {4, head + "4 sidor, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/B.plt; plotfilen /r/C.plt och de efter den saknas."},
+      {2, head + "2 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/B.plt."},
+      {1, head + "1 sida, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/A.plt; plotfilen /r/B.plt och de efter den saknas."},
+      {0, head + "0 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/A.plt."},
+      {6, head + "6 sidor, men plotfilerna har 5 sidor."},
+  };
+  for (const auto& [pages, text] : cases) EXPECT_EQ(qe::PageCountFailure(pages, files), text) << pages;
+
+  std::vector<qe::BoundFile> understated = files;
+  understated[2].pageComments = 2;
+  EXPECT_EQ(qe::PageCountFailure(6, understated),
+            head + "6 sidor, men plotfilerna har 5 sidor. Plotfilen /r/C.plt har fler sidor (2) än dess sidrader anger (1).");
+  std::vector<qe::BoundFile> empty = files;
+  empty[1] = {"/r/B.plt", 1, 0, true};
+  EXPECT_EQ(qe::PageCountFailure(2, empty),
+            head + "2 sidor, men plotfilerna har 3 sidor. Plotfilen /r/B.plt är tom och ger ingen sida.");
+}
