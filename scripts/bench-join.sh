@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Measures how long writing the temporary PostScript file takes against a plain
-# `cat` of the same plot files: bench-join.sh [COUNT] [MEGABYTES] [RUNS].
+# `cat` of the same plot files: bench-join.sh [COUNT] [MEGABYTES] [RUNS] [LINE_MEGABYTES].
+# Then the same for one plot file that is a single line of LINE_MEGABYTES
+# (default 200; 0 skips it), with the peak memory of each side.
 # Data and output go below /tmp/quiremark-bench (removed at the end unless
-# KEEP=1); the project is built in ./build first when needed.
+# KEEP=1); the project is built in ./build first when needed. BUILD=dir uses
+# the project built in that folder instead (e.g. an older checkout's).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-200}
 megabytes=${2:-5}
 runs=${3:-5}
+line_megabytes=${4:-200}
 work=/tmp/quiremark-bench
 data=$work/plots
 
-"$top/scripts/build.sh" "$top/build" >/dev/null
+build=${BUILD:-$top/build}
+src=$(cd "$build" 2>/dev/null && sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' CMakeCache.txt || true)
+src=${src:-$top}
+
+[ -n "${BUILD:-}" ] || "$top/scripts/build.sh" "$build" >/dev/null
 mkdir -p "$work"
-g++ -std=c++20 -O2 -I"$top/src" -I"$top/build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$top/build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-join"
+g++ -std=c++20 -O2 -I"$src/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
+  "$build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-join"
 
 if [ ! -f "$data/.done-$count-$megabytes" ]; then
   rm -rf "$data"
@@ -47,4 +55,35 @@ for run in $(seq "$runs"); do
 done
 printf '%d files, %d MB: best cat %.3f s, best join %.3f s, ratio %.2f\n' "$count" "$total" "$best_cat" \
   "$best_join" "$(awk "BEGIN { print $best_join / $best_cat }")"
+
+if [ "$line_megabytes" != 0 ]; then
+  line=$work/line
+  if [ ! -f "$line/.done-$line_megabytes" ]; then
+    rm -rf "$line"
+    "$work/bench-join" generate-line "$line" "$line_megabytes"
+    touch "$line/.done-$line_megabytes"
+  fi
+  cat "$line"/*.plt >/dev/null
+  best_cat="" best_join=""
+  for run in $(seq "$runs"); do
+    rm -f "$work/cat.out" "$work/join.out"
+    sync
+    t0=$(now)
+    cat_kb=$(/usr/bin/time -f "%M" -o /dev/stdout sh -c "cat '$line'/*.plt >>'$work/cat.out'")
+    t1=$(now)
+    cat_time=$(awk "BEGIN { print $t1 - $t0 }")
+    rm -f "$work/cat.out"
+    sync
+    t0=$(now)
+    join_kb=$(/usr/bin/time -f "%M" -o /dev/stdout "$work/bench-join" join "$line" "$work/join.out" | tail -1)
+    t1=$(now)
+    join_time=$(awk "BEGIN { print $t1 - $t0 }")
+    rm -f "$work/join.out"
+    printf 'one line run %d: cat %.3f s, join %.3f s\n' "$run" "$cat_time" "$join_time"
+    best_cat=$(awk "BEGIN { b = \"$best_cat\"; print (b == \"\" || $cat_time < b) ? $cat_time : b }")
+    best_join=$(awk "BEGIN { b = \"$best_join\"; print (b == \"\" || $join_time < b) ? $join_time : b }")
+  done
+  printf 'one %d MB line: best cat %.3f s (peak %d KB), best join %.3f s (peak %d KB), ratio %.2f\n' \
+    "$line_megabytes" "$best_cat" "$cat_kb" "$best_join" "$join_kb" "$(awk "BEGIN { print $best_join / $best_cat }")"
+fi
 [ "${KEEP:-0}" = 1 ] || rm -rf "$work"

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   ghostscript qpdf poppler-utils xdg-utils
+  time  # peak memory in the benchmark scripts
 )
 
 missing=()

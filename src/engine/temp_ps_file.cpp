@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr size_t kBufferSize = 256 * 1024;
+constexpr size_t kDirectWrite = 32 * 1024;  // larger pieces skip the buffer
 
 platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
   // A new file rather than the old one emptied: emptying a large file makes
@@ -31,16 +32,13 @@ std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::
 TempPsFile::TempPsFile(const std::filesystem::path& file) : path_(file), out_(OpenOutput(file)) {}
 
 void TempPsFile::Write(std::string_view bytes) {
-  if (buffer_.size() + bytes.size() <= kBufferSize) {
+  if (bytes.size() < kDirectWrite) {
+    if (buffer_.size() + bytes.size() > kBufferSize) Flush();
     buffer_.append(bytes);
     return;
   }
   Flush();
-  if (bytes.size() < kBufferSize) {
-    buffer_.append(bytes);
-  } else if (!out_.Write(bytes)) {
-    throw std::runtime_error("cannot write " + path_.string());
-  }
+  if (!out_.Write(bytes)) throw std::runtime_error("cannot write " + path_.string());
 }
 
 void TempPsFile::Flush() {

@@ -57,7 +57,7 @@ class MappedFile {
 };
 
 // Calls `block` with the file's bytes as they are, in blocks of at most one
-// megabyte, in order: no text-mode translation. Throws as ReadOnlyFile does.
+// 128 KB, in order: no text-mode translation. Throws as ReadOnlyFile does.
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block);
 
 // The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
