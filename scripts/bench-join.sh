@@ -33,29 +33,39 @@ fi
 total=$(du -sm "$data" | cut -f1)
 
 now() { date +%s.%N; }
-best_cat=""
-best_join=""
-# Warm the page cache once so both read from memory.
-cat "$data"/*.plt >/dev/null
-for run in $(seq "$runs"); do
-  # Flush the previous run's output first, so no run pays for another's writes.
-  rm -f "$work/cat.out" "$work/join.out"
-  sync
-  # Appending to a new file: no O_TRUNC, which on ext4 would flush at close.
-  t0=$(now); cat "$data"/*.plt >>"$work/cat.out"; t1=$(now)
-  cat_time=$(awk "BEGIN { print $t1 - $t0 }")
-  rm -f "$work/cat.out"
-  sync
-  t0=$(now); "$work/bench-join" join "$data" "$work/join.out" >/dev/null; t1=$(now)
-  join_time=$(awk "BEGIN { print $t1 - $t0 }")
-  rm -f "$work/join.out"
-  printf 'run %d: cat %.3f s, join %.3f s\n' "$run" "$cat_time" "$join_time"
-  best_cat=$(awk "BEGIN { b = \"$best_cat\"; print (b == \"\" || $cat_time < b) ? $cat_time : b }")
-  best_join=$(awk "BEGIN { b = \"$best_join\"; print (b == \"\" || $join_time < b) ? $join_time : b }")
-done
-printf '%d files, %d MB: best cat %.3f s, best join %.3f s, ratio %.2f\n' "$count" "$total" "$best_cat" \
-  "$best_join" "$(awk "BEGIN { print $best_join / $best_cat }")"
 
+# compare LABEL FOLDER: cat and the join of the folder's plot files, best of
+# the runs, with the peak memory (KB) of each.
+compare() {
+  local label=$1 folder=$2 best_cat="" best_join="" cat_kb join_kb t0 t1 cat_time join_time
+  # Warm the page cache once so both read from memory.
+  cat "$folder"/*.plt >/dev/null
+  for run in $(seq "$runs"); do
+    # Flush the previous run's output first, so no run pays for another's writes.
+    rm -f "$work/cat.out" "$work/join.out"
+    sync
+    # Appending to a new file: no O_TRUNC, which on ext4 would flush at close.
+    t0=$(now)
+    cat_kb=$(/usr/bin/time -f "%M" -o /dev/stdout sh -c "cat '$folder'/*.plt >>'$work/cat.out'")
+    t1=$(now)
+    cat_time=$(awk "BEGIN { print $t1 - $t0 }")
+    rm -f "$work/cat.out"
+    sync
+    t0=$(now)
+    join_kb=$(/usr/bin/time -f "%M" -o /dev/stdout "$work/bench-join" join "$folder" "$work/join.out" | tail -1)
+    t1=$(now)
+    join_time=$(awk "BEGIN { print $t1 - $t0 }")
+    rm -f "$work/join.out"
+    printf '%s, run %d: cat %.3f s, join %.3f s\n' "$label" "$run" "$cat_time" "$join_time"
+    best_cat=$(awk "BEGIN { b = \"$best_cat\"; print (b == \"\" || $cat_time < b) ? $cat_time : b }")
+    best_join=$(awk "BEGIN { b = \"$best_join\"; print (b == \"\" || $join_time < b) ? $join_time : b }")
+  done
+  printf '%s: best cat %.3f s (peak %d KB), best join %.3f s (peak %d KB), ratio %.2f\n' "$label" "$best_cat" \
+    "$cat_kb" "$best_join" "$join_kb" "$(awk "BEGIN { print $best_join / $best_cat }")"
+}
+
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+compare "$count files, $total MB" "$data"
 if [ "$line_megabytes" != 0 ]; then
   line=$work/line
   if [ ! -f "$line/.done-$line_megabytes" ]; then
@@ -63,27 +73,7 @@ if [ "$line_megabytes" != 0 ]; then
     "$work/bench-join" generate-line "$line" "$line_megabytes"
     touch "$line/.done-$line_megabytes"
   fi
-  cat "$line"/*.plt >/dev/null
-  best_cat="" best_join=""
-  for run in $(seq "$runs"); do
-    rm -f "$work/cat.out" "$work/join.out"
-    sync
-    t0=$(now)
-    cat_kb=$(/usr/bin/time -f "%M" -o /dev/stdout sh -c "cat '$line'/*.plt >>'$work/cat.out'")
-    t1=$(now)
-    cat_time=$(awk "BEGIN { print $t1 - $t0 }")
-    rm -f "$work/cat.out"
-    sync
-    t0=$(now)
-    join_kb=$(/usr/bin/time -f "%M" -o /dev/stdout "$work/bench-join" join "$line" "$work/join.out" | tail -1)
-    t1=$(now)
-    join_time=$(awk "BEGIN { print $t1 - $t0 }")
-    rm -f "$work/join.out"
-    printf 'one line run %d: cat %.3f s, join %.3f s\n' "$run" "$cat_time" "$join_time"
-    best_cat=$(awk "BEGIN { b = \"$best_cat\"; print (b == \"\" || $cat_time < b) ? $cat_time : b }")
-    best_join=$(awk "BEGIN { b = \"$best_join\"; print (b == \"\" || $join_time < b) ? $join_time : b }")
-  done
-  printf 'one %d MB line: best cat %.3f s (peak %d KB), best join %.3f s (peak %d KB), ratio %.2f\n' \
-    "$line_megabytes" "$best_cat" "$cat_kb" "$best_join" "$join_kb" "$(awk "BEGIN { print $best_join / $best_cat }")"
+  compare "one $line_megabytes MB line" "$line"
 fi
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "${KEEP:-0}" = 1 ] || rm -rf "$work"
