@@ -319,7 +319,10 @@ TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
   setup.program = dir / "no such program";
   ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
-  EXPECT_FALSE(Convert(qs::Converter::Distiller, setup).pdfMade);
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Konverteraren " + setup.program.string() +
+                                " kunde inte startas: filen finns inte.\"");
 }
 
 TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {

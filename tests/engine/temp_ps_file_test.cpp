@@ -215,3 +215,25 @@ TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
   EXPECT_FALSE(std::filesystem::is_symlink(tmp));
   EXPECT_TRUE(qt::ReadFile(tmp).starts_with("%!PS\r\n[ /Title"));
 }
+
+TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
+  std::filesystem::create_directories(folder / "Del B");
+  qt::WriteFile(folder / "A-01.TXT", "Plan\r\n");
+  qt::WriteFile(folder / "Del B" / "a-01.txt", "Sektion\r\n");
+  qt::WriteFile(folder / "Del B" / "A-02.txt", "Fasad\r\n");
+  qe::TempPsFile out(tmp);
+  out.AppendPlotFile(Plot("A-01.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-01.plt", "%!PS\r\n"), &outline);
+  // Made after its folder was listed: this run does not see it.
+  qt::WriteFile(folder / "A-03.txt", "Sen\r\n");
+  out.AppendPlotFile(Plot("A-03.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-02.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-04.plt", ""), &outline);
+  std::vector<std::string> titles;
+  for (const auto& record : outline.records()) titles.push_back(record.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Plan", "Sektion", "A-03", "Fasad", "A-04"}));
+  ASSERT_EQ(out.files().size(), 5u);
+  EXPECT_EQ(out.pages(), 5);
+  EXPECT_TRUE(out.files()[4].empty) << "an empty plot file is marked, for the page check";
+  EXPECT_FALSE(out.files()[0].empty);
+}
