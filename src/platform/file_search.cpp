@@ -160,6 +160,10 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
   const fs::path plain = folder / fs::path(shown).relative_path();
+  // Plain ASCII reads the same in both encodings: nothing to look for.
+  if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return plain;
+  }
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
   fs::path found = folder;
   std::size_t start = 0;

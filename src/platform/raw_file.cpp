@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 
 namespace quiremark::platform {
@@ -101,7 +103,15 @@ MappedFile::~MappedFile() {
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block) {
   ReadOnlyFile in(file);
   const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
-  while (const size_t got = in.Read(buffer.get(), kBlockSize)) block(buffer.get(), got);
+  // The bytes the file held when it was opened (to its end when its size is
+  // not known): no extra read to find the end of a small file.
+  size_t left = in.size() > 0 ? in.size() : SIZE_MAX;
+  while (left > 0) {
+    const size_t got = in.Read(buffer.get(), std::min(kBlockSize, left));
+    if (got == 0) break;
+    block(buffer.get(), got);
+    if (left != SIZE_MAX) left -= got;
+  }
 }
 
 std::string ReadWholeFile(const std::filesystem::path& file) {

@@ -56,8 +56,9 @@ class MappedFile {
   size_t size_ = 0;
 };
 
-// Calls `block` with the file's bytes as they are, in blocks of at most one
-// 128 KB, in order: no text-mode translation. Throws as ReadOnlyFile does.
+// Calls `block` with the file's bytes as they are, in blocks of at most
+// 128 KB, in order: no text-mode translation. The bytes are those the file
+// held when it was opened. Throws as ReadOnlyFile does.
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block);
 
 // The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
