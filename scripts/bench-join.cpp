@@ -1,6 +1,7 @@
 // Benchmark helper for bench-join.sh: generates driver-style plot files and
 // joins them into a temporary PostScript file the way a bind run does.
 //   bench-join generate FOLDER COUNT MEGABYTES
+//   bench-join generate-line FOLDER MEGABYTES   one plot file that is one line
 //   bench-join join FOLDER OUTPUT
 #include <algorithm>
 #include <chrono>
@@ -45,6 +46,23 @@ void Generate(const fs::path& folder, int count, double megabytes) {
   }
 }
 
+// One plot file that is a single line of `megabytes` (hex image data, as a
+// driver writes a raster without line breaks), with its page line in front.
+void GenerateLine(const fs::path& folder, double megabytes) {
+  fs::create_directories(folder);
+  std::ofstream out(folder / "A-001.plt", std::ios::binary);
+  out << "%!PS-Adobe-3.0 (%%[Page: 1]%%) = flush 72 72 translate <";
+  const size_t target = static_cast<size_t>(megabytes * 1024 * 1024);
+  std::string chunk;
+  unsigned seed = 12345;
+  for (int i = 0; i < 65536; ++i) {
+    seed = seed * 1103515245 + 12345;
+    chunk += "0123456789abcdef"[(seed >> 16) & 15];
+  }
+  for (size_t written = 0; written < target; written += chunk.size()) out << chunk;
+  out << "> pop showpage";
+}
+
 int Join(const fs::path& folder, const fs::path& output) {
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(folder)) {
@@ -69,7 +87,11 @@ int main(int argc, char* argv[]) {
     Generate(args[1], std::stoi(args[2]), std::stod(args[3]));
     return 0;
   }
+  if (args.size() == 3 && args[0] == "generate-line") {
+    GenerateLine(args[1], std::stod(args[2]));
+    return 0;
+  }
   if (args.size() == 3 && args[0] == "join") return Join(args[1], args[2]);
-  std::cerr << "usage: bench-join generate FOLDER COUNT MEGABYTES | join FOLDER OUTPUT\n";
+  std::cerr << "usage: bench-join generate FOLDER COUNT MEGABYTES | generate-line FOLDER MEGABYTES | join FOLDER OUTPUT\n";
   return 2;
 }

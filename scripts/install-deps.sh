@@ -4,10 +4,11 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config zlib1g-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   ghostscript qpdf poppler-utils xdg-utils jq
+  time  # peak memory in the benchmark scripts
 )
 
 missing=()

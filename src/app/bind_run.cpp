@@ -1,5 +1,6 @@
 #include "app/bind_run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -17,6 +18,8 @@
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
+#include "platform/registry.h"
 #include "platform/text_encoding.h"
 #include "settings/registry_settings.h"
 #include "settings/shell_helpers.h"
@@ -71,6 +74,9 @@ class BindRun {
   BindRun(MainForm& form, float mode) : form_(form), ui_(form.ui), mode_(mode), folder_(form.Dir1.path()) {}
 
   bool Run() {
+    // The run's registry values (history entry, first-run options, what the
+    // metadata prompt saves) go to the hive file in one write.
+    platform::HiveWriteBatch registryWrites(platform::Hive::CurrentUser);
     const std::string initialFolder = InitialFolder();
     SaveHistoryEntry();
     const int highest = browser::GetMaxNumber(form_.fgFiles);
@@ -85,11 +91,13 @@ class BindRun {
     form_.frmSplash.Show();
     form_.frmSplash.Refresh();
     const fs::path psFile = engine::TempPsPath();
-    if (!WriteTempFile(psFile, pdf, highest)) return false;
+    std::vector<engine::BoundFile> contents;
+    if (!WriteTempFile(psFile, pdf, highest, contents)) return false;
     form_.SetHourglass(false);
     form_.Refresh();
 
-    if (!Convert(psFile, pdf)) return false;
+    // The hive is written while the converter works.
+    if (!Convert(psFile, pdf, contents, [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
     // From here on a step that fails is passed over; the PDF is made.
@@ -175,24 +183,34 @@ class BindRun {
     options.cmdSaveChanges_Click();
   }
 
+  struct PlotFile {
+    std::string shown;  // the path as the user reads it
+    fs::path path;      // the file on disk (its name may be Windows-1252)
+  };
+
   // The plot files of the numbered rows: number 1 first, rows of one
   // number in grid order.
-  std::vector<std::string> FilesInNumberOrder(int highest) const {
+  std::vector<PlotFile> FilesInNumberOrder(int highest) const {
     const controls::Grid& grid = form_.fgFiles;
-    std::vector<std::string> files;
-    for (int n = 1; n <= highest; ++n) {
-      for (int r = 1; r < grid.rows(); ++r) {
-        const std::string& number = grid.TextMatrix(r, browser::kColNumber);
-        if (!number.empty() && browser::NumberOf(number) == n) {
-          const std::string& name = grid.TextMatrix(r, browser::kColFileName);
-          files.push_back(folder_ + (name.starts_with('/') ? "" : "/") + name);
-        }
-      }
+    // One pass over the grid and a stable sort, not one pass per number.
+    std::vector<std::pair<int, int>> numbered;  // number, row
+    for (int r = 1; r < grid.rows(); ++r) {
+      const std::string& number = grid.TextMatrix(r, browser::kColNumber);
+      const int n = number.empty() ? 0 : browser::NumberOf(number);
+      if (n >= 1 && n <= highest) numbered.emplace_back(n, r);
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<PlotFile> files;
+    for (const auto& [n, r] : numbered) {
+      const std::string& name = grid.TextMatrix(r, browser::kColFileName);
+      files.push_back({folder_ + (name.starts_with('/') ? "" : "/") + name, platform::FindShownPath(folder_, name)});
     }
     return files;
   }
 
-  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
+  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest,
+                     std::vector<engine::BoundFile>& contents) {
     engine::SplashForm& splash = form_.frmSplash;
     std::optional<engine::TempPsFile> temp;
     try {
@@ -202,17 +220,21 @@ class BindRun {
     }
     engine::OutlineState* outline = form_.state.treeScanActive ? nullptr : &form_.Outline;
     int count = 0;
-    for (const std::string& file : FilesInNumberOrder(highest)) {
+    for (const PlotFile& file : FilesInNumberOrder(highest)) {
       ++count;
       splash.Refresh();
-      splash.SetProgressText("Bearbetar " + ShortenProgressPath(file) + " " + std::to_string(count) + "/" +
+      splash.SetProgressText("Bearbetar " + ShortenProgressPath(file.shown) + " " + std::to_string(count) + "/" +
                              std::to_string(highest));
       ui_.Yield();
       if (count <= splash.max()) splash.SetValue(count);
       try {
-        temp->AppendPlotFile(file, outline);
+        temp->AppendPlotFile(file.path, outline);
+      } catch (const fs::filesystem_error& error) {
+        // The plot file, or its side file: the one that failed is named.
+        return Fail("Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +
+                    platform::FileErrorText(error.code()) + ").\r\rIngen PDF skapades.");
       } catch (const std::exception&) {
-        return Fail("Filen " + file + " saknas eller kan inte läsas.\r\rIngen PDF skapades.");
+        return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas.\r\rIngen PDF skapades.");
       }
     }
 
@@ -223,20 +245,25 @@ class BindRun {
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
     }
+    contents = temp->files();
     return true;
   }
 
   // The options dialog, shown modally, for the document information of this PDF.
   void AskForMetadata() { ShowOptionsDialog(form_); }
 
-  bool Convert(const fs::path& psFile, const std::string& pdf) {
-    const engine::DistillerSetup distiller{form_.DistillerProgram, form_.DistillerDataFolder};
+  bool Convert(const fs::path& psFile, const std::string& pdf, const std::vector<engine::BoundFile>& contents,
+               const std::function<void()>& whileConverting) {
+    const engine::ConverterSetup setup{form_.DistillerProgram, form_.DistillerDataFolder, form_.GhostscriptProgram};
     const engine::ConversionResult result =
-        engine::ConvertToPdf(form_.state, distiller, psFile, pdf, ui_, form_.frmSplash);
+        engine::ConvertToPdf(form_.state, setup, psFile, pdf, contents, ui_, form_.frmSplash, whileConverting);
+    if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
-    // The Distiller-style converter has told the user already.
-    if (form_.state.converterSelector == settings::Converter::Ghostscript)
-      ui_.MessageBox("Ingen PDF skapades.\r\r" + result.failure, mb::kOkOnly | mb::kCritical, "GhostScript-fel");
+    if (!result.userTold) {
+      const bool gs = form_.state.converterSelector == settings::Converter::Ghostscript;
+      ui_.MessageBox("Ingen PDF skapades.\r\r" + result.failure, mb::kOkOnly | mb::kCritical,
+                     gs ? "GhostScript-fel" : "Acrobat Distiller-fel");
+    }
     return false;
   }
 

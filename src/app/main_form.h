@@ -93,6 +93,10 @@ class MainForm : public controls::Form {
   // Filters and tree scan (tree_scan_events.cpp).
   int FileFilterErrorCount = 0;  // errors the file-filter handler has reported since the window loaded
 
+  // The bind run's converter lookup, made once: gs as start-up or the first
+  // bind found it (empty: the next bind looks it up).
+  std::string GhostscriptProgram;
+
   // The progress window of the bind run (frmSplash).
   engine::SplashForm frmSplash;
 

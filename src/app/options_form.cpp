@@ -7,6 +7,7 @@
 #include "app/layout.h"
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "settings/form_placement.h"
 #include "settings/registry_settings.h"
 
@@ -39,7 +40,7 @@ void FillList(controls::ComboBox& box, const std::vector<std::string>& items, co
   box.Clear();
   for (const auto& item : items) box.AddItem(item);
   if (box.listCount() == 0) return;
-  box.ChooseItem(std::clamp(StoredNumber(indexName, defaultIndex), 0, box.listCount() - 1));
+  box.ChooseItem(settings::ListChoice(Stored(indexName, std::to_string(defaultIndex)), defaultIndex, box.listCount()));
 }
 
 std::vector<std::string> SplitAtBars(const std::string& text) {
@@ -132,6 +133,7 @@ void OptionsForm::LoadOptions() {
 }
 
 void OptionsForm::cmdSaveChanges_Click() {
+  platform::HiveWriteBatch oneWrite(platform::Hive::CurrentUser);
   Store("cboShow", std::to_string(IndexOfText(cboShow)));
   Store("cboLayout", std::to_string(IndexOfText(cboLayout)));
   Store("cboZoom", std::to_string(IndexOfText(cboZoom)));

@@ -8,8 +8,10 @@
 
 #include "browser/bookmark_pattern.h"
 #include "controls/input_codes.h"
+#include "engine/bookmark_text.h"
 #include "platform/clock.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/text_routines.h"
 
@@ -48,29 +50,6 @@ std::string FileDate(const std::filesystem::path& file) {
       std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written)));
 }
 
-// The bookmark side files of a folder: its normal ".txt" files, looked up
-// by name ignoring letter case. Read once per fill, so a folder of many plot
-// files without side files stays quick.
-class SideFiles {
- public:
-  explicit SideFiles(const std::filesystem::path& folder) : folder_(folder) {
-    platform::SearchOptions options;
-    options.kind = platform::EntryKind::Files;
-    options.includeHidden = false;
-    options.sizeAndTime = false;
-    for (const platform::FoundEntry& entry : platform::FindEntries(folder, "*.txt", options)) names_.Add(entry.name);
-  }
-
-  std::optional<std::filesystem::path> Find(const std::string& baseName) const {
-    if (const std::string* name = names_.Find(baseName + ".txt")) return folder_ / *name;
-    return std::nullopt;
-  }
-
- private:
-  std::filesystem::path folder_;
-  platform::NameLookup names_;
-};
-
 }  // namespace
 
 int NumberOf(const std::string& text) {
@@ -108,14 +87,16 @@ void FillFileGrid(FilePane& pane) {
   Hourglass busy(pane.window);
   pane.state.bookmarkPattern = pane.cboBookMark.text();
   const std::filesystem::path folder = pane.File1.path();
-  const SideFiles sideFiles(folder);
+  // The side files are listed once per fill, so a folder of many plot files
+  // without side files stays quick.
+  const platform::FolderNames sideFiles = engine::SideFileListing(folder);
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
     if (platform::CharCount(name) < kMinNameLength) continue;
     const std::string base = BaseName(name);
-    const std::string bookmark = GridBookmark(sideFiles.Find(base), base);
+    const std::string bookmark = GridBookmark(sideFiles.Find(base + ".txt"), base);
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
-    AddGridRow(pane, {"", name, bookmark, FileDate(folder / name)});
+    AddGridRow(pane, {"", platform::DecodeText(name), bookmark, FileDate(folder / name)});
   }
   grid.SetVisible(true);
   pane.window.Refresh();
@@ -140,15 +121,13 @@ void AddGridRow(FilePane& pane, const std::vector<std::string>& cells) {
 }
 
 std::string ReadBookmarkFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  if (!in || !(bytes << in.rdbuf())) {
-    // An empty file reads as no text; anything else that fails is an error.
-    std::error_code error;
-    if (in && std::filesystem::file_size(path, error) == 0 && !error) return {};
+  std::string bytes;
+  try {
+    bytes = platform::ReadWholeFile(path);
+  } catch (const std::filesystem::filesystem_error&) {
     throw settings::FileError(75, "Filen " + path.string() + " kan inte läsas.");
   }
-  const std::string text = platform::DecodeText(bytes.str());
+  const std::string text = platform::DecodeText(bytes);
   std::string joined;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -161,9 +140,10 @@ std::string ReadBookmarkFile(const std::filesystem::path& path) {
 }
 
 std::string GridBookmark(const std::optional<std::filesystem::path>& sideFile, const std::string& baseName) {
-  if (!sideFile) return baseName;
+  // A name from an old share may be Windows-1252: shown decoded, as side files are.
+  if (!sideFile) return platform::DecodeText(baseName);
   const std::string text = HalveCommas(HalveCommas(HalveCommas(ReadBookmarkFile(*sideFile))));
-  return text.empty() ? baseName : text;
+  return text.empty() ? platform::DecodeText(baseName) : text;
 }
 
 std::string GridDate(std::chrono::system_clock::time_point time) {

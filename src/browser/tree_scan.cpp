@@ -89,7 +89,7 @@ bool CollectFolder(const engine::ScannedFolder& folder, const std::string& bookm
     try {
       bookmark = GridBookmark(side, base);
     } catch (const settings::FileError&) {
-      bookmark = base;  // a side file that cannot be read counts as none
+      bookmark = platform::DecodeText(base);  // a side file that cannot be read counts as none
     }
     if (MatchesBookmarkPattern(bookmark, bookmarkPattern)) return true;
   }

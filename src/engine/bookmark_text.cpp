@@ -9,23 +9,6 @@ namespace quiremark::engine {
 
 namespace {
 
-std::string ReadBytes(const std::filesystem::path& file) {
-  std::string bytes;
-  platform::ReadFileInBlocks(file, [&](const char* data, size_t size) { bytes.append(data, size); });
-  return bytes;
-}
-
-// The bytes of the normal file at `path` (name ignoring case); empty optional
-// when there is none. Hidden files count as missing.
-std::optional<std::string> ReadSideFile(const std::filesystem::path& path) {
-  const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());
-  std::error_code ec;
-  if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
-    return std::nullopt;
-  }
-  return ReadBytes(*found);
-}
-
 // The decoded text's lines (CR LF, CR or LF) before the first empty one,
 // each as `line` makes it, each after one blank.
 template <typename Line>
@@ -44,25 +27,46 @@ std::string JoinLinesBeforeEmpty(const std::string& bytes, Line line) {
   return joined;
 }
 
+std::string BookmarkTextOf(const std::optional<std::filesystem::path>& file) {
+  if (!file) return "";
+  return settings::CollapseSpaces(JoinLinesBeforeEmpty(platform::ReadWholeFile(*file), settings::CollapseSpaces));
+}
+
+std::string TitleOrBaseName(const std::string& title, const std::string& base) {
+  return title.empty() ? platform::DecodeText(base) : title;
+}
+
 }  // namespace
 
+platform::FolderNames SideFileListing(const std::filesystem::path& folder) { return platform::FolderNames(folder); }
+
 std::string ReadBookmarkText(const std::filesystem::path& path) {
-  const auto bytes = ReadSideFile(path);
-  if (!bytes) return "";
-  return settings::CollapseSpaces(JoinLinesBeforeEmpty(*bytes, settings::CollapseSpaces));
+  const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());
+  std::error_code ec;
+  if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
+    return "";
+  }
+  return BookmarkTextOf(found);
+}
+
+std::string ReadBookmarkText(const platform::FolderNames& sideFiles, const std::string& name) {
+  return BookmarkTextOf(sideFiles.Find(name));
 }
 
 std::string ReadScanBookmarkText(const std::filesystem::path& sideFile) {
-  const std::string joined =
-      JoinLinesBeforeEmpty(ReadBytes(sideFile), [](const std::string& line) { return platform::Trim(line); });
+  const std::string joined = JoinLinesBeforeEmpty(platform::ReadWholeFile(sideFile),
+                                                  [](const std::string& line) { return platform::Trim(line); });
   return platform::Trim(joined).empty() ? std::string() : joined;
 }
 
 std::string PlotFileTitle(const std::filesystem::path& plotFile) {
-  const std::string name = plotFile.filename().string();
-  const std::string base = settings::BaseName(name);
-  const std::string title = ReadBookmarkText(plotFile.parent_path() / (base + ".txt"));
-  return title.empty() ? base : title;
+  const std::string base = settings::BaseName(plotFile.filename().string());
+  return TitleOrBaseName(ReadBookmarkText(plotFile.parent_path() / (base + ".txt")), base);
+}
+
+std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles) {
+  const std::string base = settings::BaseName(plotFile.filename().string());
+  return TitleOrBaseName(ReadBookmarkText(sideFiles, base + ".txt"), base);
 }
 
 }  // namespace quiremark::engine

@@ -1,28 +1,37 @@
 #include "engine/conversion.h"
 
-#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
+#include "engine/pdf_page_count.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
+#include "platform/text_encoding.h"
 
 namespace quiremark::engine {
 
 namespace {
 
+namespace fs = std::filesystem;
 namespace mb = controls::mb;
 
-void RemoveStalePrologue(const DistillerSetup& distiller) {
-  if (distiller.dataFolder.empty()) return;
-  const auto prologue = distiller.dataFolder / "prologue.ps";
+void RemoveStalePrologue(const ConverterSetup& setup) {
+  if (setup.dataFolder.empty()) return;
+  const auto prologue = setup.dataFolder / "prologue.ps";
   std::error_code ec;
-  if (std::filesystem::is_regular_file(prologue, ec)) std::filesystem::remove(prologue, ec);
+  if (fs::is_regular_file(prologue, ec)) fs::remove(prologue, ec);
 }
 
-ConversionResult DistillerConversion(const DistillerSetup& setup, const std::filesystem::path& psFile,
-                                     const std::filesystem::path& pdfFile, controls::UiServices& ui,
-                                     SplashForm& splash) {
+// A path as the user should read it in a message.
+std::string Shown(const fs::path& path) { return platform::DecodeText(path.string()); }
+
+std::string Quoted(const std::string& detail) { return "\"" + platform::DecodeText(detail) + "\""; }
+
+ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
+                                     controls::UiServices& ui, SplashForm& splash) {
   bool jobFailed = false;
   std::string lastLog;
   splash.Load();
@@ -56,68 +65,157 @@ ConversionResult DistillerConversion(const DistillerSetup& setup, const std::fil
     retry = jobFailed && ui.MessageBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?",
                                        mb::kYesNo | mb::kQuestion, "Acrobat Distiller-fel") == controls::MsgResult::Yes;
   }
-  if (jobFailed) return {false, lastLog.empty() ? "the converter made no PDF" : lastLog};
-  return {true, ""};
+  if (!jobFailed) return {true, "", false, {}};
+  const std::string failure = "Konverteraren skapade ingen PDF.";
+  return {false, lastLog.empty() ? failure : failure + " " + Quoted(lastLog), true, {}};
 }
 
-ConversionResult GhostscriptConversion(const std::filesystem::path& psFile, const std::filesystem::path& pdfFile,
-                                       controls::UiServices& ui, SplashForm& splash) {
-  const auto gs = FindGhostscriptProgram(GhostscriptDllPaths());
-  if (!gs) return {false, "Ghostscript (gs) was not found"};
+// Creates the converter's log file, so that a log that cannot be written is
+// reported as that and not as a converter that cannot be started.
+std::string CreateLog(const fs::path& log) {
+  const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    return "Loggfilen " + Shown(log) + " kan inte skapas: " +
+           platform::FileErrorText(std::error_code(errno, std::generic_category())) + ".";
+  }
+  ::close(fd);
+  return "";
+}
+
+// Runs the caller's work once: where the conversion calls it, or on the way out.
+class OnceWork {
+ public:
+  explicit OnceWork(const std::function<void()>& work) : work_(work) {}
+  ~OnceWork() { Run(); }
+  OnceWork(const OnceWork&) = delete;
+  OnceWork& operator=(const OnceWork&) = delete;
+  void Run() {
+    if (done_) return;
+    done_ = true;
+    if (work_) work_();
+  }
+
+ private:
+  const std::function<void()>& work_;
+  bool done_ = false;
+};
+
+ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
+                                       controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting) {
+  std::error_code ec;
+  std::optional<fs::path> gs;
+  if (!setup.ghostscript.empty() && fs::is_regular_file(setup.ghostscript, ec)) gs = setup.ghostscript;
+  if (!gs) gs = FindGhostscriptProgram(GhostscriptDllPaths());
+  if (!gs) return {false, "GhostScript (gs) hittades inte.", false, {}};
   splash.Load();
   splash.SetProgressText("Konverterar temporär fil till PDF med GhostScript...");
   ui.Yield();
 
-  std::error_code ec;
-  std::filesystem::remove(pdfFile, ec);  // an older PDF must not pass for this one
-  const std::filesystem::path log = std::filesystem::path(psFile).replace_extension(".log");
+  fs::remove(pdfFile, ec);  // an older PDF must not pass for this one
+  const fs::path log = fs::path(psFile).replace_extension(".log");
+  if (std::string failure = CreateLog(log); !failure.empty()) return {false, failure, false, *gs};
+  if (!fs::is_regular_file(psFile, ec)) {
+    return {false, "Den temporära filen " + Shown(psFile) + " kan inte läsas.", false, *gs};
+  }
   platform::StartOptions options;
   options.showState = platform::show::kHide;
   options.workingFolder = gs->parent_path();
   options.outputFile = log;
-  // gs runs in its own folder: relative paths would name files there.
-  platform::StartResult started = platform::StartProcess(
-      GhostscriptArguments(*gs, std::filesystem::absolute(pdfFile), std::filesystem::absolute(psFile)), options);
+  platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
   ui.Yield();
-  std::string failure;
+  whileConverting.Run();
   if (!started.process) {
-    failure = "cannot start " + gs->string() + ": " + std::strerror(started.error);
-  } else {
-    if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
-      failure = "gs ended with exit code " + (exitCode ? std::to_string(*exitCode) : std::string("unknown"));
-    } else if (!IsCompletePdf(pdfFile)) {
-      failure = "gs made no complete PDF";
-    }
-    if (const std::string error = FirstErrorLine(log); !error.empty()) {
-      failure += (failure.empty() ? "" : ": ") + error;
-    }
+    return {false,
+            "GhostScript (" + Shown(*gs) + ") kunde inte startas: " +
+                platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".",
+            false, *gs};
   }
-  if (failure.empty()) return {true, ""};
-  std::filesystem::remove(pdfFile, ec);
-  return {false, failure + " (see " + log.string() + ")"};
+  std::string failure;
+  if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
+    failure = exitCode ? "GhostScript avslutades med felkod " + std::to_string(*exitCode) + "."
+                       : "GhostScript avslutades oväntat.";
+  } else if (!IsCompletePdf(pdfFile)) {
+    failure = "GhostScript skapade ingen fullständig PDF.";
+  }
+  if (const std::string error = FirstErrorLine(log); !error.empty()) {
+    failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
+  }
+  if (failure.empty()) return {true, "", false, *gs};
+  return {false, failure + "\r\r(Se loggfilen " + Shown(log) + ".)", false, *gs};
 }
+
+// "sida" or "sidor" after a number.
+std::string Pages(int n) { return std::to_string(n) + (n == 1 ? " sida" : " sidor"); }
 
 }  // namespace
 
 void SetBuildDefaults(settings::AppState& state, settings::Converter built) { state.converterSelector = built; }
 
-std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,
-                                              const std::filesystem::path& psFile) {
+std::vector<std::string> GhostscriptArguments(const fs::path& gs, const fs::path& pdfFile, const fs::path& psFile) {
   // gs reads "%" in the output name as a page-number format; "%%" is a "%".
   std::string output;
   for (char c : pdfFile.string()) output += c == '%' ? std::string("%%") : std::string(1, c);
-  return {gs.string(), "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-sOutputFile=" + output,
-          psFile.string()};
+  return {gs.string(), "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP",
+          "-sOutputFile=" + output, psFile.string()};
 }
 
-ConversionResult ConvertToPdf(const settings::AppState& state, const DistillerSetup& distiller,
-                              const std::filesystem::path& psFile, const std::filesystem::path& pdfFile,
-                              controls::UiServices& ui, SplashForm& splash) {
-  RemoveStalePrologue(distiller);
-  if (state.converterSelector == settings::Converter::Distiller) {
-    return DistillerConversion(distiller, psFile, pdfFile, ui, splash);
+std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents) {
+  int expected = 0;
+  for (const BoundFile& file : contents) expected += file.pages;
+  if (pdfPages == expected) return "";
+  std::string text = "PDF-filen fick " + Pages(pdfPages) + ", men plotfilerna har " + Pages(expected) + ".";
+  for (const BoundFile& file : contents) {
+    if (file.empty) return text + " Plotfilen " + Shown(file.path) + " är tom och ger ingen sida.";
   }
-  return GhostscriptConversion(psFile, pdfFile, ui, splash);
+  if (pdfPages < expected) {
+    // The first file whose pages are not all there.
+    int before = 0;
+    size_t k = 0;
+    while (k < contents.size() && before + contents[k].pages <= pdfPages) before += contents[k++].pages;
+    if (k == contents.size()) return text;
+    if (before < pdfPages || k == 0) return text + " Sidorna tar slut inne i plotfilen " + Shown(contents[k].path) + ".";
+    return text + " Sidorna tar slut efter plotfilen " + Shown(contents[k - 1].path) + "; plotfilen " +
+           Shown(contents[k].path) + " och de efter den saknas.";
+  }
+  for (const BoundFile& file : contents) {
+    if (file.pageComments > file.pages) {
+      return text + " Plotfilen " + Shown(file.path) + " har fler sidor (" + std::to_string(file.pageComments) +
+             ") än dess sidrader anger (" + std::to_string(file.pages) + ").";
+    }
+  }
+  return text;
+}
+
+ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, const fs::path& psFile,
+                              const fs::path& pdfFile, const std::vector<BoundFile>& contents,
+                              controls::UiServices& ui, SplashForm& splash,
+                              const std::function<void()>& whileConverting) {
+  OnceWork work(whileConverting);
+  RemoveStalePrologue(setup);
+  // A converter may run in a folder of its own: relative paths would name files there.
+  const fs::path ps = fs::absolute(psFile);
+  const fs::path pdf = fs::absolute(pdfFile);
+  if (state.converterSelector == settings::Converter::Distiller) work.Run();
+  ConversionResult result = state.converterSelector == settings::Converter::Distiller
+                                ? DistillerConversion(setup, ps, pdf, ui, splash)
+                                : GhostscriptConversion(setup, ps, pdf, ui, splash, work);
+  work.Run();
+  // A converter can end early without an error (a "quit" in a plot file), and
+  // an empty plot file shows only as outline entries beyond the last page:
+  // the pages it made tell which plot file is to blame.
+  std::string pageFailure;
+  if (IsCompletePdf(pdf)) {
+    if (const std::optional<int> pages = PdfPageCount(pdf)) pageFailure = PageCountFailure(*pages, contents);
+  }
+  if (!pageFailure.empty()) {
+    result.failure = result.pdfMade ? pageFailure : pageFailure + "\r\r" + result.failure;
+    result.pdfMade = false;
+  }
+  if (!result.pdfMade) {
+    std::error_code ec;
+    fs::remove(pdf, ec);
+  }
+  return result;
 }
 
 }  // namespace quiremark::engine

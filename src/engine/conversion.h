@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "controls/ui_services.h"
 #include "engine/splash_form.h"
+#include "engine/temp_ps_file.h"
 #include "settings/app_state.h"
 
 namespace quiremark::engine {
@@ -14,31 +16,51 @@ namespace quiremark::engine {
 // program was compiled with (Distiller in Quiremark, Ghostscript in QuiremarkGS).
 void SetBuildDefaults(settings::AppState& state, settings::Converter built);
 
-// What start-up found for the Distiller-style converter (empty in QuiremarkGS).
-struct DistillerSetup {
-  std::filesystem::path program;     // converter program from the Keys section
-  std::filesystem::path dataFolder;  // its "data" folder, where a stale prologue.ps is removed
+// The converters start-up found.
+struct ConverterSetup {
+  std::filesystem::path program;      // the Distiller-style converter from the Keys section (empty in QuiremarkGS)
+  std::filesystem::path dataFolder;   // its "data" folder, where a stale prologue.ps is removed
+  std::filesystem::path ghostscript;  // gs as found before; empty: looked up by the conversion
 };
 
 struct ConversionResult {
   bool pdfMade = false;
-  std::string failure;  // why no PDF was made, for the caller to show or log; "" when made
+  // Why no PDF was made, in Swedish for the failure box, with the converter's
+  // own error line quoted after it; "" when made.
+  std::string failure;
+  bool userTold = false;  // the converter's own boxes have told the user already
+  std::filesystem::path ghostscript;  // the gs that ran, for the next conversion
 };
 
 // Converts the temporary PostScript file into the PDF with the program's
 // converter, showing its steps in the progress window. A PDF that exists
 // afterwards is complete: a failed conversion (converter missing or not
-// started, non-zero exit, an error in its output, no complete PDF) leaves none.
+// started, non-zero exit, an error in its output, no complete PDF, or a PDF
+// whose page count differs from the pages of the plot files in `contents`)
+// leaves none. Every path handed to a converter is absolute.
 //
 // Distiller: a failed job shows "Ingen PDF skapades." and asks whether to try
-// again. Ghostscript: the first candidate folder holding gs is used; its output
-// goes to a log file beside the temporary file (same name, ".log").
-ConversionResult ConvertToPdf(const settings::AppState& state, const DistillerSetup& distiller,
+// again. Ghostscript: the first candidate folder holding gs is used (or
+// `setup.ghostscript`); its output goes to a log file beside the temporary
+// file (same name, ".log"), and it is told to write no XMP metadata, which it
+// garbles for characters beyond Latin-1 while the document information is right.
+//
+// `whileConverting` runs once in every case: while gs works once it has been
+// started (the caller's own writes then cost no time of their own), else
+// before the converter returns.
+ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup,
                               const std::filesystem::path& psFile, const std::filesystem::path& pdfFile,
-                              controls::UiServices& ui, SplashForm& splash);
+                              const std::vector<BoundFile>& contents, controls::UiServices& ui, SplashForm& splash,
+                              const std::function<void()>& whileConverting = {});
 
 // The arguments gs is started with (no shell, so paths with blanks stay whole).
 std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,
                                               const std::filesystem::path& psFile);
+
+// "" when a PDF of `pdfPages` pages holds the plot files as counted;
+// otherwise why not, naming the plot file the counts point at: an empty
+// plot file, the file the conversion ended in or after, or a file with more
+// page comments than its driver's page lines say.
+std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents);
 
 }  // namespace quiremark::engine

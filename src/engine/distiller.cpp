@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -108,7 +107,8 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     follower.Finish();
     made = exitCode.get() == 0 && IsCompletePdf(pdf) && FirstErrorLine(log).empty();
   } else if (OnLogMessage) {
-    OnLogMessage("Cannot start " + program_.string() + ": " + std::strerror(started.error));
+    OnLogMessage("Konverteraren " + program_.string() + " kunde inte startas: " +
+                 platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".");
   }
 
   if (!made) {

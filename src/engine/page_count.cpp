@@ -1,5 +1,6 @@
 #include "engine/page_count.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -9,6 +10,11 @@ namespace quiremark::engine {
 
 namespace {
 
+constexpr std::string_view kKeyword = "(%%[PAGE:";  // upper case
+constexpr std::string_view kAtEnd = "(ATEND)";
+constexpr std::string_view kPageComment = "%%Page:";
+constexpr int kMaxPage = 32767;
+
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
 const char* FindBreak(const char* from, const char* end) {
@@ -16,6 +22,14 @@ const char* FindBreak(const char* from, const char* end) {
   const char* limit = lf ? lf : end;
   const auto* cr = static_cast<const char*>(std::memchr(from, '\r', limit - from));
   return cr ? cr : limit;
+}
+
+// Where the line holding `at` begins, not before `from`.
+const char* LineStart(const char* from, const char* at) {
+  const auto* lf = static_cast<const char*>(memrchr(from, '\n', at - from));
+  const auto* cr = static_cast<const char*>(memrchr(lf ? lf + 1 : from, '\r', at - (lf ? lf + 1 : from)));
+  if (cr) return cr + 1;
+  return lf ? lf + 1 : from;
 }
 
 // The next "%%" (memchr is far faster than memmem on plot data, where "%" is rare).
@@ -29,80 +43,149 @@ const char* FindPercentPair(const char* from, const char* end) {
   return nullptr;
 }
 
-bool ContainsNoCase(std::string_view text, std::string_view upperNeedle) {
-  if (upperNeedle.size() > text.size()) return false;
-  for (size_t at = 0; at + upperNeedle.size() <= text.size(); ++at) {
-    size_t k = 0;
-    while (k < upperNeedle.size() &&
-           std::toupper(static_cast<unsigned char>(text[at + k])) == static_cast<unsigned char>(upperNeedle[k])) {
-      ++k;
-    }
-    if (k == upperNeedle.size()) return true;
+// Whether `upper` stands at `at` in any letter case; false when the text ends first.
+bool StartsWithNoCase(const char* at, const char* end, std::string_view upper) {
+  if (static_cast<size_t>(end - at) < upper.size()) return false;
+  for (size_t k = 0; k < upper.size(); ++k) {
+    if (std::toupper(static_cast<unsigned char>(at[k])) != static_cast<unsigned char>(upper[k])) return false;
   }
-  return false;
-}
-
-// A page number between the first ":" and the last "]" of a driver line.
-int DriverPageNumber(std::string_view line) {
-  const size_t colon = line.find(':');
-  const size_t bracket = line.rfind(']');
-  if (colon == std::string_view::npos || bracket == std::string_view::npos || bracket <= colon) return 0;
-  std::string_view number = line.substr(colon + 1, bracket - colon - 1);
-  while (!number.empty() && number.front() == ' ') number.remove_prefix(1);
-  while (!number.empty() && number.back() == ' ') number.remove_suffix(1);
-  if (number.empty() || number.size() > 5) return 0;
-  int value = 0;
-  for (char c : number) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + (c - '0');
-  }
-  return value <= 32767 ? value : 0;
+  return true;
 }
 
 }  // namespace
 
-void PageCommentScanner::Line(std::string_view line) {
-  if (line.starts_with("%%Page:")) ++pageComments_;
-  if (!ContainsNoCase(line, "(%%[PAGE:") || ContainsNoCase(line, "(ATEND)")) return;
-  ++driverLines_;
-  if (const int number = DriverPageNumber(line); number > 0) driverPages_ = number;
+void PageCommentScanner::Segment(const char* from, const char* to) {
+  const size_t size = static_cast<size_t>(to - from);
+  if (size == 0) return;
+  for (size_t k = 0; length_ + k < sizeof head_ && k < size; ++k) head_[length_ + k] = from[k];
+
+  // The keyword or "(ATEND)" may begin in the bytes kept from before.
+  const char* numberFrom = nullptr;  // where this segment's share of the number begins
+  if (tailLength_ > 0) {
+    char joined[sizeof tail_ + sizeof tail_];
+    const size_t more = std::min(size, sizeof tail_);
+    std::memcpy(joined, tail_, tailLength_);
+    std::memcpy(joined + tailLength_, from, more);
+    const char* joinedEnd = joined + tailLength_ + more;
+    for (size_t k = 0; k < tailLength_; ++k) {
+      if (joined[k] != '(') continue;
+      if (!atEnd_ && StartsWithNoCase(joined + k, joinedEnd, kAtEnd)) atEnd_ = true;
+      if (number_ == Number::None && StartsWithNoCase(joined + k, joinedEnd, kKeyword)) {
+        number_ = Number::Lead;
+        numberFrom = from + (k + kKeyword.size() - tailLength_);
+      }
+    }
+  }
+  if (number_ != Number::None && !numberFrom) numberFrom = from;  // the keyword came in an earlier segment
+
+  // Every "(" may open "(ATEND)"; the first keyword starts the number.
+  for (const char* p = from; p < to;) {
+    if (atEnd_ && number_ != Number::None) break;
+    const auto* open = static_cast<const char*>(std::memchr(p, '(', to - p));
+    if (!open) break;
+    if (!atEnd_ && StartsWithNoCase(open, to, kAtEnd)) atEnd_ = true;
+    if (number_ == Number::None && StartsWithNoCase(open, to, kKeyword)) {
+      if (std::memchr(from, ':', open - from)) colonFirst_ = true;
+      number_ = Number::Lead;
+      numberFrom = open + kKeyword.size();
+    }
+    p = open + 1;
+  }
+  if (number_ == Number::None && std::memchr(from, ':', size)) colonFirst_ = true;
+  if (numberFrom && numberFrom < to) ReadNumber(numberFrom, to);
+
+  // Keep the last bytes of the line for the next segment.
+  if (size >= sizeof tail_) {
+    std::memcpy(tail_, to - sizeof tail_, sizeof tail_);
+    tailLength_ = sizeof tail_;
+  } else {
+    const size_t keep = std::min(tailLength_, sizeof tail_ - size);
+    std::memmove(tail_, tail_ + tailLength_ - keep, keep);
+    std::memcpy(tail_ + keep, from, size);
+    tailLength_ = keep + size;
+  }
+  length_ += size;
+}
+
+void PageCommentScanner::ReadNumber(const char* from, const char* to) {
+  for (const char* p = from; p < to; ++p) {
+    const char c = *p;
+    switch (number_) {
+      case Number::None:
+      case Number::Spoiled:
+        return;
+      case Number::Closed:
+        if (std::memchr(p, ']', to - p)) number_ = Number::Spoiled;
+        return;
+      case Number::Lead:
+      case Number::Digits:
+      case Number::Trail:
+        if (c == ' ') {
+          if (number_ == Number::Digits) number_ = Number::Trail;
+        } else if (c >= '0' && c <= '9' && number_ != Number::Trail) {
+          number_ = Number::Digits;
+          value_ = std::min(value_ * 10 + (c - '0'), kMaxPage + 1);
+        } else if (c == ']' && number_ != Number::Lead) {
+          number_ = Number::Closed;
+        } else {
+          number_ = Number::Spoiled;
+        }
+        break;
+    }
+  }
+}
+
+void PageCommentScanner::EndLine() {
+  if (length_ >= kPageComment.size() && std::string_view(head_, kPageComment.size()) == kPageComment) {
+    ++pageComments_;
+  }
+  if (number_ != Number::None && !atEnd_) {
+    ++driverLines_;
+    if (number_ == Number::Closed && !colonFirst_ && value_ >= 1 && value_ <= kMaxPage) driverPages_ = value_;
+  }
+  open_ = false;
+  length_ = 0;
+  tailLength_ = 0;
+  colonFirst_ = false;
+  atEnd_ = false;
+  number_ = Number::None;
+  value_ = 0;
 }
 
 void PageCommentScanner::Feed(const char* data, size_t size) {
   const char* end = data + size;
   const char* p = data;
-  if (!partial_.empty()) {
+  if (open_) {
     const char* lineEnd = FindBreak(p, end);
-    partial_.append(p, lineEnd);
+    Segment(p, lineEnd);
     if (lineEnd == end) return;
-    Line(partial_);
-    partial_.clear();
+    EndLine();
     p = lineEnd;
   }
-  // Only lines holding "%%" can matter; find those and look at each whole line.
+  // Only lines holding "%%" can count; look at those alone.
   while (p < end) {
     const char* mark = FindPercentPair(p, end);
     if (!mark) break;
-    const char* lineStart = mark;
-    while (lineStart > p && !IsBreak(lineStart[-1])) --lineStart;
+    const char* lineStart = LineStart(p, mark);
     const char* lineEnd = FindBreak(mark, end);
+    Segment(lineStart, lineEnd);
     if (lineEnd == end) {
-      // A line at the block's end may go on in the next block.
-      partial_.assign(lineStart, end);
+      open_ = true;  // it may go on in the next block
       return;
     }
-    Line(std::string_view(lineStart, lineEnd - lineStart));
+    EndLine();
     p = lineEnd;
   }
-  // Keep the unfinished last line: a "%%" may be split between two blocks.
-  const char* tail = end;
-  while (tail > p && !IsBreak(tail[-1])) --tail;
-  partial_.assign(tail, end);
+  // The last line may go on in the next block, and its "%%" may come there.
+  const char* tail = LineStart(p, end);
+  if (tail < end) {
+    Segment(tail, end);
+    open_ = true;
+  }
 }
 
 void PageCommentScanner::Finish() {
-  if (!partial_.empty()) Line(partial_);
-  partial_.clear();
+  if (open_) EndLine();
 }
 
 int PageCommentScanner::pages() const {

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <string>
 #include <string_view>
 
 namespace quiremark::engine {
@@ -17,6 +16,11 @@ namespace quiremark::engine {
 // any driver line the count is the number of "%%Page:" comments, and a file
 // with neither is one page. A driver line whose number is not a page number
 // (1 to 32767) leaves the count as it was.
+//
+// Memory stays the same whatever the line length: a line is never kept, only
+// the few facts about it that decide whether and how it counts, so a plot
+// file that is one line of hundreds of megabytes costs no more than its read
+// block. The number is read as its value, so "(%%[Page: 000012]%%)" is 12.
 class PageCommentScanner {
  public:
   void Feed(const char* data, size_t size);
@@ -25,11 +29,36 @@ class PageCommentScanner {
   int pages() const;
   // Number of driver lines seen (one per page printed).
   int driverLines() const { return driverLines_; }
+  // Number of "%%Page:" comments seen.
+  int pageComments() const { return pageComments_; }
 
  private:
-  void Line(std::string_view line);
+  // Where the reading of a driver line's page number stands.
+  enum class Number {
+    None,     // no "(%%[PAGE:" in the line yet
+    Lead,     // blanks after its ":"
+    Digits,   // in the number
+    Trail,    // blanks after the number
+    Closed,   // a "]" ended the number; any later "]" spoils it
+    Spoiled,  // the text up to the last "]" is not a number
+  };
 
-  std::string partial_;  // a line that goes on in the next block
+  // More of the current line.
+  void Segment(const char* from, const char* to);
+  void ReadNumber(const char* from, const char* to);
+  void EndLine();
+
+  // The current line, as far as it has come.
+  bool open_ = false;       // it goes on in the next block
+  size_t length_ = 0;
+  char head_[7] = {};       // its first bytes, for "%%Page:"
+  char tail_[8] = {};       // its last bytes, for a keyword split between two blocks
+  size_t tailLength_ = 0;
+  bool colonFirst_ = false; // a ":" before the keyword: the number is then no number
+  bool atEnd_ = false;      // holds "(ATEND)"
+  Number number_ = Number::None;
+  int value_ = 0;           // up to 32768, which stands for any larger number
+
   int driverLines_ = 0;
   int driverPages_ = 1;
   int pageComments_ = 0;

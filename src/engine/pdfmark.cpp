@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/text_encoding.h"
+#include "settings/registry_settings.h"
 
 namespace quiremark::engine {
 
@@ -53,19 +54,8 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
-// Stored list index as the options dialog writes it; nothing else is an index.
-std::optional<int> ListIndex(const std::string& stored) {
-  if (stored.empty() || stored.size() > 3) return std::nullopt;
-  for (char c : stored) {
-    if (c < '0' || c > '9') return std::nullopt;
-  }
-  const int index = std::atoi(stored.c_str());
-  if (index > 2) return std::nullopt;
-  return index;
-}
-
 const char* Choose(const std::string& stored, int fallback, const std::array<const char*, 3>& names) {
-  return names[ListIndex(stored).value_or(fallback)];
+  return names[settings::ListChoice(stored, fallback, static_cast<int>(names.size()))];
 }
 
 }  // namespace
@@ -105,7 +95,7 @@ std::string DocInfoLine(const DocInfo& info) {
       {"%NORV_Author", info.author},
       {"%NORV_Subject", info.subject},
       {"%NORV_Keywords", info.keywords},
-      {"%NORV_Date", info.date},
+      {"%NORV_Date", info.shownDate},
   }};
   std::array<std::string, 5> values;
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -114,6 +104,7 @@ std::string DocInfoLine(const DocInfo& info) {
       ReplaceAll(values[i], fields[later].first, fields[later].second);
     }
   }
+  values[4] = info.date;  // /ModDate must be a PDF date
   return "[ /Title " + PdfMarkString(values[0]) + " /Author " + PdfMarkString(values[1]) + " /Subject " +
          PdfMarkString(values[2]) + " /Keywords " + PdfMarkString(values[3]) + " /Creator " +
          PdfMarkString(kCreator) + " /ModDate " + PdfMarkString(values[4]) + " /DOCINFO pdfmark";

@@ -34,7 +34,8 @@ struct DocInfo {
   std::string author;
   std::string subject;
   std::string keywords;
-  std::string date;  // a PdfDate
+  std::string date;       // a PdfDate, for /ModDate
+  std::string shownDate;  // the same time in the program's date and time format, for the other fields
 };
 
 inline constexpr const char* kCreator = "Quiremark https://www.norv.se/quiremark";
@@ -42,7 +43,7 @@ inline constexpr const char* kCreator = "Quiremark https://www.norv.se/quiremark
 // "[ /Title (...) /Author (...) /Subject (...) /Keywords (...) /Creator (...) /ModDate (...) /DOCINFO pdfmark".
 // Like the template it stands for, a field holding one of the later placeholders
 // ("%NORV_Author", "%NORV_Subject", "%NORV_Keywords", "%NORV_Date") gets that
-// value in its place.
+// value in its place; the date there is the readable `shownDate`.
 std::string DocInfoLine(const DocInfo& info);
 
 // The three stored catalog choices, list indexes as the options dialog stores them.
@@ -53,7 +54,7 @@ struct CatalogChoices {
 };
 
 // The three catalog lines: page layout, page mode, opening view. A stored index
-// outside its list is taken as the option's default.
+// outside its list is taken as the options dialog shows it (settings::ListChoice).
 std::vector<std::string> CatalogLines(const CatalogChoices& choices);
 
 }  // namespace quiremark::engine

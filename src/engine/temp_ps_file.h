@@ -1,22 +1,34 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
+#include <vector>
 
 #include "engine/outline.h"
 #include "engine/pdfmark.h"
 #include "platform/environment.h"
+#include "platform/file_search.h"
 
 namespace quiremark::engine {
 
-// "QuiremarkTmp.ps" in the temporary folder.
+// "QuiremarkTmp.ps" in the temporary folder, as an absolute path: the
+// converter runs in a folder of its own.
 std::filesystem::path TempPsPath();
+
+// What one plot file put into the temporary file.
+struct BoundFile {
+  std::filesystem::path path;
+  int pages = 1;         // as its page comments give them, and as the outline counts them
+  int pageComments = 0;  // its "%%Page:" comments
+  bool empty = false;    // it holds no bytes at all, so it prints no page
+};
 
 // The temporary PostScript file of a bind run: the plot files one after the
 // other, then the document information, the catalog lines and the outline.
 // The run creates it, appends the numbered plot files in their order and
 // finishes it; then it is converted. File errors throw std::runtime_error
-// (std::system_error for a plot file that cannot be read); the file is then
-// incomplete and must not be converted.
+// (std::filesystem::filesystem_error naming the plot file or side file that
+// cannot be read); the file is then incomplete and must not be converted.
 class TempPsFile {
  public:
   // Creates the file or empties it; a planted link is refused.
@@ -26,18 +38,33 @@ class TempPsFile {
   // not end with a line break, and counts its pages while copying (one read).
   // With `outline`, the file's entries are added to it, titled from its
   // bookmark side file or its base name (a grid run; a tree scan has built its
-  // outline already and passes nullptr). Returns the page count.
+  // outline already and passes nullptr). Returns the page count. A plot
+  // file or side file that is not a regular file (a FIFO, a device) is
+  // refused at once. Side files are looked up in a listing of each folder
+  // made on the first file from it.
   int AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline);
+
+  // The plot files appended so far, in order, and their pages together: the
+  // pages the PDF must get.
+  const std::vector<BoundFile>& files() const { return files_; }
+  int pages() const { return pages_; }
 
   // Writes the DOCINFO line, the three catalog lines, "% BOOKMARKS", one
   // tab-indented line per outline record and "%%EOF", and closes the file.
   void Finish(const DocInfo& info, const CatalogChoices& catalog, const OutlineState& outline);
 
  private:
+  // Small writes (a plot file of a few hundred bytes) gather in a buffer of
+  // bounded size; one system call then writes many files.
   void Write(std::string_view bytes);
+  void Flush();
 
   std::filesystem::path path_;
   platform::SafeOutputFile out_;
+  std::string buffer_;
+  std::vector<BoundFile> files_;
+  int pages_ = 0;
+  std::map<std::string, platform::FolderNames> sideFiles_;  // by folder
 };
 
 }  // namespace quiremark::engine

@@ -33,14 +33,16 @@ std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std:
 }
 
 DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {
-  const std::time_t now = std::chrono::system_clock::to_time_t(platform::CurrentClock().Now());
+  const platform::Clock& clock = platform::CurrentClock();
+  const auto time = clock.Now();
+  const std::time_t now = std::chrono::system_clock::to_time_t(time);
   std::tm local{};
   localtime_r(&now, &local);
   return {DocumentTitle(drawingFolder, pdfPath), settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
           // A subject or keywords left empty in the options is stored without data;
           // it must read back empty, not as the words DocSubject or DocKeywords.
           settings::GetRegSetting("DocSubject", "", kOptions), settings::GetRegSetting("DocKeywords", "", kOptions),
-          PdfDate(local)};
+          PdfDate(local), clock.ShortDate(time) + " " + clock.LongTime(time)};
 }
 
 }  // namespace quiremark::engine

@@ -136,6 +136,32 @@ const std::string* NameLookup::Find(const std::string& name) const {
   return nullptr;
 }
 
+FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    std::error_code typeError;
+    // The entry's type comes with the listing; only links cost a look.
+    if (!name.starts_with(".") && it->is_regular_file(typeError)) names_.push_back(std::move(name));
+  }
+  std::sort(names_.begin(), names_.end());
+}
+
+std::optional<fs::path> FolderNames::Find(const std::string& name) const {
+  if (std::binary_search(names_.begin(), names_.end(), name)) return folder_ / name;
+  if (!folded_) {
+    std::vector<const std::string*> inNameOrder;
+    for (const std::string& entry : names_) inNameOrder.push_back(&entry);
+    std::stable_sort(inNameOrder.begin(), inNameOrder.end(),
+                     [](const std::string* a, const std::string* b) { return CompareIgnoringCase(*a, *b) < 0; });
+    folded_.emplace();
+    for (const std::string* entry : inNameOrder) folded_->emplace(FoldCase(*entry), *entry);
+  }
+  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return folder_ / found->second;
+  return std::nullopt;
+}
+
 std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {
   const auto slash = pathWithPattern.rfind('/');
   if (slash == std::string::npos) return {fs::path("."), pathWithPattern};
@@ -157,6 +183,33 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
     }
   }
   return best;
+}
+
+fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
+  std::error_code ec;
+  const fs::path plain = folder / fs::path(shown).relative_path();
+  // Plain ASCII reads the same in both encodings: nothing to look for.
+  if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return plain;
+  }
+  if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
+  fs::path found = folder;
+  std::size_t start = 0;
+  while (start <= shown.size()) {
+    std::size_t end = shown.find('/', start);
+    if (end == std::string::npos) end = shown.size();
+    const std::string part = shown.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    const auto stored = EncodeWindows1252(part);
+    if (stored && *stored != part && fs::symlink_status(found / part, ec).type() == fs::file_type::not_found &&
+        fs::symlink_status(found / *stored, ec).type() != fs::file_type::not_found) {
+      found /= *stored;
+    } else {
+      found /= part;
+    }
+  }
+  return found;
 }
 
 }  // namespace quiremark::platform

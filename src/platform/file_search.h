@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -76,9 +77,33 @@ class NameLookup {
 // Splits "folder/pattern" into its folder ("." when none) and pattern.
 std::pair<std::filesystem::path, std::string> SplitPattern(const std::string& pathWithPattern);
 
+// The normal files of one folder (hidden ones left out), listed once, for
+// many lookups by name: the exact spelling first, else the first name in name
+// order that equals it ignoring letter case. A folder of thousands of files
+// is then read once rather than once per lookup.
+class FolderNames {
+ public:
+  explicit FolderNames(const std::filesystem::path& folder);
+  std::optional<std::filesystem::path> Find(const std::string& name) const;
+
+ private:
+  std::filesystem::path folder_;
+  std::vector<std::string> names_;  // sorted byte-wise
+  // Folded name -> the first name in name order; made on the first lookup
+  // that the exact names cannot answer.
+  mutable std::optional<std::map<std::string, std::string>> folded_;
+};
+
 // The file or folder `name` inside `folder`: the exact spelling when it exists,
 // else the first entry whose name equals it ignoring case; empty when none.
 std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
+
+// The path of a file or folder below `folder` named by the UTF-8 text the
+// user sees (a relative path, "/" between its parts). A part that is not
+// there under that name is looked for under its Windows-1252 bytes, the name
+// an old Windows share gave it, which the program shows decoded. When neither
+// exists the plain path is returned.
+std::filesystem::path FindShownPath(const std::filesystem::path& folder, const std::string& shown);
 
 }  // namespace quiremark::platform

@@ -56,7 +56,7 @@ ProfileText ParseProfile(const std::string& bytes) {
 // The file's lines for a reader: a file that is missing or cannot be read
 // reads as an empty one.
 ProfileText ReadProfile(const fs::path& file) {
-  const auto bytes = ReadWholeFile(file);
+  const auto bytes = TryReadWholeFile(file);
   return bytes ? ParseProfile(*bytes) : ProfileText{};
 }
 
@@ -94,7 +94,7 @@ bool UpdateProfile(const fs::path& file, Change change) {
   const auto lock = FileUpdateLock::Take(target, 0644);
   if (!lock) return false;
   std::error_code readError;
-  const auto bytes = ReadWholeFile(target, &readError);
+  const auto bytes = TryReadWholeFile(target, &readError);
   if (!bytes && readError != std::errc::no_such_file_or_directory) return false;
   ProfileText profile = bytes ? ParseProfile(*bytes) : ProfileText{};
   change(profile.lines);

@@ -5,17 +5,69 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace quiremark::platform {
 
-// Calls `block` with the file's bytes as they are, in large blocks, in order:
-// no text-mode translation. Throws std::system_error naming the file when it
-// cannot be opened or read.
+// The error of a path that names something other than a regular file: a
+// FIFO, a device, a socket or a folder. Reading such a thing could block for
+// ever (a FIFO without a writer) or never end (a device).
+std::error_code NotRegularFileError();
+
+// The reason of a file error in the user's words (Swedish), for messages:
+// "filen finns inte", "ingen vanlig fil (en FIFO, en enhet eller en mapp)", ...
+std::string FileErrorText(const std::error_code& error);
+
+// A regular file opened for reading, the one way plot files and side files
+// are opened. Opening never blocks: anything but a regular file (a symbolic
+// link to one is fine) is refused at once with NotRegularFileError(). Errors
+// throw std::filesystem::filesystem_error, which names the file.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::filesystem::path& file);
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Up to `size` bytes; 0 at the end of the file.
+  size_t Read(char* buffer, size_t size);
+  size_t size() const { return size_; }  // as it was when opened
+  int fd() const { return fd_; }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+  size_t size_ = 0;
+};
+
+// A regular file's bytes mapped into memory for reading at random places
+// without copying them. Opened as ReadOnlyFile opens, and throws as it does.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::filesystem::path& file);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
+
+ private:
+  void* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Calls `block` with the file's bytes as they are, in blocks of at most
+// 128 KB, in order: no text-mode translation. The bytes are those the file
+// held when it was opened. Throws as ReadOnlyFile does.
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block);
 
-// The file's bytes; empty optional when it cannot be opened or read, with
-// the reason in `error` (no_such_file_or_directory when it does not exist).
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std::error_code* error = nullptr);
+// The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
+std::string ReadWholeFile(const std::filesystem::path& file);
+
+// The file's bytes as ReadWholeFile reads them; an empty optional when it
+// cannot be opened or read, with the reason in `error`
+// (no_such_file_or_directory when it does not exist).
+std::optional<std::string> TryReadWholeFile(const std::filesystem::path& file, std::error_code* error = nullptr);
 
 }  // namespace quiremark::platform

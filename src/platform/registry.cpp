@@ -436,7 +436,7 @@ std::shared_ptr<const HiveData> LoadHiveFile(const fs::path& file, Hive hive) {
         entry.modified.tv_sec == st.st_mtim.tv_sec && entry.modified.tv_nsec == st.st_mtim.tv_nsec) {
       return entry.data;
     }
-    const std::string bytes = ReadWholeFile(file).value_or("");
+    const std::string bytes = TryReadWholeFile(file).value_or("");
     data = std::make_shared<HiveData>(ParseHive(bytes, hive));
     if (data->damaged) damage = KeepDamage(file, bytes);
     entry = CacheEntry{st.st_dev, st.st_ino, st.st_size, st.st_mtim, data};
@@ -462,8 +462,25 @@ std::shared_ptr<const HiveData> WithProgramDefaults(std::shared_ptr<const HiveDa
   return merged;
 }
 
+// The hive as a batch of this thread will leave it; null when none is open.
+struct OpenBatch {
+  std::shared_ptr<HiveData> view;
+  std::vector<std::function<bool(HiveData&)>> changes;
+};
+thread_local std::map<Hive, OpenBatch> tBatches;
+
+std::shared_ptr<const HiveData> BatchView(Hive hive) {
+  const auto it = tBatches.find(hive);
+  return it == tBatches.end() ? nullptr : it->second.view;
+}
+
+std::shared_ptr<const HiveData> Current(Hive hive) {
+  auto view = BatchView(hive);
+  return view ? view : LoadHive(hive);
+}
+
 std::shared_ptr<const HiveData> Snapshot(Hive hive) {
-  auto data = LoadHive(hive);
+  auto data = Current(hive);
   if (hive == Hive::ClassesRoot) return WithProgramDefaults(std::move(data));
   if (hive != Hive::LocalMachine) return data;
   auto merged = std::make_shared<HiveData>(*data);
@@ -484,7 +501,7 @@ bool ModifyHive(Hive hive, Change change) {
   if (const auto lock = FileUpdateLock::Take(file, 0600)) {
     // A hive that is there but cannot be read is left alone, not replaced by the change alone.
     std::error_code readError;
-    std::optional<std::string> bytes = ReadWholeFile(file, &readError);
+    std::optional<std::string> bytes = TryReadWholeFile(file, &readError);
     if (!bytes && readError == std::errc::no_such_file_or_directory) bytes = std::string();
     if (bytes) {
       HiveData data = ParseHive(*bytes, hive);
@@ -501,6 +518,17 @@ bool ModifyHive(Hive hive, Change change) {
 // never read back.
 bool IsStorableKeyPath(const std::string& keyPath) {
   return keyPath.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+// Makes the change now, or gathers it when a batch of the hive is open.
+bool ChangeHive(Hive hive, std::function<bool(HiveData&)> change) {
+  const auto it = tBatches.find(hive);
+  if (it == tBatches.end()) return ModifyHive(hive, change);
+  OpenBatch& batch = it->second;
+  if (!batch.view) batch.view = std::make_shared<HiveData>(*LoadHive(hive));
+  change(*batch.view);
+  batch.changes.push_back(std::move(change));
+  return true;
 }
 
 const Key* FindKey(const HiveData& data, const std::string& keyPath) {
@@ -548,8 +576,8 @@ bool KeyExists(Hive hive, const std::string& keyPath) { return FindKey(*Snapshot
 bool CreateKey(Hive hive, const std::string& keyPath) {
   if (!IsStorableKeyPath(keyPath)) return false;
   const std::string path = NormalizePath(keyPath);
-  if (FindKey(*LoadHive(hive), path)) return true;
-  return ModifyHive(hive, [&](HiveData& data) {
+  if (FindKey(*Current(hive), path)) return true;
+  return ChangeHive(hive, [path](HiveData& data) {
     AddKey(data, path);
     return true;
   });
@@ -559,9 +587,9 @@ bool SetValue(Hive hive, const std::string& keyPath, const std::string& name, st
               const std::string& data) {
   if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos || !IsStorableKeyPath(keyPath)) return false;
   const std::string path = NormalizePath(keyPath);
-  return ModifyHive(hive, [&](HiveData& hiveData) {
+  return ChangeHive(hive, [path, value = RegistryValue{type, name, data}](HiveData& hiveData) {
     AddKey(hiveData, path);
-    PutValue(hiveData.keys[FoldCase(path)], RegistryValue{type, name, data});
+    PutValue(hiveData.keys[FoldCase(path)], value);
     return true;
   });
 }
@@ -578,17 +606,39 @@ std::optional<RegistryValue> QueryValue(Hive hive, const std::string& keyPath, c
 
 bool DeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
   if (!QueryValue(hive, keyPath, name)) return false;
-  bool deleted = false;
-  const bool written = ModifyHive(hive, [&](HiveData& data) {
-    auto it = data.keys.find(FoldCase(NormalizePath(keyPath)));
+  const auto deleted = std::make_shared<bool>(false);
+  const bool written = ChangeHive(hive, [path = FoldCase(NormalizePath(keyPath)), name, deleted](HiveData& data) {
+    auto it = data.keys.find(path);
     if (it == data.keys.end()) return false;
     auto& values = it->second.values;
     const auto before = values.size();
     std::erase_if(values, [&](const RegistryValue& v) { return EqualsIgnoringCase(v.name, name); });
-    deleted = values.size() != before;
-    return deleted;
+    *deleted = values.size() != before;
+    return *deleted;
   });
-  return written && deleted;
+  return written && *deleted;
+}
+
+HiveWriteBatch::HiveWriteBatch(Hive hive) : hive_(hive), owner_(tBatches.try_emplace(hive).second) {}
+
+HiveWriteBatch::~HiveWriteBatch() {
+  if (!owner_) return;
+  Commit();
+  tBatches.erase(hive_);
+}
+
+bool HiveWriteBatch::Commit() {
+  if (!owner_) return true;
+  OpenBatch& batch = tBatches[hive_];
+  const auto changes = std::move(batch.changes);
+  batch.changes.clear();
+  batch.view.reset();
+  if (changes.empty()) return true;
+  return ModifyHive(hive_, [&changes](HiveData& data) {
+    bool changed = false;
+    for (const auto& change : changes) changed = change(data) || changed;
+    return changed;
+  });
 }
 
 std::optional<std::string> EnumKey(Hive hive, const std::string& keyPath, std::uint32_t index) {

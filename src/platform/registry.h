@@ -69,6 +69,29 @@ struct HiveDamage {
 // handler hands it the kept ones first.
 void SetHiveDamageHandler(std::function<void(const HiveDamage&)> handler);
 
+// Gathers the changes made to one hive on this thread while it lives and
+// writes them with one replace of the hive file when it ends (or at Commit),
+// so a run that stores many values pays for one write instead of one per
+// value. Reads on this thread see the gathered changes at once. The changes
+// are made again on the hive as its file holds it at the write, so what
+// another process wrote meanwhile stays. A second batch of the same hive on
+// the same thread joins the first, which alone writes.
+class HiveWriteBatch {
+ public:
+  explicit HiveWriteBatch(Hive hive);
+  ~HiveWriteBatch();
+  HiveWriteBatch(const HiveWriteBatch&) = delete;
+  HiveWriteBatch& operator=(const HiveWriteBatch&) = delete;
+
+  // Writes what was gathered so far; false when the hive could not be written
+  // (the gathered changes are then lost).
+  bool Commit();
+
+ private:
+  Hive hive_;
+  bool owner_;
+};
+
 // Helpers for the value layouts.
 std::string TextData(const std::string& text);  // text + NUL; "" gives no data at all
 std::string DwordData(std::uint32_t value);

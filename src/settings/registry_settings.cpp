@@ -1,5 +1,7 @@
 #include "settings/registry_settings.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -46,6 +48,13 @@ double GetRegNumber(const std::string& valueName, double defaultValue, const std
 std::string GetMachineSetting(const std::string& valueName, const std::string& defaultValue,
                               const std::string& subKey) {
   return RegQueryString(Hive::LocalMachine, KeyPath(subKey), valueName, defaultValue);
+}
+
+int ListChoice(const std::string& stored, int defaultIndex, int count) {
+  int index = 0;
+  const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), index);
+  if (error != std::errc() || end != stored.data() + stored.size()) index = defaultIndex;
+  return count <= 0 ? index : std::clamp(index, 0, count - 1);
 }
 
 void RegWriteString(Hive hive, const std::string& keyPath, const std::string& valueName, const std::string& value) {

@@ -30,6 +30,12 @@ double GetRegNumber(const std::string& valueName, double defaultValue, const std
 std::string GetMachineSetting(const std::string& valueName, const std::string& defaultValue,
                               const std::string& subKey = "");
 
+// A list choice as the options store it (the item's index as decimal text),
+// brought into a list of `count` items as the options dialog shows it: an
+// index past the end is the last item, a negative one the first, and a text
+// that is no number is `defaultIndex`. The PDF gets what the dialog shows.
+int ListChoice(const std::string& stored, int defaultIndex, int count);
+
 // Writes a REG_SZ value; an empty text is stored with no data at all.
 void RegWriteString(Hive hive, const std::string& keyPath, const std::string& valueName, const std::string& value);
 // The text of a REG_SZ value; defaultValue when the key or value is missing,

@@ -1,9 +1,9 @@
 #include "settings/text_routines.h"
 
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::settings {
@@ -17,13 +17,15 @@ constexpr int kErrAccess = 75;
 }  // namespace
 
 std::string ReadFirstLine(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::exists(path, ec)) throw FileError(kErrFileNotFound, "File not found: " + path.string());
-  std::ifstream in(path, std::ios::binary);
-  if (!in || fs::is_directory(path, ec)) throw FileError(kErrAccess, "Path/File access error: " + path.string());
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  const std::string raw = bytes.str();
+  std::string raw;
+  try {
+    raw = platform::ReadWholeFile(path);
+  } catch (const fs::filesystem_error& error) {
+    if (error.code() == std::errc::no_such_file_or_directory) {
+      throw FileError(kErrFileNotFound, "File not found: " + path.string());
+    }
+    throw FileError(kErrAccess, "Path/File access error: " + path.string());
+  }
   if (raw.empty()) throw FileError(kErrPastEnd, "Input past end of file: " + path.string());
   return platform::DecodeText(raw.substr(0, raw.find_first_of("\r\n")));
 }

@@ -241,7 +241,8 @@ TEST_F(BindRunSteps, PlotFileGoneStopsTheRunWithoutAPdf) {
   Click(2);
   state.outFileArg = (out / "Hus.pdf").string();
   std::filesystem::remove(drawings / "A-02.plt");
-  ui.ExpectBox("Filen " + drawings.string() + "/A-02.plt saknas eller kan inte läsas.\r\rIngen PDF skapades.",
+  ui.ExpectBox("Filen " + drawings.string() + "/A-02.plt saknas eller kan inte läsas (filen finns inte)."
+               "\r\rIngen PDF skapades.",
                MsgResult::Ok, 16, "Fel");
   EXPECT_FALSE(CreatePdf(form, kBindPlain));
   EXPECT_FALSE(std::filesystem::exists(out / "Hus.pdf"));

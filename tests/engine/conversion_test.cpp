@@ -79,11 +79,12 @@ class Conversion : public ::testing::Test {
     qe::TempPsFile out(ps);
     for (const auto& file : files) out.AppendPlotFile(file, &outline);
     out.Finish(qe::ReadDocInfo(folder, pdf), qe::ReadCatalogChoices(), outline);
+    contents = out.files();
   }
 
-  qe::ConversionResult Convert(qs::Converter converter, const qe::DistillerSetup& setup = {}) {
+  qe::ConversionResult Convert(qs::Converter converter, const qe::ConverterSetup& setup = {}) {
     state.converterSelector = converter;
-    return qe::ConvertToPdf(state, setup, ps, pdf, ui, splash);
+    return qe::ConvertToPdf(state, setup, ps, pdf, contents, ui, splash);
   }
 
   qt::TempDir dir;
@@ -96,6 +97,7 @@ class Conversion : public ::testing::Test {
   }();
   std::filesystem::path ps = qe::TempPsPath();
   std::filesystem::path pdf = folder / "Hus A 100%.pdf";
+  std::vector<qe::BoundFile> contents;  // what the temporary file holds
   qs::AppState state;
   qt::ScriptedUi ui;
   qe::SplashForm splash;
@@ -167,7 +169,7 @@ TEST_F(Conversion, CatalogChoicesReachThePdf) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(2))});
   ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
   objects = ReadObjects(pdf);
-  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseOutlines") << "an unknown index gives the default";
+  EXPECT_EQ(objects.catalog["/PageMode"].text, "/UseThumbs") << "Visa 9: the dialog's last item, Sida och miniatyrer";
   EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/FitH");
 }
 
@@ -176,8 +178,8 @@ TEST_F(Conversion, BrokenPlotFileLeavesNoPdf) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1)), Plot("b.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_NE(result.failure.find("exit code 1"), std::string::npos) << result.failure;
-  EXPECT_NE(result.failure.find("Error: /undefined in bar"), std::string::npos) << result.failure;
+  EXPECT_NE(result.failure.find("GhostScript avslutades med felkod 1."), std::string::npos) << result.failure;
+  EXPECT_NE(result.failure.find("\"Error: /undefined in bar\""), std::string::npos) << result.failure;
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
@@ -207,7 +209,7 @@ TEST_F(Conversion, MissingGhostscriptIsReported) {
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_NE(result.failure.find("not found"), std::string::npos);
+  EXPECT_EQ(result.failure, "GhostScript (gs) hittades inte.");
 }
 
 TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
@@ -227,7 +229,7 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
   EXPECT_FALSE(std::filesystem::exists(dir / "9.10" / "gs.ran"));
   EXPECT_EQ(qt::ReadFile(dir / "9.05" / "gs.ran"),
-            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-sOutputFile=" +
+            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-sOutputFile=" +
                 folder.string() + "/Hus A 100%%.pdf\n" + ps.string() + "\n");
 }
 
@@ -248,7 +250,7 @@ class DistillerConversion : public Conversion {
                    "grep -a -o '%%\\[Page: [0-9]*\\]%%' \"$1\"\n"
                    "n=$(cat \"$0.fail\" 2>/dev/null || echo 0)\n"
                    "if [ \"$n\" -gt 0 ]; then echo $((n - 1)) > \"$0.fail\"; echo 'Error: busy'; exit 1; fi\n"
-                   "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$2\"\n");
+                   "gs -q -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=\"$(echo \"$2\" | sed 's/%/%%/g')\" \"$1\"\n");
     qp::SetValue(qp::Hive::ClassesRoot, "QuiremarkTest.Distiller\\shell\\open\\command", "", qp::REG_SZ,
                  qp::TextData("\"" + program.string() + "\" \"%1\""));
     std::string command = qs::GetClassesRootDefault("QuiremarkTest.Distiller\\shell\\open\\command");
@@ -264,7 +266,7 @@ class DistillerConversion : public Conversion {
 
   void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
 
-  qe::DistillerSetup setup;
+  qe::ConverterSetup setup;
   std::vector<std::string> texts;
   std::thread::id testThread = std::this_thread::get_id();
   bool offThread = false;
@@ -296,7 +298,8 @@ TEST_F(DistillerConversion, FailedJobAnsweredNo) {
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
   const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_EQ(result.failure, "Error: busy");
+  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Error: busy\"");
+  EXPECT_TRUE(result.userTold);
   EXPECT_FALSE(std::filesystem::exists(pdf));
   EXPECT_TRUE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a failed job stays";
 }
@@ -316,7 +319,10 @@ TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
   setup.program = dir / "no such program";
   ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
-  EXPECT_FALSE(Convert(qs::Converter::Distiller, setup).pdfMade);
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
+  EXPECT_FALSE(result.pdfMade);
+  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Konverteraren " + setup.program.string() +
+                                " kunde inte startas: filen finns inte.\"");
 }
 
 TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {
@@ -325,4 +331,150 @@ TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {
   EXPECT_EQ(state.converterSelector, qs::Converter::Ghostscript);
   qe::SetBuildDefaults(state, qs::Converter::Distiller);
   EXPECT_EQ(state.converterSelector, qs::Converter::Distiller);
+}
+
+namespace {
+
+// The text of the first element of an XMP field: "<dc:title>...<rdf:li ...>T</rdf:li>" or "<pdf:Keywords>T<".
+std::string XmpField(const std::string& xmp, const std::string& tag) {
+  size_t at = xmp.find("<" + tag);
+  if (at == std::string::npos) return "(none)";
+  const size_t end = xmp.find("</" + tag, at);
+  const size_t li = xmp.find("<rdf:li", at);
+  if (li != std::string::npos && li < end) at = li;
+  at = xmp.find('>', at) + 1;
+  std::string text = xmp.substr(at, xmp.find('<', at) - at);
+  for (const auto& [entity, c] : std::vector<std::pair<std::string, std::string>>{
+           {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}}) {
+    for (size_t p; (p = text.find(entity)) != std::string::npos;) text.replace(p, entity.size(), c);
+  }
+  return text;
+}
+
+// The plot files of a temporary file with the page counts the writer gave them.
+std::string FailureOf(const qe::ConversionResult& result) { return result.pdfMade ? "(made)" : result.failure; }
+
+}  // namespace
+
+TEST_F(Conversion, QuitInAPlotFileEndsTheConversionEarlyAndFailsIt) {
+  // gs ends at "quit" with exit code 0 and a good PDF of the pages so far.
+  const std::string quitAtEnd = qt::DriverPlotFile(1, "Sektion") + "quit\r\n";
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"), "Plan"), Plot("A-02.plt", quitAtEnd),
+                 Plot("A-03.plt", qt::DriverPlotFile(1, "Fasad"))});
+  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
+  qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut efter plotfilen " +
+                                   (folder / "A-02.plt").string() + "; plotfilen " + (folder / "A-03.plt").string() +
+                                   " och de efter den saknas.");
+  EXPECT_FALSE(std::filesystem::exists(pdf)) << "no PDF of 2 pages passes for one of 3";
+
+  // A quit between the pages of one file: the counts point into that file.
+  std::string twoPages = qt::DriverPlotFile(2, "Sektion");
+  twoPages.insert(twoPages.find("%%Page: 2 2"), "quit\r\n");
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", twoPages)});
+  result = Convert(qs::Converter::Ghostscript);
+  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
+                                   (folder / "A-02.plt").string() + ".");
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, PlotFilesThatShiftTheBookmarksFailTheConversion) {
+  // An empty plot file is counted as one page but prints none.
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", ""), Plot("A-03.plt", qt::DriverPlotFile(1))});
+  // gs's own complaint about the outline follows.
+  EXPECT_TRUE(FailureOf(Convert(qs::Converter::Ghostscript))
+                  .starts_with("PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Plotfilen " +
+                               (folder / "A-02.plt").string() + " är tom och ger ingen sida.\r\rGhostScript"));
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+
+  // Driver page lines that understate the pages: every later bookmark would be off.
+  std::string understated = qt::DriverPlotFile(2);
+  understated.replace(understated.find("(%%[Page: 2]%%) = flush\r\n"), 24, "");
+  understated.replace(understated.find("(%%[Page: 1]%%)"), 15, "(%%[Page: 1]%%)");
+  WriteTempFile({Plot("A-01.plt", understated), Plot("A-02.plt", qt::DriverPlotFile(1))});
+  ASSERT_EQ(contents[0].pages, 1);
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
+            "PDF-filen fick 3 sidor, men plotfilerna har 2 sidor. Plotfilen " + (folder / "A-01.plt").string() +
+                " har fler sidor (2) än dess sidrader anger (1).");
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+TEST_F(Conversion, XmpMetadataAgreesWithTheDocumentInformation) {
+  // Swedish letters and Windows-1252 punctuation in every field.
+  qt::WriteFile(folder / "QuiremarkTitle.txt", "Kv. \xC5sen \x80 \x93" "del 1\x94 \x96 \x85\r\n");
+  qs::SaveRegSetting("DocAuthor", "\xC3\x85sa \xE2\x80\x9C" "\xC3\x96" "berg\xE2\x80\x9D", "Options");
+  qs::SaveRegSetting("DocSubject", "Bygglov \xE2\x80\x93 \xC3\xA4ndring \xE2\x82\xAC 5", "Options");
+  qs::SaveRegSetting("DocKeywords", "plan; sektion \xE2\x80\x99" "a\xE2\x80\x99 \xE2\x80\xA6", "Options");
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+
+  const PdfObjects objects = ReadObjects(pdf);
+  const std::string title = PdfText(objects.info["/Title"]), author = PdfText(objects.info["/Author"]),
+                    subject = PdfText(objects.info["/Subject"]), keywords = PdfText(objects.info["/Keywords"]);
+  EXPECT_EQ(title, "Kv. Åsen € “del 1” – …");
+  EXPECT_EQ(author, "Åsa “Öberg”");
+  EXPECT_EQ(subject, "Bygglov – ändring € 5");
+  EXPECT_EQ(keywords, "plan; sektion ’a’ …");
+  if (!objects.catalog.has("/Metadata")) return;  // no XMP at all: viewers use the document information
+  const std::string number = objects.catalog["/Metadata"].text.substr(0, objects.catalog["/Metadata"].text.find(' '));
+  const auto xmp = qp::RunAndCapture({"qpdf", "--show-object=" + number, "--filtered-stream-data", pdf.string()});
+  ASSERT_TRUE(xmp);
+  EXPECT_EQ(XmpField(*xmp, "dc:title"), title);
+  EXPECT_EQ(XmpField(*xmp, "dc:creator"), author);
+  EXPECT_EQ(XmpField(*xmp, "dc:description"), subject);
+  EXPECT_EQ(XmpField(*xmp, "pdf:Keywords"), keywords);
+}
+
+TEST_F(Conversion, FailuresAreToldInSwedishAndNameWhatFailed) {
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  // The log beside the temporary file cannot be made: that is the failure, not gs.
+  std::filesystem::create_directory(dir / "QuiremarkTmp.log");
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
+            "Loggfilen " + (dir / "QuiremarkTmp.log").string() + " kan inte skapas: det är en mapp.");
+  std::filesystem::remove(dir / "QuiremarkTmp.log");
+
+  // A gs that cannot be run.
+  qe::ConverterSetup setup;
+  setup.ghostscript = dir / "gs";
+  qt::WriteFile(setup.ghostscript, "not a program");
+  ::chmod(setup.ghostscript.c_str(), 0644);
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript, setup)),
+            "GhostScript (" + setup.ghostscript.string() + ") kunde inte startas: behörighet saknas.");
+}
+
+TEST_F(Conversion, TheGhostscriptFoundBeforeIsUsedAndReportedBack) {
+  WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
+  const qe::ConversionResult first = Convert(qs::Converter::Ghostscript);
+  ASSERT_TRUE(first.pdfMade) << first.failure;
+  ASSERT_FALSE(first.ghostscript.empty());
+  // Without a search path nothing would be found; the program found before still serves.
+  qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
+  qe::ConverterSetup setup;
+  setup.ghostscript = first.ghostscript;
+  const qe::ConversionResult second = Convert(qs::Converter::Ghostscript, setup);
+  EXPECT_TRUE(second.pdfMade) << second.failure;
+  EXPECT_EQ(second.ghostscript, first.ghostscript);
+}
+
+TEST(PageCountFailure, NamesThePlotFileTheCountsPointAt) {
+  const std::vector<qe::BoundFile> files = {{"/r/A.plt", 1, 1, false}, {"/r/B.plt", 3, 3, false}, {"/r/C.plt", 1, 1, false}};
+  const std::string head = "PDF-filen fick ";
+  const std::vector<std::pair<int, std::string>> cases = {
+      {5, ""},
+      {4, head + "4 sidor, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/B.plt; plotfilen /r/C.plt och de efter den saknas."},
+      {2, head + "2 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/B.plt."},
+      {1, head + "1 sida, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/A.plt; plotfilen /r/B.plt och de efter den saknas."},
+      {0, head + "0 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/A.plt."},
+      {6, head + "6 sidor, men plotfilerna har 5 sidor."},
+  };
+  for (const auto& [pages, text] : cases) EXPECT_EQ(qe::PageCountFailure(pages, files), text) << pages;
+
+  std::vector<qe::BoundFile> understated = files;
+  understated[2].pageComments = 2;
+  EXPECT_EQ(qe::PageCountFailure(6, understated),
+            head + "6 sidor, men plotfilerna har 5 sidor. Plotfilen /r/C.plt har fler sidor (2) än dess sidrader anger (1).");
+  std::vector<qe::BoundFile> empty = files;
+  empty[1] = {"/r/B.plt", 1, 0, true};
+  EXPECT_EQ(qe::PageCountFailure(2, empty),
+            head + "2 sidor, men plotfilerna har 3 sidor. Plotfilen /r/B.plt är tom och ger ingen sida.");
 }

@@ -1,6 +1,10 @@
 #include "engine/page_count.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -77,4 +81,52 @@ TEST(CountPsPages, BlockBoundariesDoNotMatter) {
 TEST(CountPsPages, MissingFileThrows) {
   qt::TempDir dir;
   EXPECT_THROW(qe::CountPsPages(dir / "none.plt"), std::system_error);
+}
+
+TEST(CountPsPages, ZeroPaddedNumbersCountAsTheirValue) {
+  EXPECT_EQ(Count("(%%[Page: 000012]%%) = flush\r\n"), 12);
+  EXPECT_EQ(Count(DriverPage(2) + "(%%[Page: 00000000000000000007 ]%%)\r\n"), 7) << "any number of zeros";
+  EXPECT_EQ(Count(DriverPage(2) + "(%%[Page: 032768]%%)\r\n"), 2) << "beyond a page number";
+  EXPECT_EQ(Count(DriverPage(2) + "(%%[Page: 00000]%%)\r\n"), 2) << "zero is no page";
+  EXPECT_EQ(Count(DriverPage(2) + "(%%[Page: 1 2]%%)\r\n"), 2) << "two numbers are none";
+}
+
+TEST(CountPsPages, OneLongLineCountsLikeShortOnesInAnyBlocks) {
+  // A driver line inside a long line of plot data: the keyword, the number and
+  // "(ATEND)" may fall across any block boundary.
+  const std::string data(5000, 'd');
+  const std::string oneLine = "%!PS " + data + " (%%[Page: 4]%%) " + data + " = flush\r\n";
+  const std::string atEnd = DriverPage(3) + data + "(%%[Page: 9]%%)" + data + "(AtEnd)" + data;
+  const std::string colonFirst = DriverPage(3) + data + ": (%%[Page: 9]%%)" + data;
+  const std::string twoBrackets = DriverPage(3) + "(%%[Page: 9]%%)" + data + "]" + data;
+  for (size_t size : {1, 2, 3, 7, 8, 9, 10, 64, 4999, 5007, 100000}) {
+    EXPECT_EQ(CountInBlocks(oneLine, size), 4) << "block " << size;
+    EXPECT_EQ(CountInBlocks(atEnd, size), 3) << "block " << size;
+    EXPECT_EQ(CountInBlocks(colonFirst, size), 3) << "block " << size;
+    EXPECT_EQ(CountInBlocks(twoBrackets, size), 3) << "block " << size;
+  }
+}
+
+TEST(CountPsPages, MemoryStaysBoundedByTheBlockWhateverTheLineLength) {
+  // 64 blocks of one megabyte, all one line: the scanner must not keep it.
+  const std::string block(1 << 20, 'a');
+  const auto inUse = [] {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+  };
+  const size_t before = inUse();
+  {
+    std::vector<char> probe(4 << 20, 'p');
+    if (inUse() < before + (4 << 20)) GTEST_SKIP() << "the allocator does not report its use";
+  }
+  qe::PageCommentScanner scanner;
+  scanner.Feed("(%%[Page: 5]%%) ", 16);
+  size_t most = before;
+  for (int i = 0; i < 64; ++i) {
+    scanner.Feed(block.data(), block.size());
+    most = std::max(most, inUse());
+  }
+  scanner.Finish();
+  EXPECT_EQ(scanner.pages(), 5);
+  EXPECT_LT(most - before, size_t{1} << 20) << "the scanner grew with the line";
 }

@@ -68,9 +68,14 @@ TEST(DocInfoLine, CleanValuesGiveThePlainLine) {
 TEST(DocInfoLine, PlaceholdersAreReplacedInTheirOrder) {
   // A title naming a later placeholder gets its value; a later value naming an
   // earlier placeholder keeps the text.
-  const qe::DocInfo info{"T %NORV_Date %NORV_Author", "a %NORV_Title %NORV_Keywords", "s", "k", "D:1"};
+  // The date reads as the user's date and time there; /ModDate keeps the PDF date.
+  const qe::DocInfo info{"T %NORV_Date %NORV_Author", "a %NORV_Title %NORV_Keywords", "s", "k", "D:1",
+                         "2026-12-08 14:00:00"};
   const std::string line = qe::DocInfoLine(info);
-  EXPECT_NE(line.find("/Title (T D:1 a %NORV_Title k) /Author (a %NORV_Title k)"), std::string::npos) << line;
+  EXPECT_NE(line.find("/Title (T 2026-12-08 14:00:00 a %NORV_Title k) /Author (a %NORV_Title k)"),
+            std::string::npos)
+      << line;
+  EXPECT_NE(line.find("/ModDate (D:1)"), std::string::npos) << line;
 }
 
 TEST(DocInfoLine, ValuesAreEscapedAndEncoded) {
@@ -100,9 +105,15 @@ TEST(CatalogLines, EachOptionDoesWhatItsLabelSays) {
   EXPECT_EQ(lines[2], "[ {Catalog} << /OpenAction [{Page1} /XYZ null null 1] >> /PUT pdfmark");
 }
 
-TEST(CatalogLines, OutOfRangeChoicesFallBackToTheDefaults) {
-  for (const char* bad : {"3", "-1", "", "x", "1.5", " 1", "0003"}) {
-    const auto lines = qe::CatalogLines({bad, bad, bad});
-    EXPECT_EQ(lines, qe::CatalogLines({})) << "stored \"" << bad << "\"";
+TEST(CatalogLines, OutOfRangeChoicesAreWhatTheOptionsDialogShows) {
+  // The dialog shows an index past its list as the last item and a negative
+  // one as the first; only a text that is no number gives the default.
+  const qe::CatalogChoices last{"2", "2", "2"}, first{"0", "0", "0"};
+  const std::vector<std::pair<const char*, qe::CatalogChoices>> cases = {
+      {"3", last}, {"5", last}, {"0003", last}, {"-1", first}, {"-7", first},
+      {"", {}},    {"x", {}},   {"1.5", {}},    {" 1", {}},    {"99999999999", {}},
+  };
+  for (const auto& [stored, shown] : cases) {
+    EXPECT_EQ(qe::CatalogLines({stored, stored, stored}), qe::CatalogLines(shown)) << "stored \"" << stored << "\"";
   }
 }

@@ -180,7 +180,10 @@ TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
   EXPECT_EQ(info.author, "anna") << "an empty author reads back as the user name";
   EXPECT_EQ(info.subject, "Bygglov");
   EXPECT_EQ(info.keywords, "") << "empty keywords stay empty, not the word DocKeywords";
-  EXPECT_NE(qe::DocInfoLine(info).find("/Title (Egen titel D:20261208140000+00'00')"), std::string::npos);
+  // The date placeholder in the title reads as the program shows dates, not as a PDF date.
+  EXPECT_EQ(info.shownDate, "2026-12-08 14:00:00");
+  EXPECT_NE(qe::DocInfoLine(info).find("/Title (Egen titel 2026-12-08 14:00:00)"), std::string::npos);
+  EXPECT_NE(qe::DocInfoLine(info).find("/ModDate (D:20261208140000+00'00')"), std::string::npos);
 }
 
 TEST_F(TempPsFileTest, CatalogChoicesFromOptions) {
@@ -194,7 +197,7 @@ TEST_F(TempPsFileTest, CatalogChoicesFromOptions) {
   const std::string out = Join({}, kInfo, choices);
   EXPECT_NE(out.find("/PageLayout /TwoPageLeft >>"), std::string::npos);
   EXPECT_NE(out.find("/PageMode /UseNone >>"), std::string::npos);
-  EXPECT_NE(out.find("[{Page1} /Fit] >>"), std::string::npos) << "out of range: the default";
+  EXPECT_NE(out.find("[{Page1} /XYZ null null 1] >>"), std::string::npos) << "past the list: its last item";
 }
 
 TEST_F(TempPsFileTest, UnreadablePlotFileThrows) {
@@ -211,4 +214,26 @@ TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "keep");
   EXPECT_FALSE(std::filesystem::is_symlink(tmp));
   EXPECT_TRUE(qt::ReadFile(tmp).starts_with("%!PS\r\n[ /Title"));
+}
+
+TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
+  std::filesystem::create_directories(folder / "Del B");
+  qt::WriteFile(folder / "A-01.TXT", "Plan\r\n");
+  qt::WriteFile(folder / "Del B" / "a-01.txt", "Sektion\r\n");
+  qt::WriteFile(folder / "Del B" / "A-02.txt", "Fasad\r\n");
+  qe::TempPsFile out(tmp);
+  out.AppendPlotFile(Plot("A-01.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-01.plt", "%!PS\r\n"), &outline);
+  // Made after its folder was listed: this run does not see it.
+  qt::WriteFile(folder / "A-03.txt", "Sen\r\n");
+  out.AppendPlotFile(Plot("A-03.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-02.plt", "%!PS\r\n"), &outline);
+  out.AppendPlotFile(Plot("Del B/A-04.plt", ""), &outline);
+  std::vector<std::string> titles;
+  for (const auto& record : outline.records()) titles.push_back(record.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Plan", "Sektion", "A-03", "Fasad", "A-04"}));
+  ASSERT_EQ(out.files().size(), 5u);
+  EXPECT_EQ(out.pages(), 5);
+  EXPECT_TRUE(out.files()[4].empty) << "an empty plot file is marked, for the page check";
+  EXPECT_FALSE(out.files()[0].empty);
 }

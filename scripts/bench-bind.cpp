@@ -1,0 +1,115 @@
+// Benchmark helper for bench-bind.sh: a whole bind run through the headless
+// main window, timed side by side with gs alone on the same temporary file.
+//   bench-bind generate FOLDER COUNT SIDEFILES   one-page plot files, with side files when SIDEFILES is 1
+//   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each followed by gs alone
+// The bind mode prints one line per bind: "bind <s> gs <s> total <s> files <n>", where total is the
+// whole run and gs the same conversion started alone. The registry and the temporary folder are
+// whatever QUIREMARK_REGISTRY and Temp name.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/bind_run.h"
+#include "app/file_grid_events.h"
+#include "app/main_form.h"
+#include "browser/numbering.h"
+#include "controls/headless_ui.h"
+#include "engine/conversion.h"
+#include "engine/ghostscript_location.h"
+#include "engine/temp_ps_file.h"
+#include "platform/process.h"
+#include "settings/registry_settings.h"
+
+namespace fs = std::filesystem;
+namespace qa = quiremark::app;
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void Generate(const fs::path& folder, int count, bool sideFiles) {
+  fs::create_directories(folder);
+  for (int i = 1; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "A-10-%04d", i);
+    const std::string n = std::to_string(i);
+    std::ofstream(folder / (std::string(name) + ".plt"), std::ios::binary)
+        << "%!PS-Adobe-3.0\r\n%%Creator: Plotter driver\r\n%%Title: Ritning " << n
+        << "\r\n%%Pages: 1\r\n%%EndComments\r\n%%Page: 1 1\r\n(%%[Page: 1]%%) = flush\r\n"
+        << "newpath 72 72 moveto 400 " << 100 + i % 500 << " lineto 2 setlinewidth stroke\r\n"
+        << "/Helvetica findfont 24 scalefont setfont 72 700 moveto (Ritning " << n << ") show\r\n"
+        << "showpage\r\n%%EOF\r\n";
+    if (sideFiles) std::ofstream(folder / (std::string(name) + ".txt"), std::ios::binary) << "Plan " << n << "\r\n";
+  }
+}
+
+int Bind(const fs::path& folder, const fs::path& outDir, int binds) {
+  quiremark::settings::AppState state;
+  state.converterSelector = quiremark::settings::Converter::Ghostscript;
+  quiremark::controls::HeadlessUi ui(std::cerr);
+  qa::MainForm form(state, ui);
+  quiremark::settings::SaveRegSetting("chkOpenPdf", "0", "Options");
+  // Start-up looks the converter up before any bind.
+  const auto gs = quiremark::engine::FindGhostscriptProgram(quiremark::engine::GhostscriptDllPaths());
+  if (!gs) {
+    std::cerr << "gs not found\n";
+    return 1;
+  }
+#ifdef BENCH_FORM_KEEPS_CONVERTER
+  form.GhostscriptProgram = gs->string();
+#endif
+  form.File1.SetPattern("*.plt");
+  qa::ConnectFileGrid(form, {});
+  form.fgTree.SetRows(1);
+  form.fgTree.SetRowData(0, folder.string());
+  form.fgTree.SetRow(0);
+  form.Dir1.SetPath(folder.string());
+  quiremark::browser::FilePane pane = qa::FilePaneOf(form);
+  quiremark::browser::NumberAll(pane);
+  const int files = form.fgFiles.rows() - 1;
+
+  fs::create_directories(outDir);
+  for (int run = 1; run <= binds; ++run) {
+    state.outFileArg = (outDir / "bind.pdf").string();
+    auto start = std::chrono::steady_clock::now();
+    if (!qa::CreatePdf(form, qa::kBindPlain)) {
+      std::cerr << "bind failed\n";
+      return 1;
+    }
+    const double bind = Seconds(start);
+
+    quiremark::platform::StartOptions options;
+    options.workingFolder = gs->parent_path();
+    options.outputFile = outDir / "gs.log";
+    start = std::chrono::steady_clock::now();
+    auto started = quiremark::platform::StartProcess(
+        quiremark::engine::GhostscriptArguments(*gs, outDir / "gs.pdf", quiremark::engine::TempPsPath()), options);
+    if (!started.process || started.process->Wait() != 0) {
+      std::cerr << "gs alone failed\n";
+      return 1;
+    }
+    const double alone = Seconds(start);
+    std::printf("bind %.4f gs %.4f files %d\n", bind, alone, files);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 4 && args[0] == "generate") {
+    Generate(args[1], std::stoi(args[2]), args[3] == "1");
+    return 0;
+  }
+  if (args.size() == 4 && args[0] == "bind") return Bind(args[1], args[2], std::stoi(args[3]));
+  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS\n";
+  return 2;
+}
