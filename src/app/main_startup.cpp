@@ -153,7 +153,10 @@ bool FindDistiller(MainForm& form, std::ostream& err) {
 // Ghostscript must be installed. False when the program ends here.
 bool CheckGhostscript(MainForm& form, std::ostream& err) {
   form.GhostscriptDllPaths = engine::GhostscriptDllPaths();
-  if (engine::FindGhostscriptProgram(form.GhostscriptDllPaths)) return true;
+  if (const auto gs = engine::FindGhostscriptProgram(form.GhostscriptDllPaths)) {
+    form.GhostscriptProgram = gs->string();  // the first bind need not look again
+    return true;
+  }
   form.ui.MessageBox("GhostScript är ej installerat på den här datorn.", mb::kOkOnly | mb::kCritical,
                      "GhostScript krävs");
   EndStartup(form, kExitCannotStart, "Ingen PDF skapades: Ghostscript (gs) hittades inte.", err);

@@ -105,6 +105,7 @@ TEST_F(StartUp, FirstStartTakesTheDefaultsWithinTheWorkArea) {
   EXPECT_EQ(state.converterSelector, settings::Converter::Ghostscript);
   EXPECT_EQ(state.iniPath, ini);
   EXPECT_GE(form.GhostscriptDllPaths.size(), 2u) << "one empty element, then the gs found";
+  EXPECT_TRUE(form.GhostscriptProgram.ends_with("/gs")) << "kept for the binds: " << form.GhostscriptProgram;
   EXPECT_FALSE(DigiTejpShown()) << "DigiTejp is not installed";
   EXPECT_EQ(err.str(), "");
 
