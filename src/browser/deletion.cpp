@@ -92,11 +92,13 @@ std::optional<RowFiles> RowFilesIn(const std::string& folder, const std::string&
     start = end + 1;
   }
   if (parts.empty()) return std::nullopt;
-  fs::path plot = folder;
+  std::string relative;
   for (const std::string& part : parts) {
     if (part == "." || part == "..") return std::nullopt;
-    plot /= part;
+    relative += (relative.empty() ? "" : "/") + part;
   }
+  // The grid shows a Windows-1252 name decoded: the file has its old bytes.
+  fs::path plot = platform::FindShownPath(folder, relative);
   if (parts.size() > 1) {
     // A subfolder must not lead elsewhere through a link.
     std::error_code error;
@@ -106,7 +108,7 @@ std::optional<RowFiles> RowFilesIn(const std::string& folder, const std::string&
     if (error || !Within(parent, base)) return std::nullopt;
   }
   RowFiles files;
-  files.sideFile = plot.parent_path() / (settings::BaseName(parts.back()) + ".txt");
+  files.sideFile = plot.parent_path() / (settings::BaseName(plot.filename().string()) + ".txt");
   files.plotFile = std::move(plot);
   return files;
 }

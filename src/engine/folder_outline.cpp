@@ -5,6 +5,8 @@
 
 #include "engine/bookmark_text.h"
 #include "engine/page_count.h"
+#include "platform/file_search.h"
+#include "platform/text_encoding.h"
 #include "settings/text_routines.h"
 
 namespace quiremark::engine {
@@ -23,7 +25,7 @@ std::string ScanTitle(const ScannedFolder& folder, const std::string& base) {
     } catch (const std::exception&) {
     }
   }
-  return base;
+  return platform::DecodeText(base);  // a name from an old share may be Windows-1252
 }
 
 }  // namespace
@@ -67,7 +69,8 @@ void AddFileBookmarks(const std::vector<PlotFileEntry>& files, const std::string
   const std::string separator = relativePath.empty() || relativePath.ends_with('/') ? "" : "/";
   for (const PlotFileEntry& file : files) {
     outline.AddFileEntries(file.bookmark, file.pages);
-    if (hooks.onFile) hooks.onFile({relativePath + separator + file.name, file.bookmark, file.modified});
+    if (hooks.onFile)
+      hooks.onFile({platform::ShownPath(relativePath + separator + file.name), file.bookmark, file.modified});
   }
 }
 
@@ -89,7 +92,8 @@ void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, Out
       if (includeEmptyFolders || holds[sub]) visited.push_back(sub);
     const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder);
     if (index != 0)
-      outline.AddGroupEntry(static_cast<int>(files.size() + visited.size()), settings::GetLastPathPart(folder.path));
+      outline.AddGroupEntry(static_cast<int>(files.size() + visited.size()),
+                            platform::DecodeText(settings::GetLastPathPart(folder.path)));
     AddFileBookmarks(files, folder.path.substr(start.size()), outline, hooks);
     pending.insert(pending.end(), visited.rbegin(), visited.rend());
   }

@@ -97,7 +97,11 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
     if (options.kind == EntryKind::Folders && !one.isFolder) continue;
     if (one.isHidden && !options.includeHidden) continue;
     std::string folded = FoldCase(one.name);
-    if (!MatchesAnyFolded(wanted, folded)) continue;
+    // A Windows-1252 name matches a pattern written as it is shown, decoded
+    // (the file filter made from selected grid rows, for instance).
+    if (!MatchesAnyFolded(wanted, folded) &&
+        (IsValidUtf8(one.name) || !MatchesAnyFolded(wanted, FoldCase(DecodeText(one.name)))))
+      continue;
     one.path = entry.path();
     // One look at the file for its size and time.
     if (struct stat st{}; options.sizeAndTime && ::stat(one.path.c_str(), &st) == 0) {
@@ -183,6 +187,17 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
     }
   }
   return best;
+}
+
+std::string ShownPath(const std::string& stored) {
+  std::string shown;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = stored.find('/', start);
+    shown += DecodeText(std::string_view(stored).substr(start, end == std::string::npos ? end : end - start));
+    if (end == std::string::npos) return shown;
+    shown += '/';
+    start = end + 1;
+  }
 }
 
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {

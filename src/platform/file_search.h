@@ -106,4 +106,9 @@ std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem:
 // exists the plain path is returned.
 std::filesystem::path FindShownPath(const std::filesystem::path& folder, const std::string& shown);
 
+// The text the user sees for a stored relative path: each part between "/"
+// decoded on its own (UTF-8 as it is, anything else as Windows-1252), so a
+// Windows-1252 folder name does not garble a UTF-8 file name below it.
+std::string ShownPath(const std::string& stored);
+
 }  // namespace quiremark::platform

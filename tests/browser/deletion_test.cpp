@@ -154,6 +154,18 @@ TEST_F(DeletionTest, NamesWithoutADotAndLetterCase) {
   EXPECT_EQ(Remaining(), Names{"PLAN-A.PLT"}) << "a name without a dot has the side file name + .txt";
 }
 
+TEST_F(DeletionTest, AWindows1252NameShownDecodedDeletesItsFiles) {
+  Plot("R\xF6" "d.plt", 1, "R\xF6" "d");  // "Röd" as an old share wrote it, with its side file
+  Plot("Gr\xC3\xB6n.plt");
+  Fill();
+  ASSERT_EQ(fgFiles.TextMatrix(2, kColFileName), "R\xC3\xB6" "d.plt");
+  Select({2});
+  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes, kQuestion956, "Radera");
+  DeleteSelectedFiles(pane);
+  EXPECT_EQ(Remaining(), (Names{"Gr\xC3\xB6n.plt"}));
+  EXPECT_EQ(fgFiles.rows(), 2);
+}
+
 TEST_F(DeletionTest, NothingOutsideTheWorkingFolderIsDeleted) {
   fs::create_directories(dir / "Utanfor");
   testing::WriteFile(dir / "Utanfor" / "x.plt", "%!PS\r\n");

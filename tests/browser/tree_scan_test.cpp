@@ -49,6 +49,14 @@ TEST_F(TreeScanTest, OutlineNestsByFolderAndTheGridShowsRelativeNames) {
     for (controls::CommandBarControl* c : commandBars.FindControls(id)) EXPECT_TRUE(c->enabled()) << id;
 }
 
+TEST_F(TreeScanTest, Windows1252NamesShowDecodedInTheOutlineAndTheGrid) {
+  Plot("Del \xE5/R\xF6" "d.plt");                  // "Del å/Röd.plt" as an old share wrote it
+  Plot("Del \xE5/Gr\xC3\xB6n.plt", 1, "Gr\xF6n");  // a UTF-8 name below it, a Windows-1252 side file
+  ASSERT_TRUE(Scan());
+  EXPECT_EQ(Outline(), (Names{"1 [2] Del \xC3\xA5", "1 Gr\xC3\xB6n", "2 R\xC3\xB6" "d"}));
+  EXPECT_EQ(Column(1), (Names{"/Del \xC3\xA5/Gr\xC3\xB6n.plt", "/Del \xC3\xA5/R\xC3\xB6" "d.plt"}));
+}
+
 TEST_F(TreeScanTest, WalksDepthFirstAFolderBeforeItsSubfoldersYieldingOncePerFolder) {
   Plot("B/b.plt");  // made first, so name order is not creation order
   Plot("A/X/x.plt");

@@ -46,4 +46,10 @@ TEST(FindShownPath, FindsNamesStoredInWindows1252) {
   EXPECT_EQ(qp::FindShownPath(dir.path(), "Gr\xC3\xB6n.plt"), dir / "Gr\xC3\xB6n.plt");
   EXPECT_EQ(qp::FindShownPath(dir.path(), "/Del \xC3\xA5/R\xC3\xB6" "d.plt"), dir / "Del \xE5" / "R\xF6" "d.plt");
   EXPECT_EQ(qp::FindShownPath(dir.path(), "Saknas \xC3\xB6.plt"), dir / "Saknas \xC3\xB6.plt") << "none: as shown";
+
+  // Shown: each part decoded on its own; a pattern written as shown finds the file.
+  EXPECT_EQ(qp::ShownPath("/Del \xE5/Gr\xC3\xB6n.plt"), "/Del \xC3\xA5/Gr\xC3\xB6n.plt");
+  const auto found = qp::FindEntries(dir / "Del \xE5", "x.plt;r\xC3\xB6" "d.plt", {qp::EntryKind::Files, false});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "R\xF6" "d.plt");
 }
