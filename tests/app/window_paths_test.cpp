@@ -1,0 +1,104 @@
+// Paths through the whole main window, from start-up over the folder tree,
+// the file grid, the filters and the tree scan to the bind, without a display.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_commands.h"
+#include "app/main_form.h"
+#include "app/main_startup.h"
+#include "engine/plot_files.h"
+#include "settings/registry_settings.h"
+#include "support/fake_drives.h"
+#include "support/scripted_ui.h"
+#include "support/test_support.h"
+
+namespace quiremark::app {
+namespace {
+
+namespace fs = std::filesystem;
+namespace type = platform::drive_type;
+
+// A started main window over one fake drive that holds a drawing project,
+// converting with gs, with its settings file, registry and temporary folder
+// in the test's folder.
+class WindowPaths : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  fs::path bin = dir / "bin";
+  fs::path disk = dir / "disk";
+  fs::path project = disk / "Projekt";
+  fs::path pdf = dir / "Ut.pdf";
+  testing::ScopedEnv programDir{"QUIREMARK_PROGRAM_DIR", bin.string()};
+  testing::ScopedEnv registry{"QUIREMARK_REGISTRY", (dir / "reg").string()};
+  testing::ScopedEnv temp{"Temp", dir.path().string()};
+  testing::ScopedEnv programFiles{"ProgramFiles", std::nullopt};
+  testing::ScopedEnv programFiles86{"ProgramFiles(x86)", std::nullopt};
+  testing::FakeDrives drives{{{disk.string(), type::kFixed, ""}}};
+  settings::AppState state;
+  testing::ScriptedUi ui;
+  MainForm form{state, ui};
+  std::ostringstream err;
+
+  void SetUp() override {
+    fs::create_directories(bin);
+    testing::WriteFile(bin / kIniFileName, "[Patterns]\r\n*.plt\r\n*.eps\r\n");
+    settings::SaveRegSetting("chkOpenPdf", "0", "Options");
+    form.builtConverter = settings::Converter::Ghostscript;
+  }
+
+  void Plot(const fs::path& folder, const std::string& name) {
+    fs::create_directories(folder);
+    testing::WriteFile(folder / name, testing::DriverPlotFile(1, name));
+  }
+
+  // Start-up as the start procedure leaves it for these switches.
+  void Start(const fs::path& lastFolder, bool treeScan, bool unattended) {
+    settings::SaveRegSetting("LastFolder", lastFolder.string());
+    state.treeScanArg = treeScan;
+    if (unattended) state.outFileArg = pdf.string();
+    LoadMainWindow(form, err);
+  }
+};
+
+// The tree lists no hidden folder, so its walk stops short of one; a run
+// that was to scan it must not scan the folder above it instead.
+TEST_F(WindowPaths, AStartFolderTheTreeCannotReachIsNeitherScannedNorBound) {
+  const fs::path hidden = project / ".arkiv";
+  Plot(hidden, "A-01-01.plt");
+  Plot(project / "Ritningar", "K-20-01.plt");
+
+  Start(hidden, true, true);
+  EXPECT_EQ(ui.endedWith, kExitBadCommandLine);
+  EXPECT_FALSE(fs::exists(pdf));
+  EXPECT_NE(err.str().find("Ingen PDF skapades: startmappen " + hidden.string() + " kan inte öppnas i mappträdet."),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(state.treeScanActive) << "the folder above was not scanned";
+}
+
+TEST_F(WindowPaths, AnInteractiveTreeScanOfAStartFolderTheTreeCannotReachIsRefused) {
+  const fs::path hidden = project / ".arkiv";
+  Plot(hidden, "A-01-01.plt");
+  Plot(project / "Ritningar", "K-20-01.plt");
+  ui.ExpectBox("Startmappen " + hidden.string() + " kan inte öppnas i mappträdet. Ingen mappavsökning gjordes.",
+               controls::MsgResult::Ok, controls::mb::kOkOnly | controls::mb::kExclamation, "Mappavsökning");
+  Start(hidden, true, false);
+  EXPECT_TRUE(form.startupComplete);
+  EXPECT_FALSE(ui.endedWith);
+  EXPECT_FALSE(state.treeScanActive);
+  EXPECT_EQ(form.fgFiles.TextMatrix(0, 0), "Nr");
+}
+
+TEST_F(WindowPaths, AnUnattendedScanOfAReachableStartFolderStillBinds) {
+  Plot(project / "Ritningar", "K-20-01.plt");
+  Start(project / "Ritningar" / "", true, true);
+  EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
+  EXPECT_TRUE(fs::exists(pdf));
+}
+
+}  // namespace
+}  // namespace quiremark::app
