@@ -10,6 +10,7 @@
 #include "app/main_commands.h"
 #include "app/main_form.h"
 #include "app/main_startup.h"
+#include "app/start_procedure.h"
 #include "engine/plot_files.h"
 #include "settings/registry_settings.h"
 #include "support/fake_drives.h"
@@ -98,6 +99,27 @@ TEST_F(WindowPaths, AnUnattendedScanOfAReachableStartFolderStillBinds) {
   Start(project / "Ritningar" / "", true, true);
   EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
   EXPECT_TRUE(fs::exists(pdf));
+}
+
+// The walk to the start folder goes by whole names, so "." and ".." in a
+// start folder are resolved before it is stored.
+TEST_F(WindowPaths, DotAndDotDotInAStartFolderAreResolvedBeforeItIsStored) {
+  fs::create_directories(project / "Ritningar");
+  fs::create_directories(project / "VVS");
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {(project / "VVS" / ".." / "Ritningar").string(), (project / "Ritningar").string()},
+      {(project / "." / "Ritningar").string(), (project / "Ritningar").string()},
+      {project.string() + "//Ritningar", (project / "Ritningar").string()},
+  };
+  // After a link to a folder ".." leads to the parent of the link's target.
+  fs::create_directories(dir / "Arkiv" / "Hus");
+  fs::create_directory_symlink(dir / "Arkiv" / "Hus", project / "Länk");
+  cases.push_back({(project / "Länk" / ".." / "Hus").string(), (dir / "Arkiv" / "Hus").string()});
+  for (const auto& [given, stored] : cases) {
+    EXPECT_EQ(AbsoluteFolder(given), stored) << given;
+    Main({"/StartDir:\"" + given + "\""}, state, ui, {});
+    EXPECT_EQ(settings::GetRegSetting("LastFolder", ""), stored) << given;
+  }
 }
 
 }  // namespace
