@@ -90,8 +90,7 @@ void CommandBars_Execute(MainForm& form, controls::CommandBarControl& control) {
 void RunCommand(MainForm& form, int id) {
   controls::CommandBarsStatusBar& status = form.StatusBar;
   if (form.state.runActive() && WaitsForRun(id)) {
-    status.SetPaneText(kNoticePane, form.state.bindRunActive ? "Vänta tills PDF-filen är klar"
-                                                             : "Vänta tills mappavsökningen är klar");
+    browser::TellRunUnderWay(status, form.state);
     return;
   }
   if (const controls::StatusBarPane* notice = status.FindPane(kNoticePane); notice && !notice->text.empty())

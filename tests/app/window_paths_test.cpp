@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/bind_run.h"
 #include "app/main_commands.h"
+#include "app/main_dispatcher.h"
 #include "app/main_form.h"
 #include "app/main_startup.h"
+#include "controls/input_codes.h"
 #include "app/start_procedure.h"
 #include "engine/plot_files.h"
 #include "settings/registry_settings.h"
@@ -56,6 +59,23 @@ class WindowPaths : public ::testing::Test {
     testing::WriteFile(folder / name, testing::DriverPlotFile(1, name));
   }
 
+  int TreeRowOf(const fs::path& folder) const {
+    for (int r = 0; r < form.fgTree.rows(); ++r)
+      if (form.fgTree.RowData(r) == folder.string()) return r;
+    return -1;
+  }
+  std::string Notice() { return form.StatusBar.FindPane(kNoticePane)->text; }
+  // The folders of the history, in the registry's order.
+  static std::vector<std::string> History() {
+    std::vector<std::string> folders;
+    for (int i = 0;; ++i) {
+      const settings::RegValueEntry value =
+          settings::RegEnumValueAt(settings::Hive::CurrentUser, settings::ProgramKeyPath() + "\\Previous", i);
+      if (!value.found) return folders;
+      folders.push_back(value.data);
+    }
+  }
+
   // Start-up as the start procedure leaves it for these switches.
   void Start(const fs::path& lastFolder, bool treeScan, bool unattended) {
     settings::SaveRegSetting("LastFolder", lastFolder.string());
@@ -99,6 +119,40 @@ TEST_F(WindowPaths, AnUnattendedScanOfAReachableStartFolderStillBinds) {
   Start(project / "Ritningar" / "", true, true);
   EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
   EXPECT_TRUE(fs::exists(pdf));
+}
+
+// A bind yields to the window: a folder clicked or opened in the tree
+// meanwhile is refused, and the tree stays on the folder being bound, so the
+// next bind records the folder it binds in the history.
+TEST_F(WindowPaths, AFolderClickedOrOpenedWhileABindYieldsLeavesTheTreeOnTheBoundFolder) {
+  const fs::path drawings = project / "Ritningar";
+  const fs::path other = project / "VVS";
+  Plot(drawings, "A-40-01.plt");
+  Plot(other, "V-57-01.plt");
+  Start(drawings, false, false);
+  ASSERT_EQ(form.Dir1.path(), drawings.string());
+  controls::Grid& tree = form.fgTree;
+  const int bound = tree.row();
+  const int otherRow = TreeRowOf(other);
+  ASSERT_EQ(tree.RowData(bound), drawings.string());
+  ASSERT_GT(otherRow, 0);
+
+  form.fgFiles.SetTextMatrix(1, 0, "1");
+  state.outFileArg = pdf.string();
+  ui.onYield = [&] {
+    tree.SetRow(otherRow);
+    tree.SetMouseCell(otherRow);
+    tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+    tree.SetIsCollapsed(otherRow, controls::kExpanded);
+  };
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  ui.onYield = nullptr;
+  EXPECT_EQ(tree.row(), bound);
+  EXPECT_EQ(form.StatusBar.Pane(0).text, drawings.string());
+  EXPECT_EQ(Notice(), "Vänta tills PDF-filen är klar");
+
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(History(), std::vector<std::string>{drawings.string()});
 }
 
 // The walk to the start folder goes by whole names, so "." and ".." in a
