@@ -155,6 +155,36 @@ TEST_F(WindowPaths, AFolderClickedOrOpenedWhileABindYieldsLeavesTheTreeOnTheBoun
   EXPECT_EQ(History(), std::vector<std::string>{drawings.string()});
 }
 
+// A run yields to the window: what is typed into the file filter meanwhile
+// is refused, so that the box, the file list and the grid still agree when
+// the run ends (and a scan's end saves no pattern it did not use).
+TEST_F(WindowPaths, AFileFilterTypedWhileARunYieldsIsRefused) {
+  const fs::path drawings = project / "Ritningar";
+  Plot(drawings, "A-40-01.plt");
+  Plot(drawings, "A-40-02.eps");
+  Start(drawings, false, false);
+  ASSERT_EQ(form.fgFiles.TextMatrix(1, 1), "A-40-01.plt");
+  state.outFileArg = pdf.string();
+  for (const bool scan : {false, true}) {
+    SCOPED_TRACE(scan ? "tree scan" : "bind");
+    ui.onYield = [&] { form.cboFileExt.SetText("*.eps"); };
+    if (scan) {
+      ASSERT_TRUE(ScanFolderTree(form));
+    } else {
+      form.fgFiles.SetTextMatrix(1, 0, "1");
+      ASSERT_TRUE(CreatePdf(form, kBindPlain));
+    }
+    ui.onYield = nullptr;
+    EXPECT_EQ(form.cboFileExt.text(), "*.PLT");
+    EXPECT_EQ(form.File1.pattern(), "*.PLT");
+    EXPECT_EQ(form.fgFiles.rows(), 2);
+    EXPECT_EQ(Notice(), scan ? "Vänta tills mappavsökningen är klar" : "Vänta tills PDF-filen är klar");
+  }
+  // Once the run is over the filter takes effect at once.
+  form.cboFileExt.SetText("*.eps");
+  EXPECT_EQ(form.fgFiles.TextMatrix(1, 1), "A-40-02.eps");
+}
+
 // The walk to the start folder goes by whole names, so "." and ".." in a
 // start folder are resolved before it is stored.
 TEST_F(WindowPaths, DotAndDotDotInAStartFolderAreResolvedBeforeItIsStored) {
