@@ -59,11 +59,15 @@ void NumberSelected(FilePane& pane) {
   for (int r = first; r <= last; ++r) grid.SetTextMatrix(r, kColNumber, std::to_string(max + r - first + 1));
 }
 
+void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled) {
+  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
+    for (controls::CommandBarControl* control : commandBars.FindControls(id)) control->SetEnabled(enabled);
+}
+
 void UnnumberAll(FilePane& pane) {
   if (pane.state.runActive()) return;
   pane.outline.ResetScan();
-  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
-    for (controls::CommandBarControl* control : pane.commandBars.FindControls(id)) control->SetEnabled(true);
+  EnableNumberingCommands(pane.commandBars, true);
   for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
 }
 

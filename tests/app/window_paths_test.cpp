@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/bind_run.h"
+#include "app/command_table.h"
 #include "app/main_commands.h"
 #include "app/main_dispatcher.h"
 #include "app/main_form.h"
@@ -183,6 +184,32 @@ TEST_F(WindowPaths, AFileFilterTypedWhileARunYieldsIsRefused) {
   // Once the run is over the filter takes effect at once.
   form.cboFileExt.SetText("*.eps");
   EXPECT_EQ(form.fgFiles.TextMatrix(1, 1), "A-40-02.eps");
+}
+
+// A new file filter refills the grid from the working folder: the grid then
+// no longer shows the tree scan, and its rows can be numbered and bound with
+// an outline of their own.
+TEST_F(WindowPaths, AFileFilterChosenAfterATreeScanEndsTheTreeScanMode) {
+  const fs::path drawings = project / "Ritningar";
+  Plot(drawings, "A-40-01.plt");
+  Plot(drawings / "Konstruktion", "K-20-01.plt");
+  Start(drawings, false, false);
+  ASSERT_TRUE(ScanFolderTree(form));
+  ASSERT_TRUE(state.treeScanActive);
+
+  form.cboFileExt.SetText("*.plt");
+  EXPECT_EQ(form.fgFiles.rows(), 2);
+  EXPECT_EQ(form.fgFiles.TextMatrix(0, 0), "Nr");
+  EXPECT_FALSE(state.treeScanActive);
+  EXPECT_EQ(form.fgFiles.backColor(), controls::kSystemWindowColor);
+  for (int id : {cmd::kNumberAll, cmd::kNumberSelected, cmd::kDeletePlotFiles})
+    EXPECT_TRUE(form.CommandBars.FindControl(id)->enabled()) << id;
+
+  RunCommand(form, cmd::kNumberAll);
+  state.outFileArg = pdf.string();
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  EXPECT_NE(testing::ReadFile(dir / "QuiremarkTmp.ps").find("/Title (A-40-01) /OUT pdfmark"), std::string::npos)
+      << "the PDF has its outline";
 }
 
 // The walk to the start folder goes by whole names, so "." and ".." in a
