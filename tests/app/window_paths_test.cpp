@@ -212,6 +212,36 @@ TEST_F(WindowPaths, AFileFilterChosenAfterATreeScanEndsTheTreeScanMode) {
       << "the PDF has its outline";
 }
 
+// A folder chosen through a favourite or a history entry is recorded in the
+// history by its path, so that its entry leads back to it.
+TEST_F(WindowPaths, ABindFromAFavouriteOrAHistoryEntryRecordsTheFoldersPath) {
+  const fs::path drawings = project / "Ritningar";
+  Plot(drawings, "A-40-01.plt");
+  settings::SaveRegSetting("Ritningar", drawings.string(), "Favourite");
+  Start(fs::path(), false, false);
+  state.outFileArg = pdf.string();
+  controls::Grid& tree = form.fgTree;
+  const auto clickRow = [&](const std::string& data) {
+    int row = -1;
+    for (int r = 0; r < tree.rows(); ++r)
+      if (tree.RowData(r) == data) row = r;
+    ASSERT_GT(row, 0) << data;
+    tree.SetRow(row);
+    tree.SetMouseCell(row);
+    tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+  };
+  for (const char marker : {'<', '>'}) {
+    SCOPED_TRACE(std::string(1, marker));
+    SetupTreeView(form);
+    tree.SetIsCollapsed(marker == '<' ? 3 : 1, controls::kExpanded);
+    clickRow(marker + drawings.string());
+    ASSERT_EQ(form.Dir1.path(), drawings.string());
+    form.fgFiles.SetTextMatrix(1, 0, "1");
+    ASSERT_TRUE(CreatePdf(form, kBindPlain));
+    EXPECT_EQ(History(), std::vector<std::string>{drawings.string()});
+  }
+}
+
 // The walk to the start folder goes by whole names, so "." and ".." in a
 // start folder are resolved before it is stored.
 TEST_F(WindowPaths, DotAndDotDotInAStartFolderAreResolvedBeforeItIsStored) {
