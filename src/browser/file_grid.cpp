@@ -178,7 +178,9 @@ std::string GridDate(std::chrono::system_clock::time_point time) {
 }
 
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
-  if (keyCode == controls::kKeyF5 && !pane.state.runActive() && pane.selectFolder) pane.selectFolder();
+  if (keyCode != controls::kKeyF5) return;
+  if (pane.state.runActive()) TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+  else if (pane.selectFolder) pane.selectFolder();
 }
 
 }  // namespace quiremark::browser

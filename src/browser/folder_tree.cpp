@@ -413,7 +413,7 @@ void ExpandTreeToFolder(TreePane& pane, const std::string& path) {
 void GotoLastFolder(TreePane& pane) { ExpandTreeToFolder(pane, settings::GetRegSetting(kLastFolder, "")); }
 
 void RefreshFolderTree(TreePane& pane) {
-  if (pane.files.state.runActive()) return;
+  if (pane.files.state.runActive()) return TellRunUnderWay(pane.statusBar, pane.files.state);
   const std::string target = settings::GetRegSetting(kLastFolder, platform::ProgramFolder().string());
   SetupTreeView(pane);
   ExpandTreeToFolder(pane, target);

@@ -97,16 +97,19 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
   else if (button == controls::kLeftButton)
     pane.selectionEndRow = row;
 
-  if (button == controls::kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
-      !pane.state.runActive() && row < grid.rows()) {
+  const bool toggle = button == controls::kLeftButton && pane.selectionEndRow != 0 &&
+                      pane.selectionEndRow == pane.selectionStartRow && row < grid.rows();
+  const bool menu = button == controls::kRightButton && pane.selectionEndRow != 0;
+  if ((toggle || menu) && pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+
+  if (toggle) {
     if (HasNumber(grid, row))
       ClearNumber(grid, row);
     else
       grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
   }
 
-  if (button == controls::kRightButton && pane.selectionEndRow != 0 && !pane.state.runActive())
-    ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+  if (menu) ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
 }
 
 }  // namespace quiremark::browser

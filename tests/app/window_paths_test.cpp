@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -240,6 +241,35 @@ TEST_F(WindowPaths, ABindFromAFavouriteOrAHistoryEntryRecordsTheFoldersPath) {
     ASSERT_TRUE(CreatePdf(form, kBindPlain));
     EXPECT_EQ(History(), std::vector<std::string>{drawings.string()});
   }
+}
+
+// Whatever way a refused action comes (a command, a click, a key), the
+// status bar says why nothing happens.
+TEST_F(WindowPaths, EveryActionRefusedWhileARunYieldsIsToldInTheStatusBar) {
+  const fs::path drawings = project / "Ritningar";
+  Plot(drawings, "A-40-01.plt");
+  Start(drawings, false, false);
+  state.treeScanRunning = true;
+  const std::vector<std::pair<std::string, std::function<void()>>> actions = {
+      {"AutoCAD", [&] { RunCommand(form, cmd::kRunAcad); }},
+      {"IntelliCAD", [&] { RunCommand(form, cmd::kRunIcad); }},
+      {"click in the grid",
+       [&] {
+         form.fgFiles.SetMouseCell(1);
+         form.fgFiles.RaiseMouseDown(controls::kLeftButton, 0, 0, 0);
+         form.fgFiles.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+       }},
+      {"F5 in the grid", [&] { form.fgFiles.RaiseKeyDown(controls::kKeyF5, 0); }},
+      {"F5 in the tree", [&] { form.fgTree.RaiseKeyDown(controls::kKeyF5, 0); }},
+  };
+  for (const auto& [name, action] : actions) {
+    form.StatusBar.SetPaneText(kNoticePane, "");
+    action();
+    EXPECT_EQ(Notice(), "Vänta tills mappavsökningen är klar") << name;
+  }
+  EXPECT_EQ(form.fgFiles.TextMatrix(1, 0), "");
+  EXPECT_TRUE(ui.shown.empty()) << "no box about a missing template";
+  state.treeScanRunning = false;
 }
 
 // The walk to the start folder goes by whole names, so "." and ".." in a
