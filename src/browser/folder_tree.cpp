@@ -55,9 +55,9 @@ void InsertPlaceholder(Grid& tree, int index, int level) {
   tree.SetRowOutlineLevel(index, level);
 }
 
-// While a run is under way the tree's current row stays on the working
-// folder's row, the bold one, whatever the user clicks: the run (and the
-// history entry of the next bind) goes by the current row.
+// The tree's current row back on the working folder's row, the bold one,
+// after a selection that was refused: the history entry of the next bind
+// goes by the current row.
 void KeepWorkingRow(TreePane& pane) {
   Grid& tree = pane.fgTree;
   for (int row = 0; row < tree.rows(); ++row) {
@@ -338,7 +338,9 @@ void SelectFolder(TreePane& pane) {
   if (!ValidRow(tree, row)) return;
   const std::string folder = TreeRowData::FolderOf(tree.RowData(row));
   if (!folder.empty() && !settings::FolderExists(folder)) {
-    // A history entry or favourite whose folder is gone: the working folder stays.
+    // A history entry or favourite whose folder is gone: the working folder
+    // stays, and so does the tree's current row, which the next bind records.
+    KeepWorkingRow(pane);
     pane.statusBar.SetPaneText(0, "Mappen " + folder + " finns inte.");
     return;
   }

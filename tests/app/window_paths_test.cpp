@@ -243,6 +243,32 @@ TEST_F(WindowPaths, ABindFromAFavouriteOrAHistoryEntryRecordsTheFoldersPath) {
   }
 }
 
+// A history entry whose folder is gone selects nothing: the tree stays on the
+// working folder, so the next bind records that folder, not the gone one.
+TEST_F(WindowPaths, AGoneHistoryEntryClickedLeavesTheTreeOnTheWorkingFolder) {
+  const fs::path drawings = project / "Ritningar";
+  const fs::path gone = project / "Riven";
+  Plot(drawings, "A-40-01.plt");
+  settings::SaveRegSetting("2026-01-01|Riven", gone.string(), "Previous");
+  Start(drawings, false, false);
+  controls::Grid& tree = form.fgTree;
+  tree.SetIsCollapsed(1, controls::kExpanded);
+  int goneRow = -1;
+  for (int r = 0; r < tree.rows(); ++r)
+    if (tree.RowData(r) == ">" + gone.string()) goneRow = r;
+  ASSERT_GT(goneRow, 0);
+  tree.SetRow(goneRow);
+  tree.SetMouseCell(goneRow);
+  tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+  EXPECT_EQ(form.StatusBar.Pane(0).text, "Mappen " + gone.string() + " finns inte.");
+  EXPECT_EQ(tree.row(), TreeRowOf(drawings));
+
+  form.fgFiles.SetTextMatrix(1, 0, "1");
+  state.outFileArg = pdf.string();
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(History(), (std::vector<std::string>{gone.string(), drawings.string()}));
+}
+
 // Whatever way a refused action comes (a command, a click, a key), the
 // status bar says why nothing happens.
 TEST_F(WindowPaths, EveryActionRefusedWhileARunYieldsIsToldInTheStatusBar) {
