@@ -22,10 +22,10 @@ namespace {
 // Commands that change the grid, the filters or the working folder, start
 // a bind or a tree scan, or read the grid's selection while a run fills it.
 constexpr std::array kWaitForRun = {
-    cmd::kCreatePdf,      cmd::kCreatePdfSpec,   cmd::kCreatePdfRelation, cmd::kNumberAll,
-    cmd::kNumberSelected, cmd::kUnnumberAll,     cmd::kDeletePlotFiles,   cmd::kScanFolderTree,
-    cmd::kRefreshTree,    cmd::kRefreshFiles,    cmd::kFilterBySelection, cmd::kCloseTree,
-    cmd::kGotoFolder,     cmd::kDeleteSelectedFiles, cmd::kRunAcad,       cmd::kRunIcad};
+    cmd::kCreatePdf,      cmd::kCreatePdfSpec,       cmd::kCreatePdfRelation, cmd::kNumberAll,
+    cmd::kNumberSelected, cmd::kUnnumberAll,         cmd::kDeletePlotFiles,   cmd::kScanFolderTree,
+    cmd::kRefreshTree,    cmd::kRefreshFiles,        cmd::kFilterBySelection, cmd::kCloseTree,
+    cmd::kGotoFolder,     cmd::kDeleteSelectedFiles, cmd::kRunAcad,           cmd::kRunIcad};
 
 void Dispatch(MainForm& form, int id) {
   switch (id) {
