@@ -61,10 +61,17 @@ class WindowPaths : public ::testing::Test {
     testing::WriteFile(folder / name, testing::DriverPlotFile(1, name));
   }
 
-  int TreeRowOf(const fs::path& folder) const {
+  int TreeRowOf(const std::string& data) const {
     for (int r = 0; r < form.fgTree.rows(); ++r)
-      if (form.fgTree.RowData(r) == folder.string()) return r;
+      if (form.fgTree.RowData(r) == data) return r;
     return -1;
+  }
+  int TreeRowOf(const fs::path& folder) const { return TreeRowOf(folder.string()); }
+  // A left click on a tree row.
+  void ClickTreeRow(int row) {
+    form.fgTree.SetRow(row);
+    form.fgTree.SetMouseCell(row);
+    form.fgTree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
   }
   std::string Notice() { return form.StatusBar.FindPane(kNoticePane)->text; }
   // The folders of the history, in the registry's order.
@@ -142,9 +149,7 @@ TEST_F(WindowPaths, AFolderClickedOrOpenedWhileABindYieldsLeavesTheTreeOnTheBoun
   form.fgFiles.SetTextMatrix(1, 0, "1");
   state.outFileArg = pdf.string();
   ui.onYield = [&] {
-    tree.SetRow(otherRow);
-    tree.SetMouseCell(otherRow);
-    tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+    ClickTreeRow(otherRow);
     tree.SetIsCollapsed(otherRow, controls::kExpanded);
   };
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
@@ -221,21 +226,13 @@ TEST_F(WindowPaths, ABindFromAFavouriteOrAHistoryEntryRecordsTheFoldersPath) {
   settings::SaveRegSetting("Ritningar", drawings.string(), "Favourite");
   Start(fs::path(), false, false);
   state.outFileArg = pdf.string();
-  controls::Grid& tree = form.fgTree;
-  const auto clickRow = [&](const std::string& data) {
-    int row = -1;
-    for (int r = 0; r < tree.rows(); ++r)
-      if (tree.RowData(r) == data) row = r;
-    ASSERT_GT(row, 0) << data;
-    tree.SetRow(row);
-    tree.SetMouseCell(row);
-    tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
-  };
   for (const char marker : {'<', '>'}) {
     SCOPED_TRACE(std::string(1, marker));
     SetupTreeView(form);
-    tree.SetIsCollapsed(marker == '<' ? 3 : 1, controls::kExpanded);
-    clickRow(marker + drawings.string());
+    form.fgTree.SetIsCollapsed(marker == '<' ? 3 : 1, controls::kExpanded);
+    const int row = TreeRowOf(marker + drawings.string());
+    ASSERT_GT(row, 0);
+    ClickTreeRow(row);
     ASSERT_EQ(form.Dir1.path(), drawings.string());
     form.fgFiles.SetTextMatrix(1, 0, "1");
     ASSERT_TRUE(CreatePdf(form, kBindPlain));
@@ -251,17 +248,12 @@ TEST_F(WindowPaths, AGoneHistoryEntryClickedLeavesTheTreeOnTheWorkingFolder) {
   Plot(drawings, "A-40-01.plt");
   settings::SaveRegSetting("2026-01-01|Riven", gone.string(), "Previous");
   Start(drawings, false, false);
-  controls::Grid& tree = form.fgTree;
-  tree.SetIsCollapsed(1, controls::kExpanded);
-  int goneRow = -1;
-  for (int r = 0; r < tree.rows(); ++r)
-    if (tree.RowData(r) == ">" + gone.string()) goneRow = r;
+  form.fgTree.SetIsCollapsed(1, controls::kExpanded);
+  const int goneRow = TreeRowOf(">" + gone.string());
   ASSERT_GT(goneRow, 0);
-  tree.SetRow(goneRow);
-  tree.SetMouseCell(goneRow);
-  tree.RaiseMouseUp(controls::kLeftButton, 0, 0, 0);
+  ClickTreeRow(goneRow);
   EXPECT_EQ(form.StatusBar.Pane(0).text, "Mappen " + gone.string() + " finns inte.");
-  EXPECT_EQ(tree.row(), TreeRowOf(drawings));
+  EXPECT_EQ(form.fgTree.row(), TreeRowOf(drawings));
 
   form.fgFiles.SetTextMatrix(1, 0, "1");
   state.outFileArg = pdf.string();
