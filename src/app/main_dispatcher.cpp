@@ -19,13 +19,13 @@ namespace quiremark::app {
 
 namespace {
 
-// Commands that change the grid, the filters or the working folder, or
-// start a bind or a tree scan.
+// Commands that change the grid, the filters or the working folder, start
+// a bind or a tree scan, or read the grid's selection while a run fills it.
 constexpr std::array kWaitForRun = {
-    cmd::kCreatePdf,      cmd::kCreatePdfSpec,   cmd::kCreatePdfRelation, cmd::kNumberAll,
-    cmd::kNumberSelected, cmd::kUnnumberAll,     cmd::kDeletePlotFiles,   cmd::kScanFolderTree,
-    cmd::kRefreshTree,    cmd::kRefreshFiles,    cmd::kFilterBySelection, cmd::kCloseTree,
-    cmd::kGotoFolder,     cmd::kDeleteSelectedFiles};
+    cmd::kCreatePdf,      cmd::kCreatePdfSpec,       cmd::kCreatePdfRelation, cmd::kNumberAll,
+    cmd::kNumberSelected, cmd::kUnnumberAll,         cmd::kDeletePlotFiles,   cmd::kScanFolderTree,
+    cmd::kRefreshTree,    cmd::kRefreshFiles,        cmd::kFilterBySelection, cmd::kCloseTree,
+    cmd::kGotoFolder,     cmd::kDeleteSelectedFiles, cmd::kRunAcad,           cmd::kRunIcad};
 
 void Dispatch(MainForm& form, int id) {
   switch (id) {
@@ -90,8 +90,7 @@ void CommandBars_Execute(MainForm& form, controls::CommandBarControl& control) {
 void RunCommand(MainForm& form, int id) {
   controls::CommandBarsStatusBar& status = form.StatusBar;
   if (form.state.runActive() && WaitsForRun(id)) {
-    status.SetPaneText(kNoticePane, form.state.bindRunActive ? "Vänta tills PDF-filen är klar"
-                                                             : "Vänta tills mappavsökningen är klar");
+    browser::TellRunUnderWay(status, form.state);
     return;
   }
   if (const controls::StatusBarPane* notice = status.FindPane(kNoticePane); notice && !notice->text.empty())

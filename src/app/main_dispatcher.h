@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/file_pane.h"
 #include "controls/command_bars.h"
 
 namespace quiremark::app {
@@ -7,7 +8,7 @@ namespace quiremark::app {
 class MainForm;
 
 // The status-bar pane that says why a command has to wait.
-inline constexpr int kNoticePane = 1;
+inline constexpr int kNoticePane = browser::kNoticePane;
 
 // A command chosen in the menu bar, on a toolbar, by a key or in a context
 // menu: runs the action of its ID. While a bind run or a tree scan is under

@@ -13,6 +13,7 @@
 #include "app/main_dispatcher.h"
 #include "app/main_form.h"
 #include "browser/file_grid.h"
+#include "browser/folder_tree.h"
 #include "browser/numbering.h"
 #include "engine/conversion.h"
 #include "engine/ghostscript_location.h"
@@ -244,6 +245,13 @@ void LookForDigiTejp(MainForm& form) {
   }
 }
 
+// Whether the walk to the last folder made `startFolder` the working folder.
+// The tree lists no hidden folder, so a walk towards one ends on a folder
+// above it; a scan or bind the command line asked for must not take that one.
+bool ReachedStartFolder(const MainForm& form, const std::string& startFolder) {
+  return browser::RowIsTarget(form.Dir1.path(), browser::TreeRowData::FolderOf(startFolder));
+}
+
 // The bind the command line asked for; then the program ends, telling
 // whether the PDF was made.
 void RunUnattendedBind(MainForm& form, std::ostream& err) {
@@ -316,11 +324,19 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   RestoreFilters(form);
   RestoreColumnWidths(form);
   FillFileGrid(form);
+  const std::string startFolder = settings::GetRegSetting("LastFolder", "");
   SetupTreeView(form);
   GotoLastFolder(form);
   LookForDigiTejp(form);
   form.startupComplete = true;
 
+  if ((form.state.treeScanArg || Unattended(form)) && !startFolder.empty() && !ReachedStartFolder(form, startFolder)) {
+    const std::string why = startFolder + " kan inte öppnas i mappträdet.";
+    if (Unattended(form)) return EndStartup(form, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + why, err);
+    form.ui.MessageBox("Startmappen " + why + " Ingen mappavsökning gjordes.", mb::kOkOnly | mb::kExclamation,
+                       "Mappavsökning");
+    return;
+  }
   if (form.state.treeScanArg) {
     if (form.displayAvailable) form.Show();
     form.ui.Yield();

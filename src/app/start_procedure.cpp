@@ -108,8 +108,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string AbsoluteFolder(const std::string& folder) {
-  if (folder.empty() || folder.front() == '/') return folder;
+  if (folder.empty()) return folder;
+  // The tree is walked by whole names, which "." and ".." never are; a
+  // trailing "/" does no harm and stays.
   std::error_code error;
+  if (folder.front() == '/') {
+    const std::filesystem::path normal = std::filesystem::path(folder).lexically_normal();
+    // After a link to a folder, ".." leads to the parent of the link's target.
+    if (!std::filesystem::is_directory(normal, error) && std::filesystem::is_directory(folder, error)) {
+      const std::filesystem::path real = std::filesystem::canonical(folder, error);
+      if (!error) return real.string();
+    }
+    return normal.string();
+  }
   std::string absolute = std::filesystem::absolute(folder, error).lexically_normal().string();
   if (error) return folder;
   while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();

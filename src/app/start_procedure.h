@@ -35,7 +35,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // A start folder as it is stored: a relative one is taken from the current
-// folder.
+// folder, and "." and ".." parts and doubled "/" are resolved.
 std::string AbsoluteFolder(const std::string& folder);
 
 // The start procedure: debug mode from NORV_DEBUG, the common controls, the

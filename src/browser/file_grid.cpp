@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "browser/bookmark_pattern.h"
+#include "browser/numbering.h"
 #include "controls/input_codes.h"
 #include "engine/bookmark_text.h"
 #include "platform/clock.h"
@@ -66,6 +67,11 @@ void FillFileGrid(FilePane& pane) {
   pane.StatusBar1.SetPanelText(1, pane.Dir1.path());
   pane.outline.ResetScan();
   pane.bookmarksFromGrid = true;
+  // The grid shows the folder from here on, not a tree scan: the next bind
+  // must take its outline from these rows, which can be numbered again.
+  pane.state.treeScanActive = false;
+  pane.fgFiles.SetBackColor(controls::kSystemWindowColor);
+  EnableNumberingCommands(pane.commandBars, true);
 
   controls::Grid& grid = pane.fgFiles;
   // The view hears of the new rows once, when the fill ends (or fails).
@@ -152,7 +158,9 @@ std::string GridDate(std::chrono::system_clock::time_point time) {
 }
 
 void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
-  if (keyCode == controls::kKeyF5 && !pane.state.runActive() && pane.selectFolder) pane.selectFolder();
+  if (keyCode != controls::kKeyF5) return;
+  if (pane.state.runActive()) TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+  else if (pane.selectFolder) pane.selectFolder();
 }
 
 }  // namespace quiremark::browser

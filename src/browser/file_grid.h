@@ -33,8 +33,9 @@ int NumberOf(const std::string& text);
 
 // Refills the grid from the working folder: one row per listed file whose
 // name is longer than 5 characters and whose bookmark matches the bookmark
-// filter. Throws settings::FileError when a listed file or its side file
-// cannot be read; the grid then stays hidden.
+// filter. A grid that showed a tree scan is back in the folder mode. Throws
+// settings::FileError when a listed file or its side file cannot be read;
+// the grid then stays hidden.
 void FillFileGrid(FilePane& pane);
 
 // The working folder changed.

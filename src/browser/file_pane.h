@@ -34,4 +34,14 @@ struct FilePane {
 
 using controls::Hourglass;
 
+// The status-bar pane that tells why a command has to wait.
+inline constexpr int kNoticePane = 1;
+
+// Says in the notice pane that what the user asked for waits for the run
+// under way (a bind run or a tree scan).
+inline void TellRunUnderWay(controls::CommandBarsStatusBar& status, const settings::AppState& state) {
+  status.SetPaneText(kNoticePane,
+                     state.bindRunActive ? "Vänta tills PDF-filen är klar" : "Vänta tills mappavsökningen är klar");
+}
+
 }  // namespace quiremark::browser

@@ -45,12 +45,17 @@ int ErrorNumber() {
 
 void cboFileExt_Change(ScanPane& pane) {
   FilePane& files = pane.files;
+  if (files.state.runActive()) {
+    // The run goes on with the filter it started with, and the box shows it
+    // again (which comes back here once, with nothing left to refuse).
+    if (pane.cboFileExt.text() != files.File1.pattern()) {
+      TellRunUnderWay(files.commandBars.statusBar(), files.state);
+      pane.cboFileExt.SetText(files.File1.pattern());
+    }
+    return;
+  }
   try {
     files.File1.SetPattern(pane.cboFileExt.text());
-    if (files.state.runActive()) {
-      files.commandBars.statusBar().SetPaneText(0, "En körning pågår: fillistan uppdateras inte nu.");
-      return;
-    }
     Dir1_Change(files);
   } catch (...) {
     const int number = ErrorNumber();

@@ -16,7 +16,8 @@ inline constexpr std::size_t kMaxSelectionFilter = 255;
 // A pattern the file list refuses (error 380) ends the handler silently;
 // any other error shows "Felkod: n", and the third since the window loaded
 // ends the program after "Avslutar!", without saving anything. While a run
-// is under way the file list takes the pattern but the grid stays as it is.
+// is under way a new filter is refused: the box shows the file list's
+// pattern again and the status bar says why.
 void cboFileExt_Change(ScanPane& pane);
 // An item of the file filter's list was chosen.
 void cboFileExt_Click(ScanPane& pane);

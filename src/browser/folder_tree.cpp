@@ -55,6 +55,19 @@ void InsertPlaceholder(Grid& tree, int index, int level) {
   tree.SetRowOutlineLevel(index, level);
 }
 
+// The tree's current row back on the working folder's row, the bold one,
+// after a selection that was refused: the history entry of the next bind
+// goes by the current row.
+void KeepWorkingRow(TreePane& pane) {
+  Grid& tree = pane.fgTree;
+  for (int row = 0; row < tree.rows(); ++row) {
+    if (tree.CellFontBold(row, 0)) {
+      if (tree.row() != row) tree.SetRow(row);
+      return;
+    }
+  }
+}
+
 bool HasPlaceholder(const Grid& tree, int row) {
   return row + 1 < tree.rows() && tree.TextMatrix(row + 1, 0).empty();
 }
@@ -273,6 +286,9 @@ void ExpandRow(TreePane& pane, int row) {
   Grid& tree = pane.fgTree;
   if (!ValidRow(tree, row)) return;
   const std::string data = tree.RowData(row);
+  // While a run is under way a folder is listed, but it neither becomes the
+  // working folder nor moves the current row.
+  const bool running = pane.files.state.runActive();
   std::optional<int> inserted;
   switch (TreeRowData::KindOf(data)) {
     case TreeRowKind::HistoryRoot: inserted = ListValues(pane, row, false); break;
@@ -282,9 +298,13 @@ void ExpandRow(TreePane& pane, int row) {
       const std::string folder = TreeRowData::FolderOf(data);
       std::error_code error;
       if (!fs::exists(folder, error)) return;  // gone, or a drive without a readable medium
-      tree.SetRow(row);
-      SelectFolder(pane);
-      pane.statusBar.SetPaneText(0, data);
+      if (running) {
+        TellRunUnderWay(pane.statusBar, pane.files.state);
+      } else {
+        tree.SetRow(row);
+        SelectFolder(pane);
+        pane.statusBar.SetPaneText(0, data);
+      }
       // Rows go in with the redraw off, so the view takes them in one go.
       tree.SetRedraw(controls::kRedrawOff);
       inserted = ListFolder(pane, row, folder);
@@ -301,18 +321,26 @@ void ExpandRow(TreePane& pane, int row) {
   int last = row + *inserted;
   if (last > row && tree.TextMatrix(last, 0).empty()) --last;
   tree.ShowCell(last, 0);
-  tree.SetRow(row);
+  if (running) KeepWorkingRow(pane);
+  else tree.SetRow(row);
 }
 
 void SelectFolder(TreePane& pane) {
   FilePane& files = pane.files;
-  if (files.state.runActive()) return;  // the run binds the folder it started with
+  if (files.state.runActive()) {
+    // The run binds the folder it started with.
+    KeepWorkingRow(pane);
+    TellRunUnderWay(pane.statusBar, files.state);
+    return;
+  }
   Grid& tree = pane.fgTree;
   const int row = tree.row();
   if (!ValidRow(tree, row)) return;
   const std::string folder = TreeRowData::FolderOf(tree.RowData(row));
   if (!folder.empty() && !settings::FolderExists(folder)) {
-    // A history entry or favourite whose folder is gone: the working folder stays.
+    // A history entry or favourite whose folder is gone: the working folder
+    // stays, and so does the tree's current row, which the next bind records.
+    KeepWorkingRow(pane);
     pane.statusBar.SetPaneText(0, "Mappen " + folder + " finns inte.");
     return;
   }
@@ -387,7 +415,7 @@ void ExpandTreeToFolder(TreePane& pane, const std::string& path) {
 void GotoLastFolder(TreePane& pane) { ExpandTreeToFolder(pane, settings::GetRegSetting(kLastFolder, "")); }
 
 void RefreshFolderTree(TreePane& pane) {
-  if (pane.files.state.runActive()) return;
+  if (pane.files.state.runActive()) return TellRunUnderWay(pane.statusBar, pane.files.state);
   const std::string target = settings::GetRegSetting(kLastFolder, platform::ProgramFolder().string());
   SetupTreeView(pane);
   ExpandTreeToFolder(pane, target);

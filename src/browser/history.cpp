@@ -37,8 +37,13 @@ void RemovePathEntries(const std::string& subKey, const std::string& path) {
 }
 
 void SavePrevious(const std::string& date, const std::string& folder, const std::string& rowData) {
-  RemovePathEntries(kPreviousKey, rowData);
-  settings::SaveRegSetting(date + "|" + folder, rowData, kPreviousKey);
+  // A favourite or a history entry stands for its folder; the history row
+  // adds its own marker when it is listed.
+  const TreeRowKind kind = TreeRowData::KindOf(rowData);
+  const bool entry = kind == TreeRowKind::Favourite || kind == TreeRowKind::HistoryEntry;
+  const std::string path = entry ? TreeRowData::FolderOf(rowData) : rowData;
+  RemovePathEntries(kPreviousKey, path);
+  settings::SaveRegSetting(date + "|" + folder, path, kPreviousKey);
 }
 
 void DeletePrevious(controls::Grid& tree) {

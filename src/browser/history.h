@@ -15,7 +15,8 @@ inline constexpr const char* kFavouriteKey = "Favourite";
 void RemovePathEntries(const std::string& subKey, const std::string& path);
 
 // Records a history entry named date + "|" + folder name with the tree row's
-// data, replacing any earlier entry of the same path.
+// data (a favourite's or history entry's folder without its marker),
+// replacing any earlier entry of the same path.
 void SavePrevious(const std::string& date, const std::string& folder, const std::string& rowData);
 
 // The folder tree's current row, a history entry, leaves the history with

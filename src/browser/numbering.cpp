@@ -59,11 +59,15 @@ void NumberSelected(FilePane& pane) {
   for (int r = first; r <= last; ++r) grid.SetTextMatrix(r, kColNumber, std::to_string(max + r - first + 1));
 }
 
+void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled) {
+  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
+    for (controls::CommandBarControl* control : commandBars.FindControls(id)) control->SetEnabled(enabled);
+}
+
 void UnnumberAll(FilePane& pane) {
   if (pane.state.runActive()) return;
   pane.outline.ResetScan();
-  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
-    for (controls::CommandBarControl* control : pane.commandBars.FindControls(id)) control->SetEnabled(true);
+  EnableNumberingCommands(pane.commandBars, true);
   for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
 }
 
@@ -93,16 +97,19 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
   else if (button == controls::kLeftButton)
     pane.selectionEndRow = row;
 
-  if (button == controls::kLeftButton && pane.selectionEndRow != 0 && pane.selectionEndRow == pane.selectionStartRow &&
-      !pane.state.runActive() && row < grid.rows()) {
+  const bool toggle = button == controls::kLeftButton && pane.selectionEndRow != 0 &&
+                      pane.selectionEndRow == pane.selectionStartRow && row < grid.rows();
+  const bool menu = button == controls::kRightButton && pane.selectionEndRow != 0;
+  if ((toggle || menu) && pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+
+  if (toggle) {
     if (HasNumber(grid, row))
       ClearNumber(grid, row);
     else
       grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
   }
 
-  if (button == controls::kRightButton && pane.selectionEndRow != 0 && !pane.state.runActive())
-    ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+  if (menu) ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
 }
 
 }  // namespace quiremark::browser

@@ -29,6 +29,10 @@ void NumberSelected(FilePane& pane);
 // commands a tree scan switched off back on.
 void UnnumberAll(FilePane& pane);
 
+// Switches the commands that a tree scan turns off (numbering all rows, a
+// range, and deleting plot files) on or off.
+void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled);
+
 // Mouse events of the grid: the anchor and end rows of a range, a click
 // that toggles a row's number, and the two context menus.
 void fgFiles_MouseDown(FilePane& pane, int button, int shift, float x, float y);

@@ -200,8 +200,7 @@ bool ScanFolderTree(ScanPane& pane) {
   FillGridFromTree(pane, walk);
   state.treeScanActive = true;
   files.fgFiles.SetBackColor(state.themeBaseColor);
-  for (int id : {kCmdNumberAll, kCmdNumberSelected, kCmdDeletePlotFiles})
-    for (controls::CommandBarControl* control : files.commandBars.FindControls(id)) control->SetEnabled(false);
+  EnableNumberingCommands(files.commandBars, false);
   SavePatterns(pane);
   return true;
 }

@@ -176,15 +176,17 @@ TEST_F(FiltersTest, SavedPatternsAreTheListAndATextNoItemHolds) {
   EXPECT_EQ(settings::SplitIniSection(settings::GetIniSection("Patterns", ini)), (Names{"*.plt", "*.eps", "*.dwg"}));
 }
 
-TEST_F(FiltersTest, WhileARunIsUnderWayTheFileListTakesThePatternButTheGridStays) {
+TEST_F(FiltersTest, WhileARunIsUnderWayANewFilterIsRefused) {
   Plot("Plan-1.plt");
   Plot("Plan-2.eps");
   cboFileExt.SetText("*.plt");
+  commandBars.statusBar().AddPane(kNoticePane);
   state.bindRunActive = true;
   cboFileExt.SetText("*.eps");
-  EXPECT_EQ(File1.pattern(), "*.eps");
+  EXPECT_EQ(cboFileExt.text(), "*.plt");
+  EXPECT_EQ(File1.pattern(), "*.plt");
   EXPECT_EQ(Column(1), Names{"Plan-1.plt"});
-  EXPECT_EQ(commandBars.statusBar().Pane(0).text, "En körning pågår: fillistan uppdateras inte nu.");
+  EXPECT_EQ(commandBars.statusBar().FindPane(kNoticePane)->text, "Vänta tills PDF-filen är klar");
 }
 
 }  // namespace
