@@ -146,11 +146,13 @@ class BindRun {
     return chosen;
   }
 
+  // The history records the folder being bound. The tree's current row may
+  // have moved since that folder was chosen (arrow keys, a closed tree), and
+  // a root row or a gone favourite would give an entry that leads nowhere.
   void SaveHistoryEntry() {
-    const int row = form_.fgTree.row();
-    const std::string rowData = row >= 0 && row < form_.fgTree.rows() ? form_.fgTree.RowData(row) : std::string();
+    if (folder_.empty()) return;
     const platform::Clock& clock = platform::CurrentClock();
-    browser::SavePrevious(clock.ShortDate(clock.Now()), settings::GetLastPathPart(rowData), rowData);
+    browser::SavePrevious(clock.ShortDate(clock.Now()), settings::GetLastPathPart(folder_), folder_);
   }
 
   std::string AskForPdf(const std::string& initialFolder) {
@@ -218,7 +220,9 @@ class BindRun {
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.\r\rIngen PDF skapades.");
     }
-    engine::OutlineState* outline = form_.state.treeScanActive ? nullptr : &form_.Outline;
+    // A tree scan's outline is kept as it stands; once numbering cleared it,
+    // the outline is built from the grid, as after a folder fill.
+    engine::OutlineState* outline = form_.BookmarksFromGrid ? &form_.Outline : nullptr;
     int count = 0;
     for (const PlotFile& file : FilesInNumberOrder(highest)) {
       ++count;

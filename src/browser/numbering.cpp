@@ -66,7 +66,10 @@ void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled) {
 
 void UnnumberAll(FilePane& pane) {
   if (pane.state.runActive()) return;
+  // A tree scan's outline goes with its numbers: the next bind builds its
+  // outline from the grid, as the rows are numbered anew.
   pane.outline.ResetScan();
+  pane.bookmarksFromGrid = true;
   EnableNumberingCommands(pane.commandBars, true);
   for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
 }

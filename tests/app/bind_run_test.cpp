@@ -48,12 +48,13 @@ TEST_F(BindRunSteps, NothingNumberedEndsSilentlyAfterTheHistoryEntry) {
   EXPECT_FALSE(state.bindRunActive);
 }
 
-TEST_F(BindRunSteps, RootRowOfTheTreeIsRecordedAsItIs) {
-  form.fgTree.SetRowData(0, ">");
+TEST_F(BindRunSteps, TheHistoryRecordsTheFolderBoundWhateverTreeRowIsCurrent) {
+  SelectDrawings();
+  form.fgTree.SetRowData(0, ">");  // the history root, moved to with the arrow keys
   CreatePdf(form, kBindPlain);
   const auto entry = settings::RegEnumValueAt(settings::Hive::CurrentUser, settings::ProgramKeyPath() + "\\Previous", 0);
-  EXPECT_TRUE(entry.name.ends_with("|>"));
-  EXPECT_EQ(entry.data, ">");
+  EXPECT_TRUE(entry.name.ends_with("|Ritningar"));
+  EXPECT_EQ(entry.data, drawings.string());
 }
 
 TEST_F(BindRunSteps, CancelledSaveDialogWritesNothing) {

@@ -65,5 +65,20 @@ TEST_F(TreeScanEndToEnd, TheOutlineNestsByFolderWithCountsPagesAndSwedishTitles)
   }
 }
 
+TEST_F(TreeScanEndToEnd, NumbersClearedAfterAScanAndGivenAgainBindWithAnOutline) {
+  PlotIn(drawings, "A-01.plt", 1, "Plan");
+  PlotIn(drawings / "Sub", "B-01.plt", 1, "Sektion");
+  form.Dir1.SetPath(drawings.string());
+  ASSERT_TRUE(ScanFolderTree(form));
+  browser::FilePane pane = FilePaneOf(form);
+  browser::UnnumberAll(pane);  // the scan's outline goes with its numbers
+  browser::NumberAll(pane);
+  state.outFileArg = (out / "Omnumrerad.pdf").string();
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  const std::string ps = TempPs();
+  EXPECT_NE(ps.find("/Title (Plan)"), std::string::npos) << ps.substr(ps.find("% BOOKMARKS"));
+  EXPECT_NE(ps.find("/Title (Sektion)"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quiremark::app
