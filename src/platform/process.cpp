@@ -204,7 +204,11 @@ std::optional<std::filesystem::path> FindOnPath(const std::string& name) {
 }
 
 bool ShellOpen(const std::string& target) {
-  auto started = StartProcess(std::vector<std::string>{"xdg-open", target});
+  // What xdg-open says when the desktop has no program for the target (no
+  // display, no viewer) goes nowhere, as a failed open does on Windows.
+  StartOptions quiet;
+  quiet.outputFile = "/dev/null";
+  auto started = StartProcess(std::vector<std::string>{"xdg-open", target}, quiet);
   return started.process.has_value();  // the child is reaped in the background
 }
 

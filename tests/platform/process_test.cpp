@@ -1,10 +1,13 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/environment.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -61,4 +64,32 @@ TEST(Process, KilledChildReportsTheSignal) {
 TEST(Process, CaptureReturnsStandardOutput) {
   EXPECT_EQ(qp::RunAndCapture(Args{"sh", "-c", "echo 10.0; echo noise >&2"}), "10.0\n");
   EXPECT_EQ(qp::RunAndCapture(Args{"sh", "-c", "exit 1"}), std::nullopt);
+}
+
+TEST(Process, ShellOpenPassesTheTargetAndKeepsTheOpenersComplaintsOffOurStreams) {
+  qt::TempDir dir;
+  const std::filesystem::path opener = dir / "xdg-open";
+  qt::WriteFile(opener, "#!/bin/sh\necho 'no method available' >&2\necho \"$1\" >\"$0.target\"\n");
+  std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+  qt::ScopedEnv path("PATH", dir.path().string() + ":" + qp::GetEnv("PATH"));
+
+  // Our standard error goes to a file while the opener runs.
+  const std::filesystem::path caught = dir / "stderr.txt";
+  fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int file = open(caught.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(file, STDERR_FILENO);
+  close(file);
+  const bool started = qp::ShellOpen("/srv/ut/A-40.pdf");
+  // The opener complains before it writes the target.
+  for (int i = 0; i < 500 && (!std::filesystem::exists(dir / "xdg-open.target") ||
+                              qt::ReadFile(dir / "xdg-open.target").empty());
+       ++i)
+    usleep(10000);
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+
+  EXPECT_TRUE(started);
+  EXPECT_EQ(qt::ReadFile(dir / "xdg-open.target"), "/srv/ut/A-40.pdf\n");
+  EXPECT_EQ(qt::ReadFile(caught), "");
 }
