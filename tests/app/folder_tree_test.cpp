@@ -436,30 +436,30 @@ TEST_F(FolderTree, SpecialBindCommandsShowWhereTheirPathSideFilesLie) {
   const fs::path child = Folder("parent/child");
   const fs::path none = Folder("none");
   const fs::path empty = Folder("empty");
-  testing::WriteFile(own / "Quiremark.path", "  /ut/spec  \r\n/annat\r\n");
+  testing::WriteFile(own / "Quiremark.path", "  /ut/special  \r\n/annat\r\n");
   testing::WriteFile(own / "quiremark.RELATION.path", "/ut/relation\r\n");
   testing::WriteFile(parent / "QUIREMARK.PATH", "/ut/förälder\r\n");
   testing::WriteFile(empty / "Quiremark.path", "");
   struct Case {
     fs::path folder;
-    bool spec;
-    std::string specTip;
+    bool special;
+    std::string specialTip;
     bool relation;
     std::string relationTip;
   };
   Expand(kDriveRow);
   Expand(RowOf(parent));
   for (const Case& c : std::vector<Case>{
-           {own, true, "/ut/spec", true, "/ut/relation"},
+           {own, true, "/ut/special", true, "/ut/relation"},
            {child, true, "/ut/förälder", false, "Skapa P&DF Relation"},
            {none, false, "Skapa PD&F Special", false, "Skapa P&DF Relation"},
            {empty, true, "Skapa PD&F Special", false, "Skapa P&DF Relation"},
        }) {
     Click(RowOf(c.folder));
-    const auto* spec = form.CommandBars.FindControl(cmd::kCreatePdfSpec);
+    const auto* special = form.CommandBars.FindControl(cmd::kCreatePdfSpec);
     const auto* relation = form.CommandBars.FindControl(cmd::kCreatePdfRelation);
-    EXPECT_EQ(spec->visible(), c.spec) << c.folder;
-    EXPECT_EQ(spec->tooltipText(), c.specTip) << c.folder;
+    EXPECT_EQ(special->visible(), c.special) << c.folder;
+    EXPECT_EQ(special->tooltipText(), c.specialTip) << c.folder;
     EXPECT_EQ(relation->visible(), c.relation) << c.folder;
     EXPECT_EQ(relation->tooltipText(), c.relationTip) << c.folder;
   }
