@@ -2,14 +2,20 @@
 // main window, timed side by side with gs alone on the same temporary file.
 //   bench-bind generate FOLDER COUNT SIDEFILES   one-page plot files, with side files when SIDEFILES is 1
 //   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each followed by gs alone
-// The bind mode prints one line per bind: "bind <s> gs <s> total <s> files <n>", where total is the
-// whole run and gs the same conversion started alone. The registry and the temporary folder are
-// whatever QUIREMARK_REGISTRY and Temp name.
+// The bind mode prints one line per bind: "bind <s> gs <s> files <n> bindcpu <s> gscpu <s> order <o>":
+// the whole run, the same conversion started alone, then the processor time (user + system) of
+// the bind's converter and of the one started alone, and which ran first ("bind" or "gs"; the
+// first bind of a process always runs first, later ones take turns, so neither side profits
+// from always coming second). The registry and the temporary folder are whatever
+// QUIREMARK_REGISTRY and Temp name.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +37,14 @@ namespace {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Processor time of the child processes waited for so far.
+double ChildrenCpu() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 void Generate(const fs::path& folder, int count, bool sideFiles) {
@@ -75,27 +89,47 @@ int Bind(const fs::path& folder, const fs::path& outDir, int binds) {
   const int files = form.fgFiles.rows() - 1;
 
   fs::create_directories(outDir);
-  for (int run = 1; run <= binds; ++run) {
-    state.outFileArg = (outDir / "bind.pdf").string();
-    auto start = std::chrono::steady_clock::now();
-    if (!qa::CreatePdf(form, qa::kBindPlain)) {
-      std::cerr << "bind failed\n";
-      return 1;
-    }
-    const double bind = Seconds(start);
-
+  // gs alone on the temporary file the last bind wrote (every bind writes the same one).
+  const auto gsAlone = [&](double& cpu) -> std::optional<double> {
     quiremark::platform::StartOptions options;
     options.workingFolder = gs->parent_path();
     options.outputFile = outDir / "gs.log";
-    start = std::chrono::steady_clock::now();
+    const double cpuBefore = ChildrenCpu();
+    const auto start = std::chrono::steady_clock::now();
     auto started = quiremark::platform::StartProcess(
         quiremark::engine::GhostscriptArguments(*gs, outDir / "gs.pdf", quiremark::engine::TempPsPath()), options);
-    if (!started.process || started.process->Wait() != 0) {
+    if (!started.process || started.process->Wait() != 0) return std::nullopt;
+    const double took = Seconds(start);
+    cpu = ChildrenCpu() - cpuBefore;
+    return took;
+  };
+  const auto bindOnce = [&](double& cpu) -> std::optional<double> {
+    state.outFileArg = (outDir / "bind.pdf").string();
+    const double cpuBefore = ChildrenCpu();
+    const auto start = std::chrono::steady_clock::now();
+    if (!qa::CreatePdf(form, qa::kBindPlain)) return std::nullopt;
+    const double took = Seconds(start);
+    cpu = ChildrenCpu() - cpuBefore;
+    return took;
+  };
+  for (int run = 1; run <= binds; ++run) {
+    const bool gsFirst = run % 2 == 0;
+    double bindCpu = 0;
+    double gsCpu = 0;
+    std::optional<double> alone;
+    if (gsFirst) alone = gsAlone(gsCpu);
+    const std::optional<double> bind = bindOnce(bindCpu);
+    if (!bind) {
+      std::cerr << "bind failed\n";
+      return 1;
+    }
+    if (!gsFirst) alone = gsAlone(gsCpu);
+    if (!alone) {
       std::cerr << "gs alone failed\n";
       return 1;
     }
-    const double alone = Seconds(start);
-    std::printf("bind %.4f gs %.4f files %d\n", bind, alone, files);
+    std::printf("bind %.4f gs %.4f files %d bindcpu %.4f gscpu %.4f order %s\n", *bind, *alone, files, bindCpu, gsCpu,
+                gsFirst ? "gs" : "bind");
     std::fflush(stdout);
   }
   return 0;

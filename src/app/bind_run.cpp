@@ -214,7 +214,7 @@ class BindRun {
     engine::SplashForm& splash = form_.frmSplash;
     std::optional<engine::TempPsFile> temp;
     try {
-      temp.emplace(psFile);
+      temp.emplace(psFile, &listings_);
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.\r\rIngen PDF skapades.");
     }
@@ -239,9 +239,12 @@ class BindRun {
     }
 
     const engine::CatalogChoices catalog = engine::ReadCatalogChoices();
-    if (settings::GetRegSetting("chkMetadata", "0", kOptionsKey) == "1") AskForMetadata();
+    if (settings::GetRegSetting("chkMetadata", "0", kOptionsKey) == "1") {
+      AskForMetadata();
+      listings_.Forget();  // the user may have added a title file meanwhile
+    }
     try {
-      temp->Finish(engine::ReadDocInfo(folder_, pdf), catalog, form_.Outline);
+      temp->Finish(engine::ReadDocInfo(folder_, pdf, &listings_), catalog, form_.Outline);
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
     }
@@ -269,7 +272,7 @@ class BindRun {
 
   void CopyMarkdownSideFile(const std::string& pdf) {
     const std::string name = fs::path(pdf).filename().string();
-    if (const auto markdown = FindFile(folder_, name + ".md")) {
+    if (const auto markdown = listings_.Of(folder_).Find(name + ".md")) {
       std::error_code error;
       fs::copy_file(*markdown, pdf + ".md", fs::copy_options::overwrite_existing, error);
     }
@@ -310,6 +313,9 @@ class BindRun {
   controls::UiServices& ui_;
   const float mode_;
   const std::string folder_;  // the drawing folder, fixed for the run
+  // The folders' listings, made once for every side file, the title file and
+  // the Markdown file: a folder of thousands of files is read once per run.
+  platform::FolderListings listings_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/file_search.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -141,29 +143,45 @@ const std::string* NameLookup::Find(const std::string& name) const {
 }
 
 FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    std::error_code typeError;
-    // The entry's type comes with the listing; only links cost a look.
-    if (!name.starts_with(".") && it->is_regular_file(typeError)) names_.push_back(std::move(name));
+  // readdir directly: the listing of a folder of thousands of plot files is
+  // made once per bind run, and a path object per entry doubles its cost.
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;  // hidden, and "." and ".."
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      // The entry's type comes with the listing; only links (and file systems
+      // that give no type) cost a look.
+      struct stat st{};
+      regular = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names_.emplace_back(entry->d_name);
   }
+  ::closedir(dir);
   std::sort(names_.begin(), names_.end());
 }
 
 std::optional<fs::path> FolderNames::Find(const std::string& name) const {
   if (std::binary_search(names_.begin(), names_.end(), name)) return folder_ / name;
   if (!folded_) {
-    std::vector<const std::string*> inNameOrder;
-    for (const std::string& entry : names_) inNameOrder.push_back(&entry);
-    std::stable_sort(inNameOrder.begin(), inNameOrder.end(),
-                     [](const std::string* a, const std::string* b) { return CompareIgnoringCase(*a, *b) < 0; });
+    // Names equal ignoring case are those with one folded form; taken in
+    // byte order, the first of them to come is the one a search finds first.
     folded_.emplace();
-    for (const std::string* entry : inNameOrder) folded_->emplace(FoldCase(*entry), *entry);
+    for (const std::string& entry : names_) folded_->emplace(FoldCase(entry), entry);
   }
   if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return folder_ / found->second;
   return std::nullopt;
+}
+
+const FolderNames& FolderListings::Of(const fs::path& folder) {
+  // "/a/b/" and "/a/b" are one folder.
+  std::string key = folder.native();
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  auto listing = listings_.find(key);
+  if (listing == listings_.end()) listing = listings_.emplace(key, FolderNames(key)).first;
+  return listing->second;
 }
 
 std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {

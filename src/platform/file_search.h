@@ -91,7 +91,21 @@ class FolderNames {
   std::vector<std::string> names_;  // sorted byte-wise
   // Folded name -> the first name in name order; made on the first lookup
   // that the exact names cannot answer.
-  mutable std::optional<std::map<std::string, std::string>> folded_;
+  mutable std::optional<std::unordered_map<std::string, std::string>> folded_;
+};
+
+// The FolderNames of the folders one run looks into, each listed on its first
+// use: a bind run lists its drawing folder once for every side file, the title
+// file and the Markdown file it looks for.
+class FolderListings {
+ public:
+  const FolderNames& Of(const std::filesystem::path& folder);
+  // Lists every folder again on its next use (the user may have changed them
+  // while the run waited).
+  void Forget() { listings_.clear(); }
+
+ private:
+  std::map<std::string, FolderNames> listings_;  // by the folder's path
 };
 
 // The file or folder `name` inside `folder`: the exact spelling when it exists,

@@ -8,13 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <new>
 
 namespace quiremark::platform {
 
 namespace {
-
-constexpr size_t kBlockSize = 128 * 1024;  // fits the processor cache, which the copy and the scan then share
 
 class FileErrorCategory : public std::error_category {
  public:
@@ -100,16 +99,29 @@ MappedFile::~MappedFile() {
   if (data_) ::munmap(data_, size_);
 }
 
+AlignedBuffer::AlignedBuffer(size_t size) : size_(size) {
+  constexpr size_t kPage = 4096;
+  data_ = static_cast<char*>(std::aligned_alloc(kPage, std::max<size_t>(1, (size + kPage - 1) / kPage) * kPage));
+  if (!data_) throw std::bad_alloc();
+}
+
+AlignedBuffer::~AlignedBuffer() { std::free(data_); }
+
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block) {
+  AlignedBuffer buffer(kReadBlockSize);
+  ReadFileInBlocks(file, buffer, block);
+}
+
+void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block) {
   ReadOnlyFile in(file);
-  const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
   // The bytes the file held when it was opened (to its end when its size is
   // not known): no extra read to find the end of a small file.
   size_t left = in.size() > 0 ? in.size() : SIZE_MAX;
   while (left > 0) {
-    const size_t got = in.Read(buffer.get(), std::min(kBlockSize, left));
+    const size_t got = in.Read(buffer.data(), std::min(buffer.size(), left));
     if (got == 0) break;
-    block(buffer.get(), got);
+    block(buffer.data(), got);
     if (left != SIZE_MAX) left -= got;
   }
 }
