@@ -91,13 +91,12 @@ class BindRun {
     form_.frmSplash.Show();
     form_.frmSplash.Refresh();
     const fs::path psFile = engine::TempPsPath();
-    std::vector<engine::BoundFile> contents;
-    if (!WriteTempFile(psFile, pdf, highest, contents)) return false;
+    if (!WriteTempFile(psFile, pdf, highest)) return false;
     form_.SetHourglass(false);
     form_.Refresh();
 
     // The hive is written while the converter works.
-    if (!Convert(psFile, pdf, contents, [&] { registryWrites.Commit(); })) return false;
+    if (!Convert(psFile, pdf, temp_->files(), [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
     // From here on a step that fails is passed over; the PDF is made.
@@ -209,10 +208,9 @@ class BindRun {
     return files;
   }
 
-  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest,
-                     std::vector<engine::BoundFile>& contents) {
+  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
     engine::SplashForm& splash = form_.frmSplash;
-    std::optional<engine::TempPsFile> temp;
+    std::optional<engine::TempPsFile>& temp = temp_;
     try {
       temp.emplace(psFile, &listings_);
     } catch (const std::exception&) {
@@ -248,7 +246,6 @@ class BindRun {
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
     }
-    contents = temp->files();
     return true;
   }
 
@@ -316,6 +313,7 @@ class BindRun {
   // The folders' listings, made once for every side file, the title file and
   // the Markdown file: a folder of thousands of files is read once per run.
   platform::FolderListings listings_;
+  std::optional<engine::TempPsFile> temp_;  // written, then what the converter's PDF is checked against
 };
 
 }  // namespace

@@ -65,7 +65,9 @@ std::string PlotFileTitle(const std::filesystem::path& plotFile) {
 }
 
 std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles) {
-  const std::string base = settings::BaseName(plotFile.filename().string());
+  // The name as text, not as filename(), which makes a path of parts per file.
+  const std::string& native = plotFile.native();
+  const std::string base = settings::BaseName(native.substr(native.rfind('/') + 1));
   return TitleOrBaseName(ReadBookmarkText(sideFiles, base + ".txt"), base);
 }
 

@@ -71,7 +71,11 @@ int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineSta
   files_.push_back({plotFile, pages, scanner.pageComments(), empty});
   pages_ += pages;
   if (outline) {
-    outline->AddFileEntries(PlotFileTitle(plotFile, listings_->Of(plotFile.parent_path())), pages);
+    // The folder as text, not as parent_path(), which makes a path of parts per file.
+    const std::string& native = plotFile.native();
+    const size_t slash = native.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash);
+    outline->AddFileEntries(PlotFileTitle(plotFile, listings_->Of(folder)), pages);
   }
   return pages;
 }

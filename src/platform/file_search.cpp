@@ -175,9 +175,9 @@ std::optional<fs::path> FolderNames::Find(const std::string& name) const {
   return std::nullopt;
 }
 
-const FolderNames& FolderListings::Of(const fs::path& folder) {
+const FolderNames& FolderListings::Of(const std::string& folder) {
   // "/a/b/" and "/a/b" are one folder.
-  std::string key = folder.native();
+  std::string key = folder;
   while (key.size() > 1 && key.back() == '/') key.pop_back();
   auto listing = listings_.find(key);
   if (listing == listings_.end()) listing = listings_.emplace(key, FolderNames(key)).first;
@@ -220,11 +220,15 @@ std::string ShownPath(const std::string& stored) {
 
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
-  const fs::path plain = folder / fs::path(shown).relative_path();
-  // Plain ASCII reads the same in both encodings: nothing to look for.
+  // Plain ASCII reads the same in both encodings: nothing to look for. The
+  // path is made in one piece: a bind run makes one per plot file.
   if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string plain = folder.native();
+    if (!plain.empty() && plain.back() != '/') plain += '/';
+    plain.append(shown, shown.find_first_not_of('/') == std::string::npos ? shown.size() : shown.find_first_not_of('/'));
     return plain;
   }
+  const fs::path plain = folder / fs::path(shown).relative_path();
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
   fs::path found = folder;
   std::size_t start = 0;

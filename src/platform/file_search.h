@@ -99,7 +99,7 @@ class FolderNames {
 // file and the Markdown file it looks for.
 class FolderListings {
  public:
-  const FolderNames& Of(const std::filesystem::path& folder);
+  const FolderNames& Of(const std::string& folder);
   // Lists every folder again on its next use (the user may have changed them
   // while the run waited).
   void Forget() { listings_.clear(); }

@@ -237,3 +237,27 @@ TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
   EXPECT_TRUE(out.files()[4].empty) << "an empty plot file is marked, for the page check";
   EXPECT_FALSE(out.files()[0].empty);
 }
+
+// Files of many blocks go to the temporary file past the gathering buffer and
+// small ones through it: mixed, every byte still lands in its place, and each
+// file's pages are counted from its own bytes.
+TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
+  const auto large = [](int pages, size_t size, char fill) {
+    std::string text = qt::DriverPlotFile(pages, "Stor");
+    text.insert(text.find("showpage"), std::string(size, fill) + "\r\n");
+    return text;
+  };
+  const std::string a = large(2, 3 * qp::kReadBlockSize + 7, 'a');  // ends in a part block
+  const std::string b = "%!PS\r\nshowpage";                         // gets CR LF
+  const std::string c = large(3, 2 * qp::kReadBlockSize, 'c');
+  const std::string d = std::string(qp::kReadBlockSize - 1, 'd') + "\r";  // just under one block
+  const std::string out =
+      Join({Plot("a.plt", a), Plot("b.plt", b), Plot("c.plt", c), Plot("d.plt", d), Plot("e.plt", "%!PS\r\n")});
+  EXPECT_TRUE(out.starts_with(a + b + "\r\n" + c + d + "%!PS\r\n[ /Title")) << "bytes in order";
+  std::vector<int> pages;
+  for (const auto& record : outline.records()) {
+    if (record.kind == qe::OutlineRecord::Kind::Group) pages.push_back(record.count);
+  }
+  EXPECT_EQ(pages, (std::vector<int>{2, 3}));
+  EXPECT_EQ(outline.pageCounter(), 2 + 1 + 3 + 1 + 1);
+}
