@@ -1,14 +1,19 @@
 // Benchmark helper for bench-bind.sh: a whole bind run through the headless
 // main window, timed side by side with gs alone on the same temporary file.
 //   bench-bind generate FOLDER COUNT SIDEFILES   one-page plot files, with side files when SIDEFILES is 1
-//   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each followed by gs alone
+//   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each beside gs alone
+//   bench-bind floor FOLDER                      the least any bind pays: opening, reading and closing
+//                                                every plot and side file once (best of 5, seconds)
 // The bind mode prints one line per bind: "bind <s> gs <s> files <n> bindcpu <s> gscpu <s> order <o>":
 // the whole run, the same conversion started alone, then the processor time (user + system) of
 // the bind's converter and of the one started alone, and which ran first ("bind" or "gs"; the
 // first bind of a process always runs first, later ones take turns, so neither side profits
 // from always coming second). The registry and the temporary folder are whatever
 // QUIREMARK_REGISTRY and Temp name.
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -135,6 +140,31 @@ int Bind(const fs::path& folder, const fs::path& outDir, int binds) {
   return 0;
 }
 
+// Opens, checks and reads every plot and side file of the folder as plainly as
+// the system allows, with no work of the program's own: what reading the
+// files of a bind costs at the least.
+int Floor(const fs::path& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string extension = entry.path().extension().string();
+    if (extension == ".plt" || extension == ".txt") files.push_back(entry.path().string());
+  }
+  std::vector<char> buffer(1 << 16);
+  double best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& file : files) {
+      const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+      struct stat st {};
+      if (fd < 0 || ::fstat(fd, &st) != 0 || ::read(fd, buffer.data(), buffer.size()) < 0) return 1;
+      ::close(fd);
+    }
+    best = std::min(best, Seconds(start));
+  }
+  std::printf("floor %.4f files %zu\n", best, files.size());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -144,6 +174,7 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   if (args.size() == 4 && args[0] == "bind") return Bind(args[1], args[2], std::stoi(args[3]));
-  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS\n";
+  if (args.size() == 2 && args[0] == "floor") return Floor(args[1]);
+  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS | floor FOLDER\n";
   return 2;
 }

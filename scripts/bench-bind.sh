@@ -11,7 +11,8 @@
 # against the gs run beside it; the spread of gs alone over all its runs; the
 # processor time of the bind's gs against gs alone's (the same work, or not);
 # then the bind's own part measured with a stand-in converter (below),
-# against gs alone.
+# against gs alone, and the least any bind of the folder pays: opening and
+# reading each of its plot and side files once, with no work of its own.
 # BUILD=dir uses the project built in that folder (default ./build, built when
 # needed), e.g. an older checkout's build for a before-and-after comparison.
 # Data and output go below /tmp/quiremark-bench-bind (removed unless KEEP=1).
@@ -79,8 +80,9 @@ for count in $counts; do
     gs_median=$(awk '{ print $3 }' "$gs_results" | median)
     # gs's processor time in the bind against alone (only lines where both were measured).
     cpu_ratio=$(awk 'NF >= 5 && $5 > 0 { print $4 / $5 - 1 }' "$gs_results" | median)
+    floor=$("$work/bench-bind" floor "$data" 2>/dev/null | awk '{ print $2 }' || true)
     awk -v count="$count" -v side="$side" -v pf="$paired_first" -v pl="$paired_later" -v gm="$gs_median" \
-      -v cpu="${cpu_ratio:-}" '
+      -v cpu="${cpu_ratio:-}" -v floor="${floor:-}" '
       FILENAME ~ /-gs$/ && $1 == "first" && (f == "" || $2 < f) { f = $2 }
       FILENAME ~ /-gs$/ && $1 == "later" && (l == "" || $2 < l) { l = $2 }
       FILENAME ~ /-gs$/ && (g == "" || $3 < g) { g = $3 }
@@ -98,6 +100,7 @@ for count in $counts; do
         if (cpu != "") printf "%27s processor time of the bind\047s gs against gs alone, median: %+.1f%%\n", "", cpu * 100
         printf "%27s own part: first %.4f s, later %.4f s (stand-in alone %.4f s); over gs alone: first %+.1f%%, later %+.1f%%\n",
           "", sf - sg, sl - sg, sg, (sf - sg) / g * 100, (sl - sg) / g * 100
+        if (floor != "") printf "%27s reading the plot and side files alone: %.4f s, %.1f%% of gs alone\n", "", floor, floor / g * 100
       }' "$gs_results" "$work/results-$count-$side-stub"
   done
 done
