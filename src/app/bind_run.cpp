@@ -210,7 +210,7 @@ class BindRun {
 
   bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
     engine::SplashForm& splash = form_.frmSplash;
-    std::optional<engine::TempPsFile>& temp = temp_;
+    std::optional<engine::TempPsFile>& temp = temp_;  // kept for the check of the converter's PDF
     try {
       temp.emplace(psFile, &listings_);
     } catch (const std::exception&) {

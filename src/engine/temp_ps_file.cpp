@@ -56,27 +56,38 @@ void TempPsFile::Flush() {
 }
 
 int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
+  // A grid run's files are read through the listing of their folder, which
+  // the side files need anyway: the folder is held open for both. The folder
+  // and the name are taken as text: parent_path() and filename() make paths
+  // of parts for every file.
+  const platform::FolderNames* folder = nullptr;
+  std::string name;
+  if (outline) {
+    const std::string& native = plotFile.native();
+    const size_t slash = native.rfind('/');
+    folder = &listings_->Of(slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash));
+    name = native.substr(slash + 1);
+  }
   PageCommentScanner scanner;
   char last = '\n';
   bool empty = true;
-  platform::ReadFileInBlocks(plotFile, readBuffer_, [&](const char* data, size_t size) {
+  const auto copy = [&](const char* data, size_t size) {
     scanner.Feed(data, size);
     Write(std::string_view(data, size));
     last = data[size - 1];
     empty = false;
-  });
+  };
+  if (folder) {
+    platform::ReadFileInBlocks(folder->folder(), name, readBuffer_, copy);
+  } else {
+    platform::ReadFileInBlocks(plotFile, readBuffer_, copy);
+  }
   scanner.Finish();
   if (last != '\n' && last != '\r') Write(kLineEnd);
   const int pages = scanner.pages();
   files_.push_back({plotFile, pages, scanner.pageComments(), empty});
   pages_ += pages;
-  if (outline) {
-    // The folder as text, not as parent_path(), which makes a path of parts per file.
-    const std::string& native = plotFile.native();
-    const size_t slash = native.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash);
-    outline->AddFileEntries(PlotFileTitle(plotFile, listings_->Of(folder)), pages);
-  }
+  if (outline) outline->AddFileEntries(PlotFileTitle(plotFile, *folder), pages);
   return pages;
 }
 

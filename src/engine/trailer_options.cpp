@@ -42,7 +42,8 @@ DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::files
   const std::time_t now = std::chrono::system_clock::to_time_t(time);
   std::tm local{};
   localtime_r(&now, &local);
-  return {DocumentTitle(drawingFolder, pdfPath, listings), settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
+  return {DocumentTitle(drawingFolder, pdfPath, listings),
+          settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
           // A subject or keywords left empty in the options is stored without data;
           // it must read back empty, not as the words DocSubject or DocKeywords.
           settings::GetRegSetting("DocSubject", "", kOptions), settings::GetRegSetting("DocKeywords", "", kOptions),

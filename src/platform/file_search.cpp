@@ -142,7 +142,7 @@ const std::string* NameLookup::Find(const std::string& name) const {
   return nullptr;
 }
 
-FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
+FolderNames::FolderNames(const fs::path& folder) : open_(folder) {
   // readdir directly: the listing of a folder of thousands of plot files is
   // made once per bind run, and a path object per entry doubles its cost.
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
@@ -164,15 +164,35 @@ FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
 }
 
 std::optional<fs::path> FolderNames::Find(const std::string& name) const {
-  if (std::binary_search(names_.begin(), names_.end(), name)) return folder_ / name;
+  const std::string* stored = FindName(name);
+  if (!stored) return std::nullopt;
+  return open_.path() / *stored;
+}
+
+const std::string* FolderNames::FindName(const std::string& name) const {
+  if (const auto exact = std::lower_bound(names_.begin(), names_.end(), name);
+      exact != names_.end() && *exact == name) {
+    return &*exact;
+  }
+  // Folding keeps every "." where it is, so names equal ignoring case have
+  // extensions equal ignoring case.
+  const auto extension = [](const std::string& text) {
+    const std::size_t dot = text.rfind('.');
+    return FoldCase(dot == std::string::npos ? std::string_view() : std::string_view(text).substr(dot));
+  };
+  if (!extensions_) {
+    extensions_.emplace();
+    for (const std::string& entry : names_) extensions_->insert(extension(entry));
+  }
+  if (!extensions_->contains(extension(name))) return nullptr;
   if (!folded_) {
     // Names equal ignoring case are those with one folded form; taken in
     // byte order, the first of them to come is the one a search finds first.
     folded_.emplace();
     for (const std::string& entry : names_) folded_->emplace(FoldCase(entry), entry);
   }
-  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return folder_ / found->second;
-  return std::nullopt;
+  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return &found->second;
+  return nullptr;
 }
 
 const FolderNames& FolderListings::Of(const std::string& folder) {
@@ -225,7 +245,8 @@ fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     std::string plain = folder.native();
     if (!plain.empty() && plain.back() != '/') plain += '/';
-    plain.append(shown, shown.find_first_not_of('/') == std::string::npos ? shown.size() : shown.find_first_not_of('/'));
+    const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
+    plain.append(shown, relative == std::string::npos ? shown.size() : relative);
     return plain;
   }
   const fs::path plain = folder / fs::path(shown).relative_path();

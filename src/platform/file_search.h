@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/raw_file.h"
+
 namespace quiremark::platform {
 
 // Windows wildcard match of one pattern against a file name: "*" any run of
@@ -85,12 +87,20 @@ class FolderNames {
  public:
   explicit FolderNames(const std::filesystem::path& folder);
   std::optional<std::filesystem::path> Find(const std::string& name) const;
+  // The name as the folder spells it; nullptr when none matches.
+  const std::string* FindName(const std::string& name) const;
+  // The folder, held open for reading the files found in it by name.
+  const OpenFolder& folder() const { return open_; }
 
  private:
-  std::filesystem::path folder_;
+  OpenFolder open_;
   std::vector<std::string> names_;  // sorted byte-wise
+  // The folded extensions (after the last ".") of the names, made on the first
+  // lookup that the exact names cannot answer: most such lookups (a plot file
+  // without a side file, in a folder without any) end there.
+  mutable std::optional<std::unordered_set<std::string>> extensions_;
   // Folded name -> the first name in name order; made on the first lookup
-  // that the exact names cannot answer.
+  // that the extensions cannot answer.
   mutable std::optional<std::unordered_map<std::string, std::string>> folded_;
 };
 

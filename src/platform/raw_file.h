@@ -19,6 +19,29 @@ std::error_code NotRegularFileError();
 // "filen finns inte", "ingen vanlig fil (en FIFO, en enhet eller en mapp)", ...
 std::string FileErrorText(const std::error_code& error);
 
+// A folder held open so that the files in it are opened by their names: the
+// system then looks up one name per file instead of walking the whole path
+// again (a bind opens thousands of plot and side files in one folder). It
+// needs only the right to pass through the folder, not to list it. When the
+// folder cannot be opened, fd() is -1 and its files are opened by their whole
+// paths, which then fail as they would have.
+class OpenFolder {
+ public:
+  explicit OpenFolder(std::filesystem::path folder);
+  ~OpenFolder();
+  OpenFolder(OpenFolder&& other) noexcept;
+  OpenFolder& operator=(OpenFolder&&) = delete;
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  int fd() const { return fd_; }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
 // A regular file opened for reading, the one way plot files and side files
 // are opened. Opening never blocks: anything but a regular file (a symbolic
 // link to one is fine) is refused at once with NotRegularFileError(). Errors
@@ -26,6 +49,8 @@ std::string FileErrorText(const std::error_code& error);
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& file);
+  // The file `name` in `folder`; errors name it as folder / name.
+  ReadOnlyFile(const OpenFolder& folder, const std::string& name);
   ~ReadOnlyFile();
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -36,7 +61,13 @@ class ReadOnlyFile {
   int fd() const { return fd_; }
 
  private:
+  void Open(const char* name, int folderFd);
+  // The file's path for errors, made only when one is thrown.
+  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : path_; }
+
   std::filesystem::path path_;
+  const OpenFolder* folder_ = nullptr;
+  std::string name_;
   int fd_ = -1;
   size_t size_ = 0;
 };
@@ -90,9 +121,13 @@ void ReadFileInBlocks(const std::filesystem::path& file, const std::function<voi
 // reads many files keeps one.
 void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
                       const std::function<void(const char*, size_t)>& block);
+// The same for the file `name` in `folder`.
+void ReadFileInBlocks(const OpenFolder& folder, const std::string& name, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block);
 
 // The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
 std::string ReadWholeFile(const std::filesystem::path& file);
+std::string ReadWholeFile(const OpenFolder& folder, const std::string& name);
 
 // The file's bytes as ReadWholeFile reads them; an empty optional when it
 // cannot be opened or read, with the reason in `error`

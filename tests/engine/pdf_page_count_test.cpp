@@ -94,7 +94,8 @@ TEST(PdfPageCount, TablesReadWhereTheirRowsStandOrWhole) {
     pdf += std::to_string(n) + " 0 obj\n<< /Type /Page /Parent " + std::to_string(pages + 2) + " 0 R >>\nendobj\n";
   }
   offsets.push_back(pdf.size());
-  pdf += std::to_string(pages + 1) + " 0 obj\n<< /Type /Catalog /Pages " + std::to_string(pages + 2) + " 0 R >>\nendobj\n";
+  pdf += std::to_string(pages + 1) + " 0 obj\n<< /Type /Catalog /Pages " + std::to_string(pages + 2) +
+         " 0 R >>\nendobj\n";
   offsets.push_back(pdf.size());
   pdf += std::to_string(pages + 2) + " 0 obj\n<< /Type /Pages /Count " + std::to_string(pages) + " >>\nendobj\n";
   const auto withTable = [&](const char* rowEnd, char catalogKind) {

@@ -204,6 +204,20 @@ TEST_F(TempPsFileTest, UnreadablePlotFileThrows) {
   qe::TempPsFile out(tmp);
   EXPECT_THROW(out.AppendPlotFile(folder / "missing.plt", &outline), std::system_error);
   EXPECT_TRUE(outline.records().empty());
+  // The error names the plot file by its whole path, whether its folder is
+  // there (and held open) or not.
+  for (const auto& missing : {folder / "missing.plt", folder / "Saknas" / "missing.plt"}) {
+    for (qe::OutlineState* gridRun : {&outline, static_cast<qe::OutlineState*>(nullptr)}) {
+      try {
+        out.AppendPlotFile(missing, gridRun);
+        ADD_FAILURE() << missing << " was read";
+      } catch (const std::filesystem::filesystem_error& error) {
+        EXPECT_EQ(error.path1(), missing);
+        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
+      }
+    }
+  }
+  EXPECT_TRUE(out.files().empty());
 }
 
 TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {

@@ -11,7 +11,7 @@ namespace qt = quiremark::testing;
 
 TEST(FolderNames, AnswersAsTheSearchOfTheFolderWould) {
   qt::TempDir dir;
-  for (const char* name : {"A-01.txt", "b-02.TXT", "B-02.txt", "C-03.Txt", ".dold.txt", "A-01.plt"}) {
+  for (const char* name : {"A-01.txt", "b-02.TXT", "B-02.txt", "C-03.Txt", ".dold.txt", "A-01.plt", "LÄSMIG", "Ö.PDF.md"}) {
     qt::WriteFile(dir / name, "x");
   }
   std::filesystem::create_directory(dir / "Mapp.txt");
@@ -27,6 +27,10 @@ TEST(FolderNames, AnswersAsTheSearchOfTheFolderWould) {
       {"Mapp.txt", std::nullopt},   // folders are no side files
       {"Rör.txt", std::nullopt},    // nor is a FIFO
       {"D-04.txt", std::nullopt},
+      {"läsmig", "LÄSMIG"},         // no extension, letters beyond ASCII
+      {"ö.pdf.MD", "Ö.PDF.md"},     // the last "." decides the extension
+      {"A-01.pdf", std::nullopt},   // an extension no name has
+      {"A-01", std::nullopt},
   };
   for (const auto& [name, expected] : cases) {
     const auto found = names.Find(name);

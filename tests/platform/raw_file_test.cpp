@@ -64,6 +64,12 @@ TEST_F(RawFile, FifoIsRefusedAtOnceByEveryPlotAndSideFileReader) {
          quiremark::engine::TempPsFile out(dir / "t.ps");
          out.AppendPlotFile(fifo, nullptr);
        }},
+      {"TempPsFile::AppendPlotFile in a grid run",
+       [&] {
+         quiremark::engine::TempPsFile out(dir / "t.ps");
+         quiremark::engine::OutlineState outline;
+         out.AppendPlotFile(fifo, &outline);
+       }},
       {"ReadBookmarkText", [&] { quiremark::engine::ReadBookmarkText(fifo); }},
       {"ReadBookmarkFile", [&] { quiremark::browser::ReadBookmarkFile(fifo); }},
       {"ReadFirstLine", [&] { quiremark::settings::ReadFirstLine(fifo); }},
