@@ -185,13 +185,17 @@ const std::string* FolderNames::FindName(const std::string& name) const {
     for (const std::string& entry : names_) extensions_->insert(extension(entry));
   }
   if (!extensions_->contains(extension(name))) return nullptr;
-  if (!folded_) {
+  auto [sameLength, fresh] = folded_.try_emplace(name.size());
+  if (fresh) {
     // Names equal ignoring case are those with one folded form; taken in
     // byte order, the first of them to come is the one a search finds first.
-    folded_.emplace();
-    for (const std::string& entry : names_) folded_->emplace(FoldCase(entry), entry);
+    for (const std::string& entry : names_) {
+      if (entry.size() == name.size()) sameLength->second.emplace(FoldCase(entry), entry);
+    }
   }
-  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return &found->second;
+  if (const auto found = sameLength->second.find(FoldCase(name)); found != sameLength->second.end()) {
+    return &found->second;
+  }
   return nullptr;
 }
 

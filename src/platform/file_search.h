@@ -99,9 +99,11 @@ class FolderNames {
   // lookup that the exact names cannot answer: most such lookups (a plot file
   // without a side file, in a folder without any) end there.
   mutable std::optional<std::unordered_set<std::string>> extensions_;
-  // Folded name -> the first name in name order; made on the first lookup
-  // that the extensions cannot answer.
-  mutable std::optional<std::unordered_map<std::string, std::string>> folded_;
+  // By length in bytes, which folding keeps: folded name -> the first name in
+  // name order. Each length's names are folded on the first lookup of that
+  // length that the extensions cannot answer, so one lookup (the title file)
+  // folds a few names, not all the folder's thousands.
+  mutable std::unordered_map<std::size_t, std::unordered_map<std::string, std::string>> folded_;
 };
 
 // The FolderNames of the folders one run looks into, each listed on its first
