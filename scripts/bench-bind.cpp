@@ -1,15 +1,26 @@
 // Benchmark helper for bench-bind.sh: a whole bind run through the headless
 // main window, timed side by side with gs alone on the same temporary file.
 //   bench-bind generate FOLDER COUNT SIDEFILES   one-page plot files, with side files when SIDEFILES is 1
-//   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each followed by gs alone
-// The bind mode prints one line per bind: "bind <s> gs <s> total <s> files <n>", where total is the
-// whole run and gs the same conversion started alone. The registry and the temporary folder are
-// whatever QUIREMARK_REGISTRY and Temp name.
+//   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each beside gs alone
+//   bench-bind floor FOLDER                      the least any bind pays: opening, reading and closing
+//                                                every plot and side file once (best of 5, seconds)
+// The bind mode prints one line per bind: "bind <s> gs <s> files <n> bindcpu <s> gscpu <s> order <o>":
+// the whole run, the same conversion started alone, then the processor time (user + system) of
+// the bind's converter and of the one started alone, and which ran first ("bind" or "gs"; the
+// first bind of a process always runs first, later ones take turns, so neither side profits
+// from always coming second). The registry and the temporary folder are whatever
+// QUIREMARK_REGISTRY and Temp name.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +42,14 @@ namespace {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Processor time of the child processes waited for so far.
+double ChildrenCpu() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 void Generate(const fs::path& folder, int count, bool sideFiles) {
@@ -75,29 +94,74 @@ int Bind(const fs::path& folder, const fs::path& outDir, int binds) {
   const int files = form.fgFiles.rows() - 1;
 
   fs::create_directories(outDir);
-  for (int run = 1; run <= binds; ++run) {
-    state.outFileArg = (outDir / "bind.pdf").string();
-    auto start = std::chrono::steady_clock::now();
-    if (!qa::CreatePdf(form, qa::kBindPlain)) {
-      std::cerr << "bind failed\n";
-      return 1;
-    }
-    const double bind = Seconds(start);
-
+  // gs alone on the temporary file the last bind wrote (every bind writes the same one).
+  const auto gsAlone = [&](double& cpu) -> std::optional<double> {
     quiremark::platform::StartOptions options;
     options.workingFolder = gs->parent_path();
     options.outputFile = outDir / "gs.log";
-    start = std::chrono::steady_clock::now();
+    const double cpuBefore = ChildrenCpu();
+    const auto start = std::chrono::steady_clock::now();
     auto started = quiremark::platform::StartProcess(
         quiremark::engine::GhostscriptArguments(*gs, outDir / "gs.pdf", quiremark::engine::TempPsPath()), options);
-    if (!started.process || started.process->Wait() != 0) {
+    if (!started.process || started.process->Wait() != 0) return std::nullopt;
+    const double took = Seconds(start);
+    cpu = ChildrenCpu() - cpuBefore;
+    return took;
+  };
+  const auto bindOnce = [&](double& cpu) -> std::optional<double> {
+    state.outFileArg = (outDir / "bind.pdf").string();
+    const double cpuBefore = ChildrenCpu();
+    const auto start = std::chrono::steady_clock::now();
+    if (!qa::CreatePdf(form, qa::kBindPlain)) return std::nullopt;
+    const double took = Seconds(start);
+    cpu = ChildrenCpu() - cpuBefore;
+    return took;
+  };
+  for (int run = 1; run <= binds; ++run) {
+    const bool gsFirst = run % 2 == 0;
+    double bindCpu = 0;
+    double gsCpu = 0;
+    std::optional<double> alone;
+    if (gsFirst) alone = gsAlone(gsCpu);
+    const std::optional<double> bind = bindOnce(bindCpu);
+    if (!bind) {
+      std::cerr << "bind failed\n";
+      return 1;
+    }
+    if (!gsFirst) alone = gsAlone(gsCpu);
+    if (!alone) {
       std::cerr << "gs alone failed\n";
       return 1;
     }
-    const double alone = Seconds(start);
-    std::printf("bind %.4f gs %.4f files %d\n", bind, alone, files);
+    std::printf("bind %.4f gs %.4f files %d bindcpu %.4f gscpu %.4f order %s\n", *bind, *alone, files, bindCpu, gsCpu,
+                gsFirst ? "gs" : "bind");
     std::fflush(stdout);
   }
+  return 0;
+}
+
+// Opens, checks and reads every plot and side file of the folder as plainly as
+// the system allows, with no work of the program's own: what reading the
+// files of a bind costs at the least.
+int Floor(const fs::path& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string extension = entry.path().extension().string();
+    if (extension == ".plt" || extension == ".txt") files.push_back(entry.path().string());
+  }
+  std::vector<char> buffer(1 << 16);
+  double best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& file : files) {
+      const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+      struct stat st {};
+      if (fd < 0 || ::fstat(fd, &st) != 0 || ::read(fd, buffer.data(), buffer.size()) < 0) return 1;
+      ::close(fd);
+    }
+    best = std::min(best, Seconds(start));
+  }
+  std::printf("floor %.4f files %zu\n", best, files.size());
   return 0;
 }
 
@@ -110,6 +174,7 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   if (args.size() == 4 && args[0] == "bind") return Bind(args[1], args[2], std::stoi(args[3]));
-  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS\n";
+  if (args.size() == 2 && args[0] == "floor") return Floor(args[1]);
+  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS | floor FOLDER\n";
   return 2;
 }

@@ -5,9 +5,14 @@
 # PDFs (default 4) through the headless main window with the real gs, with a
 # fresh registry, so the first bind stores the first-run options; right after
 # each bind gs alone converts the same temporary file with the same arguments.
-# Reported: best first bind (fresh process), best later bind and best gs
-# alone, and the overhead of each bind kind over gs alone; then the bind's
-# own part measured with a stand-in converter (below), against gs alone.
+# Later binds take turns with gs alone in which runs first. Reported: best
+# first bind (fresh process), best later bind and best gs alone, and the
+# overhead of each bind kind over gs alone, also as the median of each bind
+# against the gs run beside it; the spread of gs alone over all its runs; the
+# processor time of the bind's gs against gs alone's (the same work, or not);
+# then the bind's own part measured with a stand-in converter (below),
+# against gs alone, and the least any bind of the folder pays: opening and
+# reading each of its plot and side files once, with no work of its own.
 # BUILD=dir uses the project built in that folder (default ./build, built when
 # needed), e.g. an older checkout's build for a before-and-after comparison.
 # Data and output go below /tmp/quiremark-bench-bind (removed unless KEEP=1).
@@ -41,6 +46,9 @@ exec cp "$STUB_PDF" "$out"
 STUB
 chmod +x "$work/stub/gs"
 
+# The median of the numbers on stdin, one a line.
+median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 for count in $counts; do
   for side in 0 1; do
@@ -62,23 +70,38 @@ for count in $counts; do
         mkdir -p "$run/reg" "$run/tmp" "$run/out"
         PATH=$path STUB_PDF=$data/reference.pdf QUIREMARK_REGISTRY=$run/reg Temp=$run/tmp \
           "$work/bench-bind" bind "$data" "$run/out" "$binds" 2>"$run/err" |
-          awk '{ print (NR == 1 ? "first" : "later"), $2, $4 }' >>"$results" || { cat "$run/err"; exit 1; }
+          awk '{ print (NR == 1 ? "first" : "later"), $2, $4, $8, $10 }' >>"$results" || { cat "$run/err"; exit 1; }
         [ -f "$data/reference.pdf" ] || cp "$run/out/gs.pdf" "$data/reference.pdf"
       done
     done
-    awk -v count="$count" -v side="$side" '
+    gs_results=$work/results-$count-$side-gs
+    paired_first=$(awk '$1 == "first" { print $2 / $3 - 1 }' "$gs_results" | median)
+    paired_later=$(awk '$1 == "later" { print $2 / $3 - 1 }' "$gs_results" | median)
+    gs_median=$(awk '{ print $3 }' "$gs_results" | median)
+    # gs's processor time in the bind against alone (only lines where both were measured).
+    cpu_ratio=$(awk 'NF >= 5 && $5 > 0 { print $4 / $5 - 1 }' "$gs_results" | median)
+    floor=$("$work/bench-bind" floor "$data" 2>/dev/null | awk '{ print $2 }' || true)
+    awk -v count="$count" -v side="$side" -v pf="$paired_first" -v pl="$paired_later" -v gm="$gs_median" \
+      -v cpu="${cpu_ratio:-}" -v floor="${floor:-}" '
       FILENAME ~ /-gs$/ && $1 == "first" && (f == "" || $2 < f) { f = $2 }
       FILENAME ~ /-gs$/ && $1 == "later" && (l == "" || $2 < l) { l = $2 }
       FILENAME ~ /-gs$/ && (g == "" || $3 < g) { g = $3 }
+      FILENAME ~ /-gs$/ && (gx == "" || $3 > gx) { gx = $3 }
+      FILENAME ~ /-gs$/ { n++ }
       FILENAME ~ /-stub$/ && $1 == "first" && (sf == "" || $2 < sf) { sf = $2 }
       FILENAME ~ /-stub$/ && $1 == "later" && (sl == "" || $2 < sl) { sl = $2 }
       FILENAME ~ /-stub$/ && (sg == "" || $3 < sg) { sg = $3 }
       END {
         printf "%5d files, side files %s: first bind %.3f s, later bind %.3f s, gs alone %.3f s; overhead first %+.1f%%, later %+.1f%%\n",
           count, side ? "yes" : "no ", f, l, g, (f / g - 1) * 100, (l / g - 1) * 100
+        printf "%27s each bind against the gs run beside it, median: first %+.1f%%, later %+.1f%%\n", "", pf * 100, pl * 100
+        printf "%27s gs alone over %d runs: best %.3f s, median %.3f s, worst %.3f s (best to worst %.0f%% of the best)\n",
+          "", n, g, gm, gx, (gx / g - 1) * 100
+        if (cpu != "") printf "%27s processor time of the bind\047s gs against gs alone, median: %+.1f%%\n", "", cpu * 100
         printf "%27s own part: first %.4f s, later %.4f s (stand-in alone %.4f s); over gs alone: first %+.1f%%, later %+.1f%%\n",
           "", sf - sg, sl - sg, sg, (sf - sg) / g * 100, (sl - sg) / g * 100
-      }' "$work/results-$count-$side-gs" "$work/results-$count-$side-stub"
+        if (floor != "") printf "%27s reading the plot and side files alone: %.4f s, %.1f%% of gs alone\n", "", floor, floor / g * 100
+      }' "$gs_results" "$work/results-$count-$side-stub"
   done
 done
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -91,13 +91,12 @@ class BindRun {
     form_.frmSplash.Show();
     form_.frmSplash.Refresh();
     const fs::path psFile = engine::TempPsPath();
-    std::vector<engine::BoundFile> contents;
-    if (!WriteTempFile(psFile, pdf, highest, contents)) return false;
+    if (!WriteTempFile(psFile, pdf, highest)) return false;
     form_.SetHourglass(false);
     form_.Refresh();
 
     // The hive is written while the converter works.
-    if (!Convert(psFile, pdf, contents, [&] { registryWrites.Commit(); })) return false;
+    if (!Convert(psFile, pdf, temp_->files(), [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
     // From here on a step that fails is passed over; the PDF is made.
@@ -211,12 +210,11 @@ class BindRun {
     return files;
   }
 
-  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest,
-                     std::vector<engine::BoundFile>& contents) {
+  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
     engine::SplashForm& splash = form_.frmSplash;
-    std::optional<engine::TempPsFile> temp;
+    std::optional<engine::TempPsFile>& temp = temp_;  // kept for the check of the converter's PDF
     try {
-      temp.emplace(psFile);
+      temp.emplace(psFile, &listings_);
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.\r\rIngen PDF skapades.");
     }
@@ -243,13 +241,15 @@ class BindRun {
     }
 
     const engine::CatalogChoices catalog = engine::ReadCatalogChoices();
-    if (settings::GetRegSetting("chkMetadata", "0", kOptionsKey) == "1") AskForMetadata();
+    if (settings::GetRegSetting("chkMetadata", "0", kOptionsKey) == "1") {
+      AskForMetadata();
+      listings_.Forget();  // the user may have added a title file meanwhile
+    }
     try {
-      temp->Finish(engine::ReadDocInfo(folder_, pdf), catalog, form_.Outline);
+      temp->Finish(engine::ReadDocInfo(folder_, pdf, &listings_), catalog, form_.Outline);
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
     }
-    contents = temp->files();
     return true;
   }
 
@@ -273,7 +273,7 @@ class BindRun {
 
   void CopyMarkdownSideFile(const std::string& pdf) {
     const std::string name = fs::path(pdf).filename().string();
-    if (const auto markdown = FindFile(folder_, name + ".md")) {
+    if (const auto markdown = listings_.Of(folder_).Find(name + ".md")) {
       std::error_code error;
       fs::copy_file(*markdown, pdf + ".md", fs::copy_options::overwrite_existing, error);
     }
@@ -314,6 +314,10 @@ class BindRun {
   controls::UiServices& ui_;
   const float mode_;
   const std::string folder_;  // the drawing folder, fixed for the run
+  // The folders' listings, made once for every side file, the title file and
+  // the Markdown file: a folder of thousands of files is read once per run.
+  platform::FolderListings listings_;
+  std::optional<engine::TempPsFile> temp_;  // written, then what the converter's PDF is checked against
 };
 
 }  // namespace

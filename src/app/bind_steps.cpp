@@ -43,6 +43,8 @@ std::optional<std::string> PathSideFileSuffix(float mode) {
 }
 
 std::string ShortenProgressPath(const std::string& fullPath) {
+  // No "/" of a path of 80 bytes or fewer lies beyond character 80.
+  if (fullPath.size() <= 80) return fullPath;
   const std::vector<std::size_t> starts = CharStarts(fullPath);
   // 1-based character positions of every "/".
   std::vector<std::size_t> seps;

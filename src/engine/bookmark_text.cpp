@@ -27,9 +27,8 @@ std::string JoinLinesBeforeEmpty(const std::string& bytes, Line line) {
   return joined;
 }
 
-std::string BookmarkTextOf(const std::optional<std::filesystem::path>& file) {
-  if (!file) return "";
-  return settings::CollapseSpaces(JoinLinesBeforeEmpty(platform::ReadWholeFile(*file), settings::CollapseSpaces));
+std::string BookmarkTextOf(const std::string& bytes) {
+  return settings::CollapseSpaces(JoinLinesBeforeEmpty(bytes, settings::CollapseSpaces));
 }
 
 std::string TitleOrBaseName(const std::string& title, const std::string& base) {
@@ -46,11 +45,12 @@ std::string ReadBookmarkText(const std::filesystem::path& path) {
   if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
     return "";
   }
-  return BookmarkTextOf(found);
+  return BookmarkTextOf(platform::ReadWholeFile(*found));
 }
 
 std::string ReadBookmarkText(const platform::FolderNames& sideFiles, const std::string& name) {
-  return BookmarkTextOf(sideFiles.Find(name));
+  const std::string* stored = sideFiles.FindName(name);
+  return stored ? BookmarkTextOf(platform::ReadWholeFile(sideFiles.folder(), *stored)) : "";
 }
 
 std::string ReadScanBookmarkText(const std::filesystem::path& sideFile) {
@@ -65,7 +65,9 @@ std::string PlotFileTitle(const std::filesystem::path& plotFile) {
 }
 
 std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles) {
-  const std::string base = settings::BaseName(plotFile.filename().string());
+  // The name as text, not as filename(), which makes a path of parts per file.
+  const std::string& native = plotFile.native();
+  const std::string base = settings::BaseName(native.substr(native.rfind('/') + 1));
   return TitleOrBaseName(ReadBookmarkText(sideFiles, base + ".txt"), base);
 }
 

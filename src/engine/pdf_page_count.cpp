@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/raw_file.h"
@@ -210,7 +211,7 @@ class PdfFile {
     if (mark == kNone) return std::nullopt;
     size_t at = mark + 9;
     const auto offset = Integer(bytes_, at);
-    if (!offset || !ReadSection(*offset, 0) || !root_) return std::nullopt;
+    if (!offset || !(ReadPlainTable(*offset) || ReadSection(*offset, 0)) || !root_) return std::nullopt;
 
     const auto catalog = Object(*root_);
     if (!catalog) return std::nullopt;
@@ -240,6 +241,69 @@ class PdfFile {
     std::string_view text;
     size_t at;
   };
+
+  // A cross-reference section that is one table of rows of 20 bytes, with no
+  // earlier sections and no streams, as Ghostscript writes it: its rows are
+  // read where they stand when an object is looked up, not all beforehand (a
+  // PDF of 2,000 pages has a table of 10,000 rows). False when the section at
+  // `offset` is anything else; ReadSection reads it then.
+  bool ReadPlainTable(long long offset) {
+    if (offset < 0 || static_cast<size_t>(offset) >= bytes_.size()) return false;
+    size_t at = static_cast<size_t>(offset);
+    if (!Keyword(bytes_, at, "xref")) return false;
+    std::vector<Subsection> table;
+    while (!Keyword(bytes_, at, "trailer")) {
+      const auto first = Integer(bytes_, at);
+      const auto count = Integer(bytes_, at);
+      if (!first || !count || *first < 0 || *count < 0) return false;
+      const size_t rows = SkipWhite(bytes_, at);
+      if (static_cast<size_t>(*count) > (bytes_.size() - rows) / kRowSize) return false;
+      const size_t end = rows + static_cast<size_t>(*count) * kRowSize;
+      // Its first and last rows where 20-byte rows put them, or it is no such table.
+      if (*count > 0 && (!Row(rows) || !Row(end - kRowSize))) return false;
+      table.push_back({*first, *count, rows});
+      at = end;
+    }
+    const size_t dict = SkipWhite(bytes_, at);
+    if (DictEntry(bytes_, dict, "/Prev") || DictEntry(bytes_, dict, "/XRefStm")) return false;
+    root_ = ReferenceEntry(bytes_, dict, "/Root");
+    plainTable_ = std::move(table);
+    return true;
+  }
+
+  // The row of a plain table at `at`: "oooooooooo ggggg n" (or "f") and its two-byte line end.
+  std::optional<Entry> Row(size_t at) const {
+    if (at + kRowSize > bytes_.size()) return std::nullopt;
+    const std::string_view row = bytes_.substr(at, kRowSize);
+    long long offset = 0;
+    for (size_t k = 0; k < 10; ++k) {
+      if (!IsDigit(row[k])) return std::nullopt;
+      offset = offset * 10 + (row[k] - '0');
+    }
+    for (size_t k = 11; k < 16; ++k) {
+      if (!IsDigit(row[k])) return std::nullopt;
+    }
+    const std::string_view end = row.substr(18);
+    if (row[10] != ' ' || row[16] != ' ' || (row[17] != 'n' && row[17] != 'f') ||
+        (end != " \r" && end != " \n" && end != "\r\n")) {
+      return std::nullopt;
+    }
+    return Entry{row[17] == 'n' ? 1 : 0, offset, 0};
+  }
+
+  std::optional<Entry> Lookup(long long number) const {
+    if (plainTable_) {
+      for (const Subsection& sub : *plainTable_) {  // the first subsection naming it wins, as in ReadSection
+        if (number >= sub.first && number - sub.first < sub.count) {
+          return Row(sub.rows + static_cast<size_t>(number - sub.first) * kRowSize);
+        }
+      }
+      return std::nullopt;
+    }
+    const auto entry = entries_.find(number);
+    if (entry == entries_.end()) return std::nullopt;
+    return entry->second;
+  }
 
   // Reads the cross-reference section at `offset` and the ones before it;
   // entries already known (from a newer section) stay.
@@ -375,16 +439,16 @@ class PdfFile {
   }
 
   std::optional<Value> Object(long long number, int depth = 0) {
-    const auto entry = entries_.find(number);
-    if (entry == entries_.end() || depth > 1) return std::nullopt;
-    if (entry->second.type == 1) {
-      if (entry->second.a < 0 || static_cast<size_t>(entry->second.a) >= bytes_.size()) return std::nullopt;
-      size_t at = static_cast<size_t>(entry->second.a);
+    const std::optional<Entry> entry = Lookup(number);
+    if (!entry || depth > 1) return std::nullopt;
+    if (entry->type == 1) {
+      if (entry->a < 0 || static_cast<size_t>(entry->a) >= bytes_.size()) return std::nullopt;
+      size_t at = static_cast<size_t>(entry->a);
       if (!ObjectHeader(at, number)) return std::nullopt;
       return Value{bytes_, SkipWhite(bytes_, at)};
     }
-    if (entry->second.type != 2) return std::nullopt;
-    const long long streamNumber = entry->second.a;
+    if (entry->type != 2) return std::nullopt;
+    const long long streamNumber = entry->a;
     auto decoded = streams_.find(streamNumber);
     if (decoded == streams_.end()) {
       const auto stream = Object(streamNumber, depth + 1);
@@ -417,8 +481,16 @@ class PdfFile {
     long long count = 0;
   };
 
+  struct Subsection {
+    long long first = 0;  // its first object number
+    long long count = 0;
+    size_t rows = 0;  // where its rows begin
+  };
+  static constexpr size_t kRowSize = 20;
+
   std::string_view bytes_;
-  std::map<long long, Entry> entries_;
+  std::optional<std::vector<Subsection>> plainTable_;  // set when the file has one plain table
+  std::unordered_map<long long, Entry> entries_;
   std::set<long long> visited_;
   std::optional<long long> root_;
   std::map<long long, Decoded> streams_;

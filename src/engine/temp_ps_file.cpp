@@ -1,5 +1,6 @@
 #include "engine/temp_ps_file.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "engine/bookmark_text.h"
@@ -29,12 +30,18 @@ platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
 
 std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::TempFolder() / "QuiremarkTmp.ps"); }
 
-TempPsFile::TempPsFile(const std::filesystem::path& file) : path_(file), out_(OpenOutput(file)) {}
+TempPsFile::TempPsFile(const std::filesystem::path& file, platform::FolderListings* listings)
+    : path_(file),
+      out_(OpenOutput(file)),
+      buffer_(kBufferSize),
+      readBuffer_(platform::kReadBlockSize),
+      listings_(listings ? listings : &ownListings_) {}
 
 void TempPsFile::Write(std::string_view bytes) {
   if (bytes.size() < kDirectWrite) {
-    if (buffer_.size() + bytes.size() > kBufferSize) Flush();
-    buffer_.append(bytes);
+    if (buffered_ + bytes.size() > buffer_.size()) Flush();
+    std::memcpy(buffer_.data() + buffered_, bytes.data(), bytes.size());
+    buffered_ += bytes.size();
     return;
   }
   Flush();
@@ -42,31 +49,45 @@ void TempPsFile::Write(std::string_view bytes) {
 }
 
 void TempPsFile::Flush() {
-  if (!buffer_.empty() && !out_.Write(buffer_)) throw std::runtime_error("cannot write " + path_.string());
-  buffer_.clear();
+  if (buffered_ > 0 && !out_.Write(std::string_view(buffer_.data(), buffered_))) {
+    throw std::runtime_error("cannot write " + path_.string());
+  }
+  buffered_ = 0;
 }
 
 int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
+  // A grid run's files are read through the listing of their folder, which
+  // the side files need anyway: the folder is held open for both. The folder
+  // and the name are taken as text: parent_path() and filename() make paths
+  // of parts for every file.
+  const platform::FolderNames* folder = nullptr;
+  std::string name;
+  if (outline) {
+    const std::string& native = plotFile.native();
+    const size_t slash = native.rfind('/');
+    folder = &listings_->Of(slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash));
+    name = native.substr(slash + 1);
+  }
   PageCommentScanner scanner;
   char last = '\n';
   bool empty = true;
-  platform::ReadFileInBlocks(plotFile, [&](const char* data, size_t size) {
+  const auto copy = [&](const char* data, size_t size) {
     scanner.Feed(data, size);
     Write(std::string_view(data, size));
     last = data[size - 1];
     empty = false;
-  });
+  };
+  if (folder) {
+    platform::ReadFileInBlocks(folder->folder(), name, readBuffer_, copy);
+  } else {
+    platform::ReadFileInBlocks(plotFile, readBuffer_, copy);
+  }
   scanner.Finish();
   if (last != '\n' && last != '\r') Write(kLineEnd);
   const int pages = scanner.pages();
   files_.push_back({plotFile, pages, scanner.pageComments(), empty});
   pages_ += pages;
-  if (outline) {
-    const std::filesystem::path folder = plotFile.parent_path();
-    auto listing = sideFiles_.find(folder.native());
-    if (listing == sideFiles_.end()) listing = sideFiles_.emplace(folder.native(), SideFileListing(folder)).first;
-    outline->AddFileEntries(PlotFileTitle(plotFile, listing->second), pages);
-  }
+  if (outline) outline->AddFileEntries(PlotFileTitle(plotFile, *folder), pages);
   return pages;
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
 #include <vector>
 
 #include "engine/outline.h"
 #include "engine/pdfmark.h"
 #include "platform/environment.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
 
 namespace quiremark::engine {
 
@@ -31,8 +31,12 @@ struct BoundFile {
 // cannot be read); the file is then incomplete and must not be converted.
 class TempPsFile {
  public:
-  // Creates the file or empties it; a planted link is refused.
-  explicit TempPsFile(const std::filesystem::path& file);
+  // Creates the file or empties it; a planted link is refused. Side files
+  // are looked up in `listings` (the run's listings of its folders, which the
+  // run then uses for its other lookups), or in listings of its own.
+  explicit TempPsFile(const std::filesystem::path& file, platform::FolderListings* listings = nullptr);
+  TempPsFile(const TempPsFile&) = delete;
+  TempPsFile& operator=(const TempPsFile&) = delete;
 
   // Copies the plot file's bytes as they are, adding CR LF only when it does
   // not end with a line break, and counts its pages while copying (one read).
@@ -61,10 +65,13 @@ class TempPsFile {
 
   std::filesystem::path path_;
   platform::SafeOutputFile out_;
-  std::string buffer_;
+  platform::AlignedBuffer buffer_;  // what is gathered for the next write
+  size_t buffered_ = 0;
+  platform::AlignedBuffer readBuffer_;  // one block of the plot file being copied
   std::vector<BoundFile> files_;
   int pages_ = 0;
-  std::map<std::string, platform::FolderNames> sideFiles_;  // by folder
+  platform::FolderListings ownListings_;
+  platform::FolderListings* listings_;
 };
 
 }  // namespace quiremark::engine

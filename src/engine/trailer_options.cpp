@@ -14,6 +14,7 @@ namespace quiremark::engine {
 namespace {
 constexpr const char* kOptions = "Options";
 constexpr const char* kTitleFileMarker = "<QuiremarkTitle.txt>";
+constexpr const char* kTitleFile = "QuiremarkTitle.txt";
 }  // namespace
 
 CatalogChoices ReadCatalogChoices() {
@@ -21,10 +22,12 @@ CatalogChoices ReadCatalogChoices() {
           settings::GetRegSetting("cboZoom", "1", kOptions)};
 }
 
-std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {
+std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath,
+                          platform::FolderListings* listings) {
   const std::string stored = settings::GetRegSetting("DocTitle", kTitleFileMarker, kOptions);
   if (!platform::EqualsIgnoringCase(stored, kTitleFileMarker)) return stored;
-  const std::string fromFile = ReadBookmarkText(drawingFolder / "QuiremarkTitle.txt");
+  const std::string fromFile = listings ? ReadBookmarkText(listings->Of(drawingFolder), kTitleFile)
+                                        : ReadBookmarkText(drawingFolder / kTitleFile);
   if (!fromFile.empty()) return fromFile;
   // A folder path may end in "/" (as typed after /StartDir:); its name is still the last part.
   std::string folder = drawingFolder.string();
@@ -32,13 +35,15 @@ std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std:
   return settings::GetLastPathPart(folder) + " " + pdfPath.filename().string();
 }
 
-DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath) {
+DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath,
+                    platform::FolderListings* listings) {
   const platform::Clock& clock = platform::CurrentClock();
   const auto time = clock.Now();
   const std::time_t now = std::chrono::system_clock::to_time_t(time);
   std::tm local{};
   localtime_r(&now, &local);
-  return {DocumentTitle(drawingFolder, pdfPath), settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
+  return {DocumentTitle(drawingFolder, pdfPath, listings),
+          settings::GetRegSetting("DocAuthor", platform::UserName(), kOptions),
           // A subject or keywords left empty in the options is stored without data;
           // it must read back empty, not as the words DocSubject or DocKeywords.
           settings::GetRegSetting("DocSubject", "", kOptions), settings::GetRegSetting("DocKeywords", "", kOptions),

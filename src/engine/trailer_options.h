@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/pdfmark.h"
+#include "platform/file_search.h"
 
 namespace quiremark::engine {
 
@@ -15,12 +16,14 @@ CatalogChoices ReadCatalogChoices();
 // The document title: the stored DocTitle, or, when that is the title-file
 // marker "<QuiremarkTitle.txt>" in any letter case, the text of the drawing
 // folder's QuiremarkTitle.txt, else the folder's name, a blank and the PDF's
-// file name.
-std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath);
+// file name. The title file is looked up in the run's `listings` when given.
+std::string DocumentTitle(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath,
+                          platform::FolderListings* listings = nullptr);
 
 // The document information of the PDF being made, read after the metadata
 // prompt: title as above, author (the user's name by default), subject,
 // keywords and the current time as a PDF date.
-DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath);
+DocInfo ReadDocInfo(const std::filesystem::path& drawingFolder, const std::filesystem::path& pdfPath,
+                    platform::FolderListings* listings = nullptr);
 
 }  // namespace quiremark::engine

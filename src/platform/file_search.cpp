@@ -1,5 +1,7 @@
 #include "platform/file_search.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -140,30 +142,70 @@ const std::string* NameLookup::Find(const std::string& name) const {
   return nullptr;
 }
 
-FolderNames::FolderNames(const fs::path& folder) : folder_(folder) {
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    std::error_code typeError;
-    // The entry's type comes with the listing; only links cost a look.
-    if (!name.starts_with(".") && it->is_regular_file(typeError)) names_.push_back(std::move(name));
+FolderNames::FolderNames(const fs::path& folder) : open_(folder) {
+  // readdir directly: the listing of a folder of thousands of plot files is
+  // made once per bind run, and a path object per entry doubles its cost.
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;  // hidden, and "." and ".."
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      // The entry's type comes with the listing; only links (and file systems
+      // that give no type) cost a look.
+      struct stat st{};
+      regular = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names_.emplace_back(entry->d_name);
   }
+  ::closedir(dir);
   std::sort(names_.begin(), names_.end());
 }
 
 std::optional<fs::path> FolderNames::Find(const std::string& name) const {
-  if (std::binary_search(names_.begin(), names_.end(), name)) return folder_ / name;
-  if (!folded_) {
-    std::vector<const std::string*> inNameOrder;
-    for (const std::string& entry : names_) inNameOrder.push_back(&entry);
-    std::stable_sort(inNameOrder.begin(), inNameOrder.end(),
-                     [](const std::string* a, const std::string* b) { return CompareIgnoringCase(*a, *b) < 0; });
-    folded_.emplace();
-    for (const std::string* entry : inNameOrder) folded_->emplace(FoldCase(*entry), *entry);
+  const std::string* stored = FindName(name);
+  if (!stored) return std::nullopt;
+  return open_.path() / *stored;
+}
+
+const std::string* FolderNames::FindName(const std::string& name) const {
+  if (const auto exact = std::lower_bound(names_.begin(), names_.end(), name);
+      exact != names_.end() && *exact == name) {
+    return &*exact;
   }
-  if (const auto found = folded_->find(FoldCase(name)); found != folded_->end()) return folder_ / found->second;
-  return std::nullopt;
+  // Folding keeps every "." where it is, so names equal ignoring case have
+  // extensions equal ignoring case.
+  const auto extension = [](const std::string& text) {
+    const std::size_t dot = text.rfind('.');
+    return FoldCase(dot == std::string::npos ? std::string_view() : std::string_view(text).substr(dot));
+  };
+  if (!extensions_) {
+    extensions_.emplace();
+    for (const std::string& entry : names_) extensions_->insert(extension(entry));
+  }
+  if (!extensions_->contains(extension(name))) return nullptr;
+  auto [sameLength, fresh] = folded_.try_emplace(name.size());
+  if (fresh) {
+    // Names equal ignoring case are those with one folded form; taken in
+    // byte order, the first of them to come is the one a search finds first.
+    for (const std::string& entry : names_) {
+      if (entry.size() == name.size()) sameLength->second.emplace(FoldCase(entry), entry);
+    }
+  }
+  if (const auto found = sameLength->second.find(FoldCase(name)); found != sameLength->second.end()) {
+    return &found->second;
+  }
+  return nullptr;
+}
+
+const FolderNames& FolderListings::Of(const std::string& folder) {
+  // "/a/b/" and "/a/b" are one folder.
+  std::string key = folder;
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  auto listing = listings_.find(key);
+  if (listing == listings_.end()) listing = listings_.emplace(key, FolderNames(key)).first;
+  return listing->second;
 }
 
 std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern) {
@@ -202,11 +244,16 @@ std::string ShownPath(const std::string& stored) {
 
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
-  const fs::path plain = folder / fs::path(shown).relative_path();
-  // Plain ASCII reads the same in both encodings: nothing to look for.
+  // Plain ASCII reads the same in both encodings: nothing to look for. The
+  // path is made in one piece: a bind run makes one per plot file.
   if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string plain = folder.native();
+    if (!plain.empty() && plain.back() != '/') plain += '/';
+    const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
+    plain.append(shown, relative == std::string::npos ? shown.size() : relative);
     return plain;
   }
+  const fs::path plain = folder / fs::path(shown).relative_path();
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
   fs::path found = folder;
   std::size_t start = 0;

@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/raw_file.h"
+
 namespace quiremark::platform {
 
 // Windows wildcard match of one pattern against a file name: "*" any run of
@@ -85,13 +87,37 @@ class FolderNames {
  public:
   explicit FolderNames(const std::filesystem::path& folder);
   std::optional<std::filesystem::path> Find(const std::string& name) const;
+  // The name as the folder spells it; nullptr when none matches.
+  const std::string* FindName(const std::string& name) const;
+  // The folder, held open for reading the files found in it by name.
+  const OpenFolder& folder() const { return open_; }
 
  private:
-  std::filesystem::path folder_;
+  OpenFolder open_;
   std::vector<std::string> names_;  // sorted byte-wise
-  // Folded name -> the first name in name order; made on the first lookup
-  // that the exact names cannot answer.
-  mutable std::optional<std::map<std::string, std::string>> folded_;
+  // The folded extensions (after the last ".") of the names, made on the first
+  // lookup that the exact names cannot answer: most such lookups (a plot file
+  // without a side file, in a folder without any) end there.
+  mutable std::optional<std::unordered_set<std::string>> extensions_;
+  // By length in bytes, which folding keeps: folded name -> the first name in
+  // name order. Each length's names are folded on the first lookup of that
+  // length that the extensions cannot answer, so one lookup (the title file)
+  // folds a few names, not all the folder's thousands.
+  mutable std::unordered_map<std::size_t, std::unordered_map<std::string, std::string>> folded_;
+};
+
+// The FolderNames of the folders one run looks into, each listed on its first
+// use: a bind run lists its drawing folder once for every side file, the title
+// file and the Markdown file it looks for.
+class FolderListings {
+ public:
+  const FolderNames& Of(const std::string& folder);
+  // Lists every folder again on its next use (the user may have changed them
+  // while the run waited).
+  void Forget() { listings_.clear(); }
+
+ private:
+  std::map<std::string, FolderNames> listings_;  // by the folder's path
 };
 
 // The file or folder `name` inside `folder`: the exact spelling when it exists,

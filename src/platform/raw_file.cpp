@@ -8,13 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <new>
 
 namespace quiremark::platform {
 
 namespace {
-
-constexpr size_t kBlockSize = 128 * 1024;  // fits the processor cache, which the copy and the scan then share
 
 class FileErrorCategory : public std::error_category {
  public:
@@ -57,20 +56,45 @@ std::string FileErrorText(const std::error_code& error) {
   }
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& file) : path_(file) {
+OpenFolder::OpenFolder(std::filesystem::path folder) : path_(std::move(folder)) {
+  // O_PATH: passing through the folder is all it needs.
+  fd_ = ::open(path_.empty() ? "." : path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+OpenFolder::~OpenFolder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+OpenFolder::OpenFolder(OpenFolder&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) {
+  other.fd_ = -1;
+}
+
+ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& file) : path_(file) { Open(file.c_str(), AT_FDCWD); }
+
+ReadOnlyFile::ReadOnlyFile(const OpenFolder& folder, const std::string& name) : folder_(&folder), name_(name) {
+  if (folder.fd() >= 0 && name.find('/') == std::string::npos) {
+    Open(name.c_str(), folder.fd());
+  } else {
+    path_ = Path();
+    folder_ = nullptr;
+    Open(path_.c_str(), AT_FDCWD);
+  }
+}
+
+void ReadOnlyFile::Open(const char* name, int folderFd) {
   // O_NONBLOCK: opening a FIFO that no one writes to would otherwise wait for
   // a writer. A regular file ignores the flag.
-  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd_ < 0) FailWithErrno(file, "cannot open");
+  fd_ = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ < 0) FailWithErrno(Path(), "cannot open");
   struct stat st {};
   if (::fstat(fd_, &st) != 0) {
     const int error = errno;
     ::close(fd_);
-    Fail(file, "cannot open", std::error_code(error, std::generic_category()));
+    Fail(Path(), "cannot open", std::error_code(error, std::generic_category()));
   }
   if (!S_ISREG(st.st_mode)) {
     ::close(fd_);
-    Fail(file, "cannot open", NotRegularFileError());
+    Fail(Path(), "cannot open", NotRegularFileError());
   }
   size_ = static_cast<size_t>(st.st_size);
 }
@@ -83,7 +107,7 @@ size_t ReadOnlyFile::Read(char* buffer, size_t size) {
   for (;;) {
     const ssize_t got = ::read(fd_, buffer, size);
     if (got >= 0) return static_cast<size_t>(got);
-    if (errno != EINTR) FailWithErrno(path_, "cannot read");
+    if (errno != EINTR) FailWithErrno(Path(), "cannot read");
   }
 }
 
@@ -100,22 +124,34 @@ MappedFile::~MappedFile() {
   if (data_) ::munmap(data_, size_);
 }
 
+AlignedBuffer::AlignedBuffer(size_t size) : size_(size) {
+  constexpr size_t kPage = 4096;
+  data_ = static_cast<char*>(std::aligned_alloc(kPage, std::max<size_t>(1, (size + kPage - 1) / kPage) * kPage));
+  if (!data_) throw std::bad_alloc();
+}
+
+AlignedBuffer::~AlignedBuffer() { std::free(data_); }
+
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block) {
-  ReadOnlyFile in(file);
-  const std::unique_ptr<char[]> buffer(new char[kBlockSize]);
+  AlignedBuffer buffer(kReadBlockSize);
+  ReadFileInBlocks(file, buffer, block);
+}
+
+namespace {
+
+void ReadInBlocks(ReadOnlyFile& in, AlignedBuffer& buffer, const std::function<void(const char*, size_t)>& block) {
   // The bytes the file held when it was opened (to its end when its size is
   // not known): no extra read to find the end of a small file.
   size_t left = in.size() > 0 ? in.size() : SIZE_MAX;
   while (left > 0) {
-    const size_t got = in.Read(buffer.get(), std::min(kBlockSize, left));
+    const size_t got = in.Read(buffer.data(), std::min(buffer.size(), left));
     if (got == 0) break;
-    block(buffer.get(), got);
+    block(buffer.data(), got);
     if (left != SIZE_MAX) left -= got;
   }
 }
 
-std::string ReadWholeFile(const std::filesystem::path& file) {
-  ReadOnlyFile in(file);
+std::string ReadWhole(ReadOnlyFile& in) {
   std::string bytes(in.size(), '\0');
   size_t have = 0;
   while (have < bytes.size()) {
@@ -129,6 +165,30 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
   char more[4096];
   while (const size_t got = in.Read(more, sizeof more)) bytes.append(more, got);
   return bytes;
+}
+
+}  // namespace
+
+void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block) {
+  ReadOnlyFile in(file);
+  ReadInBlocks(in, buffer, block);
+}
+
+void ReadFileInBlocks(const OpenFolder& folder, const std::string& name, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block) {
+  ReadOnlyFile in(folder, name);
+  ReadInBlocks(in, buffer, block);
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+  ReadOnlyFile in(file);
+  return ReadWhole(in);
+}
+
+std::string ReadWholeFile(const OpenFolder& folder, const std::string& name) {
+  ReadOnlyFile in(folder, name);
+  return ReadWhole(in);
 }
 
 std::optional<std::string> TryReadWholeFile(const std::filesystem::path& file, std::error_code* error) {

@@ -19,6 +19,29 @@ std::error_code NotRegularFileError();
 // "filen finns inte", "ingen vanlig fil (en FIFO, en enhet eller en mapp)", ...
 std::string FileErrorText(const std::error_code& error);
 
+// A folder held open so that the files in it are opened by their names: the
+// system then looks up one name per file instead of walking the whole path
+// again (a bind opens thousands of plot and side files in one folder). It
+// needs only the right to pass through the folder, not to list it. When the
+// folder cannot be opened, fd() is -1 and its files are opened by their whole
+// paths, which then fail as they would have.
+class OpenFolder {
+ public:
+  explicit OpenFolder(std::filesystem::path folder);
+  ~OpenFolder();
+  OpenFolder(OpenFolder&& other) noexcept;
+  OpenFolder& operator=(OpenFolder&&) = delete;
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  int fd() const { return fd_; }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
 // A regular file opened for reading, the one way plot files and side files
 // are opened. Opening never blocks: anything but a regular file (a symbolic
 // link to one is fine) is refused at once with NotRegularFileError(). Errors
@@ -26,6 +49,8 @@ std::string FileErrorText(const std::error_code& error);
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& file);
+  // The file `name` in `folder`; errors name it as folder / name.
+  ReadOnlyFile(const OpenFolder& folder, const std::string& name);
   ~ReadOnlyFile();
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -36,7 +61,13 @@ class ReadOnlyFile {
   int fd() const { return fd_; }
 
  private:
+  void Open(const char* name, int folderFd);
+  // The file's path for errors, made only when one is thrown.
+  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : path_; }
+
   std::filesystem::path path_;
+  const OpenFolder* folder_ = nullptr;
+  std::string name_;
   int fd_ = -1;
   size_t size_ = 0;
 };
@@ -57,13 +88,46 @@ class MappedFile {
   size_t size_ = 0;
 };
 
+// A buffer that starts on a page boundary, for file bytes. The kernel copies
+// file bytes into (and out of) a buffer that does not start on a cache line
+// at well under half speed: 200 MB took 0.11 s instead of 0.03 s to read into
+// a buffer 16 bytes past a page, which is where `new char[]` puts a large one.
+class AlignedBuffer {
+ public:
+  explicit AlignedBuffer(size_t size);
+  ~AlignedBuffer();
+  AlignedBuffer(const AlignedBuffer&) = delete;
+  AlignedBuffer& operator=(const AlignedBuffer&) = delete;
+
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  char* data_;
+  size_t size_;
+};
+
+// The block size of ReadFileInBlocks: it fits the processor cache, which the
+// copy and the page scan of a plot file then share.
+inline constexpr size_t kReadBlockSize = 128 * 1024;
+
 // Calls `block` with the file's bytes as they are, in blocks of at most
-// 128 KB, in order: no text-mode translation. The bytes are those the file
-// held when it was opened. Throws as ReadOnlyFile does.
+// kReadBlockSize, in order: no text-mode translation. The bytes are those the
+// file held when it was opened: a file that grows meanwhile is read to its old
+// size, one that shrinks to its new end. Throws as ReadOnlyFile does.
 void ReadFileInBlocks(const std::filesystem::path& file, const std::function<void(const char*, size_t)>& block);
+// The same through the caller's buffer, in blocks of its size: a caller that
+// reads many files keeps one.
+void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block);
+// The same for the file `name` in `folder`.
+void ReadFileInBlocks(const OpenFolder& folder, const std::string& name, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block);
 
 // The file's bytes, as many as it held when opened. Throws as ReadOnlyFile does.
 std::string ReadWholeFile(const std::filesystem::path& file);
+std::string ReadWholeFile(const OpenFolder& folder, const std::string& name);
 
 // The file's bytes as ReadWholeFile reads them; an empty optional when it
 // cannot be opened or read, with the reason in `error`

@@ -204,7 +204,11 @@ std::string FoldCase(std::string_view utf8) {
   out.reserve(utf8.size());
   char32_t cp = 0;
   for (std::size_t pos = 0; pos < utf8.size();) {
-    if (NextCodePoint(utf8, pos, cp)) {
+    if (const auto byte = static_cast<unsigned char>(utf8[pos]); byte < 0x80) {
+      // ASCII, most of every file name: no decoding.
+      out += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
+      ++pos;
+    } else if (NextCodePoint(utf8, pos, cp)) {
       AppendUtf8(out, LowerCodePoint(cp));
     } else {
       out += utf8[pos++];

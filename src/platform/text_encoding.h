@@ -42,7 +42,9 @@ std::string FirstChars(std::string_view utf8, std::size_t n);
 std::string Trim(std::string_view text, std::string_view chars = " ");
 
 // Letter case folded for comparisons that ignore case the way Windows does
-// (ASCII and the Latin letters of Windows-1252, e.g. Å/å, Ö/ö).
+// (ASCII and the Latin letters of Windows-1252, e.g. Å/å, Ö/ö). The folded
+// text has as many bytes as the text: every character folds to one of the
+// same UTF-8 length, and bytes that are no UTF-8 stay as they are.
 std::string FoldCase(std::string_view utf8);
 
 // Compares two names ignoring case: <0, 0 or >0.

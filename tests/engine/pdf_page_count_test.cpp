@@ -80,3 +80,57 @@ TEST(PdfPageCount, GhostscriptOutputAndObjectStreams) {
   ASSERT_NE(qt::ReadFile(dir / "b.pdf").find("/ObjStm"), std::string::npos);
   EXPECT_EQ(qe::PdfPageCount(dir / "b.pdf"), 3);
 }
+
+// A table is read row by row where its rows stand only when every row is 20
+// bytes; any other table is read whole, with the same result.
+TEST(PdfPageCount, TablesReadWhereTheirRowsStandOrWhole) {
+  // One object per page as a writer of many pages makes it, then the catalog
+  // and the page tree at the end, in one subsection of many rows.
+  std::string pdf = "%PDF-1.7\n";
+  std::vector<size_t> offsets = {0};
+  const int pages = 1500;
+  for (int n = 1; n <= pages; ++n) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(n) + " 0 obj\n<< /Type /Page /Parent " + std::to_string(pages + 2) + " 0 R >>\nendobj\n";
+  }
+  offsets.push_back(pdf.size());
+  pdf += std::to_string(pages + 1) + " 0 obj\n<< /Type /Catalog /Pages " + std::to_string(pages + 2) +
+         " 0 R >>\nendobj\n";
+  offsets.push_back(pdf.size());
+  pdf += std::to_string(pages + 2) + " 0 obj\n<< /Type /Pages /Count " + std::to_string(pages) + " >>\nendobj\n";
+  const auto withTable = [&](const char* rowEnd, char catalogKind) {
+    std::string file = pdf;
+    const size_t xref = file.size();
+    file += "xref\n0 " + std::to_string(offsets.size()) + "\n";
+    for (size_t n = 0; n < offsets.size(); ++n) {
+      char row[32];
+      const char kind = n == 0 ? 'f' : n == static_cast<size_t>(pages + 1) ? catalogKind : 'n';
+      std::snprintf(row, sizeof row, "%010zu %05d %c%s", offsets[n], n == 0 ? 65535 : 0, kind, rowEnd);
+      file += row;
+    }
+    file += "trailer\n<< /Size " + std::to_string(offsets.size()) + " /Root " + std::to_string(pages + 1) +
+            " 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return file;
+  };
+  for (const char* rowEnd : {" \n", " \r", "\r\n"}) {
+    EXPECT_EQ(qe::PdfPageCountOf(withTable(rowEnd, 'n')), pages) << "20-byte rows";
+    EXPECT_FALSE(qe::PdfPageCountOf(withTable(rowEnd, 'f'))) << "the catalog's row marks it free";
+  }
+  EXPECT_EQ(qe::PdfPageCountOf(withTable("\n", 'n')), pages) << "19-byte rows, as some writers make them";
+
+  // Two subsections naming one object: the first wins, as in a table read whole.
+  const std::string catalog = "<< /Type /Catalog /Pages 2 0 R >>";
+  std::string twice = "%PDF-1.4\n";
+  const size_t one = twice.size();
+  twice += "1 0 obj\n" + catalog + "\nendobj\n";
+  const size_t good = twice.size();
+  twice += "2 0 obj\n<< /Type /Pages /Count 7 >>\nendobj\n";
+  const size_t stale = twice.size();
+  twice += "2 0 obj\n<< /Type /Pages /Count 9 >>\nendobj\n";
+  const size_t xref = twice.size();
+  char rows[96];
+  std::snprintf(rows, sizeof rows, "1 2\n%010zu 00000 n \n%010zu 00000 n \n2 1\n%010zu 00000 n \n", one, good, stale);
+  twice += std::string("xref\n") + rows + "trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+  EXPECT_EQ(qe::PdfPageCountOf(twice), 7);
+}

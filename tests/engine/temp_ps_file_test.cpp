@@ -204,6 +204,20 @@ TEST_F(TempPsFileTest, UnreadablePlotFileThrows) {
   qe::TempPsFile out(tmp);
   EXPECT_THROW(out.AppendPlotFile(folder / "missing.plt", &outline), std::system_error);
   EXPECT_TRUE(outline.records().empty());
+  // The error names the plot file by its whole path, whether its folder is
+  // there (and held open) or not.
+  for (const auto& missing : {folder / "missing.plt", folder / "Saknas" / "missing.plt"}) {
+    for (qe::OutlineState* gridRun : {&outline, static_cast<qe::OutlineState*>(nullptr)}) {
+      try {
+        out.AppendPlotFile(missing, gridRun);
+        ADD_FAILURE() << missing << " was read";
+      } catch (const std::filesystem::filesystem_error& error) {
+        EXPECT_EQ(error.path1(), missing);
+        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
+      }
+    }
+  }
+  EXPECT_TRUE(out.files().empty());
 }
 
 TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
@@ -236,4 +250,28 @@ TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
   EXPECT_EQ(out.pages(), 5);
   EXPECT_TRUE(out.files()[4].empty) << "an empty plot file is marked, for the page check";
   EXPECT_FALSE(out.files()[0].empty);
+}
+
+// Files of many blocks go to the temporary file past the gathering buffer and
+// small ones through it: mixed, every byte still lands in its place, and each
+// file's pages are counted from its own bytes.
+TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
+  const auto large = [](int pages, size_t size, char fill) {
+    std::string text = qt::DriverPlotFile(pages, "Stor");
+    text.insert(text.find("showpage"), std::string(size, fill) + "\r\n");
+    return text;
+  };
+  const std::string a = large(2, 3 * qp::kReadBlockSize + 7, 'a');  // ends in a part block
+  const std::string b = "%!PS\r\nshowpage";                         // gets CR LF
+  const std::string c = large(3, 2 * qp::kReadBlockSize, 'c');
+  const std::string d = std::string(qp::kReadBlockSize - 1, 'd') + "\r";  // just under one block
+  const std::string out =
+      Join({Plot("a.plt", a), Plot("b.plt", b), Plot("c.plt", c), Plot("d.plt", d), Plot("e.plt", "%!PS\r\n")});
+  EXPECT_TRUE(out.starts_with(a + b + "\r\n" + c + d + "%!PS\r\n[ /Title")) << "bytes in order";
+  std::vector<int> pages;
+  for (const auto& record : outline.records()) {
+    if (record.kind == qe::OutlineRecord::Kind::Group) pages.push_back(record.count);
+  }
+  EXPECT_EQ(pages, (std::vector<int>{2, 3}));
+  EXPECT_EQ(outline.pageCounter(), 2 + 1 + 3 + 1 + 1);
 }

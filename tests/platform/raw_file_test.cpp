@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <fstream>
 #include <functional>
 #include <future>
 
@@ -62,6 +64,12 @@ TEST_F(RawFile, FifoIsRefusedAtOnceByEveryPlotAndSideFileReader) {
          quiremark::engine::TempPsFile out(dir / "t.ps");
          out.AppendPlotFile(fifo, nullptr);
        }},
+      {"TempPsFile::AppendPlotFile in a grid run",
+       [&] {
+         quiremark::engine::TempPsFile out(dir / "t.ps");
+         quiremark::engine::OutlineState outline;
+         out.AppendPlotFile(fifo, &outline);
+       }},
       {"ReadBookmarkText", [&] { quiremark::engine::ReadBookmarkText(fifo); }},
       {"ReadBookmarkFile", [&] { quiremark::browser::ReadBookmarkFile(fifo); }},
       {"ReadFirstLine", [&] { quiremark::settings::ReadFirstLine(fifo); }},
@@ -105,4 +113,49 @@ TEST_F(RawFile, RegularFilesAndLinksToThemAreReadWhole) {
   EXPECT_GE(blocks, 4u) << "read in blocks, not whole";
   qt::WriteFile(dir / "empty.txt", "");
   EXPECT_EQ(qp::ReadWholeFile(dir / "empty.txt"), "");
+}
+
+// A plot file that another program writes to or cuts short while it is read:
+// the reader takes the bytes it had when opened, or to its new end, and a
+// buffer kept for many files hands out each file's own bytes.
+TEST(ReadFileInBlocks, FileThatGrowsOrShrinksWhileRead) {
+  qt::TempDir dir;
+  const std::filesystem::path file = dir / "A-01.plt";
+  const std::string bytes = [] {
+    std::string text;
+    for (int i = 0; text.size() < 3 * qp::kReadBlockSize + 500; ++i) text += std::to_string(i) + " 0 moveto\r\n";
+    return text;
+  }();
+  qp::AlignedBuffer buffer(qp::kReadBlockSize);
+  const auto read = [&](const std::function<void(size_t block)>& meanwhile) {
+    std::string copied;
+    size_t blocks = 0;
+    qp::ReadFileInBlocks(file, buffer, [&](const char* data, size_t size) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(data) % 4096, 0u) << "blocks start on a page";
+      copied.append(data, size);
+      meanwhile(blocks++);
+    });
+    return copied;
+  };
+
+  qt::WriteFile(file, bytes);
+  EXPECT_EQ(read([&](size_t block) {
+              if (block == 0) std::ofstream(file, std::ios::binary | std::ios::app) << std::string(50000, 'z');
+            }),
+            bytes)
+      << "grown: read to the size it had when opened";
+
+  qt::WriteFile(file, bytes);
+  const size_t kept = qp::kReadBlockSize + 1000;
+  EXPECT_EQ(read([&](size_t block) {
+              if (block == 0) std::filesystem::resize_file(file, kept);
+            }),
+            bytes.substr(0, kept))
+      << "cut short: read to its new end";
+
+  // The same buffer for the next file, shorter than one block.
+  qt::WriteFile(file, "%!PS\r\nshowpage\r\n");
+  EXPECT_EQ(read([](size_t) {}), "%!PS\r\nshowpage\r\n");
+  qt::WriteFile(file, "");
+  EXPECT_EQ(read([](size_t) {}), "");
 }

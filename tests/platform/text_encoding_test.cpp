@@ -31,3 +31,16 @@ TEST(TextEncoding, Utf16PairsAndLoneHalves) {
   EXPECT_EQ(qp::DecodeUtf16Le("\x00\xDE" "B\x00"s), "\uFFFDB") << "a low half alone";
   EXPECT_TRUE(qp::IsValidUtf8(qp::DecodeUtf16Le("\x3D\xD8"s)));
 }
+
+// Name lookups file names by their length in bytes and fold only names of the
+// wanted length, which holds only while folding keeps every length.
+TEST(FoldCase, KeepsTheLengthInBytesOfEveryCharacterAndOfBrokenText) {
+  for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
+    std::string text;
+    qp::AppendUtf8(text, cp);
+    ASSERT_EQ(qp::FoldCase(text).size(), text.size()) << "U+" << std::hex << static_cast<unsigned>(cp);
+  }
+  for (const std::string broken : {"\xC3", "\xC1\x81", "R\xF6" "d", "\xE2\x82", "\xF0\x9F\x98", "\xC3\xC3\x85"}) {
+    EXPECT_EQ(qp::FoldCase(broken).size(), broken.size());
+  }
+}
