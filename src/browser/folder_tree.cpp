@@ -22,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using controls::Grid;
-using controls::Hourglass;
 
 constexpr int kTreeLeft = 50;  // twips from the frame's left edge; the layout places the file grid from it
 constexpr const char* kLastFolder = "LastFolder";
