@@ -231,6 +231,13 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
   return best;
 }
 
+std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
+  auto found = FindNameIgnoringCase(folder, name);
+  std::error_code ec;
+  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  return found;
+}
+
 std::string ShownPath(const std::string& stored) {
   std::string shown;
   for (std::size_t start = 0;;) {

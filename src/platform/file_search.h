@@ -124,6 +124,9 @@ class FolderListings {
 // else the first entry whose name equals it ignoring case; empty when none.
 std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
+// The same when it names a normal file (or a link to one); empty otherwise.
+std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& folder,
+                                                          const std::string& name);
 
 // The path of a file or folder below `folder` named by the UTF-8 text the
 // user sees (a relative path, "/" between its parts). A part that is not
