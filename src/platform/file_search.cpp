@@ -225,17 +225,21 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
   std::error_code ec;
   if (name.empty()) return std::nullopt;
   if (fs::exists(folder / name, ec)) return folder / name;
-  fs::directory_iterator it(folder, ec);
-  if (ec) return std::nullopt;
-  std::optional<fs::path> best;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    const std::string candidate = it->path().filename().string();
-    if (EqualsIgnoringCase(candidate, name) && (!best || candidate < best->filename().string())) {
-      best = it->path();
-    }
+  // readdir directly, and only names of the wanted length folded (folding
+  // keeps a name's length in bytes): the path side files are looked for in
+  // folders of thousands of plot files each time one is selected.
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return std::nullopt;
+  const std::string wanted = FoldCase(name);
+  std::optional<std::string> best;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view candidate = entry->d_name;
+    if (candidate.size() != wanted.size() || candidate == "." || candidate == "..") continue;
+    if (FoldCase(candidate) == wanted && (!best || candidate < *best)) best = candidate;
   }
-  return best;
+  ::closedir(dir);
+  if (!best) return std::nullopt;
+  return folder / *best;
 }
 
 std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
