@@ -87,9 +87,7 @@ ScriptTemplate ParseScriptTemplate(std::string_view bytes) {
 }
 
 ScriptTemplate ReadScriptTemplate(const std::filesystem::path& file) {
-  std::string bytes;
-  platform::ReadFileInBlocks(file, [&bytes](const char* block, std::size_t size) { bytes.append(block, size); });
-  return ParseScriptTemplate(bytes);
+  return ParseScriptTemplate(platform::ReadWholeFile(file));
 }
 
 std::string ExpandTemplateLine(const std::string& line, const ScriptValues& values) {
