@@ -110,7 +110,9 @@ TEST(NameLookup, NamesGivenAtOnceOrAddedLaterAnswerAlike) {
     for (const qp::NameLookup* lookup : {&atOnce, static_cast<const qp::NameLookup*>(&added)}) {
       const std::string* found = lookup->Find(name);
       ASSERT_EQ(found != nullptr, expected != nullptr) << name;
-      if (expected) EXPECT_EQ(*found, expected) << name;
+      if (expected) {
+        EXPECT_EQ(*found, expected) << name;
+      }
     }
   }
 }
