@@ -1,6 +1,7 @@
 #include "app/add_favorite_form.h"
 
 #include "app/layout.h"
+#include "app/main_startup.h"
 #include "platform/program_info.h"
 #include "settings/ini_file.h"
 #include "settings/text_routines.h"
@@ -43,7 +44,7 @@ void AddFavoriteForm::Form_Load() { SetFormColors(*this, 0, state_.themeBaseColo
 
 std::filesystem::path AddFavoriteForm::SettingsFile() const {
   if (!state_.iniPath.empty()) return state_.iniPath;
-  return platform::ProgramFolder() / "Quiremark.ini";
+  return platform::ProgramFolder() / kIniFileName;
 }
 
 void AddFavoriteForm::cmdSave_Click() {

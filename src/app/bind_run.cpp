@@ -35,14 +35,6 @@ namespace mb = controls::mb;
 constexpr int kSaveDialogFlags = 0x80806;  // ask before overwriting, no read-only box, folder must exist, Explorer style
 constexpr const char* kDefaultFolderTitle = "Standardsökväg för PDF";
 
-// The normal file `name` in `folder`, found ignoring letter case.
-std::optional<fs::path> FindFile(const fs::path& folder, const std::string& name) {
-  const auto found = platform::FindNameIgnoringCase(folder, name);
-  std::error_code error;
-  if (!found || !fs::is_regular_file(*found, error)) return std::nullopt;
-  return found;
-}
-
 // The first line of a path side file, trimmed; "" when it cannot be read or is empty.
 std::string SideFileFolder(const fs::path& file) {
   try {
@@ -112,8 +104,8 @@ class BindRun {
     if (!suffix) return folder_;
     const std::string name = "Quiremark" + *suffix + ".path";
     const std::string shownName = folder_ + "/" + name;
-    const std::optional<fs::path> own = FindFile(folder_, name);
-    const std::optional<fs::path> parents = FindFile(fs::path(folder_) / "..", name);
+    const std::optional<fs::path> own = platform::FindFileIgnoringCase(folder_, name);
+    const std::optional<fs::path> parents = platform::FindFileIgnoringCase(fs::path(folder_) / "..", name);
     const fs::path ownFile = own ? *own : fs::path(folder_) / name;
 
     if (own || parents) {

@@ -102,9 +102,7 @@ std::optional<fs::path> FindTemplate(const std::string& folder, const std::strin
   const fs::path exact = fs::path(folder) / name;
   if (fs::is_regular_file(exact, ec)) return exact;
   if (name.find('/') != std::string::npos) return std::nullopt;
-  const auto found = platform::FindNameIgnoringCase(folder, name);
-  if (found && fs::is_regular_file(*found, ec)) return found;
-  return std::nullopt;
+  return platform::FindFileIgnoringCase(folder, name);
 }
 
 // Asks for the project database; its base name, or empty when the user

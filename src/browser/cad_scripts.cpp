@@ -7,6 +7,7 @@
 #include "platform/process.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
+#include "settings/text_routines.h"
 
 namespace quiremark::browser {
 
@@ -15,20 +16,10 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kQuotedProject = "\"%m\"";
 
+using settings::ReplaceAll;
+
 bool StartsWithIgnoringCase(std::string_view line, std::string_view prefix) {
   return line.size() >= prefix.size() && platform::EqualsIgnoringCase(line.substr(0, prefix.size()), prefix);
-}
-
-// Every occurrence of `from`, left to right, without looking into what was put in.
-std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
-  std::string out;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size()) {
-    out.append(text, start, at - start);
-    out.append(to);
-  }
-  out.append(text, start);
-  return out;
 }
 
 // A value on one script line: each line break (CR LF, CR or LF) becomes a blank.
@@ -96,9 +87,7 @@ ScriptTemplate ParseScriptTemplate(std::string_view bytes) {
 }
 
 ScriptTemplate ReadScriptTemplate(const std::filesystem::path& file) {
-  std::string bytes;
-  platform::ReadFileInBlocks(file, [&bytes](const char* block, std::size_t size) { bytes.append(block, size); });
-  return ParseScriptTemplate(bytes);
+  return ParseScriptTemplate(platform::ReadWholeFile(file));
 }
 
 std::string ExpandTemplateLine(const std::string& line, const ScriptValues& values) {

@@ -51,10 +51,7 @@ bool Remove(const fs::path& file, std::vector<std::string>& failures) {
 // The side file beside a plot file, found ignoring letter case; none when
 // there is no normal file of that name.
 std::optional<fs::path> FindSideFile(const fs::path& sideFile) {
-  const auto found = platform::FindNameIgnoringCase(sideFile.parent_path(), sideFile.filename().string());
-  std::error_code error;
-  if (!found || !fs::is_regular_file(*found, error)) return std::nullopt;
-  return found;
+  return platform::FindFileIgnoringCase(sideFile.parent_path(), sideFile.filename().string());
 }
 
 bool RowShows(const controls::Grid& grid, const Target& target) {

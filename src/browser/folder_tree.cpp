@@ -142,9 +142,7 @@ std::optional<int> ListFolder(TreePane& pane, int row, const std::string& folder
 std::optional<fs::path> FindPathSideFile(const std::string& folder, const std::string& name) {
   if (folder.empty()) return std::nullopt;
   for (const fs::path& place : {fs::path(folder), fs::path(folder) / ".."}) {
-    const std::optional<fs::path> found = platform::FindNameIgnoringCase(place, name);
-    std::error_code error;
-    if (found && fs::is_regular_file(*found, error)) return found;
+    if (std::optional<fs::path> found = platform::FindFileIgnoringCase(place, name)) return found;
   }
   return std::nullopt;
 }

@@ -71,7 +71,10 @@ void UnnumberAll(FilePane& pane) {
   pane.outline.ResetScan();
   pane.bookmarksFromGrid = true;
   EnableNumberingCommands(pane.commandBars, true);
-  for (int r = 1; r < pane.fgFiles.rows(); ++r) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
+  // Only numbered rows change: selecting a folder clears the numbers of a
+  // grid just filled, whose view then hears of no row at all.
+  for (int r = 1; r < pane.fgFiles.rows(); ++r)
+    if (HasNumber(pane.fgFiles, r)) pane.fgFiles.SetTextMatrix(r, kColNumber, "");
 }
 
 void fgFiles_MouseDown(FilePane& pane, int button, int shift, float /*x*/, float /*y*/) {

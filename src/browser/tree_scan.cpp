@@ -120,14 +120,16 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     engine::ScannedFolder& folder = walk.tree.emplace_back();
     folder.path = next.path;
     std::vector<std::string> subfolders;
+    std::vector<std::string> textFiles;
     for (const platform::FoundEntry& entry : entries) {
       if (entry.isFolder) {
         if (!entry.isLink) subfolders.push_back(entry.path.string());
       } else if (entry.isFile) {
         if (platform::WildcardMatchAny(filters.filePattern, entry.name)) folder.files.push_back(entry.name);
-        if (platform::WildcardMatch("*.txt", entry.name)) folder.textFiles.Add(entry.name);
+        if (platform::WildcardMatch("*.txt", entry.name)) textFiles.push_back(entry.name);
       }
     }
+    folder.textFiles = platform::NameLookup(std::move(textFiles));
 
     pane.files.StatusBar1.SetPanelText(1, folder.path);
     if (const auto now = std::chrono::steady_clock::now(); !paneShown || now - *paneShown >= kStatusPaneInterval) {

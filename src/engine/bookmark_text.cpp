@@ -40,11 +40,8 @@ std::string TitleOrBaseName(const std::string& title, const std::string& base) {
 platform::FolderNames SideFileListing(const std::filesystem::path& folder) { return platform::FolderNames(folder); }
 
 std::string ReadBookmarkText(const std::filesystem::path& path) {
-  const auto found = platform::FindNameIgnoringCase(path.parent_path(), path.filename().string());
-  std::error_code ec;
-  if (!found || !std::filesystem::is_regular_file(*found, ec) || found->filename().string().starts_with(".")) {
-    return "";
-  }
+  const auto found = platform::FindFileIgnoringCase(path.parent_path(), path.filename().string());
+  if (!found || found->filename().string().starts_with(".")) return "";
   return BookmarkTextOf(platform::ReadWholeFile(*found));
 }
 

@@ -8,18 +8,6 @@
 
 namespace quiremark::engine {
 
-namespace {
-
-// The normal file `name` in `folder`, found ignoring letter case.
-std::optional<std::filesystem::path> FindFile(const std::filesystem::path& folder, const std::string& name) {
-  const auto found = platform::FindNameIgnoringCase(folder, name);
-  std::error_code ec;
-  if (!found || !std::filesystem::is_regular_file(*found, ec)) return std::nullopt;
-  return found;
-}
-
-}  // namespace
-
 void OpenResultPdf(controls::UiServices& ui, const std::string& pdf) {
   // The base name is the path without its ".pdf"; another name is taken whole.
   const bool hasPdfExtension = pdf.size() >= 4 && platform::EqualsIgnoringCase(pdf.substr(pdf.size() - 4), ".pdf");
@@ -28,7 +16,7 @@ void OpenResultPdf(controls::UiServices& ui, const std::string& pdf) {
   const std::filesystem::path folder = basePath.parent_path().empty() ? "." : basePath.parent_path();
   const std::string baseName = basePath.filename().string();
 
-  const auto found = FindFile(folder, hasPdfExtension ? baseName + ".pdf" : baseName);
+  const auto found = platform::FindFileIgnoringCase(folder, hasPdfExtension ? baseName + ".pdf" : baseName);
   if (!found) {
     ui.MessageBox("Filen " + base + ".pdf existerar ej/är ej färdigdestillerad.",
                   controls::mb::kOkOnly | controls::mb::kExclamation, "Fil saknas");
@@ -36,7 +24,7 @@ void OpenResultPdf(controls::UiServices& ui, const std::string& pdf) {
   }
   if (hasPdfExtension) {
     for (const char* extension : {".ps", ".log"}) {
-      if (const auto byProduct = FindFile(folder, baseName + extension)) {
+      if (const auto byProduct = platform::FindFileIgnoringCase(folder, baseName + extension)) {
         std::error_code ec;
         std::filesystem::remove(*byProduct, ec);
       }

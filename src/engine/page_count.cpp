@@ -15,8 +15,6 @@ constexpr std::string_view kAtEnd = "(ATEND)";
 constexpr std::string_view kPageComment = "%%Page:";
 constexpr int kMaxPage = 32767;
 
-bool IsBreak(char c) { return c == '\r' || c == '\n'; }
-
 const char* FindBreak(const char* from, const char* end) {
   const auto* lf = static_cast<const char*>(std::memchr(from, '\n', end - from));
   const char* limit = lf ? lf : end;

@@ -7,6 +7,7 @@
 
 #include "platform/text_encoding.h"
 #include "settings/registry_settings.h"
+#include "settings/text_routines.h"
 
 namespace quiremark::engine {
 
@@ -46,12 +47,6 @@ std::string Utf16HexString(const std::u32string& text) {
     }
   }
   return out + ">";
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
 }
 
 const char* Choose(const std::string& stored, int fallback, const std::array<const char*, 3>& names) {
@@ -101,7 +96,7 @@ std::string DocInfoLine(const DocInfo& info) {
   for (size_t i = 0; i < fields.size(); ++i) {
     values[i] = fields[i].second;
     for (size_t later = i + 1; later < fields.size(); ++later) {
-      ReplaceAll(values[i], fields[later].first, fields[later].second);
+      values[i] = settings::ReplaceAll(values[i], fields[later].first, fields[later].second);
     }
   }
   values[4] = info.date;  // /ModDate must be a PDF date

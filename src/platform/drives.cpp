@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <system_error>
+
+#include "platform/raw_file.h"
 
 namespace quiremark::platform {
 
@@ -95,10 +96,8 @@ std::vector<Drive> DrivesOfMounts(const std::vector<MountEntry>& mounts,
 }
 
 std::vector<Drive> SystemDrives::Drives() const {
-  std::ifstream in("/proc/self/mounts");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return DrivesOfMounts(ParseMountTable(text.str()), [](const std::string& folder) {
+  const std::string table = TryReadWholeFile("/proc/self/mounts").value_or("");
+  return DrivesOfMounts(ParseMountTable(table), [](const std::string& folder) {
     std::error_code error;
     return std::filesystem::is_directory(folder, error);
   });

@@ -131,45 +131,17 @@ std::optional<FoundEntry> FileSearch::Next() {
   return entries_[next_++];
 }
 
-void NameLookup::Add(const std::string& name) {
-  exact_.insert(name);
-  folded_.emplace(FoldCase(name), name);  // the first spelling stays
-}
-
-const std::string* NameLookup::Find(const std::string& name) const {
-  if (const auto exact = exact_.find(name); exact != exact_.end()) return &*exact;
-  if (const auto folded = folded_.find(FoldCase(name)); folded != folded_.end()) return &folded->second;
-  return nullptr;
-}
-
-FolderNames::FolderNames(const fs::path& folder) : open_(folder) {
-  // readdir directly: the listing of a folder of thousands of plot files is
-  // made once per bind run, and a path object per entry doubles its cost.
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return;
-  const int dirFd = ::dirfd(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;  // hidden, and "." and ".."
-    bool regular = entry->d_type == DT_REG;
-    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-      // The entry's type comes with the listing; only links (and file systems
-      // that give no type) cost a look.
-      struct stat st{};
-      regular = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-    }
-    if (regular) names_.emplace_back(entry->d_name);
-  }
-  ::closedir(dir);
+NameLookup::NameLookup(std::vector<std::string> names) : names_(std::move(names)) {
   std::sort(names_.begin(), names_.end());
 }
 
-std::optional<fs::path> FolderNames::Find(const std::string& name) const {
-  const std::string* stored = FindName(name);
-  if (!stored) return std::nullopt;
-  return open_.path() / *stored;
+void NameLookup::Add(const std::string& name) {
+  names_.insert(std::upper_bound(names_.begin(), names_.end(), name), name);
+  extensions_.reset();
+  folded_.clear();
 }
 
-const std::string* FolderNames::FindName(const std::string& name) const {
+const std::string* NameLookup::Find(const std::string& name) const {
   if (const auto exact = std::lower_bound(names_.begin(), names_.end(), name);
       exact != names_.end() && *exact == name) {
     return &*exact;
@@ -199,6 +171,41 @@ const std::string* FolderNames::FindName(const std::string& name) const {
   return nullptr;
 }
 
+namespace {
+
+// The normal files of a folder, hidden ones left out, in no order.
+std::vector<std::string> NormalFileNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  // readdir directly: the listing of a folder of thousands of plot files is
+  // made once per bind run, and a path object per entry doubles its cost.
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return names;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;  // hidden, and "." and ".."
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      // The entry's type comes with the listing; only links (and file systems
+      // that give no type) cost a look.
+      struct stat st{};
+      regular = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    if (regular) names.emplace_back(entry->d_name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+}  // namespace
+
+FolderNames::FolderNames(const fs::path& folder) : open_(folder), names_(NormalFileNames(folder)) {}
+
+std::optional<fs::path> FolderNames::Find(const std::string& name) const {
+  const std::string* stored = FindName(name);
+  if (!stored) return std::nullopt;
+  return open_.path() / *stored;
+}
+
 const FolderNames& FolderListings::Of(const std::string& folder) {
   // "/a/b/" and "/a/b" are one folder.
   std::string key = folder;
@@ -218,17 +225,28 @@ std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::
   std::error_code ec;
   if (name.empty()) return std::nullopt;
   if (fs::exists(folder / name, ec)) return folder / name;
-  fs::directory_iterator it(folder, ec);
-  if (ec) return std::nullopt;
-  std::optional<fs::path> best;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    const std::string candidate = it->path().filename().string();
-    if (EqualsIgnoringCase(candidate, name) && (!best || candidate < best->filename().string())) {
-      best = it->path();
-    }
+  // readdir directly, and only names of the wanted length folded (folding
+  // keeps a name's length in bytes): the path side files are looked for in
+  // folders of thousands of plot files each time one is selected.
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return std::nullopt;
+  const std::string wanted = FoldCase(name);
+  std::optional<std::string> best;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view candidate = entry->d_name;
+    if (candidate.size() != wanted.size() || candidate == "." || candidate == "..") continue;
+    if (FoldCase(candidate) == wanted && (!best || candidate < *best)) best = candidate;
   }
-  return best;
+  ::closedir(dir);
+  if (!best) return std::nullopt;
+  return folder / *best;
+}
+
+std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
+  auto found = FindNameIgnoringCase(folder, name);
+  std::error_code ec;
+  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  return found;
 }
 
 std::string ShownPath(const std::string& stored) {

@@ -62,18 +62,28 @@ std::vector<FoundEntry> FindEntries(const std::filesystem::path& folder, const s
                                     SearchOptions options, std::error_code& error);
 
 // The names of one folder looked up ignoring letter case, as Windows finds a
-// file: the exact spelling first, else the first name (in the order added)
-// that equals it ignoring case.
+// file: the exact spelling first, else the first name in name order that
+// equals it ignoring case.
 class NameLookup {
  public:
+  NameLookup() = default;
+  explicit NameLookup(std::vector<std::string> names);
   void Add(const std::string& name);
   // The stored spelling, or nullptr when no name matches.
   const std::string* Find(const std::string& name) const;
-  bool empty() const { return exact_.empty(); }
+  bool empty() const { return names_.empty(); }
 
  private:
-  std::unordered_set<std::string> exact_;
-  std::unordered_map<std::string, std::string> folded_;
+  std::vector<std::string> names_;  // sorted byte-wise
+  // The folded extensions (after the last ".") of the names, made on the first
+  // lookup that the exact names cannot answer: most such lookups (a plot file
+  // without a side file, in a folder without any) end there.
+  mutable std::optional<std::unordered_set<std::string>> extensions_;
+  // By length in bytes, which folding keeps: folded name -> the first name in
+  // name order. Each length's names are folded on the first lookup of that
+  // length that the extensions cannot answer, so one lookup (the title file)
+  // folds a few names, not all the folder's thousands.
+  mutable std::unordered_map<std::size_t, std::unordered_map<std::string, std::string>> folded_;
 };
 
 // Splits "folder/pattern" into its folder ("." when none) and pattern.
@@ -88,22 +98,13 @@ class FolderNames {
   explicit FolderNames(const std::filesystem::path& folder);
   std::optional<std::filesystem::path> Find(const std::string& name) const;
   // The name as the folder spells it; nullptr when none matches.
-  const std::string* FindName(const std::string& name) const;
+  const std::string* FindName(const std::string& name) const { return names_.Find(name); }
   // The folder, held open for reading the files found in it by name.
   const OpenFolder& folder() const { return open_; }
 
  private:
   OpenFolder open_;
-  std::vector<std::string> names_;  // sorted byte-wise
-  // The folded extensions (after the last ".") of the names, made on the first
-  // lookup that the exact names cannot answer: most such lookups (a plot file
-  // without a side file, in a folder without any) end there.
-  mutable std::optional<std::unordered_set<std::string>> extensions_;
-  // By length in bytes, which folding keeps: folded name -> the first name in
-  // name order. Each length's names are folded on the first lookup of that
-  // length that the extensions cannot answer, so one lookup (the title file)
-  // folds a few names, not all the folder's thousands.
-  mutable std::unordered_map<std::size_t, std::unordered_map<std::string, std::string>> folded_;
+  NameLookup names_;
 };
 
 // The FolderNames of the folders one run looks into, each listed on its first
@@ -123,6 +124,9 @@ class FolderListings {
 // The file or folder `name` inside `folder`: the exact spelling when it exists,
 // else the first entry whose name equals it ignoring case; empty when none.
 std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem::path& folder,
+                                                          const std::string& name);
+// The same when it names a normal file (or a link to one); empty otherwise.
+std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
 
 // The path of a file or folder below `folder` named by the UTF-8 text the

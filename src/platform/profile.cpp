@@ -139,22 +139,6 @@ std::optional<std::string> KeyOf(const std::string& line) {
   return TrimSpace(line.substr(0, eq));
 }
 
-// The first `count` characters of a UTF-8 text.
-std::string FirstCharacters(const std::string& text, std::size_t count) {
-  std::size_t pos = 0;
-  for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
-    ++pos;
-    while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
-  }
-  return text.substr(0, pos);
-}
-
-std::size_t CharacterCount(const std::string& text) {
-  std::size_t count = 0;
-  for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return count;
-}
-
 void AppendSectionHeader(std::vector<std::string>& lines, const std::string& section) {
   if (!lines.empty() && !TrimSpace(lines.back()).empty()) lines.emplace_back();
   lines.push_back("[" + section + "]");
@@ -172,7 +156,7 @@ std::string ReadProfileSection(const fs::path& file, const std::string& section,
     if (IsContentLine(lines[i])) text += TrimSpace(lines[i]) + '\0';
   }
   if (bufferSize < 2) return "";
-  if (CharacterCount(text) > bufferSize - 2) text = FirstCharacters(text, bufferSize - 2);
+  if (CharCount(text) > bufferSize - 2) text = FirstChars(text, bufferSize - 2);
   return text;
 }
 
@@ -193,7 +177,7 @@ std::string ReadProfileString(const fs::path& file, const std::string& section, 
     }
   }
   const std::string result = value ? *value : fallback;
-  return bufferSize == 0 ? "" : FirstCharacters(result, bufferSize - 1);
+  return bufferSize == 0 ? "" : FirstChars(result, bufferSize - 1);
 }
 
 bool WriteProfileString(const fs::path& file, const std::string& section, const std::string& key,

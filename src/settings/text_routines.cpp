@@ -53,6 +53,17 @@ std::string BaseName(const std::string& fileName) {
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size()) {
+    out.append(text, start, at - start);
+    out.append(to);
+  }
+  out.append(text, start);
+  return out;
+}
+
 std::size_t InStrLast(const std::string& text, const std::string& find) {
   std::size_t last = 0;
   for (auto pos = text.find(find); pos != std::string::npos; pos = text.find(find, pos + 1)) last = pos + 1;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "controls/ui_services.h"
 
@@ -42,6 +43,10 @@ std::string BaseName(const std::string& fileName);
 // 1-based position of the last (possibly overlapping) occurrence of `find`
 // in `text`, case-sensitive; 0 when absent.
 std::size_t InStrLast(const std::string& text, const std::string& find);
+
+// Every occurrence of `from` (not empty) replaced by `to`, left to right,
+// without looking into what was put in.
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to);
 
 // Trims blanks and collapses every run of blanks to one; tabs stay.
 std::string CollapseSpaces(const std::string& text);

@@ -128,7 +128,9 @@ TEST_F(FolderTree, AFreshTreeShowsTheRootsAndEveryDriveCollapsed) {
     const bool placeholder = r % 2 == 0 && r > 0;
     EXPECT_EQ(tree.IsSubtotal(r), !placeholder) << r;
     EXPECT_EQ(tree.RowShown(r), !placeholder) << r;
-    if (!placeholder) EXPECT_EQ(tree.IsCollapsed(r), r == 0 ? kExpanded : kCollapsed) << r;
+    if (!placeholder) {
+      EXPECT_EQ(tree.IsCollapsed(r), r == 0 ? kExpanded : kCollapsed) << r;
+    }
     EXPECT_EQ(tree.CellAlignment(r, 0), controls::align::kLeftCenter) << r;
   }
   EXPECT_EQ(tree.row(), 0);

@@ -171,6 +171,18 @@ TEST_F(NumberingTest, NumberAllAndUnnumberAll) {
   EXPECT_TRUE(outline.records().empty());
 }
 
+TEST_F(NumberingTest, UnnumberAllTellsTheViewOfTheNumberedRowsOnly) {
+  GridWithNumbers({"", "2", "", "1", ""});
+  std::vector<int> changedRows;
+  fgFiles.onGridChanged = [&](const controls::GridChange& change) { changedRows.push_back(change.row); };
+  UnnumberAll(pane);
+  EXPECT_EQ(Numbers(), (Texts{"", "", "", "", ""}));
+  EXPECT_EQ(changedRows, (std::vector<int>{2, 4}));
+  changedRows.clear();
+  UnnumberAll(pane);
+  EXPECT_TRUE(changedRows.empty()) << "a grid without numbers, as after a folder fill, stays as it is";
+}
+
 TEST_F(NumberingTest, NothingIsNumberedWhileABindRuns) {
   GridWithNumbers({"1", "", ""});
   state.bindRunActive = true;

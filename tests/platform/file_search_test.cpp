@@ -83,6 +83,15 @@ TEST_F(FileSearchTest, NamedFileIsFoundIgnoringCaseExactSpellingFirst) {
   EXPECT_EQ(qp::FindNameIgnoringCase(dir.path(), "none.txt"), std::nullopt);
 }
 
+TEST_F(FileSearchTest, NamedNormalFileIsFoundIgnoringCaseFoldersAndMissingNamesAreNot) {
+  std::filesystem::create_symlink(dir / "A.plt", dir / "link.plt");
+  EXPECT_EQ(qp::FindFileIgnoringCase(dir.path(), "a.PLT"), dir / "A.plt");
+  EXPECT_EQ(qp::FindFileIgnoringCase(dir.path(), "LINK.plt"), dir / "link.plt") << "a link to a file counts";
+  EXPECT_EQ(qp::FindFileIgnoringCase(dir.path(), "folder.PLT"), std::nullopt) << "a folder is no file";
+  EXPECT_EQ(qp::FindFileIgnoringCase(dir.path(), "none.txt"), std::nullopt);
+  EXPECT_EQ(qp::FindFileIgnoringCase(dir / "saknas", "A.plt"), std::nullopt);
+}
+
 TEST(SplitPattern, SeparatesFolderAndPattern) {
   EXPECT_EQ(qp::SplitPattern("/a b/C/*.dtt"), std::make_pair(std::filesystem::path("/a b/C"), std::string("*.dtt")));
   EXPECT_EQ(qp::SplitPattern("*.dtt").first, ".");

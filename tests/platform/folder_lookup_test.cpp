@@ -90,3 +90,29 @@ TEST(FolderListings, OneListingPerFolderUntilForgotten) {
   listings.Forget();
   EXPECT_TRUE(listings.Of(dir.path().string()).Find("B-02.txt")) << "listed again after Forget";
 }
+
+// Names handed over at once, and names added one by one after lookups have
+// been made, answer alike: the exact spelling first, else the first in name order.
+TEST(NameLookup, NamesGivenAtOnceOrAddedLaterAnswerAlike) {
+  const std::vector<std::string> names = {"b-02.TXT", "B-02.txt", "A-01.txt", "läsmig.txt"};
+  const qp::NameLookup atOnce(names);
+  qp::NameLookup added;
+  EXPECT_EQ(added.Find("a-01.txt"), nullptr) << "nothing yet";
+  for (const std::string& name : names) {
+    added.Add(name);
+    ASSERT_NE(added.Find(name), nullptr) << name << " found at once after it was added";
+  }
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"A-01.txt", "A-01.txt"}, {"a-01.TXT", "A-01.txt"}, {"b-02.TXT", "b-02.TXT"},
+      {"B-02.TXT", "B-02.txt"}, {"LÄSMIG.TXT", "läsmig.txt"}, {"C-03.txt", nullptr}, {"A-01.plt", nullptr},
+  };
+  for (const auto& [name, expected] : cases) {
+    for (const qp::NameLookup* lookup : {&atOnce, static_cast<const qp::NameLookup*>(&added)}) {
+      const std::string* found = lookup->Find(name);
+      ASSERT_EQ(found != nullptr, expected != nullptr) << name;
+      if (expected) {
+        EXPECT_EQ(*found, expected) << name;
+      }
+    }
+  }
+}

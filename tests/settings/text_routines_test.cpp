@@ -69,6 +69,9 @@ TEST(PathAndStringRoutines, Examples) {
   EXPECT_EQ(qs::CollapseSpaces("  a   b  c "), "a b c");
   EXPECT_EQ(qs::CollapseSpaces("a\t\tb"), "a\t\tb");
   EXPECT_EQ(qs::CollapseSpaces("   "), "");
+  EXPECT_EQ(qs::ReplaceAll("%f-%f", "%f", "%f%f"), "%f%f-%f%f") << "what was put in is not looked into";
+  EXPECT_EQ(qs::ReplaceAll("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(qs::ReplaceAll("abc", "x", "y"), "abc");
 }
 
 TEST(PumpEvents, YieldsOnce) {
