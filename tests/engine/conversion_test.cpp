@@ -255,7 +255,7 @@ class DistillerConversion : public Conversion {
                  qp::TextData("\"" + program.string() + "\" \"%1\""));
     std::string command = qs::GetClassesRootDefault("QuiremarkTest.Distiller\\shell\\open\\command");
     command.erase(command.find(" %1"));
-    setup = {command, program.parent_path() / "data"};
+    setup = {command, program.parent_path() / "data", {}};
     splash.onChanged = [this] {
       const std::string text = splash.progressText();
       if (texts.empty() || texts.back() != text) texts.push_back(text);

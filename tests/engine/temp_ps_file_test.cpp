@@ -40,7 +40,7 @@ class TempPsFileTest : public ::testing::Test {
     return qt::ReadFile(tmp);
   }
 
-  static inline const qe::DocInfo kInfo{"Titel", "anna", "DocSubject", "DocKeywords", "D:20261208140000+00'00'"};
+  static inline const qe::DocInfo kInfo{"Titel", "anna", "DocSubject", "DocKeywords", "D:20261208140000+00'00'", {}};
 
   qt::TempDir dir;
   qt::ScopedEnv registry{"QUIREMARK_REGISTRY", (dir.path() / "reg").string()};

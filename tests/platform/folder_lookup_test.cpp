@@ -35,7 +35,9 @@ TEST(FolderNames, AnswersAsTheSearchOfTheFolderWould) {
   for (const auto& [name, expected] : cases) {
     const auto found = names.Find(name);
     ASSERT_EQ(found.has_value(), expected.has_value()) << name;
-    if (expected) EXPECT_EQ(*found, dir / *expected) << name;
+    if (expected) {
+      EXPECT_EQ(*found, dir / *expected) << name;
+    }
   }
   // Listed once: a file added later is not seen by this listing.
   qt::WriteFile(dir / "E-05.txt", "x");
