@@ -13,7 +13,10 @@ namespace {
 class SettingsDamageTest : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetHiveDamageHandler([](const platform::HiveDamage&) {}); }  // earlier tests' notices
-  void TearDown() override { platform::SetHiveDamageHandler(nullptr); }
+  void TearDown() override {  // notices still waiting for a window are not the next test's
+    platform::SetHiveDamageHandler([](const platform::HiveDamage&) {});
+    platform::SetHiveDamageHandler(nullptr);
+  }
 
   void DamageTheUserHive() {
     testing::WriteFile(hive, "Windows Registry Editor Version 5.00\r\n\r\n"
