@@ -1,18 +1,22 @@
 #include "app/bind_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/bind_steps.h"
 #include "app/main_dispatcher.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
 #include "browser/file_grid.h"
+#include "browser/file_pane.h"
 #include "browser/history.h"
 #include "browser/numbering.h"
 #include "engine/conversion.h"
 #include "engine/open_result.h"
+#include "engine/pending_pdf.h"
 #include "engine/temp_ps_file.h"
 #include "engine/trailer_options.h"
 #include "platform/clock.h"
@@ -34,6 +38,7 @@ namespace mb = controls::mb;
 
 constexpr int kSaveDialogFlags = 0x80806;  // ask before overwriting, no read-only box, folder must exist, Explorer style
 constexpr const char* kDefaultFolderTitle = "Standardsökväg för PDF";
+constexpr auto kLockPollInterval = std::chrono::milliseconds(50);
 
 // The first line of a path side file, trimmed; "" when it cannot be read or is empty.
 std::string SideFileFolder(const fs::path& file) {
@@ -76,6 +81,12 @@ class BindRun {
     const std::string pdf = AskForPdf(initialFolder);
     form_.OutputPdfPath = pdf;
     if (pdf.empty()) return false;
+    // The PDF is made under a name of this run's own and takes its name only
+    // when it is complete; a folder of that name or a folder that cannot take
+    // the PDF is found before any work is done.
+    std::string failure;
+    std::optional<engine::PendingPdf> target = engine::PendingPdf::Create(pdf, failure);
+    if (!target) return Fail(failure);
 
     ShowProgress(highest);
     if (form_.BookmarksFromGrid) form_.Outline.ResetScan();
@@ -83,16 +94,24 @@ class BindRun {
     form_.frmSplash.Show();
     form_.frmSplash.Refresh();
     const fs::path psFile = engine::TempPsPath();
+    // Other runs of this user (a script binding several folders, a scheduled
+    // run beside the window) share the temporary file and the DigiTejp batch
+    // file: each waits until the one before has converted and stamped.
+    std::optional<platform::FileUpdateLock> tempFileLock = TakeTempFile(psFile);
+    if (!tempFileLock) return false;
     if (!WriteTempFile(psFile, pdf, highest)) return false;
     form_.SetHourglass(false);
     form_.Refresh();
 
+    const engine::ResultByProducts byProducts(pdf);
     // The hive is written while the converter works.
-    if (!Convert(psFile, pdf, temp_->files(), [&] { registryWrites.Commit(); })) return false;
+    if (!Convert(psFile, *target, temp_->files(), [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
+    form_.state.lastPdfByProducts = byProducts.Removable(temp_->files());
     // From here on a step that fails is passed over; the PDF is made.
     RunDigiTejp(pdf);
+    tempFileLock.reset();
     OpenPdf();
     return true;
   }
@@ -168,6 +187,32 @@ class BindRun {
     splash.hourglass = true;
   }
 
+  // The lock on the temporary file, taken at once or after waiting for the
+  // run that holds it; the status pane and the progress window say why
+  // nothing happens meanwhile.
+  std::optional<platform::FileUpdateLock> TakeTempFile(const fs::path& psFile) {
+    bool busy = false;
+    std::error_code error;
+    std::optional<platform::FileUpdateLock> lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
+    if (busy) {
+      const std::string waiting = "Väntar på att en annan körning blir klar med den temporära filen " +
+                                  platform::DecodeText(psFile.string()) + "...";
+      form_.frmSplash.SetProgressText(waiting);
+      form_.StatusBar.SetPaneText(browser::kNoticePane, waiting);
+      while (!lock && busy) {
+        ui_.Yield();
+        std::this_thread::sleep_for(kLockPollInterval);
+        lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
+      }
+      form_.StatusBar.SetPaneText(browser::kNoticePane, "");
+    }
+    if (!lock) {
+      Fail("Den temporära filen " + platform::DecodeText(psFile.string()) + " kan inte låsas: " +
+           platform::FileErrorText(error) + ".");
+    }
+    return lock;
+  }
+
   // With no options stored yet, the dialog's defaults are stored.
   void StoreFirstRunOptions() {
     if (settings::GetRegSetting("cboShow", "!", kOptionsKey) != "!") return;
@@ -208,7 +253,7 @@ class BindRun {
     try {
       temp.emplace(psFile, &listings_);
     } catch (const std::exception&) {
-      return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.\r\rIngen PDF skapades.");
+      return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.");
     }
     // A tree scan's outline is kept as it stands; once numbering cleared it,
     // the outline is built from the grid, as after a folder fill.
@@ -226,9 +271,9 @@ class BindRun {
       } catch (const fs::filesystem_error& error) {
         // The plot file, or its side file: the one that failed is named.
         return Fail("Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +
-                    platform::FileErrorText(error.code()) + ").\r\rIngen PDF skapades.");
+                    platform::FileErrorText(error.code()) + ").");
       } catch (const std::exception&) {
-        return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas.\r\rIngen PDF skapades.");
+        return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas.");
       }
     }
 
@@ -240,7 +285,7 @@ class BindRun {
     try {
       temp->Finish(engine::ReadDocInfo(folder_, pdf, &listings_), catalog, form_.Outline);
     } catch (const std::exception&) {
-      return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.\r\rIngen PDF skapades.");
+      return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.");
     }
     return true;
   }
@@ -248,13 +293,14 @@ class BindRun {
   // The options dialog, shown modally, for the document information of this PDF.
   void AskForMetadata() { ShowOptionsDialog(form_); }
 
-  bool Convert(const fs::path& psFile, const std::string& pdf, const std::vector<engine::BoundFile>& contents,
+  bool Convert(const fs::path& psFile, engine::PendingPdf& pdf, const std::vector<engine::BoundFile>& contents,
                const std::function<void()>& whileConverting) {
     const engine::ConverterSetup setup{form_.DistillerProgram, form_.DistillerDataFolder, form_.GhostscriptProgram};
     const engine::ConversionResult result =
         engine::ConvertToPdf(form_.state, setup, psFile, pdf, contents, ui_, form_.frmSplash, whileConverting);
     if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
+    form_.BindFailure = result.failure;
     if (!result.userTold) {
       const bool gs = form_.state.converterSelector == settings::Converter::Ghostscript;
       ui_.MessageBox("Ingen PDF skapades.\r\r" + result.failure, mb::kOkOnly | mb::kCritical,
@@ -294,11 +340,13 @@ class BindRun {
     if (settings::GetRegSetting("chkOpenPdf", "1", kOptionsKey) != "1") return;
     form_.frmSplash.SetProgressText("Öppnar PDF...");
     ui_.Yield();
-    engine::OpenResultPdf(ui_, form_.state.lastPdfPath);
+    engine::OpenResultPdf(ui_, form_.state.lastPdfPath, form_.state.lastPdfByProducts);
   }
 
-  bool Fail(const std::string& message) {
-    ui_.MessageBox(message, mb::kOkOnly | mb::kCritical, "Fel");
+  // Tells the user why no PDF was made.
+  bool Fail(const std::string& cause) {
+    form_.BindFailure = cause;
+    ui_.MessageBox(cause + "\r\rIngen PDF skapades.", mb::kOkOnly | mb::kCritical, "Fel");
     return false;
   }
 
@@ -316,6 +364,7 @@ class BindRun {
 
 bool CreatePdf(MainForm& form, float mode) {
   if (form.state.runActive()) return false;
+  form.BindFailure.clear();
   ActiveRun active(form);
   return BindRun(form, mode).Run();
 }

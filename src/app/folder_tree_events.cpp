@@ -64,6 +64,11 @@ void GotoLastFolder(MainForm& form) {
   browser::GotoLastFolder(pane);
 }
 
+void ExpandTreeToFolder(MainForm& form, const std::string& folder) {
+  browser::TreePane pane = TreePaneOf(form);
+  browser::ExpandTreeToFolder(pane, folder);
+}
+
 void SelectFolder(MainForm& form) {
   browser::TreePane pane = TreePaneOf(form);
   browser::SelectFolder(pane);

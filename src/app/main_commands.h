@@ -14,6 +14,7 @@ class MainForm;
 void ConnectFolderTree(MainForm& form);  // the tree's notifications to its routines; once, after the form is built
 void SetupTreeView(MainForm& form);      // the tree back to the computer, history, favourites and drives
 void GotoLastFolder(MainForm& form);     // walks the tree to LastFolder and makes it the working folder
+void ExpandTreeToFolder(MainForm& form, const std::string& folder);  // the same walk to `folder`
 void SelectFolder(MainForm& form);       // the tree's current row becomes the working folder
 void RefreshFolderTree(MainForm& form);  // F5 in the tree: rebuild and walk back to LastFolder
 void DeletePrevious(MainForm& form);     // the current history entry out of the history

@@ -49,7 +49,7 @@ void Dispatch(MainForm& form, int id) {
       break;
     }
     case cmd::kViewPdf:
-      if (!form.state.lastPdfPath.empty()) engine::OpenResultPdf(form.ui, form.state.lastPdfPath);
+      if (!form.state.lastPdfPath.empty()) engine::OpenResultPdf(form.ui, form.state.lastPdfPath, form.state.lastPdfByProducts);
       break;
     case cmd::kDeletePlotFiles: DeletePlotFiles(form); break;
     case cmd::kScanFolderTree: ScanFolderTree(form); break;

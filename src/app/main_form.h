@@ -86,6 +86,7 @@ class MainForm : public controls::Form {
   engine::OutlineState Outline;                  // the outline of the next bind (BookmarkLines, PageCounter)
   std::vector<std::string> CollectedFolders;     // folders collected by the last tree scan
   std::string OutputPdfPath;                     // the PDF of the running bind
+  std::string BindFailure;                       // why the last bind made no PDF ("" when it did or stopped silently)
   std::string DistillerProgram;                  // the Distiller-style converter found at start-up
   std::string DistillerDataFolder;               // the Distiller program's data folder
   std::vector<std::string> GhostscriptDllPaths;  // distinct GS_DLL values

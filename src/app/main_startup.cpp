@@ -252,6 +252,15 @@ bool ReachedStartFolder(const MainForm& form, const std::string& startFolder) {
   return browser::RowIsTarget(form.Dir1.path(), browser::TreeRowData::FolderOf(startFolder));
 }
 
+// A message's lines joined into one, for the error stream.
+std::string OneLine(std::string text) {
+  for (size_t at; (at = text.find("\r\r")) != std::string::npos;) text.replace(at, 2, " ");
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 // The bind the command line asked for; then the program ends, telling
 // whether the PDF was made.
 void RunUnattendedBind(MainForm& form, std::ostream& err) {
@@ -260,7 +269,9 @@ void RunUnattendedBind(MainForm& form, std::ostream& err) {
 
   const std::string& folder = form.Dir1.path();
   std::string why;
-  if (numbered)
+  if (!form.BindFailure.empty())
+    why = "Ingen PDF skapades: " + form.state.outFileArg + " kunde inte skapas: " + OneLine(form.BindFailure);
+  else if (numbered)
     why = "Ingen PDF skapades: " + form.state.outFileArg + " kunde inte skapas.";
   else if (form.state.treeScanArg)
     why = "Ingen PDF skapades: inga plottfiler hittades i " + (folder.empty() ? "startmappen" : "mappträdet " + folder) + ".";
@@ -324,9 +335,12 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   RestoreFilters(form);
   RestoreColumnWidths(form);
   FillFileGrid(form);
-  const std::string startFolder = settings::GetRegSetting("LastFolder", "");
+  // The folder of the command line is held here: other runs of the program
+  // store theirs as LastFolder too, so what the store holds now may be theirs.
+  const std::string startFolder =
+      form.state.startFolder.empty() ? settings::GetRegSetting("LastFolder", "") : form.state.startFolder;
   SetupTreeView(form);
-  GotoLastFolder(form);
+  ExpandTreeToFolder(form, startFolder);
   LookForDigiTejp(form);
   form.startupComplete = true;
 

@@ -143,6 +143,7 @@ void Main(const std::vector<std::string>& arguments, settings::AppState& state, 
       settings::SaveRegSetting("LastFolder", absolute);
       startFolder = absolute;
     }
+    state.startFolder = startFolder;
     state.outFileArg = commandLine.outFile;
     state.treeScanArg = commandLine.treeScan;
     for (const auto& name : commandLine.unknownSwitches) {

@@ -427,7 +427,7 @@ void GotoFolder(TreePane& pane) {
   std::string target = tree.RowData(tree.row());
   if (TreeRowData::KindOf(target) == TreeRowKind::HistoryEntry) target = TreeRowData::FolderOf(target);
   settings::SaveRegSetting(kLastFolder, target);
-  GotoLastFolder(pane);
+  ExpandTreeToFolder(pane, target);
 }
 
 void ExploreFolder(TreePane& pane) {

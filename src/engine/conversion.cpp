@@ -1,7 +1,10 @@
 #include "engine/conversion.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
@@ -100,6 +103,16 @@ class OnceWork {
   bool done_ = false;
 };
 
+// Why a converter that ended with `exitCode` made no PDF, in the user's words.
+std::string EndedBadly(const std::string& converter, const std::optional<int>& exitCode, int signal) {
+  if (signal != 0) {
+    return converter + " avbröts av signalen " + std::to_string(signal) +
+           (signal == SIGKILL ? " (processen dödades)." : signal == SIGTERM ? " (processen stoppades)." : ".");
+  }
+  if (!exitCode) return converter + " avslutades oväntat.";
+  return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
+}
+
 ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
                                        controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting) {
   std::error_code ec;
@@ -111,7 +124,6 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   splash.SetProgressText("Konverterar temporär fil till PDF med GhostScript...");
   ui.Yield();
 
-  fs::remove(pdfFile, ec);  // an older PDF must not pass for this one
   const fs::path log = fs::path(psFile).replace_extension(".log");
   if (std::string failure = CreateLog(log); !failure.empty()) return {false, failure, false, *gs};
   if (!fs::is_regular_file(psFile, ec)) {
@@ -132,16 +144,24 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   }
   std::string failure;
   if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
-    failure = exitCode ? "GhostScript avslutades med felkod " + std::to_string(*exitCode) + "."
-                       : "GhostScript avslutades oväntat.";
+    failure = EndedBadly("GhostScript", exitCode, started.process->terminatingSignal());
   } else if (!IsCompletePdf(pdfFile)) {
     failure = "GhostScript skapade ingen fullständig PDF.";
   }
   if (const std::string error = FirstErrorLine(log); !error.empty()) {
     failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
+  } else if (const std::string notice = FirstNoticeLine(log); !failure.empty() && !notice.empty()) {
+    // gs says why it could not go on ("Could not open the file ...") in a notice line.
+    failure += " " + Quoted(notice);
   }
   if (failure.empty()) return {true, "", false, *gs};
   return {false, failure + "\r\r(Se loggfilen " + Shown(log) + ".)", false, *gs};
+}
+
+// The disk of `folder` has no room left: what a converter's failure may come from.
+bool DiskFull(const fs::path& folder) {
+  struct statvfs st{};
+  return ::statvfs(folder.c_str(), &st) == 0 && st.f_bavail == 0;
 }
 
 // "sida" or "sidor" after a number.
@@ -187,34 +207,34 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
 }
 
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, const fs::path& psFile,
-                              const fs::path& pdfFile, const std::vector<BoundFile>& contents,
-                              controls::UiServices& ui, SplashForm& splash,
-                              const std::function<void()>& whileConverting) {
+                              PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
+                              SplashForm& splash, const std::function<void()>& whileConverting) {
   OnceWork work(whileConverting);
   RemoveStalePrologue(setup);
   // A converter may run in a folder of its own: relative paths would name files there.
   const fs::path ps = fs::absolute(psFile);
-  const fs::path pdf = fs::absolute(pdfFile);
+  const fs::path& made = pdf.path();
   if (state.converterSelector == settings::Converter::Distiller) work.Run();
   ConversionResult result = state.converterSelector == settings::Converter::Distiller
-                                ? DistillerConversion(setup, ps, pdf, ui, splash)
-                                : GhostscriptConversion(setup, ps, pdf, ui, splash, work);
+                                ? DistillerConversion(setup, ps, made, ui, splash)
+                                : GhostscriptConversion(setup, ps, made, ui, splash, work);
   work.Run();
   // A converter can end early without an error (a "quit" in a plot file), and
   // an empty plot file shows only as outline entries beyond the last page:
   // the pages it made tell which plot file is to blame.
   std::string pageFailure;
-  if (IsCompletePdf(pdf)) {
-    if (const std::optional<int> pages = PdfPageCount(pdf)) pageFailure = PageCountFailure(*pages, contents);
+  if (IsCompletePdf(made)) {
+    if (const std::optional<int> pages = PdfPageCount(made)) pageFailure = PageCountFailure(*pages, contents);
   }
   if (!pageFailure.empty()) {
     result.failure = result.pdfMade ? pageFailure : pageFailure + "\r\r" + result.failure;
     result.pdfMade = false;
   }
-  if (!result.pdfMade) {
-    std::error_code ec;
-    fs::remove(pdf, ec);
+  if (result.pdfMade && !pdf.Commit(result.failure)) result.pdfMade = false;
+  if (!result.pdfMade && DiskFull(pdf.target().parent_path())) {
+    result.failure = "Disken där PDF-filen skulle sparas är full.\r\r" + result.failure;
   }
+  // A PDF that failed its checks goes with `pdf`; one of that name from before stays.
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/ui_services.h"
+#include "engine/pending_pdf.h"
 #include "engine/splash_form.h"
 #include "engine/temp_ps_file.h"
 #include "settings/app_state.h"
@@ -33,11 +34,14 @@ struct ConversionResult {
 };
 
 // Converts the temporary PostScript file into the PDF with the program's
-// converter, showing its steps in the progress window. A PDF that exists
-// afterwards is complete: a failed conversion (converter missing or not
-// started, non-zero exit, an error in its output, no complete PDF, or a PDF
-// whose page count differs from the pages of the plot files in `contents`)
-// leaves none. Every path handed to a converter is absolute.
+// converter, showing its steps in the progress window. The converter writes
+// `pdf`'s hidden file; only a complete PDF whose page count agrees with the
+// pages of the plot files in `contents` takes the PDF's name. On any failure
+// (converter missing or not started, non-zero exit or a signal, an error in
+// its output, no complete PDF, pages that disagree, the name that cannot be
+// given) a PDF of that name from before stays as it was, and `failure` says
+// why, with the converter's own error line quoted after it. Every path
+// handed to a converter is absolute.
 //
 // Distiller: a failed job shows "Ingen PDF skapades." and asks whether to try
 // again. Ghostscript: the first candidate folder holding gs is used (or
@@ -49,7 +53,7 @@ struct ConversionResult {
 // started (the caller's own writes then cost no time of their own), else
 // before the converter returns.
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup,
-                              const std::filesystem::path& psFile, const std::filesystem::path& pdfFile,
+                              const std::filesystem::path& psFile, PendingPdf& pdf,
                               const std::vector<BoundFile>& contents, controls::UiServices& ui, SplashForm& splash,
                               const std::function<void()>& whileConverting = {});
 

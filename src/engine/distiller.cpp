@@ -68,17 +68,23 @@ int PagesToPrint(const std::string& input) {
 
 void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::string& outputPdf,
                              const std::string& /*jobOptions*/) {
-  const std::filesystem::path pdf(outputPdf);
-  const std::filesystem::path log = std::filesystem::path(pdf).replace_extension(".log");
   std::error_code ec;
+  const std::filesystem::path pdf = std::filesystem::absolute(outputPdf, ec);
+  const std::filesystem::path input = std::filesystem::absolute(inputPostScript, ec);
+  const std::filesystem::path log = std::filesystem::path(input).replace_extension(".log");
   std::filesystem::remove(pdf, ec);
   if (OnPercentDone) OnPercentDone(0);
 
-  const int pagesToPrint = PagesToPrint(inputPostScript);
+  const int pagesToPrint = PagesToPrint(input);
   platform::StartOptions options;
   options.showState = bShowWindow ? platform::show::kNormalFocus : platform::show::kHide;
   options.outputFile = log;
-  platform::StartResult started = platform::StartProcess({program_.string(), inputPostScript, outputPdf}, options);
+  options.workingFolder = pdf.parent_path();
+  // A program named by a relative path is found from here, not from the PDF's folder.
+  const std::string program =
+      program_.has_parent_path() ? std::filesystem::absolute(program_, ec).string() : program_.string();
+  platform::StartResult started =
+      platform::StartProcess({program, input.string(), pdf.filename().string()}, options);
   bool made = false;
   if (started.process) {
     // The child is waited for on a helper thread so that this thread can hand

@@ -14,10 +14,14 @@ namespace quiremark::engine {
 // OnLogMessage for each line the converter writes, and OnJobFail, before
 // FileToPDF returns, when no complete PDF was made.
 //
-// The converter's output goes to a log file beside the PDF (its base name and
-// ".log"), removed after a good job and kept after a failed one. A failed job
-// leaves no PDF behind, and a PDF from an earlier job is removed before the
-// job starts, so a PDF found afterwards is always this job's.
+// The converter's output goes to a log file beside the PostScript input (its
+// base name and ".log": the temporary folder, never the user's own files),
+// removed after a good job and kept after a failed one. A failed job leaves no
+// PDF behind, and a PDF from an earlier job is removed before the job starts,
+// so a PDF found afterwards is always this job's. The converter runs in the
+// PDF's folder and is given the PDF's bare name: a converter built on gs reads
+// a "%" in an output path as a page-number format, and the callers choose a
+// name without one (a folder may still hold one).
 class PdfDistiller {
  public:
   // `program`: the converter program that start-up found through the

@@ -1,34 +1,69 @@
 #include "engine/open_result.h"
 
-#include <filesystem>
-
 #include "platform/file_search.h"
 #include "platform/process.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::engine {
 
-void OpenResultPdf(controls::UiServices& ui, const std::string& pdf) {
-  // The base name is the path without its ".pdf"; another name is taken whole.
-  const bool hasPdfExtension = pdf.size() >= 4 && platform::EqualsIgnoringCase(pdf.substr(pdf.size() - 4), ".pdf");
-  const std::string base = hasPdfExtension ? pdf.substr(0, pdf.size() - 4) : pdf;
-  const std::filesystem::path basePath(base);
-  const std::filesystem::path folder = basePath.parent_path().empty() ? "." : basePath.parent_path();
-  const std::string baseName = basePath.filename().string();
+namespace {
 
-  const auto found = platform::FindFileIgnoringCase(folder, hasPdfExtension ? baseName + ".pdf" : baseName);
+namespace fs = std::filesystem;
+
+// The path without its ".pdf" (any letter case); the whole path for another name.
+std::string BaseOf(const std::string& pdf, bool& hasPdfExtension) {
+  hasPdfExtension = pdf.size() >= 4 && platform::EqualsIgnoringCase(pdf.substr(pdf.size() - 4), ".pdf");
+  return hasPdfExtension ? pdf.substr(0, pdf.size() - 4) : pdf;
+}
+
+fs::path FolderOf(const fs::path& path) { return path.parent_path().empty() ? "." : path.parent_path(); }
+
+}  // namespace
+
+ResultByProducts::ResultByProducts(const std::string& pdf) {
+  bool hasPdfExtension = false;
+  const fs::path base(BaseOf(pdf, hasPdfExtension));
+  folder_ = FolderOf(base);
+  if (hasPdfExtension) baseName_ = base.filename().string();
+  logBefore_ = Find(".log").has_value();
+}
+
+std::optional<fs::path> ResultByProducts::Find(const char* extension) const {
+  if (baseName_.empty()) return std::nullopt;
+  return platform::FindFileIgnoringCase(folder_, baseName_ + extension);
+}
+
+std::vector<std::string> ResultByProducts::Removable(const std::vector<BoundFile>& bound) const {
+  std::vector<std::string> removable;
+  if (const auto ps = Find(".ps")) {
+    bool wasBound = false;
+    std::error_code ec;
+    for (const BoundFile& file : bound) {
+      if (fs::equivalent(*ps, file.path, ec)) {
+        wasBound = true;
+        break;
+      }
+    }
+    if (!wasBound) removable.push_back(ps->string());
+  }
+  if (const auto log = Find(".log"); log && !logBefore_) removable.push_back(log->string());
+  return removable;
+}
+
+void OpenResultPdf(controls::UiServices& ui, const std::string& pdf, const std::vector<std::string>& byProducts) {
+  bool hasPdfExtension = false;
+  const std::string base = BaseOf(pdf, hasPdfExtension);
+  const fs::path basePath(base);
+  const auto found = platform::FindFileIgnoringCase(FolderOf(basePath),
+                                                    basePath.filename().string() + (hasPdfExtension ? ".pdf" : ""));
   if (!found) {
     ui.MessageBox("Filen " + base + ".pdf existerar ej/är ej färdigdestillerad.",
                   controls::mb::kOkOnly | controls::mb::kExclamation, "Fil saknas");
     return;
   }
-  if (hasPdfExtension) {
-    for (const char* extension : {".ps", ".log"}) {
-      if (const auto byProduct = platform::FindFileIgnoringCase(folder, baseName + extension)) {
-        std::error_code ec;
-        std::filesystem::remove(*byProduct, ec);
-      }
-    }
+  for (const std::string& byProduct : byProducts) {
+    std::error_code ec;
+    fs::remove(byProduct, ec);
   }
   StartDoc(found->string());
 }

@@ -29,4 +29,17 @@ std::string FirstErrorLine(const std::filesystem::path& log) {
   return "";
 }
 
+std::string FirstNoticeLine(const std::filesystem::path& log) {
+  std::ifstream in(log, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t stars = line.find("****");
+    if (stars == std::string::npos) continue;
+    const size_t text = line.find_first_not_of("* ", stars);
+    if (text != std::string::npos) return line.substr(text);
+  }
+  return "";
+}
+
 }  // namespace quiremark::engine

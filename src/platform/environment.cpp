@@ -145,20 +145,25 @@ void RemoveLeftoverTemporaries(const fs::path& path) {
 // Creates a temporary file of its own beside `path` (O_EXCL, so no other
 // writer, in this process or another, ever shares it). -1 on failure.
 int CreateTempBeside(const fs::path& path, unsigned mode, std::string& name) {
-  static std::atomic<unsigned> counter{0};
-  thread_local std::mt19937 random{std::random_device{}()};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, "%ld-%u-%08x", static_cast<long>(getpid()), counter++,
-                  static_cast<unsigned>(random()));
-    name = path.string() + kTempMark + suffix;
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
+  return CreateUniqueFile(path.string() + kTempMark, "", mode, name);
 }
 
 }  // namespace
+
+int CreateUniqueFile(const std::string& prefix, const std::string& suffix, unsigned mode, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char middle[48];
+    std::snprintf(middle, sizeof middle, "%ld-%u-%08x", static_cast<long>(getpid()), counter++,
+                  static_cast<unsigned>(random()));
+    name = prefix + middle + suffix;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigned newFileMode) {
   std::string temp;
@@ -181,28 +186,79 @@ bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes, unsigne
   return true;
 }
 
-std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigned newFileMode, std::error_code* error) {
+namespace {
+
+enum class LockOutcome { Taken, Busy, Failed };
+
+// Opens "<path>.lock" and locks it, waiting or not. On Taken `fd` holds the
+// locked file.
+LockOutcome LockFileBeside(const fs::path& path, unsigned newFileMode, bool wait, int& fd, std::error_code* error) {
   const std::string name = path.string() + ".lock";
-  // Read access is enough for the lock, so a lock file made by another user stays usable.
-  const int fd = open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, newFileMode);
-  if (fd < 0) {
-    if (error) *error = std::error_code(errno, std::generic_category());
-    return std::nullopt;
-  }
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno == EINTR) continue;
-    if (error) *error = std::error_code(errno, std::generic_category());
+  const auto fail = [&](int code) {
+    if (error) *error = std::error_code(code, std::generic_category());
+    return LockOutcome::Failed;
+  };
+  for (;;) {
+    // Read access is enough for the lock, so a lock file made by another user stays usable.
+    fd = open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, newFileMode);
+    if (fd < 0) return fail(errno);
+    int locked;
+    while ((locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+      const int code = errno;
+      close(fd);
+      fd = -1;
+      if (code == EWOULDBLOCK) return LockOutcome::Busy;
+      return fail(code);
+    }
+    // The name must still lead to the file locked: one removed meanwhile (a
+    // cleaner of the temporary folder) would let the next taker lock another.
+    struct stat held{}, named{};
+    if (fstat(fd, &held) == 0 && stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      return LockOutcome::Taken;
+    }
     close(fd);
-    return std::nullopt;
+    fd = -1;
   }
+}
+
+}  // namespace
+
+std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigned newFileMode, std::error_code* error) {
+  int fd = -1;
+  if (LockFileBeside(path, newFileMode, true, fd, error) != LockOutcome::Taken) return std::nullopt;
   RemoveLeftoverTemporaries(path);
   return FileUpdateLock(fd);
 }
 
-FileUpdateLock::~FileUpdateLock() {
+std::optional<FileUpdateLock> FileUpdateLock::TryTake(const fs::path& path, unsigned newFileMode, bool& busy,
+                                                      std::error_code* error) {
+  int fd = -1;
+  const LockOutcome outcome = LockFileBeside(path, newFileMode, false, fd, error);
+  busy = outcome == LockOutcome::Busy;
+  if (outcome != LockOutcome::Taken) return std::nullopt;
+  RemoveLeftoverTemporaries(path);
+  return FileUpdateLock(fd);
+}
+
+FileUpdateLock& FileUpdateLock::operator=(FileUpdateLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FileUpdateLock::~FileUpdateLock() { Release(); }
+
+void FileUpdateLock::Release() {
   if (fd_ < 0) return;
   flock(fd_, LOCK_UN);
   close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace quiremark::platform

@@ -58,25 +58,39 @@ bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, 
 // FileUpdateLock first, so no update is lost in between.
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, unsigned newFileMode);
 
+// Creates a new file named `prefix`, a part no other call (in this process
+// or another) gives, and `suffix`, with O_EXCL and `mode` less the umask; its
+// path goes to `name`. Returns the open file descriptor (write only), or -1
+// with errno set.
+int CreateUniqueFile(const std::string& prefix, const std::string& suffix, unsigned mode, std::string& name);
+
 // Serialises the writers (processes or threads) of one file: an exclusive
 // lock on "<path>.lock" beside it, held while the object lives. Taking it
 // removes the temporary files that writers of the file which died before
-// their replace was done left behind.
+// their replace was done left behind. A lock file removed or replaced while
+// a taker waited on it is not trusted: the taker locks the file that then
+// stands under the name, where the next taker will look.
 class FileUpdateLock {
  public:
   // Waits for the lock. Empty optional when the lock file cannot be opened
   // or created (`error` then holds the reason).
   static std::optional<FileUpdateLock> Take(const std::filesystem::path& path, unsigned newFileMode,
                                             std::error_code* error = nullptr);
+  // Takes the lock only when nobody holds it: an empty optional with `busy`
+  // set when another holder has it, so a caller with a window to keep alive
+  // can wait in steps of its own.
+  static std::optional<FileUpdateLock> TryTake(const std::filesystem::path& path, unsigned newFileMode, bool& busy,
+                                               std::error_code* error = nullptr);
 
   FileUpdateLock(FileUpdateLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  FileUpdateLock& operator=(FileUpdateLock&&) = delete;
+  FileUpdateLock& operator=(FileUpdateLock&& other) noexcept;
   FileUpdateLock(const FileUpdateLock&) = delete;
   FileUpdateLock& operator=(const FileUpdateLock&) = delete;
   ~FileUpdateLock();
 
  private:
   explicit FileUpdateLock(int fd) : fd_(fd) {}
+  void Release();
   int fd_ = -1;
 };
 

@@ -69,12 +69,13 @@ int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_acti
 
 }  // namespace
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = 0; }
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_), signal_(other.signal_) { other.pid_ = 0; }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
     Detach();
     pid_ = other.pid_;
+    signal_ = other.signal_;
     other.pid_ = 0;
   }
   return *this;
@@ -95,7 +96,10 @@ std::optional<int> ChildProcess::Wait() {
   if (result < 0) return std::nullopt;
   pid_ = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  if (WIFSIGNALED(status)) {
+    signal_ = WTERMSIG(status);
+    return 128 + signal_;
+  }
   return std::nullopt;
 }
 

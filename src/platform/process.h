@@ -49,6 +49,8 @@ class ChildProcess {
   // a child killed by a signal gives 128 + the signal number. Empty optional
   // when the child cannot be waited for (errno tells why).
   std::optional<int> Wait();
+  // The signal that ended the child, once Wait saw it end so; else 0.
+  int terminatingSignal() const { return signal_; }
   // Leaves the child running; it is reaped in the background when it ends.
   void Detach();
   // Hands the child over to the caller, who must reap it.
@@ -56,6 +58,7 @@ class ChildProcess {
 
  private:
   pid_t pid_ = 0;
+  int signal_ = 0;
 };
 
 struct StartResult {

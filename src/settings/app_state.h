@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quiremark::settings {
 
@@ -15,7 +16,9 @@ struct AppState {
   bool debugMode = false;                              // NORV_DEBUG set
   std::string outFileArg;                              // /OutFile: value, empty when not given
   bool treeScanArg = false;                            // /TreeScan: yes
+  std::string startFolder;                             // /StartDir: folder, absolute; empty when not given
   std::string lastPdfPath;                             // last PDF made since start
+  std::vector<std::string> lastPdfByProducts;          // what its run left beside it, removed when it is opened
   std::string digiTejpExePath;                         // DigiTejp program, empty when not found
   std::uint32_t themeBaseColor = 0;                    // &HBBGGRR
   bool treeScanActive = false;                         // the grid shows a tree scan

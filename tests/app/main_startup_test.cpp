@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "browser/file_grid.h"
 #include "engine/plot_files.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "settings/registry_settings.h"
 #include "support/scripted_ui.h"
@@ -299,6 +300,24 @@ TEST_F(StartUp, AnUnattendedBindOfNothingNumberedEndsWithItsReason) {
       << err.str();
   EXPECT_FALSE(fs::exists(dir / "ut.pdf"));
   EXPECT_EQ(Stored("Width"), "<none>") << "an unattended run saves nothing";
+}
+
+// Other runs of the program store their start folders as LastFolder too,
+// also between this run's start procedure and its window's start-up: this
+// run binds the folder of its own command line.
+TEST_F(StartUp, AnUnattendedRunBindsTheStartFolderOfItsOwnCommandLine) {
+  Plot("A-40-01.plt");
+  const fs::path other = dir / "Annan";
+  fs::create_directories(other);
+  testing::WriteFile(other / "B-01.plt", testing::DriverPlotFile(3, "B"));
+  state.startFolder = drawings.string();
+  settings::SaveRegSetting("LastFolder", other.string());
+  state.outFileArg = (dir / "ut.pdf").string();
+  state.treeScanArg = true;
+  Load();
+  EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
+  EXPECT_EQ(form.Dir1.path(), drawings.string());
+  EXPECT_EQ(platform::RunAndCapture({"qpdf", "--show-npages", (dir / "ut.pdf").string()}), "1\n");
 }
 
 // Shutdown writes what the next start-up reads back.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <sstream>
 #include <thread>
 
 #include "engine/json_lite.h"
@@ -53,6 +54,8 @@ std::string PdfText(const qt::Json& value) {
   return utf8;
 }
 
+std::string FailureOf(const qe::ConversionResult& result) { return result.pdfMade ? "(made)" : result.failure; }
+
 class FixedClock : public qp::Clock {
  public:
   TimePoint Now() const override {
@@ -84,7 +87,20 @@ class Conversion : public ::testing::Test {
 
   qe::ConversionResult Convert(qs::Converter converter, const qe::ConverterSetup& setup = {}) {
     state.converterSelector = converter;
-    return qe::ConvertToPdf(state, setup, ps, pdf, contents, ui, splash);
+    std::string failure;
+    std::optional<qe::PendingPdf> target = qe::PendingPdf::Create(pdf, failure);
+    if (!target) return {false, failure, false, {}};
+    return qe::ConvertToPdf(state, setup, ps, *target, contents, ui, splash);
+  }
+
+  // What the PDF's folder holds besides the plot files and their side files.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      if (!name.ends_with(".plt") && !name.ends_with(".txt") && name != pdf.filename().string()) names.push_back(name);
+    }
+    return names;
   }
 
   qt::TempDir dir;
@@ -173,14 +189,16 @@ TEST_F(Conversion, CatalogChoicesReachThePdf) {
   EXPECT_EQ(objects.catalog["/OpenAction"][1].text, "/FitH");
 }
 
-TEST_F(Conversion, BrokenPlotFileLeavesNoPdf) {
-  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
+TEST_F(Conversion, BrokenPlotFileLeavesTheOlderPdfAsItWas) {
+  const std::string older = "%PDF-1.4 an older PDF\n%%EOF\n";
+  qt::WriteFile(pdf, older);
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1)), Plot("b.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_FALSE(result.pdfMade);
   EXPECT_NE(result.failure.find("GhostScript avslutades med felkod 1."), std::string::npos) << result.failure;
   EXPECT_NE(result.failure.find("\"Error: /undefined in bar\""), std::string::npos) << result.failure;
-  EXPECT_FALSE(std::filesystem::exists(pdf));
+  EXPECT_EQ(qt::ReadFile(pdf), older);
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{}) << "nothing half made stays";
 }
 
 TEST_F(Conversion, OutlineBeyondTheLastPageIsAFailure) {
@@ -217,8 +235,8 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   const std::string fakeGs =
       "#!/bin/sh\n"
       "pwd > \"$0.ran\"\n"
-      "for a in \"$@\"; do echo \"$a\" >> \"$0.ran\"; done\n"
-      "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"" + pdf.string() + "\"\n";
+      "for a in \"$@\"; do echo \"$a\" >> \"$0.ran\"; case \"$a\" in -sOutputFile=*) out=${a#-sOutputFile=};; esac; done\n"
+      "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out\"\n";
   for (const char* version : {"9.05", "9.10"}) {
     std::filesystem::create_directories(dir / version);
     MakeExecutable(dir / version / "gs", fakeGs);
@@ -226,11 +244,67 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
                  qp::TextData((dir / version / "gsdll32.dll").string()));
   }
   WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
-  ASSERT_TRUE(Convert(qs::Converter::Ghostscript).pdfMade);
+  const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+  ASSERT_TRUE(result.pdfMade) << result.failure;
   EXPECT_FALSE(std::filesystem::exists(dir / "9.10" / "gs.ran"));
-  EXPECT_EQ(qt::ReadFile(dir / "9.05" / "gs.ran"),
-            (dir / "9.05").string() + "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-sOutputFile=" +
-                folder.string() + "/Hus A 100%%.pdf\n" + ps.string() + "\n");
+  // gs writes a file of the run's own beside the PDF, which then takes the PDF's name.
+  const std::string ran = qt::ReadFile(dir / "9.05" / "gs.ran");
+  const std::string head = (dir / "9.05").string() +
+                           "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-sOutputFile=" +
+                           folder.string() + "/.QuiremarkTmp-";
+  EXPECT_EQ(ran.substr(0, head.size()), head) << ran;
+  EXPECT_TRUE(ran.ends_with(".pdf\n" + ps.string() + "\n")) << ran;
+  EXPECT_EQ(qt::ReadFile(pdf), "%PDF-1.4\n%%EOF\n");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+// gs that is killed half-way, or that cannot open its output: the older PDF
+// stays as it was, nothing half made stays, and the failure says why.
+TEST_F(Conversion, GhostscriptThatDiesOrCannotWriteKeepsTheOlderPdfAndSaysWhy) {
+  std::filesystem::create_directories(dir / "bin");
+  qt::ScopedEnv path{"PATH", (dir.path() / "bin").string()};
+  const std::string takeOutput =
+      "#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in -sOutputFile=*) out=${a#-sOutputFile=};; esac; done\n";
+  const struct {
+    std::string script, why;
+  } cases[] = {
+      {"printf '%%PDF-1.4 half' > \"$out\"\nkill -9 $$\n",
+       "GhostScript avbröts av signalen 9 (processen dödades)."},
+      {"echo 'GPL Ghostscript 10.00.0: **** Could not open the file /ut/x.pdf .'\n"
+       "echo '**** Unable to open the initial device, quitting.'\nexit 1\n",
+       "GhostScript avslutades med felkod 1. \"Could not open the file /ut/x.pdf .\""},
+  };
+  const std::string older = "%PDF-1.4 an older PDF\n%%EOF\n";
+  for (const auto& c : cases) {
+    MakeExecutable(dir / "bin" / "gs", takeOutput + c.script);
+    qt::WriteFile(pdf, older);
+    WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
+    const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
+    EXPECT_TRUE(FailureOf(result).starts_with(c.why)) << FailureOf(result);
+    EXPECT_EQ(qt::ReadFile(pdf), older);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(Conversion, AnOutputThatCannotBeMadeIsRefusedBeforeTheConverterRuns) {
+  const struct {
+    std::filesystem::path pdf;
+    std::string why;
+  } cases[] = {
+      {folder, "Utfilen " + folder.string() + " är en mapp."},
+      {folder / "saknas" / "Hus.pdf", "Mappen " + (folder / "saknas").string() + " finns inte."},
+      {folder / "a.plt" / "Hus.pdf", "Mappen " + (folder / "a.plt").string() + " finns inte."},
+  };
+  Plot("a.plt", qt::DriverPlotFile(1));
+  for (const auto& c : cases) {
+    pdf = c.pdf;
+    EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)), c.why);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(GhostscriptArguments, APercentSignInTheOutputPathIsDoubled) {
+  EXPECT_EQ(qe::GhostscriptArguments("gs", "/ut/100%/p%d.pdf", "/tmp/in.ps")[6], "-sOutputFile=/ut/100%%/p%%d.pdf");
 }
 
 namespace {
@@ -246,7 +320,7 @@ class DistillerConversion : public Conversion {
     std::filesystem::create_directories(program.parent_path() / "data");
     MakeExecutable(program,
                    "#!/bin/sh\n"
-                   "echo \"$@\" >> \"$0.calls\"\n"
+                   "echo \"$(pwd) $@\" >> \"$0.calls\"\n"
                    "grep -a -o '%%\\[Page: [0-9]*\\]%%' \"$1\"\n"
                    "n=$(cat \"$0.fail\" 2>/dev/null || echo 0)\n"
                    "if [ \"$n\" -gt 0 ]; then echo $((n - 1)) > \"$0.fail\"; echo 'Error: busy'; exit 1; fi\n"
@@ -266,6 +340,19 @@ class DistillerConversion : public Conversion {
 
   void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
 
+  // The converter's calls: it runs in the PDF's folder and writes a file of
+  // the run's own there, named with nothing of the user's.
+  void ExpectCalls(int n) {
+    std::istringstream calls(qt::ReadFile(setup.program.string() + ".calls"));
+    int count = 0;
+    for (std::string line; std::getline(calls, line); ++count) {
+      const std::string head = folder.string() + " " + ps.string() + " .QuiremarkTmp-";
+      EXPECT_EQ(line.substr(0, head.size()), head) << line;
+      EXPECT_TRUE(line.ends_with(".pdf")) << line;
+    }
+    EXPECT_EQ(count, n);
+  }
+
   qe::ConverterSetup setup;
   std::vector<std::string> texts;
   std::thread::id testThread = std::this_thread::get_id();
@@ -280,7 +367,8 @@ TEST_F(DistillerConversion, PercentEventsOnTheCallingThread) {
   ASSERT_TRUE(result.pdfMade) << result.failure;
   EXPECT_TRUE(std::filesystem::exists(pdf));
   EXPECT_FALSE(std::filesystem::exists(setup.dataFolder / "prologue.ps")) << "stale prologue.ps removed";
-  EXPECT_FALSE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a good job is removed";
+  EXPECT_FALSE(std::filesystem::exists(dir / "QuiremarkTmp.log")) << "the log of a good job is removed";
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   EXPECT_FALSE(offThread);
   EXPECT_EQ(texts, (std::vector<std::string>{"Sammanfogar enskilda filer till sammansatt fil.",
                                              "Startar Acrobat Distiller i bakgrunden.",
@@ -289,10 +377,12 @@ TEST_F(DistillerConversion, PercentEventsOnTheCallingThread) {
                                              "Genererar PDF. 25% återstår...", "Genererar PDF. 1% återstår...",
                                              "PDF-fil slutförd. Avslutar Acrobat Distiller..."}));
   EXPECT_EQ(splash.value(), 100);
-  EXPECT_EQ(qt::ReadFile(setup.program.string() + ".calls"), ps.string() + " " + pdf.string() + "\n");
+  ExpectCalls(1);
 }
 
-TEST_F(DistillerConversion, FailedJobAnsweredNo) {
+TEST_F(DistillerConversion, FailedJobAnsweredNoLeavesTheUsersFilesAsTheyWere) {
+  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
+  qt::WriteFile(folder / "Hus A 100%.log", "the user's own notes");
   FailTimes(5);
   ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
@@ -300,8 +390,11 @@ TEST_F(DistillerConversion, FailedJobAnsweredNo) {
   EXPECT_FALSE(result.pdfMade);
   EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Error: busy\"");
   EXPECT_TRUE(result.userTold);
-  EXPECT_FALSE(std::filesystem::exists(pdf));
-  EXPECT_TRUE(std::filesystem::exists(folder / "Hus A 100%.log")) << "the log of a failed job stays";
+  EXPECT_EQ(qt::ReadFile(pdf), "%PDF-1.4 an older PDF\n%%EOF\n");
+  EXPECT_EQ(qt::ReadFile(folder / "Hus A 100%.log"), "the user's own notes");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{"Hus A 100%.log"});
+  EXPECT_NE(qt::ReadFile(dir / "QuiremarkTmp.log").find("Error: busy"), std::string::npos)
+      << "the log of a failed job stays in the temporary folder";
 }
 
 TEST_F(DistillerConversion, FailedJobAnsweredYesThenSucceeding) {
@@ -311,8 +404,20 @@ TEST_F(DistillerConversion, FailedJobAnsweredYesThenSucceeding) {
   const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
   EXPECT_TRUE(result.pdfMade);
   EXPECT_TRUE(std::filesystem::exists(pdf));
-  EXPECT_EQ(qt::ReadFile(setup.program.string() + ".calls"),
-            ps.string() + " " + pdf.string() + "\n" + ps.string() + " " + pdf.string() + "\n");
+  ExpectCalls(2);
+}
+
+// ps2pdf, the converter command the program is set up with, hands its output
+// name to gs, which reads a "%" in it as a page-number format.
+TEST_F(Conversion, DistillerStyleConverterMakesThePdfUnderItsExactName) {
+  const std::optional<std::filesystem::path> ps2pdf = qp::FindOnPath("ps2pdf");
+  ASSERT_TRUE(ps2pdf);
+  pdf = folder / "p%d.pdf";
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(2)), Plot("b.plt", qt::DriverPlotFile(1))});
+  const qe::ConversionResult result = Convert(qs::Converter::Distiller, {*ps2pdf, {}, {}});
+  ASSERT_TRUE(result.pdfMade) << result.failure;
+  EXPECT_EQ(qp::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "3\n");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{}) << "no p1.pdf, p2.pdf, ...";
 }
 
 TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
@@ -351,8 +456,6 @@ std::string XmpField(const std::string& xmp, const std::string& tag) {
   return text;
 }
 
-// The plot files of a temporary file with the page counts the writer gave them.
-std::string FailureOf(const qe::ConversionResult& result) { return result.pdfMade ? "(made)" : result.failure; }
 
 }  // namespace
 
@@ -361,12 +464,12 @@ TEST_F(Conversion, QuitInAPlotFileEndsTheConversionEarlyAndFailsIt) {
   const std::string quitAtEnd = qt::DriverPlotFile(1, "Sektion") + "quit\r\n";
   WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"), "Plan"), Plot("A-02.plt", quitAtEnd),
                  Plot("A-03.plt", qt::DriverPlotFile(1, "Fasad"))});
-  qt::WriteFile(pdf, "%PDF-1.4 an older PDF\n%%EOF\n");
   qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut efter plotfilen " +
                                    (folder / "A-02.plt").string() + "; plotfilen " + (folder / "A-03.plt").string() +
                                    " och de efter den saknas.");
   EXPECT_FALSE(std::filesystem::exists(pdf)) << "no PDF of 2 pages passes for one of 3";
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 
   // A quit between the pages of one file: the counts point into that file.
   std::string twoPages = qt::DriverPlotFile(2, "Sektion");

@@ -41,20 +41,36 @@ class OpenResult : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(OpenResult, ByProductsAreDeletedAndThePdfOpened) {
-  for (const char* name : {"Plan.pdf", "Plan.ps", "Plan.log", "Plan.txt", "Plan2.ps"}) qt::WriteFile(dir / name, "x");
-  qe::OpenResultPdf(ui, (dir / "Plan.pdf").string());
+// What a run leaves beside its PDF: a ".log" the conversion wrote and a
+// ".ps" that is none of the run's plot files.
+TEST_F(OpenResult, OpeningRemovesWhatTheRunLeftAndNothingElse) {
+  for (const char* name : {"Plan.pdf", "Plan.ps", "Plan.txt", "Plan2.ps"}) qt::WriteFile(dir / name, "x");
+  const qe::ResultByProducts byProducts((dir / "Plan.pdf").string());
+  qt::WriteFile(dir / "Plan.log", "the converter's");
+  qe::OpenResultPdf(ui, (dir / "Plan.pdf").string(), byProducts.Removable({{dir / "A-01.plt"}}));
   EXPECT_EQ(WaitForOpened(), (dir / "Plan.pdf").string() + "\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "Plan.ps"));
   EXPECT_FALSE(std::filesystem::exists(dir / "Plan.log"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "Plan.txt"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "Plan2.ps"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "Plan.pdf"));
+  for (const char* kept : {"Plan.txt", "Plan2.ps", "Plan.pdf"}) EXPECT_TRUE(std::filesystem::exists(dir / kept)) << kept;
+}
+
+// The drawing Plan.ps bound into Plan.pdf beside it, and a log the user had
+// there before, are the user's files.
+TEST_F(OpenResult, ABoundPlotFileAndALogFromBeforeAreKept) {
+  for (const char* name : {"Plan.pdf", "plan.PS", "Plan.log"}) qt::WriteFile(dir / name, "x");
+  const qe::ResultByProducts byProducts((dir / "Plan.pdf").string());
+  EXPECT_EQ(byProducts.Removable({{dir / "A-01.plt"}, {dir / "plan.PS"}}), std::vector<std::string>{});
+  qe::OpenResultPdf(ui, (dir / "Plan.pdf").string(), byProducts.Removable({{dir / "plan.PS"}}));
+  EXPECT_EQ(WaitForOpened(), (dir / "Plan.pdf").string() + "\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "plan.PS"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "Plan.log"));
 }
 
 TEST_F(OpenResult, ExtensionAndByProductsIgnoreLetterCase) {
-  for (const char* name : {"PLAN.PDF", "plan.PS", "PLAN.Log"}) qt::WriteFile(dir / name, "x");
-  qe::OpenResultPdf(ui, (dir / "PLAN.pdf").string());
+  qt::WriteFile(dir / "PLAN.PDF", "x");
+  const qe::ResultByProducts byProducts((dir / "PLAN.pdf").string());
+  for (const char* name : {"plan.PS", "PLAN.Log"}) qt::WriteFile(dir / name, "x");
+  qe::OpenResultPdf(ui, (dir / "PLAN.pdf").string(), byProducts.Removable({}));
   EXPECT_EQ(WaitForOpened(), (dir / "PLAN.PDF").string() + "\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "plan.PS"));
   EXPECT_FALSE(std::filesystem::exists(dir / "PLAN.Log"));
@@ -64,7 +80,7 @@ TEST_F(OpenResult, MissingPdfIsReportedAndNothingDeleted) {
   qt::WriteFile(dir / "Plan.ps", "x");
   ui.ExpectBox("Filen " + (dir / "Plan").string() + ".pdf existerar ej/är ej färdigdestillerad.", MsgResult::Ok, 48,
                "Fil saknas");
-  qe::OpenResultPdf(ui, (dir / "Plan.PDF").string());
+  qe::OpenResultPdf(ui, (dir / "Plan.PDF").string(), {(dir / "Plan.ps").string()});
   EXPECT_TRUE(std::filesystem::exists(dir / "Plan.ps"));
   EXPECT_FALSE(std::filesystem::exists(opened));
 }

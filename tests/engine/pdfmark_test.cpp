@@ -59,7 +59,7 @@ TEST(OutlineLine, ShapesOfPageAndGroupEntries) {
 }
 
 TEST(DocInfoLine, CleanValuesGiveThePlainLine) {
-  const qe::DocInfo info{"Hus A", "anna", "DocSubject", "DocKeywords", "D:20261208090507+01'00'"};
+  const qe::DocInfo info{"Hus A", "anna", "DocSubject", "DocKeywords", "D:20261208090507+01'00'", ""};
   EXPECT_EQ(qe::DocInfoLine(info),
             "[ /Title (Hus A) /Author (anna) /Subject (DocSubject) /Keywords (DocKeywords) /Creator (" +
                 std::string(qe::kCreator) + ") /ModDate (D:20261208090507+01'00') /DOCINFO pdfmark");
@@ -79,7 +79,7 @@ TEST(DocInfoLine, PlaceholdersAreReplacedInTheirOrder) {
 }
 
 TEST(DocInfoLine, ValuesAreEscapedAndEncoded) {
-  const qe::DocInfo info{"Hus (A", "Åsa – B", "C:\\x", "k", "D:1"};
+  const qe::DocInfo info{"Hus (A", "Åsa – B", "C:\\x", "k", "D:1", ""};
   const std::string line = qe::DocInfoLine(info);
   EXPECT_NE(line.find("/Title (Hus \\(A) /Author <FEFF00C5007300610020201300200042> /Subject (C:\\\\x)"),
             std::string::npos)

@@ -7,10 +7,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "engine/json_lite.h"
+#include "engine/plot_files.h"
 #include "support/test_support.h"
 
 namespace {
@@ -49,6 +51,29 @@ std::string RunProgram(const char* program, const QProcessEnvironment& env, cons
 }
 
 QString Arg(const std::string& text) { return QString::fromStdString(text); }
+
+// The outline as "title p.N" lines, nested entries indented.
+void Flatten(const quiremark::testing::Json& items, const std::string& indent, std::vector<std::string>& out) {
+  for (const auto& item : items.items) {
+    out.push_back(indent + item["title"].text + " p." + std::to_string(static_cast<int>(item["destpageposfrom1"].number)));
+    Flatten(item["kids"], indent + "  ", out);
+  }
+}
+std::vector<std::string> OutlineOf(const fs::path& pdf) {
+  QProcess qpdf;
+  qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=outlines"), Arg(pdf.string())});
+  EXPECT_TRUE(qpdf.waitForFinished(30000));
+  std::vector<std::string> lines;
+  Flatten(quiremark::testing::Json::Parse(qpdf.readAllStandardOutput().toStdString())["outlines"], "", lines);
+  return lines;
+}
+
+// The last line a run wrote on its error stream: the one that says why.
+std::string LastLine(const std::string& err) {
+  std::string text = err;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text.substr(text.rfind('\n') + 1);
+}
 
 // Without a display and without a chosen Qt platform both programs build
 // their frame and end normally instead of failing to open a window.
@@ -120,21 +145,7 @@ class UnattendedRun : public ::testing::Test {
     return RunToEnd(program, env, arguments);
   }
 
-  // The outline as "title p.N" lines, nested entries indented.
-  static void Flatten(const quiremark::testing::Json& items, const std::string& indent, std::vector<std::string>& out) {
-    for (const auto& item : items.items) {
-      out.push_back(indent + item["title"].text + " p." + std::to_string(static_cast<int>(item["destpageposfrom1"].number)));
-      Flatten(item["kids"], indent + "  ", out);
-    }
-  }
-  std::vector<std::string> Outline() const {
-    QProcess qpdf;
-    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=outlines"), Arg(pdf.string())});
-    EXPECT_TRUE(qpdf.waitForFinished(30000));
-    std::vector<std::string> lines;
-    Flatten(quiremark::testing::Json::Parse(qpdf.readAllStandardOutput().toStdString())["outlines"], "", lines);
-    return lines;
-  }
+  std::vector<std::string> Outline() const { return OutlineOf(pdf); }
   std::string WaitForOpened() const {
     for (int i = 0; i < 300 && !fs::exists(opened); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return fs::exists(opened) ? qt::ReadFile(opened) : "";
@@ -211,6 +222,85 @@ TEST_F(UnattendedRun, EveryEarlyEndFailsWithItsReason) {
   EXPECT_NE(noFolder.err.find("startmappen " + (dir / "saknas").string() + " finns inte."), std::string::npos)
       << noFolder.err;
   EXPECT_FALSE(fs::exists(pdf));
+}
+
+// A failed run's last line carries the cause, and a settings store that
+// cannot be read or written does not stop a bind of the folder named.
+TEST_F(UnattendedRun, AFailedRunsLastLineSaysWhy) {
+  const Ended noFolder = RunToEnd("QuiremarkGS", env, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
+                                                       Arg("/OutFile:" + (dir / "saknas" / "A.pdf").string())});
+  EXPECT_EQ(noFolder.status, 1);
+  EXPECT_EQ(LastLine(noFolder.err), "QuiremarkGS: Ingen PDF skapades: " + (dir / "saknas" / "A.pdf").string() +
+                                        " kunde inte skapas: Mappen " + (dir / "saknas").string() + " finns inte.");
+
+  fs::create_directories(pdf.parent_path());
+  qt::WriteFile(example / "A-40-99.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n");
+  const Ended broken = Bind("QuiremarkGS", true);
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_TRUE(LastLine(broken.err).starts_with("QuiremarkGS: Ingen PDF skapades: " + pdf.string() + " kunde inte skapas: "))
+      << broken.err;
+  EXPECT_NE(LastLine(broken.err).find("GhostScript avslutades med felkod 1. \"Error: /undefined in bar\""),
+            std::string::npos)
+      << broken.err;
+  EXPECT_FALSE(fs::exists(pdf));
+  fs::remove(example / "A-40-99.plt");
+
+  fs::remove(registry / "HKEY_CURRENT_USER.reg");
+  fs::create_directories(registry / "HKEY_CURRENT_USER.reg");  // a folder where the settings file belongs
+  const Ended noStore = Bind("QuiremarkGS", true);
+  EXPECT_EQ(noStore.status, 0) << noStore.err;
+  EXPECT_EQ(OutlineOf(pdf), expectedOutline);
+}
+
+// Several unattended binds of the same user at once (a script binding
+// folders in parallel), with one temporary folder and one settings store:
+// every run binds the folder of its own command line, and a PDF reported as
+// made holds that folder's drawings and nothing else.
+TEST(ParallelBinds, EveryRunMakesThePdfOfItsOwnFolder) {
+  constexpr int kRuns = 4;
+  constexpr int kRounds = 3;
+  qt::TempDir dir;
+  qt::TempDir registry;
+  QProcessEnvironment env = WithoutDisplay(registry);
+  env.insert(QStringLiteral("Temp"), Arg((dir / "tmp").string()));
+  fs::create_directories(dir / "tmp");
+  fs::create_directories(dir / "Ut");
+  // Every folder has as many drawings and pages as the others, so a foreign
+  // PDF would pass a page count: only its outline tells whose it is.
+  std::vector<std::vector<std::string>> outlines(kRuns);
+  for (int k = 0; k < kRuns; ++k) {
+    const fs::path folder = dir / ("Hus " + std::to_string(k));
+    fs::create_directories(folder / "Del");
+    for (int j = 1; j <= 2; ++j) {
+      const fs::path sub = j == 1 ? folder : folder / "Del";
+      const std::string title = "Hus " + std::to_string(k) + " ritning " + std::to_string(j);
+      qt::WriteFile(sub / ("R-0" + std::to_string(j) + ".plt"), qt::DriverPlotFile(2, title));
+      qt::WriteFile(sub / ("R-0" + std::to_string(j) + ".txt"), title + "\r\n");
+    }
+    outlines[k] = {"Hus " + std::to_string(k) + " ritning 1 p.1", "  (Sid. 1) p.1", "  (Sid. 2) p.2", "Del p.3",
+                   "  Hus " + std::to_string(k) + " ritning 2 p.3", "    (Sid. 1) p.3", "    (Sid. 2) p.4"};
+  }
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int k = 0; k < kRuns; ++k) {
+      auto& run = runs.emplace_back(std::make_unique<QProcess>());
+      run->setProcessEnvironment(env);
+      run->start(QStringLiteral(QUIREMARK_BINARY_DIR "/bin/QuiremarkGS"),
+                 {Arg("/StartDir:" + (dir / ("Hus " + std::to_string(k))).string()), QStringLiteral("/TreeScan:Yes"),
+                  Arg("/OutFile:" + (dir / "Ut" / ("Hus " + std::to_string(k) + ".pdf")).string())});
+    }
+    for (int k = 0; k < kRuns; ++k) {
+      ASSERT_TRUE(runs[k]->waitForFinished(120000));
+      const fs::path pdf = dir / "Ut" / ("Hus " + std::to_string(k) + ".pdf");
+      const std::string err = runs[k]->readAllStandardError().toStdString();
+      EXPECT_EQ(runs[k]->exitCode(), 0) << "run " << k << ": " << err;
+      if (runs[k]->exitCode() == 0) {
+        EXPECT_EQ(OutlineOf(pdf), outlines[k]) << "run " << k;
+      }
+      fs::remove(pdf);
+    }
+  }
 }
 
 }  // namespace

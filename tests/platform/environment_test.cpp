@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <csignal>
 #include <unistd.h>
 
+#include "platform/signal_cleanup.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -114,6 +118,57 @@ TEST(FileUpdateLock, TakingItClearsWhatDeadWritersLeft) {
   ASSERT_TRUE(lock);
   EXPECT_FALSE(fs::exists(file.string() + ".tmp-4711-0-0badf00d"));
   EXPECT_TRUE(fs::exists(dir / "HKEY_CURRENT_USER.reg.damaged"));
+}
+
+// Another process holds the lock: trying says busy and takes nothing, and
+// once it lets go the lock is taken.
+TEST(FileUpdateLock, TryingWhileAnotherProcessHoldsItSaysBusy) {
+  qt::TempDir dir;
+  const fs::path file = dir / "QuiremarkTmp.ps";
+  int ready[2], release[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const auto lock = qp::FileUpdateLock::Take(file, 0600);
+    char c = 1;
+    (void)!::write(ready[1], &c, 1);
+    (void)!::read(release[0], &c, 1);
+    ::_exit(lock ? 0 : 1);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  bool busy = false;
+  EXPECT_FALSE(qp::FileUpdateLock::TryTake(file, 0600, busy));
+  EXPECT_TRUE(busy);
+  (void)!::write(release[1], &c, 1);
+  int status = 0;
+  ::waitpid(holder, &status, 0);
+  EXPECT_TRUE(qp::FileUpdateLock::TryTake(file, 0600, busy));
+  EXPECT_FALSE(busy);
+
+  // A lock that cannot be taken at all is no busy lock.
+  EXPECT_FALSE(qp::FileUpdateLock::TryTake(dir / "saknas" / "x", 0600, busy));
+  EXPECT_FALSE(busy);
+}
+
+// A file of the program's own that a stop signal must not leave behind.
+TEST(RemoveOnSignal, AStopSignalRemovesTheFileAndStillEndsTheProgram) {
+  qt::TempDir dir;
+  const fs::path half = dir / ".QuiremarkTmp-half.pdf";
+  EXPECT_EXIT(
+      {
+        qt::WriteFile(half, "%PDF-1.4 half");
+        qp::RemoveOnSignal guard(half);
+        ::raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_FALSE(fs::exists(half));
+
+  qt::WriteFile(half, "%PDF-1.4 done");
+  { qp::RemoveOnSignal guard(half); }
+  EXPECT_EXIT(::raise(SIGTERM), ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_TRUE(fs::exists(half)) << "a file no longer guarded stays";
 }
 
 }  // namespace
