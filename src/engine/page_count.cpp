@@ -13,6 +13,8 @@ namespace {
 constexpr std::string_view kKeyword = "(%%[PAGE:";  // upper case
 constexpr std::string_view kAtEnd = "(ATEND)";
 constexpr std::string_view kPageComment = "%%Page:";
+constexpr std::string_view kBeginDocument = "%%BeginDocument";
+constexpr std::string_view kEndDocument = "%%EndDocument";
 constexpr int kMaxPage = 32767;
 
 const char* FindBreak(const char* from, const char* end) {
@@ -134,10 +136,15 @@ void PageCommentScanner::ReadNumber(const char* from, const char* to) {
 }
 
 void PageCommentScanner::EndLine() {
-  if (length_ >= kPageComment.size() && std::string_view(head_, kPageComment.size()) == kPageComment) {
-    ++pageComments_;
-  }
-  if (number_ != Number::None && !atEnd_) {
+  static_assert(sizeof head_ >= kBeginDocument.size() && sizeof head_ >= kEndDocument.size());
+  const std::string_view head(head_, std::min(length_, sizeof head_));
+  // The lines that begin and end an embedded document belong to it.
+  if (head.starts_with(kBeginDocument)) ++embedded_;
+  const bool embedded = embedded_ > 0;
+  if (head.starts_with(kEndDocument) && embedded_ > 0) --embedded_;
+
+  if (!embedded && head.starts_with(kPageComment)) ++pageComments_;
+  if (!embedded && number_ != Number::None && !atEnd_) {
     ++driverLines_;
     if (number_ == Number::Closed && !colonFirst_ && value_ >= 1 && value_ <= kMaxPage) driverPages_ = value_;
   }

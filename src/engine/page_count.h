@@ -17,6 +17,13 @@ namespace quiremark::engine {
 // with neither is one page. A driver line whose number is not a page number
 // (1 to 32767) leaves the count as it was.
 //
+// A plot file may carry another document inside it, such as an EPS drawing
+// between a "%%BeginDocument" line and its "%%EndDocument" line, nested to any
+// depth. That document's pages are drawn on the page that holds it, so its
+// lines count for nothing: neither its "%%Page:" comments nor its driver
+// lines, which make no page of the plot file either. A "%%EndDocument"
+// without its beginning is ignored.
+//
 // Memory stays the same whatever the line length: a line is never kept, only
 // the few facts about it that decide whether and how it counts, so a plot
 // file that is one line of hundreds of megabytes costs no more than its read
@@ -51,7 +58,7 @@ class PageCommentScanner {
   // The current line, as far as it has come.
   bool open_ = false;       // it goes on in the next block
   size_t length_ = 0;
-  char head_[7] = {};       // its first bytes, for "%%Page:"
+  char head_[15] = {};      // its first bytes, for "%%Page:" and "%%BeginDocument"
   char tail_[8] = {};       // its last bytes, for a keyword split between two blocks
   size_t tailLength_ = 0;
   bool colonFirst_ = false; // a ":" before the keyword: the number is then no number
@@ -59,6 +66,7 @@ class PageCommentScanner {
   Number number_ = Number::None;
   int value_ = 0;           // up to 32768, which stands for any larger number
 
+  size_t embedded_ = 0;  // how many embedded documents the lines are inside
   int driverLines_ = 0;
   int driverPages_ = 1;
   int pageComments_ = 0;

@@ -45,6 +45,26 @@ TEST_F(BindRunFaults, PlotFileEndingInQuitLeavesNoPdfAndSaysWhichFile) {
   EXPECT_EQ(state.lastPdfPath, "");
 }
 
+TEST_F(BindRunFaults, EmbeddedEpsPageCommentIsNoPageOfItsPlotFile) {
+  // Page comments alone, and an EPS drawing placed on the first page with a
+  // page comment of its own.
+  const std::string eps = "%%BeginDocument: logo.eps\r\n%!PS-Adobe-3.0 EPSF-3.0\r\n%%BoundingBox: 0 0 100 100\r\n"
+                          "%%Pages: 1\r\n%%Page: 1 1\r\nnewpath 0 0 moveto 100 100 lineto stroke\r\nshowpage\r\n"
+                          "%%EOF\r\n%%EndDocument\r\n";
+  const std::string plot = "%!PS-Adobe-3.0\r\n%%Pages: 2\r\n%%EndComments\r\n%%Page: 1 1\r\n"
+                           "/saved save def /showpage {} def\r\n" + eps + "saved restore\r\n"
+                           "/Helvetica findfont 24 scalefont setfont 72 700 moveto (Logo 1) show\r\nshowpage\r\n"
+                           "%%Page: 2 2\r\n72 700 moveto (Logo 2) show\r\nshowpage\r\n%%EOF\r\n";
+  Plot("A-01.plt", 1, "Plan");
+  testing::WriteFile(drawings / "A-02.plt", plot);
+  Plot("A-03.plt", 1, "Fasad");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(*platform::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "4\n");
+}
+
 TEST_F(BindRunFaults, RelativeTemporaryFolderStillBinds) {
   Plot("A-01.plt", 1, "Plan");
   SelectDrawings();

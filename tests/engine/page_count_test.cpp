@@ -78,6 +78,50 @@ TEST(CountPsPages, BlockBoundariesDoNotMatter) {
   for (size_t size : {1, 2, 3, 4, 100}) EXPECT_EQ(CountInBlocks(comments, size), 3) << "block " << size;
 }
 
+TEST(CountPsPages, EmbeddedDocumentsCountForNothing) {
+  const std::string eps = "%%BeginDocument: logo.eps\r\n%!PS-Adobe-3.0 EPSF-3.0\r\n%%Pages: 1\r\n%%Page: 1 1\r\n"
+                          "showpage\r\n%%EOF\r\n%%EndDocument\r\n";
+  const std::string withEps = "%!PS-Adobe-3.0\r\n%%Page: 1 1\r\n" + eps + "showpage\r\n%%Page: 2 2\r\nshowpage\r\n";
+  const struct {
+    const char* what;
+    std::string text;
+    int pages;
+    int pageComments;
+  } cases[] = {
+      {"an EPS with its own page comment", withEps, 2, 2},
+      {"nested documents, pages at every depth",
+       "%%Page: 1 1\n%%BeginDocument: a\n%%Page: 1 1\n%%BeginDocument: b\n%%Page: 1 1\n%%EndDocument\n"
+       "%%Page: 2 2\n%%EndDocument\n%%Page: 2 2\n%%Page: 3 3\n",
+       3, 3},
+      {"no colon after the keyword", "%%Page: 1 1\r%%BeginDocument\r%%Page: 1 1\r%%EndDocument\r%%Page: 2 2\r", 2, 2},
+      {"driver lines inside do not count",
+       "%%Page: 1 1\r\n%%Page: 2 2\r\n%%BeginDocument: a\r\n" + DriverPage(7) + "%%EndDocument\r\n", 2, 2},
+      {"driver lines outside still do",
+       DriverPage(1) + "%%BeginDocument: a\r\n" + DriverPage(7) + "%%EndDocument\r\n" + DriverPage(2), 2, 0},
+      {"a stray end goes no deeper than none",
+       "%%EndDocument\r\n%%EndDocument\r\n%%BeginDocument: a\r\n%%Page: 1 1\r\n%%EndDocument\r\n%%Page: 1 1\r\n"
+       "%%Page: 2 2\r\n",
+       2, 2},
+      {"the keywords must begin their line",
+       "%%Page: 1 1\r\n %%BeginDocument: a\r\n%%Page: 2 2\r\nx%%EndDocument\r\n", 2, 2},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Count(c.text), c.pages) << c.what;
+    for (size_t size : {1, 3, 16}) {
+      EXPECT_EQ(CountInBlocks(c.text, size), c.pages) << c.what << ", block " << size;
+    }
+    // Two blocks, split at every byte: each keyword also falls across a boundary.
+    for (size_t at = 0; at <= c.text.size(); ++at) {
+      qe::PageCommentScanner scanner;
+      scanner.Feed(c.text.data(), at);
+      scanner.Feed(c.text.data() + at, c.text.size() - at);
+      scanner.Finish();
+      EXPECT_EQ(scanner.pages(), c.pages) << c.what << ", split at " << at;
+      EXPECT_EQ(scanner.pageComments(), c.pageComments) << c.what << ", split at " << at;
+    }
+  }
+}
+
 TEST(CountPsPages, MissingFileThrows) {
   qt::TempDir dir;
   EXPECT_THROW(qe::CountPsPages(dir / "none.plt"), std::system_error);
