@@ -4,6 +4,10 @@
 //   bench-bind bind FOLDER OUTDIR BINDS          BINDS bind runs in this process, each beside gs alone
 //   bench-bind floor FOLDER                      the least any bind pays: opening, reading and closing
 //                                                every plot and side file once (best of 5, seconds)
+//   bench-bind guard OUTDIR                      what a bind pays for taking its turn with the temporary
+//                                                file and for making the PDF under a name of its own:
+//                                                the lock, the hidden file, the rename (best of 5, seconds
+//                                                per bind; nothing when the build has neither)
 // The bind mode prints one line per bind: "bind <s> gs <s> files <n> bindcpu <s> gscpu <s> order <o>":
 // the whole run, the same conversion started alone, then the processor time (user + system) of
 // the bind's converter and of the one started alone, and which ran first ("bind" or "gs"; the
@@ -32,7 +36,12 @@
 #include "engine/conversion.h"
 #include "engine/ghostscript_location.h"
 #include "engine/temp_ps_file.h"
+#include "platform/environment.h"
 #include "platform/process.h"
+#if __has_include("engine/pending_pdf.h")
+#include "engine/pending_pdf.h"
+#define BENCH_HAS_GUARDS
+#endif
 #include "settings/registry_settings.h"
 
 namespace fs = std::filesystem;
@@ -165,6 +174,36 @@ int Floor(const fs::path& folder) {
   return 0;
 }
 
+// The lock on the temporary file and the PDF's own name, as a bind takes
+// them, 200 times: the lock taken and let go, the hidden file made in the
+// output folder, a byte written into it and the rename over the PDF.
+int Guard(const fs::path& outDir) {
+#ifdef BENCH_HAS_GUARDS
+  fs::create_directories(outDir);
+  const fs::path psFile = quiremark::engine::TempPsPath();
+  const fs::path pdf = outDir / "guard.pdf";
+  constexpr int kBinds = 200;
+  double best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kBinds; ++i) {
+      bool busy = false;
+      const auto lock = quiremark::platform::FileUpdateLock::TryTake(psFile, 0600, busy);
+      std::string failure;
+      auto target = quiremark::engine::PendingPdf::Create(pdf, failure);
+      if (!lock || !target) return 1;
+      std::ofstream(target->path(), std::ios::binary) << 'x';
+      if (!target->Commit(failure)) return 1;
+    }
+    best = std::min(best, Seconds(start) / kBinds);
+  }
+  std::printf("guard %.6f\n", best);
+#else
+  (void)outDir;
+#endif
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -175,6 +214,7 @@ int main(int argc, char* argv[]) {
   }
   if (args.size() == 4 && args[0] == "bind") return Bind(args[1], args[2], std::stoi(args[3]));
   if (args.size() == 2 && args[0] == "floor") return Floor(args[1]);
-  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS | floor FOLDER\n";
+  if (args.size() == 2 && args[0] == "guard") return Guard(args[1]);
+  std::cerr << "usage: bench-bind generate FOLDER COUNT SIDEFILES | bind FOLDER OUTDIR BINDS | floor FOLDER | guard OUTDIR\n";
   return 2;
 }
