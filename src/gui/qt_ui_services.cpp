@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QMessageBox>
 #include <QScreen>
 #include <cstdio>
@@ -62,6 +64,45 @@ class NormalPointer {
   NormalPointer& operator=(const NormalPointer&) = delete;
 };
 
+// The file list of a file dialog with its sizes and dates in Swedish, the
+// way the grid writes them: Qt writes them in the system's locale.
+class SwedishFileList : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || !files || !index.isValid()) return QIdentityProxyModel::data(index, role);
+    const QModelIndex file = mapToSource(index);
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    switch (index.column()) {
+      case kSizeColumn:
+        if (files->isDir(file)) break;
+        return swedish.formattedDataSize(files->size(file), 2, QLocale::DataSizeTraditionalFormat);
+      case kDateColumn: return swedish.toString(files->lastModified(file), QLocale::ShortFormat);
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+
+ private:
+  static constexpr int kSizeColumn = 1;
+  static constexpr int kDateColumn = 3;
+};
+
+// Qt's own file dialog (a desktop's native one speaks the desktop's
+// language), with the texts Qt's Swedish lacks given here.
+void SpeakSwedish(QFileDialog& dialog, bool folders, bool save) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setLocale(QLocale(QLocale::Swedish, QLocale::Sweden));
+  dialog.setProxyModel(new SwedishFileList(&dialog));
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Leta i:"));
+  dialog.setLabelText(QFileDialog::FileName, folders ? QStringLiteral("Mapp:") : QStringLiteral("Fil&namn:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Filer av typen:"));
+  dialog.setLabelText(QFileDialog::Accept,
+                      folders ? QStringLiteral("&Välj") : save ? QStringLiteral("&Spara") : QString::fromUtf8("&Öppna"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Avbryt"));
+}
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -95,6 +136,7 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
 std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
   QFileDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  SpeakSwedish(dialog, false, save);
   dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = QtNameFilters(request.filter);
@@ -115,8 +157,13 @@ std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDial
 }
 
 std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
+  QFileDialog dialog(DialogParent(), ToQString(title), ToQString(startPath));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  SpeakSwedish(dialog, true, false);
   const NormalPointer pointer;
-  return QFileDialog::getExistingDirectory(DialogParent(), ToQString(title), ToQString(startPath)).toStdString();
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
+  return dialog.selectedFiles().front().toStdString();
 }
 
 void QtUiServices::SetHourglass(bool busy) {

@@ -1,0 +1,120 @@
+// What the user reads in the program's own dialogs is Swedish: the file and
+// folder dialogs: labels, buttons, menus, the side bar and the file list's
+// sizes and dates. Each dialog is photographed into the build folder.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+
+#include "gui/qt_ui_services.h"
+#include "gui/twips.h"
+#include "support/test_support.h"
+
+namespace quiremark::gui {
+namespace {
+
+// Every text a file dialog shows: labels, buttons and their tips, the menu's
+// actions, the list's headers and cells, the side bar and the lists to choose from.
+QStringList ShownTexts(QFileDialog& dialog) {
+  QStringList texts{dialog.windowTitle()};
+  for (auto* label : dialog.findChildren<QLabel*>())
+    if (label->isVisible()) texts << label->text();
+  for (auto* button : dialog.findChildren<QAbstractButton*>())
+    if (button->isVisible()) texts << button->text() << button->toolTip();
+  for (auto* action : dialog.findChildren<QAction*>()) texts << action->text();
+  for (auto* combo : dialog.findChildren<QComboBox*>())
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+  if (auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar")))
+    for (int r = 0; r < sidebar->model()->rowCount(); ++r) texts << sidebar->model()->index(r, 0).data().toString();
+  if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    const QAbstractItemModel* model = list->model();
+    for (int c = 0; c < model->columnCount(list->rootIndex()); ++c)
+      texts << model->headerData(c, Qt::Horizontal).toString();
+    for (int r = 0; r < model->rowCount(list->rootIndex()); ++r)
+      for (int c = 0; c < model->columnCount(list->rootIndex()); ++c)
+        texts << model->index(r, c, list->rootIndex()).data().toString();
+  }
+  texts.removeAll(QString());
+  return texts;
+}
+
+// The English that Qt shows where it has no Swedish of its own.
+const QRegularExpression kEnglish(
+    QStringLiteral("Look in|Show\\b|Computer|\\bFolder|New Folder|Choose|Cancel|Directory|File name|Files of type|KiB|"
+                   "MiB|\\bbytes\\b|\\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)\\b"));
+
+// Runs `look` on the file dialog once it is up and its list shows `rows` rows, then cancels it.
+void WhenFileDialogShows(int rows, std::function<void(QFileDialog&)> look) {
+  QTimer::singleShot(0, [rows, look] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return ADD_FAILURE() << "no file dialog";
+    dialog->setViewMode(QFileDialog::Detail);
+    dialog->resize(760, 400);  // wide enough for every column of the photograph
+    auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list && list->model()->rowCount(list->rootIndex()) >= rows; }));
+    QTest::qWait(50);
+    list->header()->resizeSections(QHeaderView::ResizeToContents);
+    look(*dialog);
+    dialog->reject();
+  });
+}
+
+class SwedishDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder / "Konstruktion");
+    testing::WriteFile(folder / "A-40.pdf", std::string(1065, 'x'));
+  }
+
+  testing::TempDir dir;
+  std::filesystem::path folder = dir / "A-40";
+  QtUiServices ui;
+};
+
+TEST_F(SwedishDialogs, TheSaveDialogIsSwedishAndIsPhotographed) {
+  controls::FileDialogRequest request;
+  request.title = "Skapa resultatfil";
+  request.filter = "(*.pdf)|*.pdf";
+  request.initialFolder = folder.string();
+  request.defaultExtension = "pdf";
+  QStringList texts;
+  WhenFileDialogShows(2, [&](QFileDialog& dialog) {
+    texts = ShownTexts(dialog);
+    EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/save_dialog.png")));
+  });
+  EXPECT_FALSE(ui.SaveFileDialog(request).has_value());
+
+  for (const QString& english : texts.filter(kEnglish)) ADD_FAILURE() << "English: " << english.toStdString();
+  for (const char* swedish : {"Leta i:", "Fil&namn:", "Filer av typen:", "&Spara", "Avbryt", "Dator", "Mapp",
+                              "&Ny mapp", "Namn", "Storlek", "Ändringsdatum", "Visa Storlek", "1,04 kB"})
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(swedish))) << swedish;
+  EXPECT_FALSE(texts.filter(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$"))).isEmpty())
+      << "dates as the grid writes them: " << texts.join(u'|').toStdString();
+}
+
+TEST_F(SwedishDialogs, TheFolderDialogIsSwedishAndIsPhotographed) {
+  QStringList texts;
+  WhenFileDialogShows(1, [&](QFileDialog& dialog) {
+    texts = ShownTexts(dialog);
+    EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/folder_dialog.png")));
+  });
+  EXPECT_EQ(ui.BrowseForFolder(folder.string(), "Standardsökväg för PDF"), "");
+
+  for (const QString& english : texts.filter(kEnglish)) ADD_FAILURE() << "English: " << english.toStdString();
+  for (const char* swedish : {"Standardsökväg för PDF", "Leta i:", "Mapp:", "&Välj", "Avbryt", "Dator", "Mapp"})
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(swedish))) << swedish;
+}
+
+}  // namespace
+}  // namespace quiremark::gui
