@@ -4,8 +4,11 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
+#include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +25,9 @@ namespace mb = controls::mb;
 // Open-dialog and save-dialog flags the callers pass.
 constexpr int kOverwritePrompt = 0x2;
 constexpr int kFileMustExist = 0x1000;
+
+// What a message box needs beside its text: the icon and the margins (pixels).
+constexpr int kBoxBesideText = 120;
 
 QMessageBox::Icon IconOf(int style) {
   switch (style & mb::kIconMask) {
@@ -63,6 +69,21 @@ class NormalPointer {
   NormalPointer(const NormalPointer&) = delete;
   NormalPointer& operator=(const NormalPointer&) = delete;
 };
+
+// No line of a box's text is broken, so that what it shows (a command's
+// syntax, a path) can be read and copied as it stands: the text is as wide
+// as its widest line, as far as the screen allows.
+void KeepLinesWhole(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  const QFontMetrics metrics(label->font());
+  int widest = 0;
+  for (const QString& line : box.text().split(QRegularExpression(QStringLiteral("\r\n?|\n"))))
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  const QScreen* screen = box.screen();
+  const int room = screen ? screen->availableGeometry().width() - kBoxBesideText : widest;
+  label->setMinimumWidth(std::min(widest + 1, room));
+}
 
 // The file list of a file dialog with its sizes and dates in Swedish, the
 // way the grid writes them: Qt writes them in the system's locale.
@@ -122,6 +143,7 @@ QStringList QtNameFilters(const std::string& filter) {
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
+  KeepLinesWhole(box);
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
   box.setDefaultButton(buttons.front());

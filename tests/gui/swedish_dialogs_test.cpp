@@ -1,6 +1,7 @@
-// What the user reads in the program's own dialogs is Swedish: the file and
-// folder dialogs: labels, buttons, menus, the side bar and the file list's
-// sizes and dates. Each dialog is photographed into the build folder.
+// What the user reads in the program's own dialogs: the file and folder
+// dialogs are Swedish (labels, buttons, menus, the side bar and the file
+// list's sizes and dates), and the syntax message shows each line whole.
+// Each dialog is photographed into the build folder.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -11,12 +12,15 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
 
+#include "app/start_procedure.h"
 #include "gui/qt_ui_services.h"
 #include "gui/twips.h"
 #include "support/test_support.h"
@@ -114,6 +118,36 @@ TEST_F(SwedishDialogs, TheFolderDialogIsSwedishAndIsPhotographed) {
   for (const QString& english : texts.filter(kEnglish)) ADD_FAILURE() << "English: " << english.toStdString();
   for (const char* swedish : {"Standardsökväg för PDF", "Leta i:", "Mapp:", "&Välj", "Avbryt", "Dator", "Mapp"})
     EXPECT_TRUE(texts.contains(QString::fromUtf8(swedish))) << swedish;
+}
+
+// The syntax is read and copied from the box as it stands: no line of it may
+// be broken, not even at the "|" of "Yes|No".
+TEST(SyntaxMessage, ShowsEachLineWholeAndIsPhotographed) {
+  QtUiServices ui;
+  settings::AppState state;
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return ADD_FAILURE() << "no message box";
+    shown = true;
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(box));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Fel i anrop"));
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label) return ADD_FAILURE() << "no text in the box";
+    const QStringList lines = label->text().split(QRegularExpression(QStringLiteral("\\r\\n?|\\n")));
+    ASSERT_EQ(lines.size(), 2) << label->text().toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" [/TreeScan:\"Yes|No\"]"))) << lines[1].toStdString();
+    const QFontMetrics metrics(label->font());
+    // Each line takes one line of the label: two lines of text, not three.
+    EXPECT_LE(label->heightForWidth(label->contentsRect().width()), 2 * metrics.lineSpacing() + 1);
+    for (const QString& line : lines)
+      EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+    EXPECT_TRUE(box->screen()->availableGeometry().contains(box->frameGeometry()));
+    EXPECT_TRUE(box->grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/syntax_message.png")));
+    box->button(QMessageBox::Ok)->click();
+  });
+  app::Main({"/OutFile:x.pdf"}, state, ui, {});
+  EXPECT_TRUE(shown);
 }
 
 }  // namespace
