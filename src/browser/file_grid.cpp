@@ -116,8 +116,8 @@ void FillFileGrid(FilePane& pane) {
   }
   grid.SetVisible(true);
   if (unreadable > 0)
-    status.SetPaneText(kNoticePane, std::to_string(unreadable) +
-                                        (unreadable == 1 ? " bokmärkesfil kunde inte läsas" : " bokmärkesfiler kunde inte läsas"));
+    status.SetPaneText(kNoticePane, std::to_string(unreadable) + (unreadable == 1 ? " bokmärkesfil" : " bokmärkesfiler") +
+                                        " kunde inte läsas");
   pane.window.Refresh();
 }
 

@@ -83,8 +83,10 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : FormDial
 
   form_.onChanged = [this] { FollowForm(); };
   FollowForm();
-  if (form_.width() > 0 && form_.height() > 0)
-    placement->Place(QRect(ToPixels(form_.left()), ToPixels(form_.top()), ToPixels(form_.width()), ToPixels(form_.height())));
+  if (form_.width() > 0 && form_.height() > 0) {
+    placement->Place(
+        QRect(ToPixels(form_.left()), ToPixels(form_.top()), ToPixels(form_.width()), ToPixels(form_.height())));
+  }
 }
 
 QWidget* OptionsDialog::GeneralTab() {

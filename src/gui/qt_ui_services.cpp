@@ -119,8 +119,8 @@ void SpeakSwedish(QFileDialog& dialog, bool folders, bool save) {
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Leta i:"));
   dialog.setLabelText(QFileDialog::FileName, folders ? QStringLiteral("Mapp:") : QStringLiteral("Fil&namn:"));
   dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Filer av typen:"));
-  dialog.setLabelText(QFileDialog::Accept,
-                      folders ? QStringLiteral("&Välj") : save ? QStringLiteral("&Spara") : QString::fromUtf8("&Öppna"));
+  const char* accept = folders ? "&Välj" : save ? "&Spara" : "&Öppna";
+  dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(accept));
   dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Avbryt"));
 }
 

@@ -22,8 +22,11 @@ constexpr Missing kMissing[] = {
     {"QFileDialog", "Show ", "Visa "},
     {"QFileDialog", "Are you sure you want to delete '%1'?", "Vill du verkligen ta bort \"%1\"?"},
     {"QFileSystemModel", "Computer", "Dator"},
-    {"QFileSystemModel", "<b>The name \"%1\" cannot be used.</b><p>Try using another name, with fewer characters or no punctuation marks.",
-     "<b>Namnet \"%1\" kan inte användas.</b><p>Försök med ett annat namn, med färre tecken eller utan skiljetecken."},
+    {"QFileSystemModel",
+     "<b>The name \"%1\" cannot be used.</b><p>Try using another name, with fewer characters or no punctuation "
+     "marks.",
+     "<b>Namnet \"%1\" kan inte användas.</b><p>Försök med ett annat namn, med färre tecken eller utan "
+     "skiljetecken."},
     {"QAbstractFileIconProvider", "Folder", "Mapp"},
     {"QAbstractFileIconProvider", "Drive", "Enhet"},
 };

@@ -102,8 +102,10 @@ TEST(SwedishDialogs, TheFileAndFolderDialogsAreSwedishAndArePhotographed) {
       EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/") + d.photo));
     });
     d.open();
-    for (const QString& english : texts.filter(kEnglish)) ADD_FAILURE() << d.photo << " English: " << english.toStdString();
-    for (const char* swedish : d.swedish) EXPECT_TRUE(texts.contains(QString::fromUtf8(swedish))) << d.photo << " " << swedish;
+    for (const QString& english : texts.filter(kEnglish))
+      ADD_FAILURE() << d.photo << " English: " << english.toStdString();
+    for (const char* swedish : d.swedish)
+      EXPECT_TRUE(texts.contains(QString::fromUtf8(swedish))) << d.photo << " " << swedish;
     EXPECT_FALSE(texts.filter(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$"))).isEmpty())
         << d.photo << " dates as the grid writes them: " << texts.join(u'|').toStdString();
   }
@@ -127,7 +129,8 @@ TEST(SyntaxMessage, ShowsEachLineWholeAndIsPhotographed) {
     ASSERT_EQ(lines.size(), 2) << label->text().toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" [/TreeScan:\"Yes|No\"]"))) << lines[1].toStdString();
     for (const QString& line : lines)
-      EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+      EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(line), label->contentsRect().width())
+          << line.toStdString();
     EXPECT_TRUE(box->grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/syntax_message.png")));
     box->button(QMessageBox::Ok)->click();
   });
