@@ -73,6 +73,8 @@ void FillFileGrid(FilePane& pane) {
   pane.fgFiles.SetBackColor(controls::kSystemWindowColor);
   EnableNumberingCommands(pane.commandBars, true);
 
+  controls::CommandBarsStatusBar& status = pane.commandBars.statusBar();
+  status.SetPaneText(kNoticePane, "");
   controls::Grid& grid = pane.fgFiles;
   // The view hears of the new rows once, when the fill ends (or fails).
   const controls::RedrawSuspended quiet(grid);
@@ -96,15 +98,26 @@ void FillFileGrid(FilePane& pane) {
   // The side files are listed once per fill, so a folder of many plot files
   // without side files stays quick.
   const platform::FolderNames sideFiles = engine::SideFileListing(folder);
+  int unreadable = 0;
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
     if (platform::CharCount(name) < kMinNameLength) continue;
     const std::string base = BaseName(name);
-    const std::string bookmark = GridBookmark(sideFiles.Find(base + ".txt"), base);
+    std::string bookmark;
+    try {
+      bookmark = GridBookmark(sideFiles.Find(base + ".txt"), base);
+    } catch (const settings::FileError&) {
+      // A side file that cannot be read counts as none, as in a tree scan.
+      ++unreadable;
+      bookmark = GridBookmark(std::nullopt, base);
+    }
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
     AddGridRow(pane, {"", platform::DecodeText(name), bookmark, FileDate(folder / name)});
   }
   grid.SetVisible(true);
+  if (unreadable > 0)
+    status.SetPaneText(kNoticePane, std::to_string(unreadable) + (unreadable == 1 ? " bokmärkesfil" : " bokmärkesfiler") +
+                                        " kunde inte läsas");
   pane.window.Refresh();
 }
 

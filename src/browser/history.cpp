@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "browser/tree_row.h"
-#include "platform/text_encoding.h"
 #include "settings/registry_settings.h"
 
 namespace quiremark::browser {
@@ -26,7 +25,9 @@ void RemovePathEntries(const std::string& subKey, const std::string& path) {
   for (int index = 0;;) {
     const settings::RegValueEntry entry = settings::RegEnumValueAt(settings::Hive::CurrentUser, key, index);
     if (!entry.found) break;
-    if (!platform::EqualsIgnoringCase(entry.data, path)) {
+    // Paths are compared as they are written: folders whose names differ
+    // only in letter case are two folders.
+    if (entry.data != path) {
       ++index;
       continue;
     }

@@ -10,8 +10,9 @@ namespace quiremark::browser {
 inline constexpr const char* kPreviousKey = "Previous";
 inline constexpr const char* kFavouriteKey = "Favourite";
 
-// Deletes every value of the subkey whose data is `path`, ignoring letter
-// case, so that each folder has at most one entry.
+// Deletes every value of the subkey whose data is `path`, exactly as written
+// (folders whose names differ only in letter case are two folders), so that
+// each folder has at most one entry.
 void RemovePathEntries(const std::string& subKey, const std::string& path);
 
 // Records a history entry named date + "|" + folder name with the tree row's

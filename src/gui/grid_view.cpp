@@ -203,6 +203,8 @@ GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
       if (!following_ && col < grid_.cols()) grid_.SetColWidth(col, ToTwips(pixels));
     });
   }
+  // Scrolling by hand lets the current row go out of view.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { keepCurrentInView_ = false; });
   grid_.onGridChanged = [this](const GridChange& change) { OnGridChanged(change); };
   grid_.onChanged = [this] { FollowControl(); };
   model_->Reset();
@@ -254,6 +256,7 @@ void GridView::OnGridChanged(const GridChange& change) {
     case GridChange::Kind::ShowCell:
       if (change.row >= model_->headerRows() && change.row < grid_.rows())
         scrollTo(model_->index(model_->ViewRow(change.row), std::max(change.col, 0)));
+      keepCurrentInView_ = true;
       break;
   }
   following_ = false;
@@ -329,8 +332,18 @@ void GridView::ApplySelection() {
   following_ = was;
 }
 
+void GridView::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  // The view was scrolled for the size it had (a window not yet shown, before
+  // its bars took their room): its current row stays whole in view.
+  const int row = grid_.row();
+  if (keepCurrentInView_ && row >= model_->headerRows() && row < grid_.rows() && !isRowHidden(model_->ViewRow(row)))
+    scrollTo(model_->index(model_->ViewRow(row), 0));
+}
+
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
+  keepCurrentInView_ = true;
   if (following_ || !current.isValid() || !model_->Holds(model_->GridRow(current.row()), current.column())) return;
   following_ = true;
   grid_.Select(model_->GridRow(current.row()), current.column());

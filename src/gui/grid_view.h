@@ -40,7 +40,9 @@ class GridTableModel : public QAbstractTableModel {
 // folder tree as an outline with buttons, pictures and texts. It follows the
 // grid's changes, and the user's clicks, keys, selection and column drags go
 // to the grid (its notifications, current row, selection and widths), with
-// the row under the pointer set before each mouse event.
+// the row under the pointer set before each mouse event. Its current row
+// stays whole in view when the view changes size, unless the user has
+// scrolled it away by hand.
 class GridView : public QTableView {
  public:
   enum class Kind { Table, Outline };
@@ -73,6 +75,7 @@ class GridView : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;  // of the viewport
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -92,6 +95,7 @@ class GridView : public QTableView {
   GridTableModel* model_;
   std::vector<Branches> branches_;  // per grid row, outline only
   bool following_ = false;  // true while the view takes the grid's state
+  bool keepCurrentInView_ = true;  // until the user scrolls by hand
 };
 
 }  // namespace quiremark::gui

@@ -6,6 +6,7 @@
 #include "controls/form.h"
 #include "gui/command_bars_view.h"
 #include "gui/control_widgets.h"
+#include "gui/frame_placement.h"
 #include "gui/grid_view.h"
 #include "gui/pictures.h"
 #include "gui/splash_view.h"
@@ -42,6 +43,7 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
   notice_->lower();  // the notice box lies under the file grid, which stays usable
   splash_ = std::make_unique<SplashView>(form.frmSplash);
+  placement_ = new FramePlacement(*this);
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {
@@ -82,12 +84,11 @@ void MainWindow::FollowForm() {
     return;
   }
   reported_ = wanted;
-  const QSize frameExtra = frameGeometry().size() - size();
-  setWindowState(QtStateOf(wanted.state));
-  if (wanted.state == controls::kWindowNormal) {
-    move(ToPixels(wanted.left), ToPixels(wanted.top));
-    resize(ToPixels(wanted.width) - frameExtra.width(), ToPixels(wanted.height) - frameExtra.height());
-  }
+  // The states a window not yet shown passes through on the way are not the form's.
+  placingHidden_ = !isVisible();
+  placement_->Place(QRect(ToPixels(wanted.left), ToPixels(wanted.top), ToPixels(wanted.width), ToPixels(wanted.height)),
+                    QtStateOf(wanted.state));
+  placingHidden_ = false;
 }
 
 void MainWindow::ReportSize() {
@@ -116,7 +117,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) ReportSize();
+  if (event->type() == QEvent::WindowStateChange && !placingHidden_) ReportSize();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -8,6 +8,7 @@
 namespace quiremark::gui {
 
 class CommandBarsView;
+class FramePlacement;
 class GridView;
 class SplashView;
 
@@ -49,9 +50,11 @@ class MainWindow : public QMainWindow {
   GridView* tree_;
   GridView* files_;
   QWidget* notice_;
+  FramePlacement* placement_;  // places the window by its outer frame
   std::unique_ptr<SplashView> splash_;  // modeless and without an owner, as the bind run shows it
   Geometry reported_;     // the window's geometry as last told to the form
   bool reporting_ = false;
+  bool placingHidden_ = false;  // the window not yet shown is being placed
   bool shown_ = false;
 };
 

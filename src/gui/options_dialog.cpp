@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "gui/control_widgets.h"
+#include "gui/frame_placement.h"
 #include "gui/twips.h"
 
 namespace quiremark::gui {
@@ -71,14 +72,20 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : FormDial
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addLayout(buttons);
-  // Never smaller than the form's minimum, nor than the widgets need.
-  setMinimumSize(layout->minimumSize().expandedTo(QSize(ToPixels(app::OptionsForm::kMinWidth), ToPixels(app::OptionsForm::kMinHeight))));
+  // Never smaller than the form's minimum (an outer size, frame included),
+  // nor than the widgets need.
+  const QSize smallest(ToPixels(app::OptionsForm::kMinWidth), ToPixels(app::OptionsForm::kMinHeight));
+  setMinimumSize(layout->minimumSize().expandedTo(smallest));
+  auto* placement = new FramePlacement(*this);
+  placement->onFrameKnown = [this, layout, smallest](const QSize& frame) {
+    setMinimumSize(layout->minimumSize().expandedTo(smallest - frame));
+  };
 
   form_.onChanged = [this] { FollowForm(); };
   FollowForm();
   if (form_.width() > 0 && form_.height() > 0) {
-    move(ToPixels(form_.left()), ToPixels(form_.top()));
-    resize(ToPixels(form_.width()), ToPixels(form_.height()));
+    placement->Place(
+        QRect(ToPixels(form_.left()), ToPixels(form_.top()), ToPixels(form_.width()), ToPixels(form_.height())));
   }
 }
 

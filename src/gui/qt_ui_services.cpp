@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +25,9 @@ namespace mb = controls::mb;
 // Open-dialog and save-dialog flags the callers pass.
 constexpr int kOverwritePrompt = 0x2;
 constexpr int kFileMustExist = 0x1000;
+
+// What a message box needs beside its text: the icon and the margins (pixels).
+constexpr int kBoxBesideText = 120;
 
 QMessageBox::Icon IconOf(int style) {
   switch (style & mb::kIconMask) {
@@ -62,6 +70,60 @@ class NormalPointer {
   NormalPointer& operator=(const NormalPointer&) = delete;
 };
 
+// No line of a box's text is broken, so that what it shows (a command's
+// syntax, a path) can be read and copied as it stands: the text is as wide
+// as its widest line, as far as the screen allows.
+void KeepLinesWhole(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  const QFontMetrics metrics(label->font());
+  int widest = 0;
+  for (const QString& line : box.text().split(QRegularExpression(QStringLiteral("\r\n?|\n"))))
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  const QScreen* screen = box.screen();
+  const int room = screen ? screen->availableGeometry().width() - kBoxBesideText : widest;
+  label->setMinimumWidth(std::min(widest + 1, room));
+}
+
+// The file list of a file dialog with its sizes and dates in Swedish, the
+// way the grid writes them: Qt writes them in the system's locale.
+class SwedishFileList : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || !files || !index.isValid()) return QIdentityProxyModel::data(index, role);
+    const QModelIndex file = mapToSource(index);
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    switch (index.column()) {
+      case kSizeColumn:
+        if (files->isDir(file)) break;
+        return swedish.formattedDataSize(files->size(file), 2, QLocale::DataSizeTraditionalFormat);
+      case kDateColumn: return swedish.toString(files->lastModified(file), QLocale::ShortFormat);
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+
+ private:
+  static constexpr int kSizeColumn = 1;
+  static constexpr int kDateColumn = 3;
+};
+
+// Qt's own file dialog (a desktop's native one speaks the desktop's
+// language), with the texts Qt's Swedish lacks given here.
+void SpeakSwedish(QFileDialog& dialog, bool folders, bool save) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setLocale(QLocale(QLocale::Swedish, QLocale::Sweden));
+  dialog.setProxyModel(new SwedishFileList(&dialog));
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Leta i:"));
+  dialog.setLabelText(QFileDialog::FileName, folders ? QStringLiteral("Mapp:") : QStringLiteral("Fil&namn:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Filer av typen:"));
+  const char* accept = folders ? "&Välj" : save ? "&Spara" : "&Öppna";
+  dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(accept));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Avbryt"));
+}
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -81,6 +143,7 @@ QStringList QtNameFilters(const std::string& filter) {
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
+  KeepLinesWhole(box);
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
   box.setDefaultButton(buttons.front());
@@ -95,6 +158,7 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
 std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
   QFileDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  SpeakSwedish(dialog, false, save);
   dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = QtNameFilters(request.filter);
@@ -115,8 +179,13 @@ std::optional<std::string> QtUiServices::OpenFileDialog(const controls::FileDial
 }
 
 std::string QtUiServices::BrowseForFolder(const std::string& startPath, const std::string& title) {
+  QFileDialog dialog(DialogParent(), ToQString(title), ToQString(startPath));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  SpeakSwedish(dialog, true, false);
   const NormalPointer pointer;
-  return QFileDialog::getExistingDirectory(DialogParent(), ToQString(title), ToQString(startPath)).toStdString();
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
+  return dialog.selectedFiles().front().toStdString();
 }
 
 void QtUiServices::SetHourglass(bool busy) {

@@ -80,7 +80,7 @@ TEST_F(AboutBox, ShowAboutFillsTheBoxAndSwapsTheMainIconWhileItIsOpen) {
       EXPECT_EQ(about.lblTitle.caption(), version::kTitle);
       EXPECT_EQ(about.lblVersion.caption(), VersionText(version::kMajor, version::kMinor, version::kRevision));
       EXPECT_EQ(about.lblDescription.caption(), version::kFileDescription);
-      EXPECT_EQ(about.lblCopyright.caption(), DoubleSpacedAmpersands(version::kLegalCopyright));
+      EXPECT_EQ(about.lblCopyright.caption(), "Copyright © 2026 NORV. Alla rättigheter förbehållna.");
       EXPECT_EQ(about.icon, "imgIcon");
       EXPECT_EQ(about.imgIcon.picture, "imgIconLarge");
       EXPECT_EQ(about.backColor(), 0xC0D0E0u);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "browser/scan_pane_fixture.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/ini_file.h"
 
@@ -82,6 +83,43 @@ TEST_F(FiltersTest, TheThirdOtherErrorEndsTheProgram) {
   cboFileExt.SetText("*.Plt");
   EXPECT_EQ(ui.endedWith, 1);
   EXPECT_EQ(fileFilterErrorCount, 3);
+}
+
+// A side file that cannot be read counts as none: its plot file is listed
+// under its base name, the others as usual, and the status bar's notice pane
+// says how many side files could not be read. No filter change reports it
+// as an error, so none ends the program.
+TEST_F(FiltersTest, AnUnreadableSideFileCountsAsNone) {
+  commandBars.statusBar().AddPane(kNoticePane);
+  const auto notice = [this] { return commandBars.statusBar().FindPane(kNoticePane)->text; };
+  Plot("A-40-01.plt", 1, "Plan 1");
+  Plot("A-40-02.plt", 1, "Plan 2");
+  Plot("A-40-03.plt", 1, "Fasad");
+  const struct {
+    std::vector<const char*> unreadable;  // from here on, besides the earlier ones
+    Names bookmarks;
+    const char* notice;
+  } cases[] = {
+      {{}, {"Plan 1", "Plan 2", "Fasad"}, ""},
+      {{"A-40-02.txt"}, {"Plan 1", "A-40-02", "Fasad"}, "1 bokmärkesfil kunde inte läsas"},
+      {{"A-40-01.txt", "A-40-03.txt"}, {"A-40-01", "A-40-02", "A-40-03"}, "3 bokmärkesfiler kunde inte läsas"},
+  };
+  const testing::PermissionsApply asForAUser;
+  for (const auto& c : cases) {
+    for (const char* side : c.unreadable) {
+      fs::permissions(root / side, fs::perms::none);
+      ASSERT_FALSE(platform::TryReadWholeFile(root / side).has_value()) << side << " can still be read";
+    }
+    for (const char* text : {"*.plt", "*.PLT", "*.Plt", "A-40-*.plt"}) {
+      cboFileExt.SetText(text);
+      EXPECT_TRUE(fgFiles.visible()) << text;
+      EXPECT_EQ(Column(kColFileName), (Names{"A-40-01.plt", "A-40-02.plt", "A-40-03.plt"})) << text;
+      EXPECT_EQ(Column(kColBookmark), c.bookmarks) << text;
+      EXPECT_EQ(notice(), c.notice) << text;
+    }
+  }
+  EXPECT_EQ(fileFilterErrorCount, 0);
+  EXPECT_FALSE(ui.endedWith.has_value());
 }
 
 TEST_F(FiltersTest, TheFolderFilterShowsWhetherItIsInForce) {

@@ -31,14 +31,25 @@ TEST_F(HistoryTest, SameFolderOnTwoDaysLeavesTheNewerEntry) {
   EXPECT_EQ(Values("Previous"), (std::vector<std::pair<std::string, std::string>>{{"2026-12-08|Plot", "/proj/Plot"}}));
 }
 
-TEST_F(HistoryTest, EntriesOfThePathInAnyCaseGoTogetherAndOthersStay) {
+// Folder names that differ only in letter case are two folders here: only
+// the entries of the very same path go.
+TEST_F(HistoryTest, EntriesOfThePathGoAndThoseOfOtherFoldersStay) {
   settings::SaveRegSetting("2026-12-01|plot", "/PROJ/plot", "Previous");
   settings::SaveRegSetting("2026-12-02|Plot", "/proj/Plot", "Previous");
   settings::SaveRegSetting("2026-12-03|Other", "/proj/Other", "Previous");
-  settings::SaveRegSetting("2026-12-04|Plot", "/proj/plot", "Previous");
+  settings::SaveRegSetting("2026-12-04|Plot", "/proj/Plot", "Previous");
+  settings::SaveRegSetting("2026-12-05|plot", "/proj/plot", "Previous");
   SavePrevious("2026-12-08", "Plot", "/proj/Plot");
   EXPECT_EQ(Values("Previous"), (std::vector<std::pair<std::string, std::string>>{
-                                    {"2026-12-03|Other", "/proj/Other"}, {"2026-12-08|Plot", "/proj/Plot"}}));
+                                    {"2026-12-01|plot", "/PROJ/plot"},
+                                    {"2026-12-03|Other", "/proj/Other"},
+                                    {"2026-12-05|plot", "/proj/plot"},
+                                    {"2026-12-08|Plot", "/proj/Plot"}}));
+
+  SavePrevious("2026-12-09", "ab", "/t/ab");
+  SavePrevious("2026-12-10", "AB", "/t/AB");
+  RemovePathEntries("Previous", "/PROJ/PLOT");
+  EXPECT_EQ(Values("Previous").size(), 6u) << "/t/ab and /t/AB are both kept, and no entry is /PROJ/PLOT";
 }
 
 TEST_F(HistoryTest, RootRowMarkersAreStoredAsTheyCome) {

@@ -2,6 +2,7 @@
 #include "gui/started_window.h"
 
 #include <QMenuBar>
+#include <QScrollBar>
 
 #include "gui/grid_view.h"
 
@@ -32,6 +33,33 @@ TEST_F(StartedWindow, CommandsFromTheMenuTheToolbarAndTheKeysReachTheirActions) 
   // Otherwise F3 scans the folder tree, which numbers every row.
   QTest::keyClick(&window.files(), Qt::Key_F3);
   EXPECT_EQ(Numbers(), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+// The start-up walks the tree to a folder with many folders above it.
+class StartedWindowFarDown : public StartedWindow {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 40; ++i) std::filesystem::create_directories(dir / ("Arkiv-" + std::to_string(10 + i)));
+    StartedWindow::SetUp();
+  }
+};
+
+// The folder the start-up walked to is the tree's current row, and it shows
+// whole at the window's first size, however far down the tree it lies.
+TEST_F(StartedWindowFarDown, TheFolderWalkedToShowsWhole) {
+  QTest::qWait(50);
+  const int row = form.fgTree.row();
+  ASSERT_EQ(form.fgTree.RowData(row), drawings.string());
+  GridView& tree = window.tree();
+  const QRect shown = tree.visualRect(tree.model()->index(tree.tableModel().ViewRow(row), 0));
+  EXPECT_TRUE(tree.viewport()->rect().contains(shown))
+      << "row " << shown.top() << " to " << shown.bottom() << ", view 0 to " << tree.viewport()->height() - 1;
+
+  // Scrolled away by hand, the tree stays where the user put it.
+  tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+  window.resize(window.width(), window.height() - 40);
+  QTest::qWait(20);
+  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
 }
 
 TEST_F(StartedWindow, ClosingTheWindowWritesTheShutdownValues) {

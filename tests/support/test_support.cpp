@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
 #include <grp.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,6 +86,35 @@ void LimitFileSize(std::size_t bytes) {
   signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
   const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
   if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(98);
+}
+
+namespace {
+
+// The capabilities of the calling thread (raw calls: the C library has none).
+struct Capabilities {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+  bool Get() { return syscall(SYS_capget, &header, data) == 0; }
+  bool Set() { return syscall(SYS_capset, &header, data) == 0; }
+};
+
+constexpr unsigned kPastPermissions = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+}  // namespace
+
+PermissionsApply::PermissionsApply() {
+  Capabilities caps;
+  if (!caps.Get() || (caps.data[0].effective & kPastPermissions) == 0) return;
+  caps.data[0].effective &= ~kPastPermissions;
+  changed_ = caps.Set();
+}
+
+PermissionsApply::~PermissionsApply() {
+  if (!changed_) return;
+  Capabilities caps;
+  if (!caps.Get()) return;
+  caps.data[0].effective |= kPastPermissions & caps.data[0].permitted;
+  caps.Set();
 }
 
 void DropRootPrivileges() {

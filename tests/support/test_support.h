@@ -48,6 +48,21 @@ int RunInChildProcess(const std::function<int()>& body);
 // fails (EFBIG), for root as well, so a test can make a write fail.
 void LimitFileSize(std::size_t bytes);
 
+// For its lifetime the calling thread is refused what file permissions do
+// not grant it, also when it runs as root: it sets aside the capabilities
+// that let root read and search past them (and takes them back at the end).
+// So a test can make reading a file fail as it fails for a user.
+class PermissionsApply {
+ public:
+  PermissionsApply();
+  ~PermissionsApply();
+  PermissionsApply(const PermissionsApply&) = delete;
+  PermissionsApply& operator=(const PermissionsApply&) = delete;
+
+ private:
+  bool changed_ = false;
+};
+
 // For a child process: when it runs as root, it goes on as the unprivileged
 // user "nobody" (uid and gid 65534), so permissions apply to it.
 void DropRootPrivileges();
