@@ -54,6 +54,11 @@ class AboutBox : public ::testing::Test {
   }
   void TearDown() override { AboutForm::AttachView() = nullptr; }
 
+  // A program that records `word` whole: the record appears with its text in it.
+  std::string RecordingScript(const std::string& word) const {
+    return "#!/bin/sh\necho " + word + " > '" + record.string() + ".part'\nmv '" + record.string() + ".part' '" +
+           record.string() + "'\n";
+  }
   std::string Recorded() const {
     for (int i = 0; i < 300 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return fs::exists(record) ? testing::ReadFile(record) : "";
@@ -126,7 +131,7 @@ TEST_F(AboutBox, GetKeyValueReadsTextsAndNumbers) {
 }
 
 TEST_F(AboutBox, SysInfoStartsThePathValueWithoutLookingForIt) {
-  testing::WriteFile(bin / "sysinfo", "#!/bin/sh\necho started > '" + record.string() + "'\n");
+  testing::WriteFile(bin / "sysinfo", RecordingScript("started"));
   ::chmod((bin / "sysinfo").c_str(), 0755);
   platform::SetValue(Hive::LocalMachine, kMsInfo, "PATH", platform::REG_SZ,
                      platform::TextData((bin / "sysinfo").string()));
@@ -137,7 +142,7 @@ TEST_F(AboutBox, SysInfoStartsThePathValueWithoutLookingForIt) {
 TEST_F(AboutBox, SysInfoFindsTheProgramInTheLocationFolderIgnoringCase) {
   const fs::path tools = dir / "Shared Tools";
   fs::create_directories(tools);
-  testing::WriteFile(tools / "msinfo32.exe", "#!/bin/sh\necho found > '" + record.string() + "'\n");
+  testing::WriteFile(tools / "msinfo32.exe", RecordingScript("found"));
   ::chmod((tools / "msinfo32.exe").c_str(), 0755);
   platform::SetValue(Hive::LocalMachine, kMsInfoLocation, "MSINFO", platform::REG_SZ,
                      platform::TextData(tools.string()));
