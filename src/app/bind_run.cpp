@@ -197,6 +197,8 @@ class BindRun {
     if (busy) {
       const std::string waiting = "Väntar på att en annan körning blir klar med den temporära filen " +
                                   platform::DecodeText(psFile.string()) + "...";
+      const controls::StatusBarPane* notice = form_.StatusBar.FindPane(browser::kNoticePane);
+      const std::string before = notice ? notice->text : "";
       form_.frmSplash.SetProgressText(waiting);
       form_.StatusBar.SetPaneText(browser::kNoticePane, waiting);
       while (!lock && busy) {
@@ -204,7 +206,7 @@ class BindRun {
         std::this_thread::sleep_for(kLockPollInterval);
         lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
       }
-      form_.StatusBar.SetPaneText(browser::kNoticePane, "");
+      form_.StatusBar.SetPaneText(browser::kNoticePane, before);
     }
     if (!lock) {
       Fail("Den temporära filen " + platform::DecodeText(psFile.string()) + " kan inte låsas: " +
