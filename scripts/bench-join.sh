@@ -21,8 +21,11 @@ src=${src:-$top}
 
 [ -n "${BUILD:-}" ] || "$top/scripts/build.sh" "$build" >/dev/null
 mkdir -p "$work"
+# qpdf and the libraries it uses itself: zlib among them, which a core library
+# built before it used qpdf (BUILD=...) needs for its own PDF reading.
+# shellcheck disable=SC2046
 g++ -std=c++20 -O2 -I"$src/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-join"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-join"
 
 if [ ! -f "$data/.done-$count-$megabytes" ]; then
   rm -rf "$data"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config zlib1g-dev
+  build-essential cmake pkg-config libqpdf-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   ghostscript qpdf poppler-utils xdg-utils jq

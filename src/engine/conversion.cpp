@@ -221,10 +221,18 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   work.Run();
   // A converter can end early without an error (a "quit" in a plot file), and
   // an empty plot file shows only as outline entries beyond the last page:
-  // the pages it made tell which plot file is to blame.
+  // the pages it made tell which plot file is to blame. A PDF whose pages
+  // cannot be counted is not one to put in the user's place.
   std::string pageFailure;
   if (IsCompletePdf(made)) {
-    if (const std::optional<int> pages = PdfPageCount(made)) pageFailure = PageCountFailure(*pages, contents);
+    std::string why;
+    if (const std::optional<int> pages = PdfPageCount(made, &why)) {
+      pageFailure = PageCountFailure(*pages, contents);
+    } else {
+      const std::string converter =
+          state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";
+      pageFailure = "PDF-filen som " + converter + " skapade kan inte läsas: " + Quoted(why) + ".";
+    }
   }
   if (!pageFailure.empty()) {
     result.failure = result.pdfMade ? pageFailure : pageFailure + "\r\r" + result.failure;

@@ -38,10 +38,10 @@ struct ConversionResult {
 // `pdf`'s hidden file; only a complete PDF whose page count agrees with the
 // pages of the plot files in `contents` takes the PDF's name. On any failure
 // (converter missing or not started, non-zero exit or a signal, an error in
-// its output, no complete PDF, pages that disagree, the name that cannot be
-// given) a PDF of that name from before stays as it was, and `failure` says
-// why, with the converter's own error line quoted after it. Every path
-// handed to a converter is absolute.
+// its output, no complete PDF, a PDF whose pages cannot be read, pages that
+// disagree, the name that cannot be given) a PDF of that name from before
+// stays as it was, and `failure` says why, with the converter's own error
+// line quoted after it. Every path handed to a converter is absolute.
 //
 // Distiller: a failed job shows "Ingen PDF skapades." and asks whether to try
 // again. Ghostscript: the first candidate folder holding gs is used (or

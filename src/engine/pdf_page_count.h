@@ -2,17 +2,14 @@
 
 #include <filesystem>
 #include <optional>
-#include <string_view>
+#include <string>
 
 namespace quiremark::engine {
 
-// The number of pages of a PDF as its page tree gives it: the /Count of the
-// page tree root that the catalog names. The cross-reference is followed as a
-// viewer follows it: tables and cross-reference streams, earlier sections
-// through /Prev, and objects kept in object streams (Flate-compressed, with or
-// without PNG predictors). Empty when the file cannot be read that far (not a
-// PDF, a damaged cross-reference, another compression).
-std::optional<int> PdfPageCount(const std::filesystem::path& pdf);
-std::optional<int> PdfPageCountOf(std::string_view bytes);
+// The number of pages of a PDF as its page tree gives it, read with qpdf,
+// which follows the cross-reference as a viewer does and repairs a damaged
+// one. Empty when the file cannot be read that far (missing, not a PDF, no
+// page tree); `why` then gets the reason in qpdf's words (English).
+std::optional<int> PdfPageCount(const std::filesystem::path& pdf, std::string* why = nullptr);
 
 }  // namespace quiremark::engine

@@ -232,11 +232,12 @@ TEST_F(Conversion, MissingGhostscriptIsReported) {
 
 TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   qt::ScopedEnv path{"PATH", (dir.path() / "empty").string()};
+  qt::WriteFile(dir / "one-page.pdf", qt::PagesPdf(1));
   const std::string fakeGs =
       "#!/bin/sh\n"
       "pwd > \"$0.ran\"\n"
       "for a in \"$@\"; do echo \"$a\" >> \"$0.ran\"; case \"$a\" in -sOutputFile=*) out=${a#-sOutputFile=};; esac; done\n"
-      "printf '%%PDF-1.4\\n%%%%EOF\\n' > \"$out\"\n";
+      "/bin/cp '" + (dir / "one-page.pdf").string() + "' \"$out\"\n";
   for (const char* version : {"9.05", "9.10"}) {
     std::filesystem::create_directories(dir / version);
     MakeExecutable(dir / version / "gs", fakeGs);
@@ -254,7 +255,7 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
                            folder.string() + "/.QuiremarkTmp-";
   EXPECT_EQ(ran.substr(0, head.size()), head) << ran;
   EXPECT_TRUE(ran.ends_with(".pdf\n" + ps.string() + "\n")) << ran;
-  EXPECT_EQ(qt::ReadFile(pdf), "%PDF-1.4\n%%EOF\n");
+  EXPECT_EQ(qt::ReadFile(pdf), qt::PagesPdf(1));
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
 
@@ -284,6 +285,24 @@ TEST_F(Conversion, GhostscriptThatDiesOrCannotWriteKeepsTheOlderPdfAndSaysWhy) {
     EXPECT_EQ(qt::ReadFile(pdf), older);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
+}
+
+// A converter that ends well and leaves a file that looks like a PDF from its
+// first and last bytes but cannot be read: no PDF of unknown pages passes.
+TEST_F(Conversion, APdfThatCannotBeReadIsAFailure) {
+  std::filesystem::create_directories(dir / "bin");
+  qt::ScopedEnv path{"PATH", (dir.path() / "bin").string()};
+  MakeExecutable(dir / "bin" / "gs",
+                 "#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in -sOutputFile=*) out=${a#-sOutputFile=};; esac; done\n"
+                 "printf '%%PDF-1.4 garbage %%%%EOF\\n' > \"$out\"\n");
+  const std::string older = "%PDF-1.4 an older PDF\n%%EOF\n";
+  qt::WriteFile(pdf, older);
+  WriteTempFile({Plot("a.plt", qt::DriverPlotFile(1))});
+  const std::string failure = FailureOf(Convert(qs::Converter::Ghostscript));
+  const std::string head = "PDF-filen som GhostScript skapade kan inte läsas: \"";
+  EXPECT_TRUE(failure.starts_with(head) && failure.size() > head.size() + 2 && failure.ends_with("\".")) << failure;
+  EXPECT_EQ(qt::ReadFile(pdf), older);
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(Conversion, AnOutputThatCannotBeMadeIsRefusedBeforeTheConverterRuns) {
