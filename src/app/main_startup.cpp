@@ -334,6 +334,9 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   PlaceWindow(form);
   RestoreFilters(form);
   RestoreColumnWidths(form);
+  // A tree-scan run lists the start folder through its scan: the folders on
+  // the way there fill no grid (reading all their side files) before it.
+  form.state.gridFillHeld = form.state.treeScanArg;
   FillFileGrid(form);
   // The folder of the command line is held here: other runs of the program
   // store theirs as LastFolder too, so what the store holds now may be theirs.
@@ -342,11 +345,13 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   SetupTreeView(form);
   ExpandTreeToFolder(form, startFolder);
   LookForDigiTejp(form);
+  form.state.gridFillHeld = false;
   form.startupComplete = true;
 
   if ((form.state.treeScanArg || Unattended(form)) && !startFolder.empty() && !ReachedStartFolder(form, startFolder)) {
     const std::string why = startFolder + " kan inte öppnas i mappträdet.";
     if (Unattended(form)) return EndStartup(form, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + why, err);
+    FillFileGrid(form);  // the folder the walk reached, as a start without the switch shows it
     form.ui.MessageBox("Startmappen " + why + " Ingen mappavsökning gjordes.", mb::kOkOnly | mb::kExclamation,
                        "Mappavsökning");
     return;
@@ -354,7 +359,7 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   if (form.state.treeScanArg) {
     if (form.displayAvailable) form.Show();
     form.ui.Yield();
-    ScanFolderTree(form);
+    if (!ScanFolderTree(form)) FillFileGrid(form);
   }
   if (Unattended(form)) RunUnattendedBind(form, err);
 }
