@@ -20,6 +20,7 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/program_info.h"
+#include "platform/registry.h"
 #include "settings/form_placement.h"
 #include "settings/ini_file.h"
 #include "settings/registry_settings.h"
@@ -342,8 +343,13 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   // store theirs as LastFolder too, so what the store holds now may be theirs.
   const std::string startFolder =
       form.state.startFolder.empty() ? settings::GetRegSetting("LastFolder", "") : form.state.startFolder;
-  SetupTreeView(form);
-  ExpandTreeToFolder(form, startFolder);
+  {
+    // The walk selects each folder on its way, storing it as the last folder:
+    // one write of the registry for the whole walk.
+    platform::HiveWriteBatch oneWrite(platform::Hive::CurrentUser);
+    SetupTreeView(form);
+    ExpandTreeToFolder(form, startFolder);
+  }
   LookForDigiTejp(form);
   form.state.gridFillHeld = false;
   form.startupComplete = true;
