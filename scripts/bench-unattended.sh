@@ -89,6 +89,9 @@ run_program() {
 gs_alone() {
   local t0 t1 options
   read -r -a options <<<"$(gs_options "$1")"
+  # A new file, as the program's gs writes: emptying the last one would make
+  # the file system write it out at close.
+  rm -f "$2/gs.pdf"
   t0=$EPOCHREALTIME
   (cd "$(dirname "$gs")" && "$gs" "${options[@]}" "-sOutputFile=$2/gs.pdf" "$2/tmp/QuiremarkTmp.ps" \
     >"$2/gs.log" 2>&1)
