@@ -11,7 +11,9 @@
 #
 # Part "whole" (200 and 2,000 one-page plot files, without and with side
 # files): the whole run with the real gs against gs alone, started with the
-# very same arguments on the very temporary file the run left behind.
+# very same arguments on the very temporary file the run left behind; then,
+# where strace is installed, where the time of a run goes (its own part,
+# measured within the run, does not depend on how gs alone happens to run).
 #
 # Every measurement is repeated RUNS times (default 7), the programs and
 # their stand-ins interleaved, taking turns in which comes first; reported
@@ -115,6 +117,38 @@ rotate() {
   echo "${words[@]:k}" "${words[@]:0:k}"
 }
 median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# breakdown BUILD RUNDIR FOLDER LABEL: where the time of a run goes, from
+# the moments its programs start and end (strace, only those calls
+# traced), median of 5 runs: from the start to the version check of gs (the
+# registry's Ghostscript keys), that check, from there until gs converts
+# (tree walk, scan, temporary file), gs itself, and the rest (the PDF's
+# checks, the opener). The program's own part needs no gs alone beside it.
+strace=$(command -v strace || true)
+breakdown() {
+  : >"$2/parts"
+  for _ in 1 2 3 4 5; do
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH="$work/opener:$PATH" \
+      QUIREMARK_REGISTRY="$2/reg" Temp="$2/tmp" XDG_RUNTIME_DIR="$work/xdg" \
+      "$strace" --seccomp-bpf -f -ttt -e trace=execve,exit_group -o "$2/trace" \
+      "$1/bin/QuiremarkGS" "/StartDir:$3" /TreeScan:Yes "/OutFile:$2/out/bind.pdf" >/dev/null 2>&1
+    awk '
+      NR == 1 { start = $2 }
+      /"--version"/ && !vp { vp = $1; vs = $2 }
+      $1 == vp && /exited with/ { ve = $2 }
+      /execve\(.*-sDEVICE=pdfwrite/ && !gp { gp = $1; gs = $2 }
+      $1 == gp && /exited with/ { ge = $2 }
+      /exited with/ { end = $2 }
+      END { if (vp && gp) print vs - start, ve - vs, gs - ve, ge - gs, end - ge }' "$2/trace" >>"$2/parts"
+  done
+  local medians=() column
+  for column in 1 2 3 4 5; do
+    awk -v c="$column" '{ print $c }' "$2/parts" >"$2/column"
+    medians+=("$(median "$2/column")")
+  done
+  printf '    %s, where a run goes: start %.3f s, version check of gs %.3f s, walk, scan and temporary file %.3f s, gs %.3f s, after gs %.3f s; its own part %.3f s\n' \
+    "$4" "${medians[@]}" "$(awk -v a="${medians[0]}" -v b="${medians[1]}" -v c="${medians[2]}" -v e="${medians[4]}" 'BEGIN { print a + b + c + e }')"
+}
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; gs $("$gs" --version)"
 for i in "${!labels[@]}"; do echo "${labels[$i]}: ${builds[$i]} (gs $(gs_options "${builds[$i]}"))"; done
@@ -225,6 +259,7 @@ if [[ " $parts " == *" whole "* ]]; then
         printf '    %s over gs alone: %+.1f%% (medians), %+.1f%% (median of each round'"'"'s pair)\n' "${labels[$i]}" \
           "$(awk -v a="$(median "$run/times")" -v g="$(median "$run/gs-times")" 'BEGIN { print (a / g - 1) * 100 }')" \
           "$(awk -v r="$(median "$run/ratios")" 'BEGIN { print r * 100 }')"
+        [ -n "$strace" ] && breakdown "${builds[$i]}" "$run" "$folder" "${labels[$i]}"
       done
     done
   done
