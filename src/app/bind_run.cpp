@@ -257,8 +257,9 @@ class BindRun {
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.");
     }
-    // A tree scan's outline is kept as it stands; once numbering cleared it,
-    // the outline is built from the grid, as after a folder fill.
+    // A tree scan's outline is kept as it stands and takes the pages counted
+    // in what is copied; once numbering cleared it, the outline is built from
+    // the grid, as after a folder fill.
     engine::OutlineState* outline = form_.BookmarksFromGrid ? &form_.Outline : nullptr;
     int count = 0;
     for (const PlotFile& file : FilesInNumberOrder(highest)) {
@@ -269,7 +270,8 @@ class BindRun {
       ui_.Yield();
       if (count <= splash.max()) splash.SetValue(count);
       try {
-        temp->AppendPlotFile(file.path, outline);
+        const int pages = temp->AppendPlotFile(file.path, outline);
+        if (!outline) form_.Outline.FileCounted(file.path.native(), pages);
       } catch (const fs::filesystem_error& error) {
         // The plot file, or its side file: the one that failed is named.
         return Fail("Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +
@@ -285,6 +287,7 @@ class BindRun {
       listings_.Forget();  // the user may have added a title file meanwhile
     }
     try {
+      form_.Outline.CountRemainingFiles();  // scanned files that were not bound, if any
       temp->Finish(engine::ReadDocInfo(folder_, pdf, &listings_), catalog, form_.Outline);
     } catch (const std::exception&) {
       return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.");

@@ -20,6 +20,7 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/program_info.h"
+#include "platform/registry.h"
 #include "settings/form_placement.h"
 #include "settings/ini_file.h"
 #include "settings/registry_settings.h"
@@ -334,19 +335,29 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   PlaceWindow(form);
   RestoreFilters(form);
   RestoreColumnWidths(form);
+  // A tree-scan run lists the start folder through its scan: the folders on
+  // the way there fill no grid (reading all their side files) before it.
+  form.state.gridFillHeld = form.state.treeScanArg;
   FillFileGrid(form);
   // The folder of the command line is held here: other runs of the program
   // store theirs as LastFolder too, so what the store holds now may be theirs.
   const std::string startFolder =
       form.state.startFolder.empty() ? settings::GetRegSetting("LastFolder", "") : form.state.startFolder;
-  SetupTreeView(form);
-  ExpandTreeToFolder(form, startFolder);
+  {
+    // The walk selects each folder on its way, storing it as the last folder:
+    // one write of the registry for the whole walk.
+    platform::HiveWriteBatch oneWrite(platform::Hive::CurrentUser);
+    SetupTreeView(form);
+    ExpandTreeToFolder(form, startFolder);
+  }
   LookForDigiTejp(form);
+  form.state.gridFillHeld = false;
   form.startupComplete = true;
 
   if ((form.state.treeScanArg || Unattended(form)) && !startFolder.empty() && !ReachedStartFolder(form, startFolder)) {
     const std::string why = startFolder + " kan inte öppnas i mappträdet.";
     if (Unattended(form)) return EndStartup(form, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + why, err);
+    FillFileGrid(form);  // the folder the walk reached, as a start without the switch shows it
     form.ui.MessageBox("Startmappen " + why + " Ingen mappavsökning gjordes.", mb::kOkOnly | mb::kExclamation,
                        "Mappavsökning");
     return;
@@ -354,7 +365,7 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
   if (form.state.treeScanArg) {
     if (form.displayAvailable) form.Show();
     form.ui.Yield();
-    ScanFolderTree(form);
+    if (!ScanFolderTree(form)) FillFileGrid(form);
   }
   if (Unattended(form)) RunUnattendedBind(form, err);
 }

@@ -63,7 +63,7 @@ int NumberOf(const std::string& text) {
 }
 
 void FillFileGrid(FilePane& pane) {
-  if (pane.state.runActive()) return;
+  if (pane.state.runActive() || pane.state.gridFillHeld) return;
   pane.StatusBar1.SetPanelText(1, pane.Dir1.path());
   pane.outline.ResetScan();
   pane.bookmarksFromGrid = true;

@@ -108,9 +108,11 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     Pending next = std::move(pending.back());
     pending.pop_back();
 
+    // Names and kinds only: the outline takes a plot file's date when it
+    // opens the file, and no other entry needs one.
     std::error_code error;
     const std::vector<platform::FoundEntry> entries =
-        platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false}, error);
+        platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false, false}, error);
     if (error) {
       ++walk.skippedFolders;  // removed meanwhile, or not ours to list
       continue;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "engine/page_count.h"
 #include "engine/pdf_check.h"
@@ -66,6 +67,11 @@ int PagesToPrint(const std::string& input) {
 
 }  // namespace
 
+bool IsGhostscriptPs2Pdf(const std::filesystem::path& program) {
+  const std::string name = program.filename().string();
+  return name == "ps2pdf" || name == "ps2pdf12" || name == "ps2pdf13" || name == "ps2pdf14" || name == "ps2pdfwr";
+}
+
 void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::string& outputPdf,
                              const std::string& /*jobOptions*/) {
   std::error_code ec;
@@ -83,8 +89,11 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   // A program named by a relative path is found from here, not from the PDF's folder.
   const std::string program =
       program_.has_parent_path() ? std::filesystem::absolute(program_, ec).string() : program_.string();
-  platform::StartResult started =
-      platform::StartProcess({program, input.string(), pdf.filename().string()}, options);
+  std::vector<std::string> arguments{program};
+  if (IsGhostscriptPs2Pdf(program_)) arguments.push_back(kKeepPageOrientation);
+  arguments.push_back(input.string());
+  arguments.push_back(pdf.filename().string());
+  platform::StartResult started = platform::StartProcess(arguments, options);
   bool made = false;
   if (started.process) {
     // The child is waited for on a helper thread so that this thread can hand

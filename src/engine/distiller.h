@@ -6,6 +6,16 @@
 
 namespace quiremark::engine {
 
+// gs turns a page whose text mostly runs upwards (the title block of a
+// landscape sheet) by 90 degrees unless told not to; a plotted sheet keeps
+// the orientation its driver gave it.
+inline constexpr const char* kKeepPageOrientation = "-dAutoRotatePages=/None";
+
+// Whether a converter program is one of Ghostscript's ps2pdf scripts
+// (ps2pdf, ps2pdf12, ps2pdf13, ps2pdf14, ps2pdfwr), which hand the options
+// before their input to gs. Another program would take an option for its input.
+bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
+
 // The Distiller-style converter as an automation object: FileToPDF runs the
 // converter program with the input and output paths and returns when the job
 // has ended. Its events arrive on the calling thread while FileToPDF runs:
@@ -21,7 +31,8 @@ namespace quiremark::engine {
 // so a PDF found afterwards is always this job's. The converter runs in the
 // PDF's folder and is given the PDF's bare name: a converter built on gs reads
 // a "%" in an output path as a page-number format, and the callers choose a
-// name without one (a folder may still hold one).
+// name without one (a folder may still hold one). ps2pdf is told to keep the
+// pages' orientation.
 class PdfDistiller {
  public:
   // `program`: the converter program that start-up found through the

@@ -1,11 +1,14 @@
 #include "engine/folder_outline.h"
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
 #include "engine/bookmark_text.h"
-#include "engine/page_count.h"
 #include "platform/file_search.h"
+#include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 #include "settings/text_routines.h"
 
@@ -44,20 +47,24 @@ std::vector<bool> HoldsCollected(const ScannedTree& tree) {
 std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
   std::vector<PlotFileEntry> entries;
   entries.reserve(folder.files.size());
+  const platform::OpenFolder opened(folder.path);
   for (const std::string& name : folder.files) {
-    const fs::path file = fs::path(folder.path) / name;
     PlotFileEntry entry;
     entry.name = name;
+    // Opened, not read: the bind counts the pages while it copies the file.
+    // A file that cannot be opened (gone or unreadable since the scan listed
+    // it, or no longer a regular file) is left out, as the bind could not copy it.
+    struct stat st {};
     try {
-      entry.pages = CountPsPages(file);
+      const platform::ReadOnlyFile file(opened, name);
+      if (::fstat(file.fd(), &st) != 0) continue;
     } catch (const std::exception&) {
-      continue;  // gone or unreadable since the scan listed it
+      continue;
     }
-    std::error_code error;
-    const auto written = fs::last_write_time(file, error);
-    if (error) continue;
-    entry.modified = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-        std::chrono::file_clock::to_sys(written));
+    entry.path = (fs::path(folder.path) / name).string();
+    entry.modified = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
     entry.bookmark = ScanTitle(folder, settings::BaseName(name));
     entries.push_back(std::move(entry));
   }
@@ -68,7 +75,7 @@ void AddFileBookmarks(const std::vector<PlotFileEntry>& files, const std::string
                       OutlineState& outline, const FolderOutlineHooks& hooks) {
   const std::string separator = relativePath.empty() || relativePath.ends_with('/') ? "" : "/";
   for (const PlotFileEntry& file : files) {
-    outline.AddFileEntries(file.bookmark, file.pages);
+    outline.AddUncountedFile(file.bookmark, file.path);
     if (hooks.onFile)
       hooks.onFile({platform::ShownPath(relativePath + separator + file.name), file.bookmark, file.modified});
   }

@@ -46,26 +46,28 @@ std::vector<bool> HoldsCollected(const ScannedTree& tree);
 // with the folder's name counting the entries directly under it, followed
 // by its files' entries and its own subfolders. A subfolder is visited when
 // it holds a collected folder, or always with `includeEmptyFolders`.
-// Every plot file of a visited folder is taken; one whose pages or date
-// cannot be read (gone since it was listed) is left out of the outline
-// and of the count.
+// Every plot file of a visited folder is taken; one that cannot be opened
+// (gone since it was listed) is left out of the outline and of the count.
+// No plot file is read: each one's entries take their pages when the bind
+// copies the file (OutlineState::FileCounted).
 void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, OutlineState& outline,
                           const FolderOutlineHooks& hooks);
 
-// A plot file ready for the outline: its title as read, its pages and date.
+// A plot file ready for the outline: its title as read, its path and date.
 struct PlotFileEntry {
   std::string name;
+  std::string path;  // as the bind opens it: the folder's path, "/", the name
   std::string bookmark;
-  int pages = 1;
   std::chrono::system_clock::time_point modified;
 };
 
-// The entries of a folder's plot files that can be read, in list order.
+// The entries of a folder's plot files that can be opened, in list order.
 std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder);
 
 // Appends the outline entries of a folder's files (a page entry for a
-// one-page file, a group with "(Sid. n)" page entries for more) and reports
-// each file with its name relative to the start folder.
+// one-page file, a group with "(Sid. n)" page entries for more, once the
+// bind has counted its pages) and reports each file with its name relative
+// to the start folder.
 void AddFileBookmarks(const std::vector<PlotFileEntry>& files, const std::string& relativePath,
                       OutlineState& outline, const FolderOutlineHooks& hooks);
 

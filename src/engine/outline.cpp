@@ -1,33 +1,103 @@
 #include "engine/outline.h"
 
+#include <stdexcept>
 #include <utility>
 
+#include "engine/page_count.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::engine {
 
 void OutlineState::ResetScan() {
-  records_.clear();
-  pageCounter_ = 0;
+  items_.clear();
+  files_.clear();
+  uncounted_ = 0;
+  built_ = false;
 }
 
 void OutlineState::AddGroupEntry(int count, std::string title) {
-  records_.push_back({OutlineRecord::Kind::Group, pageCounter_ + 1, count, std::move(title)});
+  items_.push_back({Item::Type::Group, count, std::move(title)});
+  built_ = false;
 }
 
 void OutlineState::AddPageEntry(std::string title) {
-  ++pageCounter_;
-  records_.push_back({OutlineRecord::Kind::Page, pageCounter_, 0, std::move(title)});
+  items_.push_back({Item::Type::Page, 0, std::move(title)});
+  built_ = false;
 }
 
 void OutlineState::AddFileEntries(const std::string& title, int pages) {
-  const std::string trimmed = platform::Trim(title);
-  if (pages == 1) {
-    AddPageEntry(trimmed);
-    return;
+  items_.push_back({Item::Type::File, pages, platform::Trim(title)});
+  built_ = false;
+}
+
+void OutlineState::AddUncountedFile(const std::string& title, std::string file) {
+  files_[std::move(file)].push_back(items_.size());
+  items_.push_back({Item::Type::File, -1, platform::Trim(title)});
+  ++uncounted_;
+  built_ = false;
+}
+
+void OutlineState::FileCounted(const std::string& file, int pages) {
+  const auto found = files_.find(file);
+  if (found == files_.end()) return;
+  for (const std::size_t index : found->second) {
+    Item& item = items_[index];
+    if (item.count < 0) --uncounted_;
+    item.count = pages;
   }
-  AddGroupEntry(pages, trimmed);
-  for (int i = 1; i <= pages; ++i) AddPageEntry("(Sid. " + std::to_string(i) + ")");
+  built_ = false;
+}
+
+void OutlineState::CountRemainingFiles() {
+  if (complete()) return;
+  for (const auto& [file, indexes] : files_) {
+    if (items_[indexes.front()].count >= 0) continue;
+    int pages = 1;
+    try {
+      pages = CountPsPages(file);
+    } catch (const std::exception&) {
+      // gone or unreadable since the scan listed it: as a file without page comments
+    }
+    FileCounted(file, pages);
+  }
+}
+
+const std::vector<OutlineRecord>& OutlineState::records() const {
+  Build();
+  return records_;
+}
+
+int OutlineState::pageCounter() const {
+  Build();
+  return pageCounter_;
+}
+
+void OutlineState::Build() const {
+  if (built_) return;
+  if (!complete()) throw std::logic_error("the outline holds plot files whose pages are not counted yet");
+  records_.clear();
+  pageCounter_ = 0;
+  const auto page = [this](std::string title) {
+    ++pageCounter_;
+    records_.push_back({OutlineRecord::Kind::Page, pageCounter_, 0, std::move(title)});
+  };
+  for (const Item& item : items_) {
+    switch (item.type) {
+      case Item::Type::Group:
+        records_.push_back({OutlineRecord::Kind::Group, pageCounter_ + 1, item.count, item.title});
+        break;
+      case Item::Type::Page: page(item.title); break;
+      case Item::Type::File:
+        if (item.count == 1) {
+          page(item.title);
+          break;
+        }
+        records_.push_back({OutlineRecord::Kind::Group, pageCounter_ + 1, item.count, item.title});
+        for (int i = 1; i <= item.count; ++i) page("(Sid. " + std::to_string(i) + ")");
+        break;
+    }
+  }
+  built_ = true;
 }
 
 }  // namespace quiremark::engine

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quiremark::engine {
@@ -24,7 +26,8 @@ struct OutlineRecord {
 // The outline of the next bind run: its records in order and the number of PDF
 // pages they account for so far. A grid run fills it file by file while the
 // temporary file is written; a tree scan fills it beforehand with folder groups
-// and the same per-file entries, and the run then leaves it as it is.
+// and one entry per plot file whose pages are counted only when the bind copies
+// the file (the scan reads no plot file), and the run then leaves it as it is.
 class OutlineState {
  public:
   // Empties the outline and starts the page count again.
@@ -39,12 +42,41 @@ class OutlineState {
   // entry per page titled "(Sid. n)". `title` is trimmed of blanks at both ends.
   void AddFileEntries(const std::string& title, int pages);
 
-  const std::vector<OutlineRecord>& records() const { return records_; }
-  int pageCounter() const { return pageCounter_; }
+  // The entries of the plot file at `file` (its path as the bind opens it),
+  // as AddFileEntries makes them once its pages are known: FileCounted gives
+  // them. Every entry after it points at pages counted from there.
+  void AddUncountedFile(const std::string& title, std::string file);
+  // A bind copied `file` and counted `pages` in what it copied: the outline
+  // takes them, also in place of an earlier count of the same file. A path
+  // the outline does not hold changes nothing.
+  void FileCounted(const std::string& file, int pages);
+  // Counts the pages of the files no bind has counted yet (reads them); a file
+  // that cannot be read counts as one page. Nothing to do after a full bind.
+  void CountRemainingFiles();
+  // Whether every file's pages are known: only then are there records.
+  bool complete() const { return uncounted_ == 0; }
+
+  // The records, and the pages they point to. Throws std::logic_error while
+  // a file's pages are not known (see CountRemainingFiles).
+  const std::vector<OutlineRecord>& records() const;
+  int pageCounter() const;
 
  private:
-  std::vector<OutlineRecord> records_;
-  int pageCounter_ = 0;
+  // What was added, in order; the records follow from it.
+  struct Item {
+    enum class Type { Group, Page, File };
+    Type type = Type::Page;
+    int count = 0;  // a group's entries, a file's pages (-1: not counted yet)
+    std::string title;
+  };
+  void Build() const;
+
+  std::vector<Item> items_;
+  std::unordered_map<std::string, std::vector<std::size_t>> files_;  // path of an uncounted file -> its items
+  std::size_t uncounted_ = 0;
+  mutable std::vector<OutlineRecord> records_;
+  mutable int pageCounter_ = 0;
+  mutable bool built_ = true;
 };
 
 }  // namespace quiremark::engine

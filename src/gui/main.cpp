@@ -18,12 +18,40 @@
 
 using namespace quiremark;
 
+namespace {
+
+// The start procedure, with the main window's start-up as its load step.
+void Start(const std::vector<std::string>& arguments, settings::AppState& state, app::MainForm& form) {
+  form.builtConverter = static_cast<settings::Converter>(QUIREMARK_CONVERTER_SELECTOR);
+  app::Main(arguments, state, form.ui,
+            {.load =
+                 [&form] {
+                   app::LoadMainWindow(form, std::cerr);
+                   return !form.programEnded;
+                 },
+             .show = [&form] {
+               if (form.displayAvailable) form.Show();
+             }});
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  // Without a display the program runs on Qt's offscreen platform and talks
-  // to the user through the error stream.
-  const bool display = gui::DisplayAvailable();
-  if (!display && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a display nobody could see a window: the program runs on its
+  // forms alone, without Qt, and talks to the user through the error stream.
+  // Starting Qt and building a window for nobody cost a scheduled run more
+  // than its own work on a folder of a few hundred files.
+  if (!gui::DisplayAvailable()) {
+    controls::HeadlessUi headlessUi(std::cerr);
+    settings::AppState state;
+    app::MainForm form(state, headlessUi);
+    form.displayAvailable = false;
+    Start(arguments, state, form);
+    // Nobody could use or close the window: the run ends once it is set up.
+    return form.startupComplete ? 0 : form.exitStatus;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(version::kProductName);
   QApplication::setOrganizationName(version::kCompanyName);
@@ -31,27 +59,13 @@ int main(int argc, char* argv[]) {
   swedish.Install();
 
   gui::QtUiServices qtUi;
-  controls::HeadlessUi headlessUi(std::cerr);
   settings::AppState state;
-  app::MainForm form(state, display ? static_cast<controls::UiServices&>(qtUi) : headlessUi);
-  form.builtConverter = static_cast<settings::Converter>(QUIREMARK_CONVERTER_SELECTOR);
-  form.displayAvailable = display;
+  app::MainForm form(state, qtUi);
+  form.displayAvailable = true;
   gui::MainWindow window(form);
-  if (display) {
-    gui::ShowOptionsDialogsOnScreen(&window);
-    gui::ShowAboutBoxesOnScreen(&window);
-    gui::ShowAddFavoriteDialogsOnScreen(&window);
-  }
-  app::Main(arguments, state, form.ui,
-            {.load =
-                 [&form] {
-                   app::LoadMainWindow(form, std::cerr);
-                   return !form.programEnded;
-                 },
-             .show = [&form, display] {
-               if (display) form.Show();
-             }});
-  // Nobody could use or close the window: the run ends once it is set up.
-  if (!display) return form.startupComplete ? 0 : form.exitStatus;
+  gui::ShowOptionsDialogsOnScreen(&window);
+  gui::ShowAboutBoxesOnScreen(&window);
+  gui::ShowAddFavoriteDialogsOnScreen(&window);
+  Start(arguments, state, form);
   return QApplication::exec();
 }

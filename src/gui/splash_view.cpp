@@ -60,19 +60,52 @@ void SplashView::Follow() {
   if (!model_.loaded()) movie_->stop();
   wasLoaded_ = model_.loaded();
 
-  if (!controls::IsSystemColor(model_.backColor())) {
+  // A bind run of thousands of files reports every file: only what the
+  // window shows differently is set, and it is painted only then.
+  bool changed = false;  // the whole window is painted again
+  bool textChanged = false, barChanged = false;
+  if (!controls::IsSystemColor(model_.backColor()) && shownColor_ != model_.backColor()) {
     QPalette p = palette();
     p.setColor(QPalette::Window, FromColorNumber(model_.backColor()));
     setPalette(p);
+    shownColor_ = model_.backColor();
+    changed = true;
   }
-  label_->setText(ToQString(model_.progressText()));
-  bar_->setRange(model_.min(), model_.max());
-  bar_->setValue(model_.value());
-  move(ToPixels(model_.left), ToPixels(model_.top));
-  if (model_.hourglass) setCursor(Qt::WaitCursor);
-  else unsetCursor();
-  setVisible(model_.visible());
-  if (isVisible()) repaint();
+  if (const QString text = ToQString(model_.progressText()); text != label_->text()) {
+    label_->setText(text);
+    textChanged = true;
+  }
+  if (bar_->minimum() != model_.min() || bar_->maximum() != model_.max()) {
+    bar_->setRange(model_.min(), model_.max());
+    shownPercent_ = -1;
+    changed = true;
+  }
+  // The bar moves by whole percents: a step of one file in thousands moves it by no pixel.
+  const long long span = static_cast<long long>(model_.max()) - model_.min();
+  const int percent = span > 0 ? static_cast<int>((static_cast<long long>(model_.value()) - model_.min()) * 100 / span) : 0;
+  if (percent != shownPercent_) {
+    bar_->setValue(model_.value());
+    shownPercent_ = percent;
+    barChanged = true;
+  }
+  const QPoint at(ToPixels(model_.left), ToPixels(model_.top));
+  if (pos() != at) move(at);
+  if (model_.hourglass != shownHourglass_) {
+    if (model_.hourglass) setCursor(Qt::WaitCursor);
+    else unsetCursor();
+    shownHourglass_ = model_.hourglass;
+  }
+  if (isVisible() != model_.visible()) {
+    setVisible(model_.visible());
+    changed = true;
+  }
+  if (!isVisible()) return;
+  if (changed) {
+    repaint();
+    return;
+  }
+  if (textChanged) label_->repaint();
+  if (barChanged) bar_->repaint();
 }
 
 }  // namespace quiremark::gui

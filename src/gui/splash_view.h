@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include <cstdint>
+#include <optional>
+
 #include "engine/splash_form.h"
 
 class QLabel;
@@ -34,6 +37,10 @@ class SplashView : public QDialog {
   QLabel* picture_;
   QMovie* movie_;
   bool wasLoaded_ = false;
+  // What the window shows now, so that a report that changes none of it costs nothing.
+  std::optional<std::uint32_t> shownColor_;
+  int shownPercent_ = -1;
+  bool shownHourglass_ = false;
 };
 
 }  // namespace quiremark::gui

@@ -98,7 +98,10 @@ bool UpdateProfile(const fs::path& file, Change change) {
   if (!bytes && readError != std::errc::no_such_file_or_directory) return false;
   ProfileText profile = bytes ? ParseProfile(*bytes) : ProfileText{};
   change(profile.lines);
-  return ReplaceFileAtomically(target, EncodeProfile(profile), 0644);
+  // A change that leaves the text as it is (a tree scan saves the file
+  // patterns after every scan) writes nothing.
+  const std::string text = EncodeProfile(profile);
+  return (bytes && text == *bytes) || ReplaceFileAtomically(target, text, 0644);
 }
 
 // The section name of a "[name]" line, empty optional for other lines.

@@ -507,7 +507,13 @@ bool ModifyHive(Hive hive, Change change) {
       HiveData data = ParseHive(*bytes, hive);
       // Kept before the change is written without the lines that could not be read.
       if (data.damaged) damage = KeepDamage(file, *bytes);
-      ok = !change(data) || ReplaceFileAtomically(file, FormatHive(data, hive), 0600);
+      // A change that leaves the hive as its file holds it (a value stored
+      // again with the data it has) writes nothing: start-up stores the last
+      // folder and the theme on every run, each write costing two flushes to disk.
+      ok = !change(data) || [&] {
+        const std::string text = FormatHive(data, hive);
+        return text == *bytes || ReplaceFileAtomically(file, text, 0600);
+      }();
     }
   }
   DeliverDamage(damage);

@@ -24,6 +24,7 @@ struct AppState {
   bool treeScanActive = false;                         // the grid shows a tree scan
   bool bindRunActive = false;                          // a bind run is under way (it yields to the window)
   bool treeScanRunning = false;                        // a tree scan is under way (it yields to the window)
+  bool gridFillHeld = false;                           // start-up of a tree-scan run: the scan fills the grid
   std::string bookmarkPattern;                         // bookmark filter pattern
   std::string iniPath;                                 // Quiremark.ini beside the program
 

@@ -320,6 +320,28 @@ TEST_F(StartUp, AnUnattendedRunBindsTheStartFolderOfItsOwnCommandLine) {
   EXPECT_EQ(platform::RunAndCapture({"qpdf", "--show-npages", (dir / "ut.pdf").string()}), "1\n");
 }
 
+// A tree-scan run lists the start folder once, through its scan: the grid
+// is not first filled with the folder's files (reading every side file) on
+// the way there.
+TEST_F(StartUp, ATreeScanRunFillsTheGridOnlyFromItsScan) {
+  for (const std::string name : {"A-40-01", "A-40-02", "A-40-03"}) {
+    Plot(name + ".plt");
+    testing::WriteFile(drawings / (name + ".txt"), "Plan " + name + "\r\n");
+  }
+  std::vector<std::string> fills;  // the header and the rows of each filled grid
+  form.fgFiles.onGridChanged = [this, &fills](const controls::GridChange& change) {
+    if (change.kind == controls::GridChange::Kind::Reset && form.fgFiles.rows() > 1)
+      fills.push_back(form.fgFiles.TextMatrix(0, 0) + " " + std::to_string(form.fgFiles.rows() - 1));
+  };
+  state.startFolder = drawings.string();
+  state.treeScanArg = true;
+  Load();
+  EXPECT_EQ(fills, std::vector<std::string>{"+ Nr 3"});
+  EXPECT_TRUE(state.treeScanActive);
+  EXPECT_FALSE(state.gridFillHeld);
+  EXPECT_EQ(form.fgFiles.TextMatrix(3, 2), " Plan A-40-03");
+}
+
 // Shutdown writes what the next start-up reads back.
 TEST_F(StartUp, ShutdownValuesAreReadBackByTheNextStart) {
   Load();

@@ -80,5 +80,43 @@ TEST_F(TreeScanEndToEnd, NumbersClearedAfterAScanAndGivenAgainBindWithAnOutline)
   EXPECT_NE(ps.find("/Title (Sektion)"), std::string::npos);
 }
 
+// A plot file written again between the scan and the bind (a drawing
+// plotted anew with more sheets): the outline points at the pages the PDF
+// gets, for that file and every one after it, in this bind and the next.
+TEST_F(TreeScanEndToEnd, APlotFileChangedAfterTheScanGetsTheOutlineOfWhatIsBound) {
+  PlotIn(drawings, "A-01.plt", 1, "Plan");
+  PlotIn(drawings, "A-02.plt", 1, "Sektion");
+  PlotIn(drawings / "Sub", "B-01.plt", 2, "Fasad");
+  form.Dir1.SetPath(drawings.string());
+  ASSERT_TRUE(ScanFolderTree(form));
+  const fs::path pdf = out / "Ritningar.pdf";
+  state.outFileArg = pdf.string();
+  const struct {
+    int sectionPages;
+    std::vector<std::string> outline;
+  } binds[] = {
+      {3, {"Plan p.1", "Sektion p.2", "  (Sid. 1) p.2", "  (Sid. 2) p.3", "  (Sid. 3) p.4", "Sub p.5", "  Fasad p.5",
+           "    (Sid. 1) p.5", "    (Sid. 2) p.6"}},
+      {1, {"Plan p.1", "Sektion p.2", "Sub p.3", "  Fasad p.3", "    (Sid. 1) p.3", "    (Sid. 2) p.4"}},
+  };
+  for (const auto& bind : binds) {
+    PlotIn(drawings, "A-02.plt", bind.sectionPages);
+    ASSERT_TRUE(CreatePdf(form, kBindPlain)) << form.BindFailure;
+    const auto json = platform::RunAndCapture({"qpdf", "--json", "--json-key=outlines", pdf.string()});
+    ASSERT_TRUE(json);
+    std::vector<std::string> lines;
+    const std::function<void(const testing::Json&, const std::string&)> flatten = [&](const testing::Json& items,
+                                                                                      const std::string& indent) {
+      for (const testing::Json& item : items.items) {
+        lines.push_back(indent + item["title"].text + " p." +
+                        std::to_string(static_cast<int>(item["destpageposfrom1"].number)));
+        flatten(item["kids"], indent + "  ");
+      }
+    };
+    flatten(testing::Json::Parse(*json)["outlines"], "");
+    EXPECT_EQ(lines, bind.outline) << bind.sectionPages << " pages";
+  }
+}
+
 }  // namespace
 }  // namespace quiremark::app

@@ -61,8 +61,10 @@ class ScanPaneTest : public FilePaneTest {
     for (const std::string& folder : collectedFolders) out.push_back(Relative(folder));
     return out;
   }
-  // The outline as "page title" and "page [count] title" lines.
-  std::vector<std::string> Outline() const {
+  // The outline as "page title" and "page [count] title" lines, the pages
+  // of its plot files counted as a bind counts them.
+  std::vector<std::string> Outline() {
+    outline.CountRemainingFiles();
     std::vector<std::string> out;
     for (const engine::OutlineRecord& r : outline.records())
       out.push_back(std::to_string(r.page) +

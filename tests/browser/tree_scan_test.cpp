@@ -240,6 +240,7 @@ TEST_F(TreeScanTest, CountersHoldFortyThousandFiles) {
   ASSERT_EQ(fgFiles.rows(), files + 1);
   EXPECT_EQ(fgFiles.TextMatrix(files, 0), "40000");
   EXPECT_EQ(fgFiles.TextMatrix(files, 1), "/F139/R10999.plt");
+  outline.CountRemainingFiles();
   ASSERT_EQ(outline.records().size(), static_cast<std::size_t>(files + folders));
   EXPECT_EQ(outline.pageCounter(), files);
   const engine::OutlineRecord& lastGroup = outline.records()[files + folders - perFolder - 1];

@@ -251,7 +251,7 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   // gs writes a file of the run's own beside the PDF, which then takes the PDF's name.
   const std::string ran = qt::ReadFile(dir / "9.05" / "gs.ran");
   const std::string head = (dir / "9.05").string() +
-                           "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-sOutputFile=" +
+                           "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-dAutoRotatePages=/None\n-sOutputFile=" +
                            folder.string() + "/.QuiremarkTmp-";
   EXPECT_EQ(ran.substr(0, head.size()), head) << ran;
   EXPECT_TRUE(ran.ends_with(".pdf\n" + ps.string() + "\n")) << ran;
@@ -323,7 +323,7 @@ TEST_F(Conversion, AnOutputThatCannotBeMadeIsRefusedBeforeTheConverterRuns) {
 }
 
 TEST(GhostscriptArguments, APercentSignInTheOutputPathIsDoubled) {
-  EXPECT_EQ(qe::GhostscriptArguments("gs", "/ut/100%/p%d.pdf", "/tmp/in.ps")[6], "-sOutputFile=/ut/100%%/p%%d.pdf");
+  EXPECT_EQ(qe::GhostscriptArguments("gs", "/ut/100%/p%d.pdf", "/tmp/in.ps")[7], "-sOutputFile=/ut/100%%/p%%d.pdf");
 }
 
 namespace {
@@ -437,6 +437,42 @@ TEST_F(Conversion, DistillerStyleConverterMakesThePdfUnderItsExactName) {
   ASSERT_TRUE(result.pdfMade) << result.failure;
   EXPECT_EQ(qp::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "3\n");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{}) << "no p1.pdf, p2.pdf, ...";
+}
+
+// A landscape sheet whose title block reads upwards, as drawing offices plot
+// them: converted as gs guesses by default, the page comes out turned by 90
+// degrees after the direction of its text.
+std::string LandscapeSheetWithUprightTitleBlock() {
+  return "%!PS-Adobe-3.0\r\n%%Pages: 1\r\n%%EndComments\r\n%%Page: 1 1\r\n(%%[Page: 1]%%) = flush\r\n"
+         "<< /PageSize [842 595] >> setpagedevice\r\n"
+         "newpath 20 20 moveto 822 20 lineto 822 575 lineto 20 575 lineto closepath stroke\r\n"
+         "/Helvetica findfont 14 scalefont setfont gsave 800 40 translate 90 rotate\r\n"
+         "0 0 moveto (Ritningsnummer A-40-1-01 Plan 1 Skala 1:100) show\r\n"
+         "0 -20 moveto (Kv. Asen bygglov ritad av AB Arkitekter) show\r\n"
+         "0 -40 moveto (Revision B andrad 2024-05-01) show grestore\r\nshowpage\r\n%%EOF\r\n";
+}
+
+TEST_F(Conversion, ALandscapeSheetKeepsTheOrientationItWasPlottedIn) {
+  const std::optional<std::filesystem::path> ps2pdf = qp::FindOnPath("ps2pdf");
+  ASSERT_TRUE(ps2pdf);
+  const struct {
+    qs::Converter converter;
+    qe::ConverterSetup setup;
+  } cases[] = {{qs::Converter::Ghostscript, {}}, {qs::Converter::Distiller, {*ps2pdf, {}, {}}}};
+  for (const auto& c : cases) {
+    WriteTempFile({Plot("a.plt", LandscapeSheetWithUprightTitleBlock()), Plot("b.plt", qt::DriverPlotFile(1))});
+    const qe::ConversionResult result = Convert(c.converter, c.setup);
+    ASSERT_TRUE(result.pdfMade) << result.failure;
+    const qt::Json objects = QpdfJson(pdf, "qpdf")[1];
+    const qt::Json pages = QpdfJson(pdf, "pages");
+    ASSERT_EQ(pages.items.size(), 2u);
+    for (const qt::Json& page : pages.items) {
+      const qt::Json& object = objects["obj:" + page["object"].text]["value"];
+      EXPECT_EQ(object.has("/Rotate") ? object["/Rotate"].number : 0, 0)
+          << "converter " << static_cast<int>(c.converter) << ", page " << page["pageposfrom1"].number;
+    }
+    EXPECT_EQ(objects["obj:" + pages[0]["object"].text]["value"]["/MediaBox"][2].number, 842);
+  }
 }
 
 TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {

@@ -49,6 +49,67 @@ TEST(SplashView, FollowsTheRunAndPlaysThePictureBesideTheProgram) {
   EXPECT_EQ(view.progressLabel()->text(), QString::fromUtf8(engine::SplashForm::kInitialText));
 }
 
+// Counts the paints and palette changes of the window and of the widgets on it.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget& window) {
+    window.installEventFilter(this);
+    for (QWidget* child : window.findChildren<QWidget*>()) child->installEventFilter(this);
+  }
+  int paints = 0, paletteChanges = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    if (event->type() == QEvent::PaletteChange) ++paletteChanges;
+    return false;
+  }
+};
+
+// A bind run of thousands of files refreshes the window and moves the bar
+// once per file: the window is painted again only when its text or the
+// bar's whole percent changes.
+TEST(SplashView, IsPaintedOnlyWhenWhatItShowsChanges) {
+  settings::AppState state;
+  state.themeBaseColor = 0x00C0D0E0;
+  engine::SplashForm form;
+  form.appState = &state;
+  SplashView view(form);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  form.SetRange(0, 20000);
+  form.SetProgressText("Bearbetar /ritn/A-10-0001.plt 1/20000");
+  QCoreApplication::processEvents();
+  PaintCounter counter(view);
+
+  for (int file = 1; file < 200; ++file) {  // all within the first percent
+    form.Refresh();
+    form.SetValue(file);
+    form.hourglass = true;
+    form.Refresh();
+  }
+  EXPECT_EQ(counter.paints, 0);
+  EXPECT_EQ(counter.paletteChanges, 0);
+  EXPECT_EQ(view.progressBar()->value(), 0);
+
+  form.SetValue(200);
+  EXPECT_EQ(view.progressBar()->value(), 200) << "one percent more shows";
+  EXPECT_GT(counter.paints, 0);
+  const int paints = counter.paints;
+  form.SetProgressText("Bearbetar /ritn/A-10-0200.plt 200/20000");
+  EXPECT_EQ(view.progressLabel()->text(), QStringLiteral("Bearbetar /ritn/A-10-0200.plt 200/20000"));
+  EXPECT_GT(counter.paints, paints) << "a new text shows at once";
+  EXPECT_EQ(counter.paletteChanges, 0);
+  EXPECT_EQ(view.cursor().shape(), Qt::WaitCursor);
+
+  form.SetValue(20000);
+  EXPECT_EQ(view.progressBar()->value(), 20000);
+  form.SetRange(0, 100);  // a converter's percentages
+  form.SetValue(40);
+  EXPECT_EQ(view.progressBar()->maximum(), 100);
+  EXPECT_EQ(view.progressBar()->value(), 40);
+}
+
 TEST(SplashView, AMissingPictureLeavesTheWindowWorking) {
   testing::TempDir empty;
   testing::ScopedEnv programDir("QUIREMARK_PROGRAM_DIR", empty.path().string());

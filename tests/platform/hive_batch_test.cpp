@@ -65,3 +65,27 @@ TEST(HiveWriteBatch, KeepsWhatAnotherWriterStoredMeanwhile) {
   EXPECT_EQ(Text("Software\\Q", "Mine"), "1");
   EXPECT_EQ(Text("Software\\Q", "Theirs"), "2");
 }
+
+// Start-up stores the last folder and the theme on every run: storing what
+// the hive holds already leaves its file alone, in a batch or not, while a
+// change is written as ever.
+TEST(HiveWrites, StoringWhatTheHiveHoldsLeavesItsFileAlone) {
+  qt::TempDir dir;
+  qt::ScopedEnv registry{"QUIREMARK_REGISTRY", dir.path().string()};
+  const auto hive = dir / "HKEY_CURRENT_USER.reg";
+  const auto set = [](const std::string& folder) {
+    qp::SetValue(qp::Hive::CurrentUser, "Software\\Q", "LastFolder", qp::REG_SZ, qp::TextData(folder));
+  };
+  set("/ritn/A-40");
+  const ino_t first = Inode(hive);
+  set("/ritn/A-40");
+  EXPECT_EQ(Inode(hive), first);
+  {
+    qp::HiveWriteBatch walk(qp::Hive::CurrentUser);  // a walk through the folders back to the same one
+    for (const char* folder : {"/", "/ritn", "/ritn/A-40"}) set(folder);
+  }
+  EXPECT_EQ(Inode(hive), first);
+  set("/ritn/A-50");
+  EXPECT_NE(Inode(hive), first);
+  EXPECT_EQ(Text("Software\\Q", "LastFolder"), "/ritn/A-50");
+}

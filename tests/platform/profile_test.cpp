@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,3 +109,18 @@ TEST_F(Profile, Utf16FileReadsAsItsSectionsAndStaysUtf16) {
 }
 
 }  // namespace
+
+// A tree scan saves the file patterns after every scan: the same patterns
+// leave the settings file alone; other ones are written.
+TEST_F(Profile, WritingWhatTheFileHoldsLeavesItAlone) {
+  qt::WriteFile(ini, "[Patterns]\r\n*.plt\r\n*.eps\r\n\r\n[Keys]\r\nK=Q.Converter\r\n");
+  struct stat before {};
+  ASSERT_EQ(::stat(ini.c_str(), &before), 0);
+  EXPECT_TRUE(qp::WriteProfileSection(ini, "Patterns", {"*.plt", "*.eps"}));
+  struct stat after {};
+  ASSERT_EQ(::stat(ini.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_TRUE(qp::WriteProfileSection(ini, "Patterns", {"*.plt", "*.eps", "*.ps"}));
+  EXPECT_EQ(qt::ReadFile(ini), "[Patterns]\r\n*.plt\r\n*.eps\r\n*.ps\r\n\r\n[Keys]\r\nK=Q.Converter\r\n");
+}
+
