@@ -46,9 +46,9 @@ done
 
 # The data generators of the other benchmarks.
 g++ -std=c++20 -O2 -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-join"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-join"
 g++ -std=c++20 -O2 -DBENCH_FORM_KEEPS_CONVERTER -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-bind.cpp" \
-  "$build/src/libquiremark_core.a" -pthread -lz -o "$work/bench-bind"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-bind"
 
 gs=$(command -v gs)
 # The desktop's opener: nothing to open on a server.
@@ -119,35 +119,49 @@ rotate() {
 median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # breakdown BUILD RUNDIR FOLDER LABEL: where the time of a run goes, from
-# the moments its programs start and end (strace, only those calls
-# traced), median of 5 runs: from the start to the version check of gs (the
-# registry's Ghostscript keys), that check, from there until gs converts
-# (tree walk, scan, temporary file), gs itself, and the rest (the PDF's
+# the moments its programs start and end (strace, only those calls traced),
+# median of 5 runs: the start (a run of the same program that ends at once,
+# on a start folder that does not exist), from the start until gs converts
+# (less the start: tree walk, scan, temporary file, and in older builds a
+# version check of gs, shown apart), gs itself, and the rest (the PDF's
 # checks, the opener). The program's own part needs no gs alone beside it.
 strace=$(command -v strace || true)
 breakdown() {
   : >"$2/parts"
-  for _ in 1 2 3 4 5; do
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH="$work/opener:$PATH" \
-      QUIREMARK_REGISTRY="$2/reg" Temp="$2/tmp" XDG_RUNTIME_DIR="$work/xdg" \
-      "$strace" --seccomp-bpf -f -ttt -e trace=execve,exit_group -o "$2/trace" \
-      "$1/bin/QuiremarkGS" "/StartDir:$3" /TreeScan:Yes "/OutFile:$2/out/bind.pdf" >/dev/null 2>&1
-    awk '
-      NR == 1 { start = $2 }
-      /"--version"/ && !vp { vp = $1; vs = $2 }
-      $1 == vp && /exited with/ { ve = $2 }
-      /execve\(.*-sDEVICE=pdfwrite/ && !gp { gp = $1; gs = $2 }
-      $1 == gp && /exited with/ { ge = $2 }
-      /exited with/ { end = $2 }
-      END { if (vp && gp) print vs - start, ve - vs, gs - ve, ge - gs, end - ge }' "$2/trace" >>"$2/parts"
+  : >"$2/starts"
+  local k
+  for k in 1 2 3 4 5; do
+    for kind in start run; do
+      folder=$3
+      [ "$kind" = start ] && folder=$2/none
+      env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH="$work/opener:$PATH" \
+        QUIREMARK_REGISTRY="$2/reg" Temp="$2/tmp" XDG_RUNTIME_DIR="$work/xdg" \
+        "$strace" --seccomp-bpf -f -ttt -e trace=execve,exit_group -o "$2/trace" \
+        "$1/bin/QuiremarkGS" "/StartDir:$folder" /TreeScan:Yes "/OutFile:$2/out/bind.pdf" >/dev/null 2>&1 || true
+      if [ "$kind" = start ]; then
+        awk 'NR == 1 { start = $2 } /exited with/ { end = $2 } END { print end - start }' "$2/trace" >>"$2/starts"
+        continue
+      fi
+      awk '
+        NR == 1 { start = $2 }
+        /"--version"/ && !vp { vp = $1; vs = $2 }
+        $1 == vp && /exited with/ { ve = $2 }
+        /execve\(.*-sDEVICE=pdfwrite/ && !gp { gp = $1; gs = $2 }
+        $1 == gp && /exited with/ { ge = $2 }
+        /exited with/ { end = $2 }
+        END { if (gp) print gs - start, (vp ? ve - vs : 0), ge - gs, end - ge }' "$2/trace" >>"$2/parts"
+    done
   done
   local medians=() column
-  for column in 1 2 3 4 5; do
+  for column in 1 2 3 4; do
     awk -v c="$column" '{ print $c }' "$2/parts" >"$2/column"
     medians+=("$(median "$2/column")")
   done
-  printf '    %s, where a run goes: start %.3f s, version check of gs %.3f s, walk, scan and temporary file %.3f s, gs %.3f s, after gs %.3f s; its own part %.3f s\n' \
-    "$4" "${medians[@]}" "$(awk -v a="${medians[0]}" -v b="${medians[1]}" -v c="${medians[2]}" -v e="${medians[4]}" 'BEGIN { print a + b + c + e }')"
+  local started
+  started=$(median "$2/starts")
+  printf '    %s, where a run goes: start %.3f s, walk, scan and temporary file %.3f s (of it a version check of gs %.3f s), gs %.3f s, after gs %.3f s; its own part %.3f s\n' \
+    "$4" "$started" "$(awk -v a="${medians[0]}" -v s="$started" 'BEGIN { print a - s }')" "${medians[1]}" "${medians[2]}" \
+    "${medians[3]}" "$(awk -v a="${medians[0]}" -v e="${medians[3]}" 'BEGIN { print a + e }')"
 }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; gs $("$gs" --version)"

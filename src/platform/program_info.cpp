@@ -15,6 +15,10 @@ std::filesystem::path ExecutablePath() {
 
 std::filesystem::path ProgramFolder() {
   if (const char* dir = std::getenv("QUIREMARK_PROGRAM_DIR"); dir && *dir) return dir;
+  return ExecutableFolder();
+}
+
+std::filesystem::path ExecutableFolder() {
   auto exe = ExecutablePath();
   return exe.empty() ? std::filesystem::current_path() : exe.parent_path();
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -302,6 +303,26 @@ std::string FormatHive(const HiveData& data, Hive hive) {
 
 // --- the Ghostscript installations found on PATH -------------------------------
 
+// The version of the gs installed at `gs` (its real path), from the one
+// resource folder an installation keeps beside its program:
+// <prefix>/share/ghostscript/<version>. "" when there is not exactly one;
+// asking the program itself costs a start of gs (some 30 ms) on every run.
+std::string InstalledGhostscriptVersion(const fs::path& gs) {
+  std::error_code ec;
+  fs::directory_iterator it(gs.parent_path().parent_path() / "share" / "ghostscript", ec);
+  std::string version;
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0])) ||
+        name.find_first_not_of("0123456789.") != std::string::npos || !it->is_directory(ec)) {
+      continue;
+    }
+    if (!version.empty()) return "";  // several: only the program knows which is its own
+    version = name;
+  }
+  return version;
+}
+
 void AddGhostscriptKeys(HiveData& data) {
   static std::mutex mutex;
   static std::string cachedPath;
@@ -325,8 +346,11 @@ void AddGhostscriptKeys(HiveData& data) {
         const auto canonical = fs::canonical(gs, ec);
         if (ec || !fs::is_regular_file(canonical, ec) || access(gs.c_str(), X_OK) != 0) continue;
         if (!seen.insert(canonical.string()).second) continue;
-        const auto output = RunAndCapture({gs.string(), "--version"});
-        std::string version = output ? Trim(*output, " \t\r\n") : "";
+        std::string version = InstalledGhostscriptVersion(canonical);
+        if (version.empty()) {
+          const auto output = RunAndCapture({gs.string(), "--version"});
+          version = output ? Trim(*output, " \t\r\n") : "";
+        }
         if (version.empty()) version = "unknown";
         std::string name = version;
         for (int n = 2; !versions.insert(FoldCase(name)).second; ++n) name = version + " #" + std::to_string(n);

@@ -225,7 +225,8 @@ TEST_F(BindRunSteps, PdfIsOpenedWhenTheOptionsSaySo) {
   const auto bin = dir / "bin";
   std::filesystem::create_directories(bin);
   const auto record = dir / "opened.txt";
-  testing::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + "'\n");
+  testing::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + ".part'\nmv '" + record.string() + ".part' '" +
+                                          record.string() + "'\n");
   std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
   testing::ScopedEnv path("PATH", bin.string() + ":" + platform::GetEnv("PATH"));
   testing::WriteFile(out / "Hus.log", "the user's own");

@@ -224,6 +224,25 @@ TEST_F(UnattendedRun, EveryEarlyEndFailsWithItsReason) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
+// With a display the programs load their window's library and bind through
+// the window; without one they load no Qt at all.
+TEST_F(UnattendedRun, WithADisplayTheWindowBindsAndWithoutOneNoQtIsLoaded) {
+  fs::create_directories(pdf.parent_path());
+  QProcessEnvironment display = env;
+  display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=0"));  // a display nobody watches
+  const Ended windowed = RunToEnd("QuiremarkGS", display, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
+                                                         Arg("/OutFile:" + pdf.string())});
+  EXPECT_EQ(windowed.status, 0) << windowed.err;
+  EXPECT_EQ(OutlineOf(pdf), expectedOutline);
+
+  for (const char* program : {"Quiremark", "QuiremarkGS"}) {
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(QUIREMARK_BINARY_DIR "/bin/") + QString::fromLatin1(program)});
+    ASSERT_TRUE(ldd.waitForFinished(30000));
+    EXPECT_FALSE(ldd.readAllStandardOutput().contains("libQt6")) << program;
+  }
+}
+
 // A failed run's last line carries the cause, and a settings store that
 // cannot be read or written does not stop a bind of the folder named.
 TEST_F(UnattendedRun, AFailedRunsLastLineSaysWhy) {

@@ -108,7 +108,8 @@ TEST_F(SmallDialogs, RightClickOnTheWebAddressOpensIt) {
   const fs::path bin = dir / "bin";
   const fs::path record = dir / "opened.txt";
   fs::create_directories(bin);
-  testing::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + "'\n");
+  testing::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + ".part'\nmv '" + record.string() + ".part' '" +
+                                          record.string() + "'\n");
   ::chmod((bin / "xdg-open").c_str(), 0755);
   testing::ScopedEnv path("PATH", bin.string() + ":" + platform::GetEnv("PATH"));
   app::MainForm main(state, ui);

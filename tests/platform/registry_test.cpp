@@ -206,6 +206,31 @@ TEST_F(Registry, LocalMachineShowsGhostscriptFoundOnPath) {
   EXPECT_EQ(qt::ReadFile(dir / "HKEY_LOCAL_MACHINE.reg").find("Ghostscript"), std::string::npos);
 }
 
+// An installation names its version in its resource folder, which spares
+// starting gs; the program is asked only when that does not tell.
+TEST_F(Registry, GhostscriptsVersionComesFromItsResourceFolder) {
+  qt::TempDir prefix;
+  std::filesystem::create_directories(prefix / "bin");
+  qt::WriteFile(prefix / "bin" / "gs", "#!/bin/sh\necho 9.99\n");
+  std::filesystem::permissions(prefix / "bin" / "gs", std::filesystem::perms::owner_all);
+  qt::ScopedEnv path("PATH", (prefix / "bin").string());
+  const struct {
+    std::vector<std::string> folders;
+    std::string version;
+  } cases[] = {
+      {{"10.02.1", "fonts"}, "10.02.1"},
+      {{"10.02.1", "9.56.0"}, "9.99"},
+      {{"fonts"}, "9.99"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(prefix / "share");
+    for (const std::string& folder : c.folders) std::filesystem::create_directories(prefix / "share" / "ghostscript" / folder);
+    // A PATH seen before is not looked at again; another spelling of it is.
+    qt::ScopedEnv again("PATH", (prefix / "bin").string() + ":" + c.version + c.folders.back());
+    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version);
+  }
+}
+
 TEST(RegistryFolder, FollowsTheEnvironment) {
   {
     qt::ScopedEnv registry("QUIREMARK_REGISTRY", "/x/reg");

@@ -1,0 +1,33 @@
+// The program with its window: loaded by the program's start when a display exists.
+#include <QApplication>
+
+#include "controls/ui_services.h"
+#include "gui/about_dialog.h"
+#include "gui/add_favorite_dialog.h"
+#include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/program_start.h"
+#include "gui/qt_ui_services.h"
+#include "gui/swedish_translator.h"
+#include "version.h"
+
+extern "C" __attribute__((visibility("default"))) int quiremark_run_window(int argc, char* argv[], int converter) {
+  using namespace quiremark;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(version::kProductName);
+  QApplication::setOrganizationName(version::kCompanyName);
+  gui::SwedishTranslator swedish;
+  swedish.Install();
+
+  gui::QtUiServices qtUi;
+  settings::AppState state;
+  app::MainForm form(state, qtUi);
+  form.displayAvailable = true;
+  gui::MainWindow window(form);
+  gui::ShowOptionsDialogsOnScreen(&window);
+  gui::ShowAboutBoxesOnScreen(&window);
+  gui::ShowAddFavoriteDialogsOnScreen(&window);
+  gui::RunStartProcedure(arguments, state, form, static_cast<settings::Converter>(converter));
+  return QApplication::exec();
+}
