@@ -19,6 +19,11 @@ namespace {
 // "*" any run of bytes, "?" one character (a whole UTF-8 sequence), any
 // other byte itself.
 bool MatchFrom(const std::string& pattern, const std::string& name) {
+  // A star and a plain ending ("*.plt", the usual file filter): the name's end
+  // alone decides, and a scan asks it of every name of a folder.
+  if (pattern.size() > 1 && pattern[0] == '*' &&
+      std::none_of(pattern.begin() + 1, pattern.end(), [](char c) { return c == '*' || c == '?'; }))
+    return name.ends_with(std::string_view(pattern).substr(1));
   return MatchWithStars(pattern, name, '*', [&](std::size_t p, std::size_t n, std::size_t& nextP, std::size_t& nextN) {
     nextP = p + 1;
     nextN = n + 1;
@@ -29,12 +34,11 @@ bool MatchFrom(const std::string& pattern, const std::string& name) {
 }
 
 // WildcardMatch on a pattern and a name whose letter case is folded already.
-bool MatchFolded(std::string pattern, const std::string& name) {
+bool MatchFolded(const std::string& pattern, const std::string& name) {
   if (pattern == "*.*" || pattern == "*") return true;
   // "name." asks for a name without an extension
   if (pattern.size() > 1 && pattern.back() == '.' && pattern.find_first_of("*?") != std::string::npos) {
-    pattern.pop_back();
-    return name.find('.') == std::string::npos && MatchFrom(pattern, name);
+    return name.find('.') == std::string::npos && MatchFrom(pattern.substr(0, pattern.size() - 1), name);
   }
   if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos) {
     return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
@@ -56,11 +60,6 @@ std::vector<std::string> FoldedPatterns(const std::string& patterns) {
   return list;
 }
 
-bool MatchesAnyFolded(const std::vector<std::string>& patterns, const std::string& foldedName) {
-  return std::any_of(patterns.begin(), patterns.end(),
-                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
-}
-
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
@@ -68,7 +67,25 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 }
 
 bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
-  return MatchesAnyFolded(FoldedPatterns(patterns), FoldCase(name));
+  return WildcardPatterns(patterns).Matches(name);
+}
+
+WildcardPatterns::WildcardPatterns(const std::string& patterns) : folded_(FoldedPatterns(patterns)) {}
+
+bool WildcardPatterns::Matches(const std::string& name) const { return MatchesFolded(FoldCase(name)); }
+
+bool WildcardPatterns::MatchesFolded(const std::string& foldedName) const {
+  return std::any_of(folded_.begin(), folded_.end(),
+                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+  std::string joined;
+  joined.reserve(folder.size() + 1 + name.size());
+  joined = folder;
+  if (!folder.empty() && folder.back() != '/') joined += '/';
+  joined += name;
+  return joined;
 }
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
@@ -78,9 +95,10 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options,
                                     std::error_code& error) {
-  const std::vector<std::string> wanted = FoldedPatterns(patterns);
-  // Each entry with its name folded once, for the match and for the sort.
-  std::vector<std::pair<std::string, FoundEntry>> found;
+  const WildcardPatterns wanted(patterns);
+  // The wanted entries, and each one's name folded once, for the match and for the sort.
+  std::vector<FoundEntry> found;
+  std::vector<std::string> folded;
   error.clear();
   // readdir directly, its entry type deciding what needs no look at the
   // entry itself: the listing of a folder of thousands of plot files goes
@@ -121,19 +139,18 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
     }
     if (options.kind == EntryKind::Files && !isFile) continue;
     if (options.kind == EntryKind::Folders && !isFolder) continue;
-    std::string folded = FoldCase(name);
+    std::string foldedName = FoldCase(name);
     // A Windows-1252 name matches a pattern written as it is shown, decoded
     // (the file filter made from selected grid rows, for instance).
-    if (!MatchesAnyFolded(wanted, folded) &&
-        (IsValidUtf8(name) || !MatchesAnyFolded(wanted, FoldCase(DecodeText(std::string(name))))))
+    if (!wanted.MatchesFolded(foldedName) &&
+        (IsValidUtf8(name) || !wanted.MatchesFolded(FoldCase(DecodeText(std::string(name))))))
       continue;
-    FoundEntry one;
+    FoundEntry& one = found.emplace_back();
     one.name = name;
     one.isHidden = isHidden;
     one.isLink = isLink;
     one.isFolder = isFolder;
     one.isFile = isFile;
-    one.path = folder / one.name;
     // One look at the file for its size and time.
     if (options.sizeAndTime && (statted || ::fstatat(dirFd, entry->d_name, &st, 0) == 0)) {
       if (isFile) one.size = static_cast<std::uintmax_t>(st.st_size);
@@ -141,15 +158,23 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
                                                                    std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
       one.modified = std::chrono::time_point_cast<fs::file_time_type::duration>(std::chrono::file_clock::from_sys(written));
     }
-    found.emplace_back(std::move(folded), std::move(one));
+    folded.push_back(std::move(foldedName));
   }
   ::closedir(dir);
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  // The order is sorted, not the entries: moving an entry (its path above
+  // all) costs far more than moving an index.
+  std::vector<std::size_t> order(found.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const int byFolded = folded[a].compare(folded[b]);
+    return byFolded != 0 ? byFolded < 0 : found[a].name < found[b].name;
   });
   std::vector<FoundEntry> entries;
   entries.reserve(found.size());
-  for (auto& [folded, entry] : found) entries.push_back(std::move(entry));
+  for (const std::size_t i : order) {
+    FoundEntry& entry = entries.emplace_back(std::move(found[i]));
+    if (options.paths) entry.path = folder / entry.name;
+  }
   return entries;
 }
 
@@ -162,7 +187,8 @@ std::optional<FoundEntry> FileSearch::Next() {
 }
 
 NameLookup::NameLookup(std::vector<std::string> names) : names_(std::move(names)) {
-  std::sort(names_.begin(), names_.end());
+  // A listing in name order ignoring case is mostly in byte order already.
+  if (!std::is_sorted(names_.begin(), names_.end())) std::sort(names_.begin(), names_.end());
 }
 
 void NameLookup::Add(const std::string& name) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,11 +22,29 @@ bool WildcardMatch(const std::string& pattern, const std::string& name);
 // true when any of them matches.
 bool WildcardMatchAny(const std::string& patterns, const std::string& name);
 
+// A ";"-separated list of patterns read once, for matching many names as
+// WildcardMatchAny does: a scan matches every name of a folder of thousands.
+class WildcardPatterns {
+ public:
+  explicit WildcardPatterns(const std::string& patterns);
+  bool Matches(const std::string& name) const;
+  // The same for a name whose letter case FoldCase has folded already.
+  bool MatchesFolded(const std::string& foldedName) const;
+
+ private:
+  std::vector<std::string> folded_;
+};
+
+// `folder` and `name` joined as std::filesystem::path's "/" joins them (a "/"
+// between unless the folder is empty or ends in one), as text: no path object
+// is made, which costs more than the join itself.
+std::string JoinPath(const std::string& folder, std::string_view name);
+
 enum class EntryKind { Any, Files, Folders };
 
 struct FoundEntry {
   std::string name;                        // bare name, stored spelling
-  std::filesystem::path path;              // folder / name
+  std::filesystem::path path;              // folder / name (empty unless SearchOptions::paths)
   bool isFolder = false;
   bool isFile = false;                     // a regular file
   bool isHidden = false;                   // name begins with "."
@@ -38,6 +57,7 @@ struct SearchOptions {
   EntryKind kind = EntryKind::Any;  // Files: regular files only; Folders: folders only
   bool includeHidden = true;
   bool sizeAndTime = true;  // false: `size` and `modified` stay empty, which saves a look at each file
+  bool paths = true;        // false: `path` stays empty, which saves making a path object per entry
 };
 
 // find-first / find-next over one folder. The entries matching the patterns
