@@ -55,7 +55,7 @@ void TempPsFile::Flush() {
   buffered_ = 0;
 }
 
-int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
+int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline) {
   // A grid run's files are read through the listing of their folder, which
   // the side files need anyway: the folder is held open for both. The folder
   // and the name are taken as text: parent_path() and filename() make paths
@@ -63,10 +63,9 @@ int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineSta
   const platform::FolderNames* folder = nullptr;
   std::string name;
   if (outline) {
-    const std::string& native = plotFile.native();
-    const size_t slash = native.rfind('/');
-    folder = &listings_->Of(slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash));
-    name = native.substr(slash + 1);
+    const size_t slash = plotFile.rfind('/');
+    folder = &listings_->Of(slash == std::string::npos ? "" : slash == 0 ? "/" : plotFile.substr(0, slash));
+    name = plotFile.substr(slash + 1);
   }
   PageCommentScanner scanner;
   char last = '\n';

@@ -17,7 +17,7 @@ std::filesystem::path TempPsPath();
 
 // What one plot file put into the temporary file.
 struct BoundFile {
-  std::filesystem::path path;
+  std::string path;      // as text: a bind of thousands of files makes no path object per file
   int pages = 1;         // as its page comments give them, and as the outline counts them
   int pageComments = 0;  // its "%%Page:" comments
   bool empty = false;    // it holds no bytes at all, so it prints no page
@@ -46,7 +46,7 @@ class TempPsFile {
   // file or side file that is not a regular file (a FIFO, a device) is
   // refused at once. Side files are looked up in a listing of each folder
   // made on the first file from it.
-  int AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline);
+  int AppendPlotFile(const std::string& plotFile, OutlineState* outline);
 
   // The plot files appended so far, in order, and their pages together: the
   // pages the PDF must get.

@@ -316,17 +316,33 @@ std::string ShownPath(const std::string& stored) {
   }
 }
 
+namespace {
+
+// Plain ASCII reads the same in both encodings: nothing to look for.
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The shown relative path below the folder as it stands, joined as text.
+std::string PlainShownPath(const std::string& folder, const std::string& shown) {
+  std::string plain = folder;
+  if (!plain.empty() && plain.back() != '/') plain += '/';
+  const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
+  plain.append(shown, relative == std::string::npos ? shown.size() : relative);
+  return plain;
+}
+
+}  // namespace
+
+std::string FindShownFile(const std::string& folder, const std::string& shown) {
+  if (IsAscii(shown)) return PlainShownPath(folder, shown);
+  return FindShownPath(folder, shown).native();
+}
+
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
-  // Plain ASCII reads the same in both encodings: nothing to look for. The
-  // path is made in one piece: a bind run makes one per plot file.
-  if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    std::string plain = folder.native();
-    if (!plain.empty() && plain.back() != '/') plain += '/';
-    const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
-    plain.append(shown, relative == std::string::npos ? shown.size() : relative);
-    return plain;
-  }
+  // The path is made in one piece: a bind run makes one per plot file.
+  if (IsAscii(shown)) return PlainShownPath(folder.native(), shown);
   const fs::path plain = folder / fs::path(shown).relative_path();
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
   fs::path found = folder;

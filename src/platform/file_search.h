@@ -155,6 +155,9 @@ std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem:
 // an old Windows share gave it, which the program shows decoded. When neither
 // exists the plain path is returned.
 std::filesystem::path FindShownPath(const std::filesystem::path& folder, const std::string& shown);
+// The same as text, for a caller that opens the file by it: a bind of
+// thousands of files then makes no path object per file.
+std::string FindShownFile(const std::string& folder, const std::string& shown);
 
 // The text the user sees for a stored relative path: each part between "/"
 // decoded on its own (UTF-8 as it is, anything else as Windows-1252), so a

@@ -49,6 +49,8 @@ class OpenFolder {
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& file);
+  // The same for a path held as text.
+  explicit ReadOnlyFile(const std::string& file);
   // The file `name` in `folder`; errors name it as folder / name.
   ReadOnlyFile(const OpenFolder& folder, const std::string& name);
   ~ReadOnlyFile();
@@ -63,9 +65,9 @@ class ReadOnlyFile {
  private:
   void Open(const char* name, int folderFd);
   // The file's path for errors, made only when one is thrown.
-  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : path_; }
+  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : std::filesystem::path(path_); }
 
-  std::filesystem::path path_;
+  std::string path_;  // as text: a copy of a path object costs more than opening the file
   const OpenFolder* folder_ = nullptr;
   std::string name_;
   int fd_ = -1;
@@ -120,6 +122,9 @@ void ReadFileInBlocks(const std::filesystem::path& file, const std::function<voi
 // The same through the caller's buffer, in blocks of its size: a caller that
 // reads many files keeps one.
 void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block);
+// The same for a path held as text.
+void ReadFileInBlocks(const std::string& file, AlignedBuffer& buffer,
                       const std::function<void(const char*, size_t)>& block);
 // The same for the file `name` in `folder`.
 void ReadFileInBlocks(const OpenFolder& folder, const std::string& name, AlignedBuffer& buffer,
