@@ -1,9 +1,7 @@
 #include "engine/folder_outline.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
-#include <filesystem>
+#include <ctime>
 #include <system_error>
 
 #include "engine/bookmark_text.h"
@@ -52,10 +50,11 @@ std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
     // Opened, not read: the bind counts the pages while it copies the file.
     // A file that cannot be opened (gone or unreadable since the scan listed
     // it, or no longer a regular file) is left out, as the bind could not copy it.
-    struct stat st {};
+    // Its date comes from the look at the file that opening it made.
+    std::timespec written{};
     try {
       const platform::ReadOnlyFile file(opened, name);
-      if (::fstat(file.fd(), &st) != 0) continue;
+      written = file.modified();
     } catch (const std::exception&) {
       continue;
     }
@@ -63,7 +62,7 @@ std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
     entry.path = platform::JoinPath(folder.path, name);
     entry.modified = std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(
-            std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+            std::chrono::seconds(written.tv_sec) + std::chrono::nanoseconds(written.tv_nsec)));
     entry.bookmark = ScanTitle(folder, opened, settings::BaseName(name));
     entries.push_back(std::move(entry));
   }

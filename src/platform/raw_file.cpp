@@ -99,6 +99,7 @@ void ReadOnlyFile::Open(const char* name, int folderFd) {
     Fail(Path(), "cannot open", NotRegularFileError());
   }
   size_ = static_cast<size_t>(st.st_size);
+  modified_ = st.st_mtim;
 }
 
 ReadOnlyFile::~ReadOnlyFile() {

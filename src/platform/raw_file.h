@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -60,6 +61,9 @@ class ReadOnlyFile {
   // Up to `size` bytes; 0 at the end of the file.
   size_t Read(char* buffer, size_t size);
   size_t size() const { return size_; }  // as it was when opened
+  // When the file was last written, as it was when opened: the look at the
+  // file that opening makes tells it.
+  const std::timespec& modified() const { return modified_; }
   int fd() const { return fd_; }
 
  private:
@@ -72,6 +76,7 @@ class ReadOnlyFile {
   std::string name_;
   int fd_ = -1;
   size_t size_ = 0;
+  std::timespec modified_{};
 };
 
 // A regular file's bytes mapped into memory for reading at random places
