@@ -165,13 +165,14 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
     files.nextGridRow = 0;
     grid.SetCols(kGridColumns);
     AddGridRow(files, kTreeScanHeader);
+    GridDays days;
     engine::FolderOutlineHooks hooks;
     hooks.onFolder = [&files](const std::string& folder) {
       ShowFolder(files, folder);
       files.StatusBar1.Refresh();
     };
-    hooks.onFile = [&files](const engine::OutlinedFile& file) {
-      AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)});
+    hooks.onFile = [&files, &days](const engine::OutlinedFile& file) {
+      AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)}, days);
     };
     engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
     NumberAll(files);
