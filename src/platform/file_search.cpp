@@ -305,7 +305,17 @@ std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::
   return found;
 }
 
+namespace {
+
+// Plain ASCII reads the same in both encodings.
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
 std::string ShownPath(const std::string& stored) {
+  if (IsAscii(stored)) return stored;  // nothing to decode: a tree scan shows a path per file
   std::string shown;
   for (std::size_t start = 0;;) {
     const std::size_t end = stored.find('/', start);
@@ -317,11 +327,6 @@ std::string ShownPath(const std::string& stored) {
 }
 
 namespace {
-
-// Plain ASCII reads the same in both encodings: nothing to look for.
-bool IsAscii(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // The shown relative path below the folder as it stands, joined as text.
 std::string PlainShownPath(const std::string& folder, const std::string& shown) {
@@ -335,13 +340,15 @@ std::string PlainShownPath(const std::string& folder, const std::string& shown) 
 }  // namespace
 
 std::string FindShownFile(const std::string& folder, const std::string& shown) {
+  // Plain ASCII is the same in both encodings: nothing to look for.
   if (IsAscii(shown)) return PlainShownPath(folder, shown);
   return FindShownPath(folder, shown).native();
 }
 
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
-  // The path is made in one piece: a bind run makes one per plot file.
+  // Plain ASCII is the same in both encodings: nothing to look for. The path
+  // is made in one piece.
   if (IsAscii(shown)) return PlainShownPath(folder.native(), shown);
   const fs::path plain = folder / fs::path(shown).relative_path();
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
