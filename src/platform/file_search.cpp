@@ -186,9 +186,19 @@ std::optional<FoundEntry> FileSearch::Next() {
   return entries_[next_++];
 }
 
-NameLookup::NameLookup(std::vector<std::string> names) : names_(std::move(names)) {
+NameLookup::NameLookup(std::vector<std::string> names) {
   // A listing in name order ignoring case is mostly in byte order already.
-  if (!std::is_sorted(names_.begin(), names_.end())) std::sort(names_.begin(), names_.end());
+  if (std::is_sorted(names.begin(), names.end())) {
+    names_ = std::move(names);
+    return;
+  }
+  // The order is sorted, and each name then moved once into its place: a
+  // sort of the names themselves moves each of them many times.
+  std::vector<std::size_t> order(names.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+  names_.reserve(names.size());
+  for (const std::size_t i : order) names_.push_back(std::move(names[i]));
 }
 
 void NameLookup::Add(const std::string& name) {
