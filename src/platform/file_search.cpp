@@ -322,6 +322,15 @@ bool IsAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The shown relative path below the folder as it stands, joined as text.
+std::string PlainShownPath(const std::string& folder, const std::string& shown) {
+  std::string plain = folder;
+  if (!plain.empty() && plain.back() != '/') plain += '/';
+  const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
+  plain.append(shown, relative == std::string::npos ? shown.size() : relative);
+  return plain;
+}
+
 }  // namespace
 
 std::string ShownPath(const std::string& stored) {
@@ -335,19 +344,6 @@ std::string ShownPath(const std::string& stored) {
     start = end + 1;
   }
 }
-
-namespace {
-
-// The shown relative path below the folder as it stands, joined as text.
-std::string PlainShownPath(const std::string& folder, const std::string& shown) {
-  std::string plain = folder;
-  if (!plain.empty() && plain.back() != '/') plain += '/';
-  const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
-  plain.append(shown, relative == std::string::npos ? shown.size() : relative);
-  return plain;
-}
-
-}  // namespace
 
 std::string FindShownFile(const std::string& folder, const std::string& shown) {
   // Plain ASCII is the same in both encodings: nothing to look for.
