@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "engine/outline.h"
@@ -72,6 +73,7 @@ class TempPsFile {
   int pages_ = 0;
   platform::FolderListings ownListings_;
   platform::FolderListings* listings_;
+  std::optional<platform::OpenFolder> heldFolder_;  // the folder of the last plot file without a listing
 };
 
 }  // namespace quiremark::engine
