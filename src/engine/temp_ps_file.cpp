@@ -57,12 +57,12 @@ void TempPsFile::Flush() {
 
 int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline) {
   // A grid run's files are read through the listing of their folder, which
-  // the side files need anyway: the folder is held open for both. The folder
-  // and the name are taken as text: parent_path() and filename() make paths
-  // of parts for every file.
-  // A tree scan's files, which need no listing, come folder after folder:
-  // the folder of the last one is held open, so that opening a file looks up
-  // its name alone rather than every folder of its path again.
+  // the side files need anyway: the folder is held open for both. A tree
+  // scan's files, which need no listing, come folder after folder: the folder
+  // of the last one is held open. Either way opening a file looks up its name
+  // alone rather than every folder of its path again. The folder and the name
+  // are taken as text: parent_path() and filename() make paths of parts for
+  // every file.
   const size_t slash = plotFile.rfind('/');
   std::string folderPath = slash == std::string::npos ? "" : slash == 0 ? "/" : plotFile.substr(0, slash);
   const std::string name = plotFile.substr(slash + 1);
