@@ -287,31 +287,64 @@ std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern
   return {fs::path(slash == 0 ? "/" : pathWithPattern.substr(0, slash)), pathWithPattern.substr(slash + 1)};
 }
 
-std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
+namespace {
+
+// FindNameIgnoringCase for several names, each answer in the place of its name.
+std::vector<std::optional<fs::path>> FindNamesIgnoringCase(const fs::path& folder,
+                                                           const std::vector<std::string>& names) {
+  std::vector<std::optional<fs::path>> found(names.size());
+  std::vector<std::size_t> missing;  // the names not there as they are spelled
+  std::vector<std::string> wanted(names.size());
   std::error_code ec;
-  if (name.empty()) return std::nullopt;
-  if (fs::exists(folder / name, ec)) return folder / name;
-  // readdir directly, and only names of the wanted length folded (folding
-  // keeps a name's length in bytes): the path side files are looked for in
-  // folders of thousands of plot files each time one is selected.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty()) continue;
+    if (fs::exists(folder / names[i], ec)) {
+      found[i] = folder / names[i];
+    } else {
+      wanted[i] = FoldCase(names[i]);
+      missing.push_back(i);
+    }
+  }
+  if (missing.empty()) return found;
+  // readdir directly, once for all the names, and only names of a wanted
+  // length folded (folding keeps a name's length in bytes): the path side
+  // files are looked for in folders of thousands of plot files each time one
+  // is selected.
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::nullopt;
-  const std::string wanted = FoldCase(name);
-  std::optional<std::string> best;
+  if (!dir) return found;
+  std::vector<std::optional<std::string>> best(names.size());
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view candidate = entry->d_name;
-    if (candidate.size() != wanted.size() || candidate == "." || candidate == "..") continue;
-    if (FoldCase(candidate) == wanted && (!best || candidate < *best)) best = candidate;
+    if (candidate == "." || candidate == "..") continue;
+    for (const std::size_t i : missing) {
+      if (candidate.size() != wanted[i].size()) continue;
+      if (FoldCase(candidate) == wanted[i] && (!best[i] || candidate < *best[i])) best[i] = candidate;
+    }
   }
   ::closedir(dir);
-  if (!best) return std::nullopt;
-  return folder / *best;
+  for (const std::size_t i : missing) {
+    if (best[i]) found[i] = folder / *best[i];
+  }
+  return found;
+}
+
+}  // namespace
+
+std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
+  return FindNamesIgnoringCase(folder, {name}).front();
 }
 
 std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
-  auto found = FindNameIgnoringCase(folder, name);
-  std::error_code ec;
-  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  return FindFilesIgnoringCase(folder, {name}).front();
+}
+
+std::vector<std::optional<fs::path>> FindFilesIgnoringCase(const fs::path& folder,
+                                                           const std::vector<std::string>& names) {
+  std::vector<std::optional<fs::path>> found = FindNamesIgnoringCase(folder, names);
+  for (std::optional<fs::path>& file : found) {
+    std::error_code ec;
+    if (file && !fs::is_regular_file(*file, ec)) file.reset();
+  }
   return found;
 }
 

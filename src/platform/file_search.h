@@ -148,6 +148,11 @@ std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem:
 // The same when it names a normal file (or a link to one); empty otherwise.
 std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
+// FindFileIgnoringCase for several names in one folder, each answer in the
+// place of its name: the folder is looked through once for all the names it
+// does not hold as they are spelled.
+std::vector<std::optional<std::filesystem::path>> FindFilesIgnoringCase(const std::filesystem::path& folder,
+                                                                        const std::vector<std::string>& names);
 
 // The path of a file or folder below `folder` named by the UTF-8 text the
 // user sees (a relative path, "/" between its parts). A part that is not
