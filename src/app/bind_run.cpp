@@ -225,7 +225,7 @@ class BindRun {
 
   struct PlotFile {
     std::string shown;  // the path as the user reads it
-    fs::path path;      // the file on disk (its name may be Windows-1252)
+    std::string path;   // the file on disk (its name may be Windows-1252)
   };
 
   // The plot files of the numbered rows: number 1 first, rows of one
@@ -242,9 +242,10 @@ class BindRun {
     std::stable_sort(numbered.begin(), numbered.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<PlotFile> files;
+    files.reserve(numbered.size());
     for (const auto& [n, r] : numbered) {
       const std::string& name = grid.TextMatrix(r, browser::kColFileName);
-      files.push_back({folder_ + (name.starts_with('/') ? "" : "/") + name, platform::FindShownPath(folder_, name)});
+      files.push_back({folder_ + (name.starts_with('/') ? "" : "/") + name, platform::FindShownFile(folder_, name)});
     }
     return files;
   }
@@ -271,7 +272,7 @@ class BindRun {
       if (count <= splash.max()) splash.SetValue(count);
       try {
         const int pages = temp->AppendPlotFile(file.path, outline);
-        if (!outline) form_.Outline.FileCounted(file.path.native(), pages);
+        if (!outline) form_.Outline.FileCounted(file.path, pages);
       } catch (const fs::filesystem_error& error) {
         // The plot file, or its side file: the one that failed is named.
         return Fail("Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +

@@ -98,6 +98,7 @@ void FillFileGrid(FilePane& pane) {
   // The side files are listed once per fill, so a folder of many plot files
   // without side files stays quick.
   const platform::FolderNames sideFiles = engine::SideFileListing(folder);
+  GridDays days;
   int unreadable = 0;
   for (int i = 0; i < pane.File1.listCount(); ++i) {
     const std::string name = pane.File1.List(i);
@@ -112,7 +113,7 @@ void FillFileGrid(FilePane& pane) {
       bookmark = GridBookmark(std::nullopt, base);
     }
     if (!MatchesBookmarkPattern(bookmark, pane.state.bookmarkPattern)) continue;
-    AddGridRow(pane, {"", platform::DecodeText(name), bookmark, FileDate(folder / name)});
+    AddGridRow(pane, {"", platform::DecodeText(name), bookmark, FileDate(folder / name)}, days);
   }
   grid.SetVisible(true);
   if (unreadable > 0)
@@ -123,7 +124,31 @@ void FillFileGrid(FilePane& pane) {
 
 void Dir1_Change(FilePane& pane) { FillFileGrid(pane); }
 
+const std::string& GridDays::Today() {
+  const platform::Clock& clock = platform::CurrentClock();
+  const auto now = clock.Now();
+  const std::time_t second = std::chrono::system_clock::to_time_t(now);
+  if (clock_ != &clock || second != second_) {
+    today_ = clock.ShortDate(now);
+    clock_ = &clock;
+    second_ = second;
+    now_ = now;
+    yesterday_.reset();
+  }
+  return today_;
+}
+
+const std::string& GridDays::Yesterday() {
+  if (!yesterday_) yesterday_ = clock_->ShortDate(DayBefore(now_));
+  return *yesterday_;
+}
+
 void AddGridRow(FilePane& pane, const std::vector<std::string>& cells) {
+  GridDays days;
+  AddGridRow(pane, cells, days);
+}
+
+void AddGridRow(FilePane& pane, const std::vector<std::string>& cells, GridDays& days) {
   controls::Grid& grid = pane.fgFiles;
   const int row = pane.nextGridRow;
   grid.SetRows(row + 1);
@@ -131,10 +156,8 @@ void AddGridRow(FilePane& pane, const std::vector<std::string>& cells) {
   if (row > 0) {
     const int last = grid.cols() - 1;
     const std::string day = platform::FirstChars(grid.TextMatrix(row, last), kDateCompareLength);
-    const platform::Clock& clock = platform::CurrentClock();
-    const auto now = clock.Now();
-    if (day != clock.ShortDate(now))
-      grid.SetCellBackColor(row, last, row, last, day == clock.ShortDate(DayBefore(now)) ? kYesterdayColor : kOlderColor);
+    if (day != days.Today())
+      grid.SetCellBackColor(row, last, row, last, day == days.Yesterday() ? kYesterdayColor : kOlderColor);
   }
   pane.nextGridRow = row + 1;
 }

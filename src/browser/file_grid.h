@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "browser/file_pane.h"
 #include "controls/color.h"
+#include "platform/clock.h"
 #include "settings/text_routines.h"
 
 namespace quiremark::browser {
@@ -41,9 +43,30 @@ void FillFileGrid(FilePane& pane);
 // The working folder changed.
 void Dir1_Change(FilePane& pane);
 
+// Today's and yesterday's date as the date cells are compared with them, by
+// the current clock at the time of asking. Each is worked out again only when
+// the clock has moved on to another second (the dates of a second are those
+// of its time): a fill of thousands of rows then formats them once or twice,
+// not for every row. Made for one fill and thrown away after it.
+class GridDays {
+ public:
+  const std::string& Today();
+  // Yesterday of the time the last Today() went by.
+  const std::string& Yesterday();
+
+ private:
+  const platform::Clock* clock_ = nullptr;
+  std::time_t second_ = 0;
+  platform::Clock::TimePoint now_;
+  std::string today_;
+  std::optional<std::string> yesterday_;
+};
+
 // Appends a row with these cells; a data row's date cell (the last) is
 // coloured by its first ten characters against today's and yesterday's date.
 void AddGridRow(FilePane& pane, const std::vector<std::string>& cells);
+// The same with the dates of the fill that adds the row.
+void AddGridRow(FilePane& pane, const std::vector<std::string>& cells, GridDays& days);
 
 // The bookmark text of a side file for the grid: every line, each after one
 // blank, trimmed of blanks at both ends. Throws settings::FileError when the

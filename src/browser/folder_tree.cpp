@@ -137,23 +137,33 @@ std::optional<int> ListFolder(TreePane& pane, int row, const std::string& folder
   return at - row - 1;
 }
 
-// The path side file `name` (a normal file, its name in any letter case) in
-// the folder or, failing that, in its parent.
-std::optional<fs::path> FindPathSideFile(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return std::nullopt;
+// The path side files `names` (normal files, their names in any letter case)
+// in the folder or, failing that, in its parent, each answer in the place of
+// its name. Each folder is looked through once for all the names.
+std::vector<std::optional<fs::path>> FindPathSideFiles(const std::string& folder,
+                                                       const std::vector<std::string>& names) {
+  std::vector<std::optional<fs::path>> found(names.size());
+  if (folder.empty()) return found;
   for (const fs::path& place : {fs::path(folder), fs::path(folder) / ".."}) {
-    if (std::optional<fs::path> found = platform::FindFileIgnoringCase(place, name)) return found;
+    std::vector<std::string> missing;
+    std::vector<std::size_t> places;  // where each missing name's answer goes
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (found[i]) continue;
+      missing.push_back(names[i]);
+      places.push_back(i);
+    }
+    if (missing.empty()) break;
+    std::vector<std::optional<fs::path>> here = platform::FindFilesIgnoringCase(place, missing);
+    for (std::size_t k = 0; k < here.size(); ++k) found[places[k]] = std::move(here[k]);
   }
-  return std::nullopt;
+  return found;
 }
 
-// Shows a special bind command exactly when its path side file lies in the
-// folder or its parent, with the file's first line as its tooltip.
-void ShowSideFileCommand(TreePane& pane, int id, const std::string& sideFile, const std::string& defaultTip,
-                         const std::string& folder) {
+// Shows a special bind command exactly when its path side file `file` lies in
+// the folder or its parent, with the file's first line as its tooltip.
+void ShowSideFileCommand(TreePane& pane, int id, const std::optional<fs::path>& file, const std::string& defaultTip) {
   controls::CommandBarControl* control = pane.files.commandBars.FindControl(id);
   if (!control) return;
-  const std::optional<fs::path> file = FindPathSideFile(folder, sideFile);
   std::string tip;
   if (file) {
     try {
@@ -349,8 +359,10 @@ void SelectFolder(TreePane& pane) {
   pane.statusBar.SetPaneText(0, folder);
   files.window.caption = CaptionPrefix(files.state.converterSelector) + " - [" + FolderName(folder) + "]";
   files.window.Refresh();
-  ShowSideFileCommand(pane, kCmdCreatePdfSpec, "Quiremark.path", "Skapa PD&F Special", folder);
-  ShowSideFileCommand(pane, kCmdCreatePdfRelation, "Quiremark.relation.path", "Skapa P&DF Relation", folder);
+  const std::vector<std::optional<fs::path>> sideFiles =
+      FindPathSideFiles(folder, {"Quiremark.path", "Quiremark.relation.path"});
+  ShowSideFileCommand(pane, kCmdCreatePdfSpec, sideFiles[0], "Skapa PD&F Special");
+  ShowSideFileCommand(pane, kCmdCreatePdfRelation, sideFiles[1], "Skapa P&DF Relation");
   if (!filled) {
     try {
       FillFileGrid(files);

@@ -104,15 +104,20 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
   // Depth first without recursion: a deep tree cannot exhaust the stack.
   std::vector<Pending> pending{{path, std::nullopt}};
   std::optional<std::chrono::steady_clock::time_point> paneShown;
+  // The patterns are read once for the whole walk, and each name is folded
+  // once for both of them.
+  const platform::WildcardPatterns plotFiles(filters.filePattern);
+  const platform::WildcardPatterns textFilePattern("*.txt");
   while (!pending.empty()) {
     Pending next = std::move(pending.back());
     pending.pop_back();
 
     // Names and kinds only: the outline takes a plot file's date when it
-    // opens the file, and no other entry needs one.
+    // opens the file, and no other entry needs one; a subfolder's path is
+    // made here, as text.
     std::error_code error;
     const std::vector<platform::FoundEntry> entries =
-        platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false, false}, error);
+        platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false, false, false}, error);
     if (error) {
       ++walk.skippedFolders;  // removed meanwhile, or not ours to list
       continue;
@@ -125,10 +130,11 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     std::vector<std::string> textFiles;
     for (const platform::FoundEntry& entry : entries) {
       if (entry.isFolder) {
-        if (!entry.isLink) subfolders.push_back(entry.path.string());
+        if (!entry.isLink) subfolders.push_back(platform::JoinPath(next.path, entry.name));
       } else if (entry.isFile) {
-        if (platform::WildcardMatchAny(filters.filePattern, entry.name)) folder.files.push_back(entry.name);
-        if (platform::WildcardMatch("*.txt", entry.name)) textFiles.push_back(entry.name);
+        const std::string folded = platform::FoldCase(entry.name);
+        if (plotFiles.MatchesFolded(folded)) folder.files.push_back(entry.name);
+        if (textFilePattern.MatchesFolded(folded)) textFiles.push_back(entry.name);
       }
     }
     folder.textFiles = platform::NameLookup(std::move(textFiles));
@@ -159,13 +165,14 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
     files.nextGridRow = 0;
     grid.SetCols(kGridColumns);
     AddGridRow(files, kTreeScanHeader);
+    GridDays days;
     engine::FolderOutlineHooks hooks;
     hooks.onFolder = [&files](const std::string& folder) {
       ShowFolder(files, folder);
       files.StatusBar1.Refresh();
     };
-    hooks.onFile = [&files](const engine::OutlinedFile& file) {
-      AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)});
+    hooks.onFile = [&files, &days](const engine::OutlinedFile& file) {
+      AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)}, days);
     };
     engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
     NumberAll(files);

@@ -43,7 +43,13 @@ void Grid::Notify(GridChange::Kind kind, int row, int col) {
 void Grid::SetRows(int count) {
   count = std::max(count, 0);
   if (count == rows()) return;
-  rows_.resize(count, NewRow());
+  if (count < rows()) {
+    rows_.resize(count);
+  } else {
+    // Each new row made in place, not copied from one made only to be copied:
+    // a fill adds its rows one by one, and the copy cost twice the row.
+    while (rows() < count) rows_.push_back(NewRow());
+  }
   if (row_ >= count) row_ = count - 1;
   Notify(GridChange::Kind::Reset);
 }

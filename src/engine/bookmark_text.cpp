@@ -31,6 +31,12 @@ std::string BookmarkTextOf(const std::string& bytes) {
   return settings::CollapseSpaces(JoinLinesBeforeEmpty(bytes, settings::CollapseSpaces));
 }
 
+// The tree scan's text of a side file's bytes.
+std::string ScanBookmarkTextOf(const std::string& bytes) {
+  const std::string joined = JoinLinesBeforeEmpty(bytes, [](const std::string& line) { return platform::Trim(line); });
+  return platform::Trim(joined).empty() ? std::string() : joined;
+}
+
 std::string TitleOrBaseName(const std::string& title, const std::string& base) {
   return title.empty() ? platform::DecodeText(base) : title;
 }
@@ -51,9 +57,11 @@ std::string ReadBookmarkText(const platform::FolderNames& sideFiles, const std::
 }
 
 std::string ReadScanBookmarkText(const std::filesystem::path& sideFile) {
-  const std::string joined = JoinLinesBeforeEmpty(platform::ReadWholeFile(sideFile),
-                                                  [](const std::string& line) { return platform::Trim(line); });
-  return platform::Trim(joined).empty() ? std::string() : joined;
+  return ScanBookmarkTextOf(platform::ReadWholeFile(sideFile));
+}
+
+std::string ReadScanBookmarkText(const platform::OpenFolder& folder, const std::string& name) {
+  return ScanBookmarkTextOf(platform::ReadWholeFile(folder, name));
 }
 
 std::string PlotFileTitle(const std::filesystem::path& plotFile) {
@@ -61,10 +69,9 @@ std::string PlotFileTitle(const std::filesystem::path& plotFile) {
   return TitleOrBaseName(ReadBookmarkText(plotFile.parent_path() / (base + ".txt")), base);
 }
 
-std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles) {
+std::string PlotFileTitle(const std::string& plotFile, const platform::FolderNames& sideFiles) {
   // The name as text, not as filename(), which makes a path of parts per file.
-  const std::string& native = plotFile.native();
-  const std::string base = settings::BaseName(native.substr(native.rfind('/') + 1));
+  const std::string base = settings::BaseName(plotFile.substr(plotFile.rfind('/') + 1));
   return TitleOrBaseName(ReadBookmarkText(sideFiles, base + ".txt"), base);
 }
 

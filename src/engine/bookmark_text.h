@@ -21,6 +21,8 @@ std::string ReadBookmarkText(const std::filesystem::path& path);
 // inside a line stay. "" when no line is kept. Decoded like ReadBookmarkText;
 // throws std::system_error when the file cannot be read.
 std::string ReadScanBookmarkText(const std::filesystem::path& sideFile);
+// The same for the side file `name` in `folder`, held open for the folder's files.
+std::string ReadScanBookmarkText(const platform::OpenFolder& folder, const std::string& name);
 
 // The same with the side file looked up in a listing of its folder's normal
 // files made beforehand (see SideFileListing).
@@ -36,6 +38,6 @@ platform::FolderNames SideFileListing(const std::filesystem::path& folder);
 std::string PlotFileTitle(const std::filesystem::path& plotFile);
 // The same with the side file looked up in `sideFiles`, the listing of the
 // plot file's folder.
-std::string PlotFileTitle(const std::filesystem::path& plotFile, const platform::FolderNames& sideFiles);
+std::string PlotFileTitle(const std::string& plotFile, const platform::FolderNames& sideFiles);
 
 }  // namespace quiremark::engine

@@ -1,9 +1,7 @@
 #include "engine/folder_outline.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
-#include <filesystem>
+#include <ctime>
 #include <system_error>
 
 #include "engine/bookmark_text.h"
@@ -14,16 +12,14 @@
 
 namespace quiremark::engine {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // The title of one plot file from its side file, else its base name. A side
 // file that cannot be read counts as missing.
-std::string ScanTitle(const ScannedFolder& folder, const std::string& base) {
+std::string ScanTitle(const ScannedFolder& folder, const platform::OpenFolder& opened, const std::string& base) {
   if (const std::string* side = folder.textFiles.Find(base + ".txt")) {
     try {
-      std::string text = ReadScanBookmarkText(fs::path(folder.path) / *side);
+      std::string text = ReadScanBookmarkText(opened, *side);
       if (!text.empty()) return text;
     } catch (const std::exception&) {
     }
@@ -54,18 +50,20 @@ std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
     // Opened, not read: the bind counts the pages while it copies the file.
     // A file that cannot be opened (gone or unreadable since the scan listed
     // it, or no longer a regular file) is left out, as the bind could not copy it.
-    struct stat st {};
+    // Its date comes from the look at the file that opening it made.
+    std::timespec written{};
     try {
       const platform::ReadOnlyFile file(opened, name);
-      if (::fstat(file.fd(), &st) != 0) continue;
+      written = file.modified();
     } catch (const std::exception&) {
       continue;
     }
-    entry.path = (fs::path(folder.path) / name).string();
+    // As text: a path object per file costs more than the file's whole entry.
+    entry.path = platform::JoinPath(folder.path, name);
     entry.modified = std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(
-            std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
-    entry.bookmark = ScanTitle(folder, settings::BaseName(name));
+            std::chrono::seconds(written.tv_sec) + std::chrono::nanoseconds(written.tv_nsec)));
+    entry.bookmark = ScanTitle(folder, opened, settings::BaseName(name));
     entries.push_back(std::move(entry));
   }
   return entries;

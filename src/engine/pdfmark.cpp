@@ -1,5 +1,6 @@
 #include "engine/pdfmark.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,18 @@ const char* Choose(const std::string& stored, int fallback, const std::array<con
 }  // namespace
 
 std::string PdfMarkString(std::string_view utf8) {
+  // Printable ASCII without a backslash or a parenthesis, most titles, is
+  // written as it stands: the outline has a title per plot file.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '(' && c != ')';
+      })) {
+    std::string literal;
+    literal.reserve(utf8.size() + 2);
+    literal += '(';
+    literal += utf8;
+    literal += ')';
+    return literal;
+  }
   const std::u32string text = platform::DecodeUtf8(utf8);
   for (char32_t cp : text) {
     if (!SingleByte(cp)) return Utf16HexString(text);
@@ -74,12 +87,19 @@ std::string PdfDate(const std::tm& local) {
 }
 
 std::string OutlineLine(const OutlineRecord& record) {
-  const std::string page = std::to_string(record.page);
-  const std::string title = PdfMarkString(record.title);
+  // Appended to one string: the outline has a line per plot file.
+  std::string line = "[/Page ";
+  line += std::to_string(record.page);
   if (record.kind == OutlineRecord::Kind::Group) {
-    return "[/Page " + page + "/Count -" + std::to_string(record.count) + "  /Title " + title + " /OUT pdfmark";
+    line += "/Count -";
+    line += std::to_string(record.count);
+    line += "  /Title ";
+  } else {
+    line += " /View [/XYZ null null 0] /Title ";
   }
-  return "[/Page " + page + " /View [/XYZ null null 0] /Title " + title + " /OUT pdfmark";
+  line += PdfMarkString(record.title);
+  line += " /OUT pdfmark";
+  return line;
 }
 
 std::string DocInfoLine(const DocInfo& info) {

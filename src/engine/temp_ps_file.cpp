@@ -55,18 +55,22 @@ void TempPsFile::Flush() {
   buffered_ = 0;
 }
 
-int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline) {
+int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline) {
   // A grid run's files are read through the listing of their folder, which
-  // the side files need anyway: the folder is held open for both. The folder
-  // and the name are taken as text: parent_path() and filename() make paths
-  // of parts for every file.
+  // the side files need anyway: the folder is held open for both. A tree
+  // scan's files, which need no listing, come folder after folder: the folder
+  // of the last one is held open. Either way opening a file looks up its name
+  // alone rather than every folder of its path again. The folder and the name
+  // are taken as text: parent_path() and filename() make paths of parts for
+  // every file.
+  const size_t slash = plotFile.rfind('/');
+  std::string folderPath = slash == std::string::npos ? "" : slash == 0 ? "/" : plotFile.substr(0, slash);
+  const std::string name = plotFile.substr(slash + 1);
   const platform::FolderNames* folder = nullptr;
-  std::string name;
   if (outline) {
-    const std::string& native = plotFile.native();
-    const size_t slash = native.rfind('/');
-    folder = &listings_->Of(slash == std::string::npos ? "" : slash == 0 ? "/" : native.substr(0, slash));
-    name = native.substr(slash + 1);
+    folder = &listings_->Of(folderPath);
+  } else if (!heldFolder_ || heldFolder_->path().native() != folderPath) {
+    heldFolder_.emplace(std::move(folderPath));
   }
   PageCommentScanner scanner;
   char last = '\n';
@@ -77,11 +81,7 @@ int TempPsFile::AppendPlotFile(const std::filesystem::path& plotFile, OutlineSta
     last = data[size - 1];
     empty = false;
   };
-  if (folder) {
-    platform::ReadFileInBlocks(folder->folder(), name, readBuffer_, copy);
-  } else {
-    platform::ReadFileInBlocks(plotFile, readBuffer_, copy);
-  }
+  platform::ReadFileInBlocks(folder ? folder->folder() : *heldFolder_, name, readBuffer_, copy);
   scanner.Finish();
   if (last != '\n' && last != '\r') Write(kLineEnd);
   const int pages = scanner.pages();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "engine/outline.h"
@@ -17,7 +18,7 @@ std::filesystem::path TempPsPath();
 
 // What one plot file put into the temporary file.
 struct BoundFile {
-  std::filesystem::path path;
+  std::string path;      // as text: a bind of thousands of files makes no path object per file
   int pages = 1;         // as its page comments give them, and as the outline counts them
   int pageComments = 0;  // its "%%Page:" comments
   bool empty = false;    // it holds no bytes at all, so it prints no page
@@ -46,7 +47,7 @@ class TempPsFile {
   // file or side file that is not a regular file (a FIFO, a device) is
   // refused at once. Side files are looked up in a listing of each folder
   // made on the first file from it.
-  int AppendPlotFile(const std::filesystem::path& plotFile, OutlineState* outline);
+  int AppendPlotFile(const std::string& plotFile, OutlineState* outline);
 
   // The plot files appended so far, in order, and their pages together: the
   // pages the PDF must get.
@@ -72,6 +73,7 @@ class TempPsFile {
   int pages_ = 0;
   platform::FolderListings ownListings_;
   platform::FolderListings* listings_;
+  std::optional<platform::OpenFolder> heldFolder_;  // the folder of the last plot file without a listing
 };
 
 }  // namespace quiremark::engine

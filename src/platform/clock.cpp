@@ -19,11 +19,17 @@ std::tm LocalTime(Clock::TimePoint time) {
   return local;
 }
 
-std::string Format(Clock::TimePoint time, const char* format) {
-  const std::tm local = LocalTime(time);
+std::string Format(const std::tm& local, const char* format) {
   char buffer[64];
   const std::size_t n = std::strftime(buffer, sizeof buffer, format, &local);
   return std::string(buffer, n);
+}
+
+// Two digits, as strftime writes a month, a day or a time of day. The date
+// column writes two texts per file, and strftime reads its format anew each time.
+void AppendTwoDigits(std::string& text, int value) {
+  text += static_cast<char>('0' + value / 10);
+  text += static_cast<char>('0' + value % 10);
 }
 
 Clock* gCurrent = nullptr;
@@ -40,9 +46,28 @@ auto WithCNumbers(Work work) {
 
 }  // namespace
 
-std::string Clock::ShortDate(TimePoint time) const { return Format(time, "%Y-%m-%d"); }
+std::string Clock::ShortDate(TimePoint time) const {
+  const std::tm local = LocalTime(time);
+  const int year = local.tm_year + 1900;
+  if (year < 1000) return Format(local, "%Y-%m-%d");  // however strftime writes a year of fewer digits
+  std::string text = std::to_string(year);
+  text += '-';
+  AppendTwoDigits(text, local.tm_mon + 1);
+  text += '-';
+  AppendTwoDigits(text, local.tm_mday);
+  return text;
+}
 
-std::string Clock::LongTime(TimePoint time) const { return Format(time, "%H:%M:%S"); }
+std::string Clock::LongTime(TimePoint time) const {
+  const std::tm local = LocalTime(time);
+  std::string text;
+  AppendTwoDigits(text, local.tm_hour);
+  text += ':';
+  AppendTwoDigits(text, local.tm_min);
+  text += ':';
+  AppendTwoDigits(text, local.tm_sec);
+  return text;
+}
 
 char Clock::DecimalSeparator() const {
   static const char separator = [] {

@@ -19,6 +19,11 @@ namespace {
 // "*" any run of bytes, "?" one character (a whole UTF-8 sequence), any
 // other byte itself.
 bool MatchFrom(const std::string& pattern, const std::string& name) {
+  // A star and a plain ending ("*.plt", the usual file filter): the name's end
+  // alone decides, and a scan asks it of every name of a folder.
+  if (pattern.size() > 1 && pattern[0] == '*' &&
+      std::none_of(pattern.begin() + 1, pattern.end(), [](char c) { return c == '*' || c == '?'; }))
+    return name.ends_with(std::string_view(pattern).substr(1));
   return MatchWithStars(pattern, name, '*', [&](std::size_t p, std::size_t n, std::size_t& nextP, std::size_t& nextN) {
     nextP = p + 1;
     nextN = n + 1;
@@ -29,12 +34,11 @@ bool MatchFrom(const std::string& pattern, const std::string& name) {
 }
 
 // WildcardMatch on a pattern and a name whose letter case is folded already.
-bool MatchFolded(std::string pattern, const std::string& name) {
+bool MatchFolded(const std::string& pattern, const std::string& name) {
   if (pattern == "*.*" || pattern == "*") return true;
   // "name." asks for a name without an extension
   if (pattern.size() > 1 && pattern.back() == '.' && pattern.find_first_of("*?") != std::string::npos) {
-    pattern.pop_back();
-    return name.find('.') == std::string::npos && MatchFrom(pattern, name);
+    return name.find('.') == std::string::npos && MatchFrom(pattern.substr(0, pattern.size() - 1), name);
   }
   if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos) {
     return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
@@ -56,11 +60,6 @@ std::vector<std::string> FoldedPatterns(const std::string& patterns) {
   return list;
 }
 
-bool MatchesAnyFolded(const std::vector<std::string>& patterns, const std::string& foldedName) {
-  return std::any_of(patterns.begin(), patterns.end(),
-                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
-}
-
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
@@ -68,7 +67,25 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 }
 
 bool WildcardMatchAny(const std::string& patterns, const std::string& name) {
-  return MatchesAnyFolded(FoldedPatterns(patterns), FoldCase(name));
+  return WildcardPatterns(patterns).Matches(name);
+}
+
+WildcardPatterns::WildcardPatterns(const std::string& patterns) : folded_(FoldedPatterns(patterns)) {}
+
+bool WildcardPatterns::Matches(const std::string& name) const { return MatchesFolded(FoldCase(name)); }
+
+bool WildcardPatterns::MatchesFolded(const std::string& foldedName) const {
+  return std::any_of(folded_.begin(), folded_.end(),
+                     [&](const std::string& pattern) { return MatchFolded(pattern, foldedName); });
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+  std::string joined;
+  joined.reserve(folder.size() + 1 + name.size());
+  joined = folder;
+  if (!folder.empty() && folder.back() != '/') joined += '/';
+  joined += name;
+  return joined;
 }
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options) {
@@ -78,9 +95,10 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
 
 std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& patterns, SearchOptions options,
                                     std::error_code& error) {
-  const std::vector<std::string> wanted = FoldedPatterns(patterns);
-  // Each entry with its name folded once, for the match and for the sort.
-  std::vector<std::pair<std::string, FoundEntry>> found;
+  const WildcardPatterns wanted(patterns);
+  // The wanted entries, and each one's name folded once, for the match and for the sort.
+  std::vector<FoundEntry> found;
+  std::vector<std::string> folded;
   error.clear();
   // readdir directly, its entry type deciding what needs no look at the
   // entry itself: the listing of a folder of thousands of plot files goes
@@ -121,19 +139,18 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
     }
     if (options.kind == EntryKind::Files && !isFile) continue;
     if (options.kind == EntryKind::Folders && !isFolder) continue;
-    std::string folded = FoldCase(name);
+    std::string foldedName = FoldCase(name);
     // A Windows-1252 name matches a pattern written as it is shown, decoded
     // (the file filter made from selected grid rows, for instance).
-    if (!MatchesAnyFolded(wanted, folded) &&
-        (IsValidUtf8(name) || !MatchesAnyFolded(wanted, FoldCase(DecodeText(std::string(name))))))
+    if (!wanted.MatchesFolded(foldedName) &&
+        (IsValidUtf8(name) || !wanted.MatchesFolded(FoldCase(DecodeText(std::string(name))))))
       continue;
-    FoundEntry one;
+    FoundEntry& one = found.emplace_back();
     one.name = name;
     one.isHidden = isHidden;
     one.isLink = isLink;
     one.isFolder = isFolder;
     one.isFile = isFile;
-    one.path = folder / one.name;
     // One look at the file for its size and time.
     if (options.sizeAndTime && (statted || ::fstatat(dirFd, entry->d_name, &st, 0) == 0)) {
       if (isFile) one.size = static_cast<std::uintmax_t>(st.st_size);
@@ -141,15 +158,23 @@ std::vector<FoundEntry> FindEntries(const fs::path& folder, const std::string& p
                                                                    std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
       one.modified = std::chrono::time_point_cast<fs::file_time_type::duration>(std::chrono::file_clock::from_sys(written));
     }
-    found.emplace_back(std::move(folded), std::move(one));
+    folded.push_back(std::move(foldedName));
   }
   ::closedir(dir);
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  // The order is sorted, not the entries: moving an entry (its path above
+  // all) costs far more than moving an index.
+  std::vector<std::size_t> order(found.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const int byFolded = folded[a].compare(folded[b]);
+    return byFolded != 0 ? byFolded < 0 : found[a].name < found[b].name;
   });
   std::vector<FoundEntry> entries;
   entries.reserve(found.size());
-  for (auto& [folded, entry] : found) entries.push_back(std::move(entry));
+  for (const std::size_t i : order) {
+    FoundEntry& entry = entries.emplace_back(std::move(found[i]));
+    if (options.paths) entry.path = folder / entry.name;
+  }
   return entries;
 }
 
@@ -161,8 +186,19 @@ std::optional<FoundEntry> FileSearch::Next() {
   return entries_[next_++];
 }
 
-NameLookup::NameLookup(std::vector<std::string> names) : names_(std::move(names)) {
-  std::sort(names_.begin(), names_.end());
+NameLookup::NameLookup(std::vector<std::string> names) {
+  // A listing in name order ignoring case is mostly in byte order already.
+  if (std::is_sorted(names.begin(), names.end())) {
+    names_ = std::move(names);
+    return;
+  }
+  // The order is sorted, and each name then moved once into its place: a
+  // sort of the names themselves moves each of them many times.
+  std::vector<std::size_t> order(names.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+  names_.reserve(names.size());
+  for (const std::size_t i : order) names_.push_back(std::move(names[i]));
 }
 
 void NameLookup::Add(const std::string& name) {
@@ -251,35 +287,87 @@ std::pair<fs::path, std::string> SplitPattern(const std::string& pathWithPattern
   return {fs::path(slash == 0 ? "/" : pathWithPattern.substr(0, slash)), pathWithPattern.substr(slash + 1)};
 }
 
-std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
+namespace {
+
+// FindNameIgnoringCase for several names, each answer in the place of its name.
+std::vector<std::optional<fs::path>> FindNamesIgnoringCase(const fs::path& folder,
+                                                           const std::vector<std::string>& names) {
+  std::vector<std::optional<fs::path>> found(names.size());
+  std::vector<std::size_t> missing;  // the names not there as they are spelled
+  std::vector<std::string> wanted(names.size());
   std::error_code ec;
-  if (name.empty()) return std::nullopt;
-  if (fs::exists(folder / name, ec)) return folder / name;
-  // readdir directly, and only names of the wanted length folded (folding
-  // keeps a name's length in bytes): the path side files are looked for in
-  // folders of thousands of plot files each time one is selected.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty()) continue;
+    if (fs::exists(folder / names[i], ec)) {
+      found[i] = folder / names[i];
+    } else {
+      wanted[i] = FoldCase(names[i]);
+      missing.push_back(i);
+    }
+  }
+  if (missing.empty()) return found;
+  // readdir directly, once for all the names, and only names of a wanted
+  // length folded (folding keeps a name's length in bytes): the path side
+  // files are looked for in folders of thousands of plot files each time one
+  // is selected.
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::nullopt;
-  const std::string wanted = FoldCase(name);
-  std::optional<std::string> best;
+  if (!dir) return found;
+  std::vector<std::optional<std::string>> best(names.size());
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view candidate = entry->d_name;
-    if (candidate.size() != wanted.size() || candidate == "." || candidate == "..") continue;
-    if (FoldCase(candidate) == wanted && (!best || candidate < *best)) best = candidate;
+    if (candidate == "." || candidate == "..") continue;
+    for (const std::size_t i : missing) {
+      if (candidate.size() != wanted[i].size()) continue;
+      if (FoldCase(candidate) == wanted[i] && (!best[i] || candidate < *best[i])) best[i] = candidate;
+    }
   }
   ::closedir(dir);
-  if (!best) return std::nullopt;
-  return folder / *best;
-}
-
-std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
-  auto found = FindNameIgnoringCase(folder, name);
-  std::error_code ec;
-  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  for (const std::size_t i : missing) {
+    if (best[i]) found[i] = folder / *best[i];
+  }
   return found;
 }
 
+}  // namespace
+
+std::optional<fs::path> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
+  return FindNamesIgnoringCase(folder, {name}).front();
+}
+
+std::optional<fs::path> FindFileIgnoringCase(const fs::path& folder, const std::string& name) {
+  return FindFilesIgnoringCase(folder, {name}).front();
+}
+
+std::vector<std::optional<fs::path>> FindFilesIgnoringCase(const fs::path& folder,
+                                                           const std::vector<std::string>& names) {
+  std::vector<std::optional<fs::path>> found = FindNamesIgnoringCase(folder, names);
+  for (std::optional<fs::path>& file : found) {
+    std::error_code ec;
+    if (file && !fs::is_regular_file(*file, ec)) file.reset();
+  }
+  return found;
+}
+
+namespace {
+
+// Plain ASCII reads the same in both encodings.
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The shown relative path below the folder as it stands, joined as text.
+std::string PlainShownPath(const std::string& folder, const std::string& shown) {
+  std::string plain = folder;
+  if (!plain.empty() && plain.back() != '/') plain += '/';
+  const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
+  plain.append(shown, relative == std::string::npos ? shown.size() : relative);
+  return plain;
+}
+
+}  // namespace
+
 std::string ShownPath(const std::string& stored) {
+  if (IsAscii(stored)) return stored;  // nothing to decode: a tree scan shows a path per file
   std::string shown;
   for (std::size_t start = 0;;) {
     const std::size_t end = stored.find('/', start);
@@ -290,17 +378,17 @@ std::string ShownPath(const std::string& stored) {
   }
 }
 
+std::string FindShownFile(const std::string& folder, const std::string& shown) {
+  // Plain ASCII is the same in both encodings: nothing to look for.
+  if (IsAscii(shown)) return PlainShownPath(folder, shown);
+  return FindShownPath(folder, shown).native();
+}
+
 fs::path FindShownPath(const fs::path& folder, const std::string& shown) {
   std::error_code ec;
-  // Plain ASCII reads the same in both encodings: nothing to look for. The
-  // path is made in one piece: a bind run makes one per plot file.
-  if (std::all_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    std::string plain = folder.native();
-    if (!plain.empty() && plain.back() != '/') plain += '/';
-    const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
-    plain.append(shown, relative == std::string::npos ? shown.size() : relative);
-    return plain;
-  }
+  // Plain ASCII is the same in both encodings: nothing to look for. The path
+  // is made in one piece.
+  if (IsAscii(shown)) return PlainShownPath(folder.native(), shown);
   const fs::path plain = folder / fs::path(shown).relative_path();
   if (fs::symlink_status(plain, ec).type() != fs::file_type::not_found) return plain;
   fs::path found = folder;

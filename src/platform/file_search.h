@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,11 +22,29 @@ bool WildcardMatch(const std::string& pattern, const std::string& name);
 // true when any of them matches.
 bool WildcardMatchAny(const std::string& patterns, const std::string& name);
 
+// A ";"-separated list of patterns read once, for matching many names as
+// WildcardMatchAny does: a scan matches every name of a folder of thousands.
+class WildcardPatterns {
+ public:
+  explicit WildcardPatterns(const std::string& patterns);
+  bool Matches(const std::string& name) const;
+  // The same for a name whose letter case FoldCase has folded already.
+  bool MatchesFolded(const std::string& foldedName) const;
+
+ private:
+  std::vector<std::string> folded_;
+};
+
+// `folder` and `name` joined as std::filesystem::path's "/" joins them (a "/"
+// between unless the folder is empty or ends in one), as text: no path object
+// is made, which costs more than the join itself.
+std::string JoinPath(const std::string& folder, std::string_view name);
+
 enum class EntryKind { Any, Files, Folders };
 
 struct FoundEntry {
   std::string name;                        // bare name, stored spelling
-  std::filesystem::path path;              // folder / name
+  std::filesystem::path path;              // folder / name (empty unless SearchOptions::paths)
   bool isFolder = false;
   bool isFile = false;                     // a regular file
   bool isHidden = false;                   // name begins with "."
@@ -38,6 +57,7 @@ struct SearchOptions {
   EntryKind kind = EntryKind::Any;  // Files: regular files only; Folders: folders only
   bool includeHidden = true;
   bool sizeAndTime = true;  // false: `size` and `modified` stay empty, which saves a look at each file
+  bool paths = true;        // false: `path` stays empty, which saves making a path object per entry
 };
 
 // find-first / find-next over one folder. The entries matching the patterns
@@ -128,6 +148,11 @@ std::optional<std::filesystem::path> FindNameIgnoringCase(const std::filesystem:
 // The same when it names a normal file (or a link to one); empty otherwise.
 std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& folder,
                                                           const std::string& name);
+// FindFileIgnoringCase for several names in one folder, each answer in the
+// place of its name: the folder is looked through once for all the names it
+// does not hold as they are spelled.
+std::vector<std::optional<std::filesystem::path>> FindFilesIgnoringCase(const std::filesystem::path& folder,
+                                                                        const std::vector<std::string>& names);
 
 // The path of a file or folder below `folder` named by the UTF-8 text the
 // user sees (a relative path, "/" between its parts). A part that is not
@@ -135,6 +160,9 @@ std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem:
 // an old Windows share gave it, which the program shows decoded. When neither
 // exists the plain path is returned.
 std::filesystem::path FindShownPath(const std::filesystem::path& folder, const std::string& shown);
+// The same as text, for a caller that opens the file by it: a bind of
+// thousands of files then makes no path object per file.
+std::string FindShownFile(const std::string& folder, const std::string& shown);
 
 // The text the user sees for a stored relative path: each part between "/"
 // decoded on its own (UTF-8 as it is, anything else as Windows-1252), so a

@@ -69,13 +69,15 @@ OpenFolder::OpenFolder(OpenFolder&& other) noexcept : path_(std::move(other.path
   other.fd_ = -1;
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& file) : path_(file) { Open(file.c_str(), AT_FDCWD); }
+ReadOnlyFile::ReadOnlyFile(const std::filesystem::path& file) : ReadOnlyFile(file.native()) {}
+
+ReadOnlyFile::ReadOnlyFile(const std::string& file) : path_(file) { Open(path_.c_str(), AT_FDCWD); }
 
 ReadOnlyFile::ReadOnlyFile(const OpenFolder& folder, const std::string& name) : folder_(&folder), name_(name) {
   if (folder.fd() >= 0 && name.find('/') == std::string::npos) {
     Open(name.c_str(), folder.fd());
   } else {
-    path_ = Path();
+    path_ = Path().native();
     folder_ = nullptr;
     Open(path_.c_str(), AT_FDCWD);
   }
@@ -97,6 +99,7 @@ void ReadOnlyFile::Open(const char* name, int folderFd) {
     Fail(Path(), "cannot open", NotRegularFileError());
   }
   size_ = static_cast<size_t>(st.st_size);
+  modified_ = st.st_mtim;
 }
 
 ReadOnlyFile::~ReadOnlyFile() {
@@ -170,6 +173,11 @@ std::string ReadWhole(ReadOnlyFile& in) {
 }  // namespace
 
 void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block) {
+  ReadFileInBlocks(file.native(), buffer, block);
+}
+
+void ReadFileInBlocks(const std::string& file, AlignedBuffer& buffer,
                       const std::function<void(const char*, size_t)>& block) {
   ReadOnlyFile in(file);
   ReadInBlocks(in, buffer, block);

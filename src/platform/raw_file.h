@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -49,6 +50,8 @@ class OpenFolder {
 class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const std::filesystem::path& file);
+  // The same for a path held as text.
+  explicit ReadOnlyFile(const std::string& file);
   // The file `name` in `folder`; errors name it as folder / name.
   ReadOnlyFile(const OpenFolder& folder, const std::string& name);
   ~ReadOnlyFile();
@@ -58,18 +61,22 @@ class ReadOnlyFile {
   // Up to `size` bytes; 0 at the end of the file.
   size_t Read(char* buffer, size_t size);
   size_t size() const { return size_; }  // as it was when opened
+  // When the file was last written, as it was when opened: the look at the
+  // file that opening makes tells it.
+  const std::timespec& modified() const { return modified_; }
   int fd() const { return fd_; }
 
  private:
   void Open(const char* name, int folderFd);
   // The file's path for errors, made only when one is thrown.
-  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : path_; }
+  std::filesystem::path Path() const { return folder_ ? folder_->path() / name_ : std::filesystem::path(path_); }
 
-  std::filesystem::path path_;
+  std::string path_;  // as text: a copy of a path object costs more than opening the file
   const OpenFolder* folder_ = nullptr;
   std::string name_;
   int fd_ = -1;
   size_t size_ = 0;
+  std::timespec modified_{};
 };
 
 // A regular file's bytes mapped into memory for reading at random places
@@ -120,6 +127,9 @@ void ReadFileInBlocks(const std::filesystem::path& file, const std::function<voi
 // The same through the caller's buffer, in blocks of its size: a caller that
 // reads many files keeps one.
 void ReadFileInBlocks(const std::filesystem::path& file, AlignedBuffer& buffer,
+                      const std::function<void(const char*, size_t)>& block);
+// The same for a path held as text.
+void ReadFileInBlocks(const std::string& file, AlignedBuffer& buffer,
                       const std::function<void(const char*, size_t)>& block);
 // The same for the file `name` in `folder`.
 void ReadFileInBlocks(const OpenFolder& folder, const std::string& name, AlignedBuffer& buffer,

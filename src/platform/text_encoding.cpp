@@ -200,10 +200,19 @@ std::string EncodeForFile(std::string_view utf8) {
 }
 
 std::string FoldCase(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+  // ASCII, most of every file name, is folded in place in a copy; a scan
+  // folds every name of a folder of thousands.
+  std::string out(utf8);
+  std::size_t ascii = 0;
+  for (; ascii < out.size(); ++ascii) {
+    const auto byte = static_cast<unsigned char>(out[ascii]);
+    if (byte >= 0x80) break;
+    if (byte >= 'A' && byte <= 'Z') out[ascii] = static_cast<char>(byte + 32);
+  }
+  if (ascii == out.size()) return out;
+  out.resize(ascii);
   char32_t cp = 0;
-  for (std::size_t pos = 0; pos < utf8.size();) {
+  for (std::size_t pos = ascii; pos < utf8.size();) {
     if (const auto byte = static_cast<unsigned char>(utf8[pos]); byte < 0x80) {
       // ASCII, most of every file name: no decoding.
       out += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);

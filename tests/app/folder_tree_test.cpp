@@ -436,11 +436,13 @@ TEST_F(FolderTree, SpecialBindCommandsShowWhereTheirPathSideFilesLie) {
   const fs::path own = Folder("own");
   const fs::path parent = Folder("parent");
   const fs::path child = Folder("parent/child");
+  const fs::path mixed = Folder("parent/mixed");
   const fs::path none = Folder("none");
   const fs::path empty = Folder("empty");
   testing::WriteFile(own / "Quiremark.path", "  /ut/special  \r\n/annat\r\n");
   testing::WriteFile(own / "quiremark.RELATION.path", "/ut/relation\r\n");
   testing::WriteFile(parent / "QUIREMARK.PATH", "/ut/förälder\r\n");
+  testing::WriteFile(mixed / "Quiremark.Relation.path", "/ut/egen\r\n");
   testing::WriteFile(empty / "Quiremark.path", "");
   struct Case {
     fs::path folder;
@@ -454,6 +456,7 @@ TEST_F(FolderTree, SpecialBindCommandsShowWhereTheirPathSideFilesLie) {
   for (const Case& c : std::vector<Case>{
            {own, true, "/ut/special", true, "/ut/relation"},
            {child, true, "/ut/förälder", false, "Skapa P&DF Relation"},
+           {mixed, true, "/ut/förälder", true, "/ut/egen"},
            {none, false, "Skapa PD&F Special", false, "Skapa P&DF Relation"},
            {empty, true, "Skapa PD&F Special", false, "Skapa P&DF Relation"},
        }) {

@@ -138,6 +138,35 @@ TEST_F(FileGridTest, AddGridRowComparesTheFirstTenCharacters) {
   EXPECT_EQ(fgFiles.CellBackColor(3, 3), kOlderColor);
 }
 
+// A clock the test moves on.
+class MovingClock : public platform::Clock {
+ public:
+  explicit MovingClock(TimePoint start) : now(start) {}
+  TimePoint Now() const override { return now; }
+  TimePoint now;
+};
+
+// The dates one fill compares with follow the clock: a fill that runs past
+// midnight colours its later rows by the new day.
+TEST_F(FileGridTest, RowsOfOneFillAreComparedWithTheDateWhenEachIsAdded) {
+  MovingClock clock(LocalTime(2026, 12, 8, 23, 59));
+  platform::ScopedClock useClock(clock);
+  fgFiles.SetCols(4);
+  GridDays days;
+  AddGridRow(pane, kGridHeader, days);
+  AddGridRow(pane, {"", "a.plt", "a", "2026-12-08 23:00"}, days);
+  AddGridRow(pane, {"", "b.plt", "b", "2026-12-07 23:00"}, days);
+  clock.now = LocalTime(2026, 12, 9, 0, 1);
+  AddGridRow(pane, {"", "c.plt", "c", "2026-12-08 23:00"}, days);
+  AddGridRow(pane, {"", "d.plt", "d", "2026-12-09 00:00"}, days);
+  AddGridRow(pane, {"", "e.plt", "e", "2026-12-07 23:00"}, days);
+  EXPECT_EQ(fgFiles.CellBackColor(1, 3), 0u);
+  EXPECT_EQ(fgFiles.CellBackColor(2, 3), kYesterdayColor);
+  EXPECT_EQ(fgFiles.CellBackColor(3, 3), kYesterdayColor);
+  EXPECT_EQ(fgFiles.CellBackColor(4, 3), 0u);
+  EXPECT_EQ(fgFiles.CellBackColor(5, 3), kOlderColor);
+}
+
 TEST_F(FileGridTest, FileThatVanishesStopsTheFillWithAFileError) {
   Plot("Plan-1.plt");
   Plot("Plan-2.plt");

@@ -27,6 +27,19 @@ TEST(Clock, RegionalFormats) {
   EXPECT_EQ(clock.LongTime(clock.Now()), "22:13:20");
 }
 
+// Every number of the date and the time of day keeps its leading zero.
+TEST(Clock, RegionalFormatsKeepLeadingZeros) {
+  qt::ScopedEnv tz("TZ", "UTC");
+  tzset();
+  FixedClock clock;
+  const qp::Clock::TimePoint early(std::chrono::seconds(1709622489));  // 2024-03-05 07:08:09 UTC
+  EXPECT_EQ(clock.ShortDate(early), "2024-03-05");
+  EXPECT_EQ(clock.LongTime(early), "07:08:09");
+  const qp::Clock::TimePoint midnight(std::chrono::seconds(946684800));  // 2000-01-01 00:00:00 UTC
+  EXPECT_EQ(clock.ShortDate(midnight), "2000-01-01");
+  EXPECT_EQ(clock.LongTime(midnight), "00:00:00");
+}
+
 TEST(Clock, NumbersRoundTripInTheRegionalFormat) {
   CommaClock clock;
   EXPECT_EQ(clock.FormatNumber(120), "120");

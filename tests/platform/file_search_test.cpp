@@ -92,6 +92,24 @@ TEST_F(FileSearchTest, NamedNormalFileIsFoundIgnoringCaseFoldersAndMissingNamesA
   EXPECT_EQ(qp::FindFileIgnoringCase(dir / "saknas", "A.plt"), std::nullopt);
 }
 
+// Names looked for together, in one look through the folder, are found as
+// each one alone would be.
+TEST_F(FileSearchTest, SeveralNamesAreFoundAsEachAloneWouldBe) {
+  std::filesystem::create_symlink(dir / "A.plt", dir / "link.plt");
+  qt::WriteFile(dir / "NOTES.txt", "y");
+  const std::vector<std::string> names = {"a.PLT", "Notes.TXT", "folder.PLT", "none.txt", "", "LINK.plt", "A.plt", "b.plt"};
+  const auto found = qp::FindFilesIgnoringCase(dir.path(), names);
+  ASSERT_EQ(found.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(found[i], qp::FindFileIgnoringCase(dir.path(), names[i])) << names[i];
+  }
+  EXPECT_EQ(found[0], dir / "A.plt");
+  EXPECT_EQ(found[1], dir / "NOTES.txt") << "the first in name order of the names equal ignoring case";
+  EXPECT_EQ(found[7], dir / "b.PLT");
+  EXPECT_TRUE(qp::FindFilesIgnoringCase(dir / "saknas", {"A.plt", "b.plt"}) ==
+              (std::vector<std::optional<std::filesystem::path>>{std::nullopt, std::nullopt}));
+}
+
 TEST(SplitPattern, SeparatesFolderAndPattern) {
   EXPECT_EQ(qp::SplitPattern("/a b/C/*.dtt"), std::make_pair(std::filesystem::path("/a b/C"), std::string("*.dtt")));
   EXPECT_EQ(qp::SplitPattern("*.dtt").first, ".");
