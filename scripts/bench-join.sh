@@ -21,11 +21,13 @@ src=${src:-$top}
 
 [ -n "${BUILD:-}" ] || "$top/scripts/build.sh" "$build" >/dev/null
 mkdir -p "$work"
-# qpdf and the libraries it uses itself: zlib among them, which a core library
-# built before it used qpdf (BUILD=...) needs for its own PDF reading.
+# qpdf and the libraries it uses itself, for a core library that links them
+# (older builds, BUILD=...): zlib among them, which one built before it used
+# qpdf needs for its own PDF reading. A newer core loads its PDF reader from
+# the build's bin folder.
 # shellcheck disable=SC2046
 g++ -std=c++20 -O2 -I"$src/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-join"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -Wl,-rpath,"$build/bin" -pthread -o "$work/bench-join"
 
 if [ ! -f "$data/.done-$count-$megabytes" ]; then
   rm -rf "$data"

@@ -46,9 +46,9 @@ done
 
 # The data generators of the other benchmarks.
 g++ -std=c++20 -O2 -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
-  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-join"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -Wl,-rpath,"$build/bin" -pthread -o "$work/bench-join"
 g++ -std=c++20 -O2 -DBENCH_FORM_KEEPS_CONVERTER -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-bind.cpp" \
-  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -pthread -o "$work/bench-bind"
+  "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -Wl,-rpath,"$build/bin" -pthread -o "$work/bench-bind"
 
 gs=$(command -v gs)
 # The desktop's opener: nothing to open on a server.
