@@ -5,6 +5,7 @@
 #include <future>
 #include <system_error>
 
+#include "platform/program_info.h"
 #include "platform/raw_file.h"
 
 namespace quiremark::engine {
@@ -16,8 +17,19 @@ struct Reader {
   std::string error;  // why it cannot be loaded
 };
 
+// Beside the program, as its window library is; where it is not there (a
+// test or a tool built elsewhere), where the dynamic linker looks for a
+// library. The sanitizers' dlopen would look in their own run path, not
+// the caller's: a test run under them names the folder in LD_LIBRARY_PATH.
 Reader LoadReader() {
-  void* library = dlopen(kPdfReaderLibrary, RTLD_NOW | RTLD_LOCAL);
+  std::error_code error;
+  std::filesystem::path beside;
+  try {
+    beside = platform::ExecutableFolder() / kPdfReaderLibrary;
+  } catch (const std::filesystem::filesystem_error&) {  // no folder of its own to be had
+  }
+  const bool there = !beside.empty() && std::filesystem::exists(beside, error);
+  void* library = dlopen(there ? beside.c_str() : kPdfReaderLibrary, RTLD_NOW | RTLD_LOCAL);
   if (!library) return {nullptr, dlerror()};
   auto* count = reinterpret_cast<PdfPageCountFunction*>(dlsym(library, kPdfPageCountSymbol));
   if (!count) return {nullptr, dlerror()};
