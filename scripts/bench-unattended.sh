@@ -63,6 +63,9 @@ echo "$EPOCHREALTIME" >"$STUB_MARK"
 exit 1
 STUB
 chmod +x "$work/opener/xdg-open" "$work/stub/gs"
+# Installed as gs is, with its resource folder beside it: the programs read
+# the version there instead of starting gs to ask (older builds still ask).
+mkdir -p "$work/share/ghostscript/10.00.0"
 
 # gs's arguments as the build in folder $1 starts it (GhostscriptArguments).
 gs_options() {
