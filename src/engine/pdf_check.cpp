@@ -1,6 +1,8 @@
 #include "engine/pdf_check.h"
 
 #include <fstream>
+#include <functional>
+#include <optional>
 
 namespace quiremark::engine {
 
@@ -16,30 +18,41 @@ bool IsCompletePdf(const std::filesystem::path& pdf) {
   return in.read(tail.data(), tailSize) && tail.find("%%EOF") != std::string::npos;
 }
 
-std::string FirstErrorLine(const std::filesystem::path& log) {
+namespace {
+
+// What `pick` makes of the first line of the log it takes (a line without its
+// "\r"); "" when it takes none.
+std::string FirstLogLine(const std::filesystem::path& log,
+                         const std::function<std::optional<std::string>(const std::string&)>& pick) {
   std::ifstream in(log, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.starts_with("Error: ") || line.find("ERROR:") != std::string::npos ||
-        line.find("Unrecoverable error") != std::string::npos || line.find("%%[ Error:") != std::string::npos) {
-      return line;
-    }
+    if (std::optional<std::string> picked = pick(line)) return *picked;
   }
   return "";
 }
 
+}  // namespace
+
+std::string FirstErrorLine(const std::filesystem::path& log) {
+  return FirstLogLine(log, [](const std::string& line) -> std::optional<std::string> {
+    if (line.starts_with("Error: ") || line.find("ERROR:") != std::string::npos ||
+        line.find("Unrecoverable error") != std::string::npos || line.find("%%[ Error:") != std::string::npos) {
+      return line;
+    }
+    return std::nullopt;
+  });
+}
+
 std::string FirstNoticeLine(const std::filesystem::path& log) {
-  std::ifstream in(log, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  return FirstLogLine(log, [](const std::string& line) -> std::optional<std::string> {
     const size_t stars = line.find("****");
-    if (stars == std::string::npos) continue;
+    if (stars == std::string::npos) return std::nullopt;
     const size_t text = line.find_first_not_of("* ", stars);
-    if (text != std::string::npos) return line.substr(text);
-  }
-  return "";
+    if (text == std::string::npos) return std::nullopt;
+    return line.substr(text);
+  });
 }
 
 }  // namespace quiremark::engine

@@ -16,8 +16,9 @@ bool IsCompletePdf(const std::filesystem::path& pdf);
 std::string FirstErrorLine(const std::filesystem::path& log);
 
 // The first notice gs wrote in its log ("GPL Ghostscript 10.00.0: **** Could
-// not open the file ..."), from the text after its stars; "" when none. gs also writes warnings so, in runs that
-// succeed, so a notice tells why only when the run failed.
+// not open the file ..."), from the text after its stars; "" when none. gs
+// writes warnings the same way in runs that succeed, so a notice tells why
+// only when the run failed.
 std::string FirstNoticeLine(const std::filesystem::path& log);
 
 }  // namespace quiremark::engine

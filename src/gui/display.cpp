@@ -1,7 +1,10 @@
 #include "gui/display.h"
 
 #include <cstdlib>
+#include <string>
 #include <string_view>
+
+#include "platform/text_encoding.h"
 
 namespace quiremark::gui {
 
@@ -17,11 +20,9 @@ bool IsSet(const char* name) {
 bool DisplayAvailable() {
   // "name:options", or a list of names to try: the first one counts.
   const char* value = std::getenv("QT_QPA_PLATFORM");
-  std::string_view platform = value ? value : "";
-  platform = platform.substr(0, platform.find(';'));
-  platform = platform.substr(0, platform.find(':'));
-  while (!platform.empty() && (platform.front() == ' ' || platform.front() == '\t')) platform.remove_prefix(1);
-  while (!platform.empty() && (platform.back() == ' ' || platform.back() == '\t')) platform.remove_suffix(1);
+  std::string_view first = value ? value : "";
+  first = first.substr(0, first.find(';'));
+  const std::string platform = platform::Trim(first.substr(0, first.find(':')), " \t");
   if (platform == "offscreen" || platform == "minimal" || platform == "minimalegl") return false;
   if (!platform.empty()) return true;
   return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");

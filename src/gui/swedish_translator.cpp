@@ -16,7 +16,6 @@ struct Missing {
   const char* swedish;
 };
 constexpr Missing kMissing[] = {
-    {"QFileDialog", "Look in:", "Leta i:"},
     {"QFileDialog", "&New Folder", "&Ny mapp"},
     {"QFileDialog", "&Choose", "&Välj"},
     {"QFileDialog", "Show ", "Visa "},

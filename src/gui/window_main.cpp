@@ -1,6 +1,8 @@
 // The program with its window: loaded by the program's start when a display exists.
 #include <QApplication>
 
+#include <type_traits>
+
 #include "controls/ui_services.h"
 #include "gui/about_dialog.h"
 #include "gui/add_favorite_dialog.h"
@@ -31,3 +33,4 @@ extern "C" __attribute__((visibility("default"))) int quiremark_run_window(int a
   gui::RunStartProcedure(arguments, state, form, static_cast<settings::Converter>(converter));
   return QApplication::exec();
 }
+static_assert(std::is_same_v<decltype(quiremark_run_window), quiremark::gui::RunWindowFunction>);

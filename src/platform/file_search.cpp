@@ -357,11 +357,8 @@ bool IsAscii(const std::string& text) {
 
 // The shown relative path below the folder as it stands, joined as text.
 std::string PlainShownPath(const std::string& folder, const std::string& shown) {
-  std::string plain = folder;
-  if (!plain.empty() && plain.back() != '/') plain += '/';
   const std::size_t relative = shown.find_first_not_of('/');  // below the folder, as relative_path() takes it
-  plain.append(shown, relative == std::string::npos ? shown.size() : relative);
-  return plain;
+  return JoinPath(folder, std::string_view(shown).substr(relative == std::string::npos ? shown.size() : relative));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 namespace quiremark::platform {
@@ -23,7 +24,7 @@ struct Slot {
 };
 Slot gSlots[kSlots];
 std::mutex gSlotsMutex;
-struct sigaction gPrevious[sizeof kSignals / sizeof kSignals[0]];
+struct sigaction gPrevious[std::size(kSignals)];
 
 void RemoveAndEnd(int signal) {
   for (Slot& slot : gSlots) {
@@ -31,7 +32,7 @@ void RemoveAndEnd(int signal) {
   }
   // End as the signal itself would: the handler that was there before, or
   // the default action.
-  for (size_t k = 0; k < sizeof kSignals / sizeof kSignals[0]; ++k) {
+  for (size_t k = 0; k < std::size(kSignals); ++k) {
     if (kSignals[k] == signal) sigaction(signal, &gPrevious[k], nullptr);
   }
   raise(signal);
@@ -40,7 +41,7 @@ void RemoveAndEnd(int signal) {
 void InstallOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (size_t k = 0; k < sizeof kSignals / sizeof kSignals[0]; ++k) {
+    for (size_t k = 0; k < std::size(kSignals); ++k) {
       struct sigaction action{};
       action.sa_handler = RemoveAndEnd;
       sigemptyset(&action.sa_mask);
