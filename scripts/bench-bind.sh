@@ -32,10 +32,8 @@ work=/tmp/quiremark-bench-bind
 mkdir -p "$work"
 extra=()
 grep -q "GhostscriptProgram" "$src/src/app/main_form.h" && extra+=(-DBENCH_FORM_KEEPS_CONVERTER)
-# qpdf and the libraries it uses itself, for a core library that links them
-# (older builds, BUILD=...): zlib among them, which one built before it used
-# qpdf needs for its own PDF reading. A newer core loads its PDF reader from
-# the build's bin folder.
+# qpdf and the libraries it uses itself, which the core library links (an
+# older core, BUILD=..., loaded its PDF reader from the build's bin folder).
 # shellcheck disable=SC2046
 g++ -std=c++20 -O2 "${extra[@]}" -I"$src/src" -I"$build/src/generated" "$top/scripts/bench-bind.cpp" \
   "$build/src/libquiremark_core.a" $(pkg-config --libs --static libqpdf) -Wl,-rpath,"$build/bin" -pthread -o "$work/bench-bind"

@@ -210,7 +210,6 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
                               PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
                               SplashForm& splash, const std::function<void()>& whileConverting) {
   OnceWork work(whileConverting);
-  PreparePdfPageCount();  // loaded while the converter works, counted after it
   RemoveStalePrologue(setup);
   // A converter may run in a folder of its own: relative paths would name files there.
   const fs::path ps = fs::absolute(psFile);
