@@ -236,30 +236,6 @@ TEST_F(UnattendedRun, EveryEarlyEndFailsWithItsReason) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
-// Any run that names /OutFile: and cannot bind fails: a fault of its line
-// with the status of a faulty command line, the syntax on the error stream
-// and the reason last.
-TEST_F(UnattendedRun, AnUnattendedLineWithoutAStartFolderOrAFileNameFails) {
-  const struct {
-    QStringList arguments;
-    std::string reason;
-  } cases[] = {
-      {{Arg("/OutFile:" + pdf.string())}, "/StartDir: saknas."},
-      {{Arg("/StartFolder:" + example.string()), Arg("/OutFile:" + pdf.string())},
-       "/StartDir: saknas (okänd växel /StartFolder:)."},
-      {{Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"), QStringLiteral("/OutFile:")},
-       "/OutFile: saknar filnamn."},
-  };
-  for (const auto& c : cases) {
-    const Ended ended = RunToEnd("QuiremarkGS", env, c.arguments);
-    EXPECT_EQ(ended.status, 3) << ended.err;
-    EXPECT_NE(ended.err.find("Fel i anrop: "), std::string::npos) << ended.err;
-    EXPECT_NE(ended.err.find("SYNTAX:\nQuiremarkGS /StartDir:"), std::string::npos) << ended.err;
-    EXPECT_EQ(LastLine(ended.err), "QuiremarkGS: Ingen PDF skapades: " + c.reason);
-  }
-  EXPECT_FALSE(fs::exists(pdf));
-}
-
 // A display number where no X server listens, neither on its socket file nor
 // on the abstract socket of the same name.
 std::string DeadDisplay() {
