@@ -63,9 +63,9 @@ echo "$EPOCHREALTIME" >"$STUB_MARK"
 exit 1
 STUB
 chmod +x "$work/opener/xdg-open" "$work/stub/gs"
-# Installed as gs is, with its resource folder beside it: the programs read
-# the version there instead of starting gs to ask (older builds still ask).
-mkdir -p "$work/share/ghostscript/10.00.0"
+# A script, which may start any gs, is asked its version whatever lies
+# beside it (every build asks this one, which answers at once); the real gs
+# of part "whole" is read from its installation's resource folder.
 
 # gs's arguments as the build in folder $1 starts it (GhostscriptArguments).
 gs_options() {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "controls/headless_ui.h"
 #include "gui/twips.h"
 #include "version.h"
 
@@ -141,6 +142,7 @@ QStringList QtNameFilters(const std::string& filter) {
 }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
+  if (unattended_) return controls::AnswerWithoutUser(*unattended_, text, style, title);
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
   KeepLinesWhole(box);

@@ -134,7 +134,7 @@ TEST(SyntaxMessage, ShowsEachLineWholeAndIsPhotographed) {
     EXPECT_TRUE(box->grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/syntax_message.png")));
     box->button(QMessageBox::Ok)->click();
   });
-  app::Main({"/OutFile:x.pdf"}, state, ui, {});
+  app::Main({"/TreeScan:Yes"}, state, ui, {});
   EXPECT_TRUE(shown);
 }
 

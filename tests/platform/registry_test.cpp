@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/process.h"
+#include "platform/text_encoding.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -206,28 +208,45 @@ TEST_F(Registry, LocalMachineShowsGhostscriptFoundOnPath) {
   EXPECT_EQ(qt::ReadFile(dir / "HKEY_LOCAL_MACHINE.reg").find("Ghostscript"), std::string::npos);
 }
 
-// An installation names its version in its resource folder, which spares
-// starting gs; the program is asked only when that does not tell.
+// An installed gs names its version in its installation's resource folder,
+// which spares starting it; the program is asked only when that does not
+// tell, and always when it is a script, which may start any gs.
 TEST_F(Registry, GhostscriptsVersionComesFromItsResourceFolder) {
+  const auto installed = qp::FindOnPath("gs");
+  ASSERT_TRUE(installed) << "Ghostscript is installed for the tests";
+  const std::string own = qp::Trim(qp::RunAndCapture({installed->string(), "--version"}).value_or(""), " \t\r\n");
   qt::TempDir prefix;
   std::filesystem::create_directories(prefix / "bin");
-  qt::WriteFile(prefix / "bin" / "gs", "#!/bin/sh\necho 9.99\n");
-  std::filesystem::permissions(prefix / "bin" / "gs", std::filesystem::perms::owner_all);
-  qt::ScopedEnv path("PATH", (prefix / "bin").string());
+  const std::string script = "#!/bin/sh\necho 9.99\n";
   const struct {
+    bool program;  // the real program, else a script
     std::vector<std::string> folders;
+    std::vector<std::string> initFolders;  // the folders that hold gs's init files
     std::string version;
   } cases[] = {
-      {{"10.02.1", "fonts"}, "10.02.1"},
-      {{"10.02.1", "9.56.0"}, "9.99"},
-      {{"fonts"}, "9.99"},
+      {true, {"10.02.1", "fonts"}, {"10.02.1"}, "10.02.1"},
+      {true, {"10.02.1", "8.71"}, {"10.02.1"}, "10.02.1"},  // 8.71 is left over from an old installation
+      {true, {"10.02.1", "9.56.0"}, {"10.02.1", "9.56.0"}, own},
+      {true, {"fonts"}, {}, own},
+      {false, {"8.71"}, {"8.71"}, "9.99"},  // a wrapper that starts another gs
   };
   for (const auto& c : cases) {
     std::filesystem::remove_all(prefix / "share");
+    std::filesystem::remove(prefix / "bin" / "gs");
+    if (c.program) std::filesystem::copy_file(*installed, prefix / "bin" / "gs");
+    else qt::WriteFile(prefix / "bin" / "gs", script);
+    std::filesystem::permissions(prefix / "bin" / "gs", std::filesystem::perms::owner_all);
     for (const std::string& folder : c.folders) std::filesystem::create_directories(prefix / "share" / "ghostscript" / folder);
+    for (const std::string& folder : c.initFolders) {
+      const auto init = prefix / "share" / "ghostscript" / folder / "Resource" / "Init";
+      std::filesystem::create_directories(init);
+      qt::WriteFile(init / "gs_init.ps", "");
+    }
     // A PATH seen before is not looked at again; another spelling of it is.
-    qt::ScopedEnv again("PATH", (prefix / "bin").string() + ":" + c.version + c.folders.back());
-    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version);
+    qt::ScopedEnv again("PATH", (prefix / "bin").string() + ":" + c.version + c.folders.back() +
+                                    std::to_string(c.initFolders.size()));
+    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version)
+        << c.folders.front() << " " << c.folders.back();
   }
 }
 
