@@ -233,6 +233,9 @@ void GridView::FollowControl() {
 }
 
 void GridView::OnGridChanged(const GridChange& change) {
+  // What the view itself just told the grid it shows already; taking it
+  // back in the middle of a click or a drag would undo the user's gesture.
+  if (telling_ && (change.kind == GridChange::Kind::Selection || change.kind == GridChange::Kind::Current)) return;
   following_ = true;
   switch (change.kind) {
     case GridChange::Kind::Reset:
@@ -345,20 +348,30 @@ void GridView::currentChanged(const QModelIndex& current, const QModelIndex& pre
   QTableView::currentChanged(current, previous);
   keepCurrentInView_ = true;
   if (following_ || !current.isValid() || !model_->Holds(model_->GridRow(current.row()), current.column())) return;
-  following_ = true;
+  telling_ = true;
   grid_.Select(model_->GridRow(current.row()), current.column());
-  following_ = false;
+  telling_ = false;
 }
 
 void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
   QTableView::selectionChanged(selected, deselected);
   if (following_ || kind_ != Kind::Table) return;
-  following_ = true;
+  // The whole selection at once: told row by row, the grid would hear of
+  // selections the user never made.
+  std::vector<bool> marked(grid_.rows(), false);
+  for (const QItemSelectionRange& range : selectionModel()->selection())
+    for (int viewRow = range.top(); viewRow <= range.bottom(); ++viewRow)
+      if (const int row = model_->GridRow(viewRow); row >= model_->headerRows() && row < grid_.rows()) marked[row] = true;
+  std::vector<int> rows;
+  bool same = true;
   for (int row = model_->headerRows(); row < grid_.rows(); ++row) {
-    const bool isSelected = selectionModel()->isRowSelected(model_->ViewRow(row), {});
-    if (grid_.IsRowSelected(row) != isSelected) grid_.SetRowSelected(row, isSelected);
+    if (marked[row]) rows.push_back(row);
+    same = same && marked[row] == grid_.IsRowSelected(row);
   }
-  following_ = false;
+  if (same) return;
+  telling_ = true;
+  grid_.SetSelectedRows(rows);
+  telling_ = false;
 }
 
 int GridView::GridRowAt(const QPoint& viewPos) const {
@@ -396,9 +409,20 @@ void GridView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
-  // A right click keeps the selection, so a context menu works on it.
   if (event->button() != Qt::RightButton) QTableView::mousePressEvent(event);
+  else SelectForContextMenu(indexAt(pos), event->modifiers());
   RaiseMouse(*event, row, columnAt(pos.x()), true);
+}
+
+void GridView::SelectForContextMenu(const QModelIndex& index, Qt::KeyboardModifiers keys) {
+  // A context menu works on the selection: a right click inside it keeps
+  // it; on a row outside it, that row becomes the selection (with Ctrl it
+  // joins it), before the grid hears of the press.
+  if (kind_ != Kind::Table || !index.isValid() || selectionModel()->isRowSelected(index.row(), {})) return;
+  const QItemSelectionModel::SelectionFlags how =
+      (keys & Qt::ControlModifier ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+      QItemSelectionModel::Rows;
+  selectionModel()->setCurrentIndex(index, how);
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* event) {

@@ -87,6 +87,7 @@ class GridView : public QTableView {
   void ApplyHiddenRows();
   void ApplyCurrent();
   void ApplySelection();
+  void SelectForContextMenu(const QModelIndex& index, Qt::KeyboardModifiers keys);
   // Sets the mouse cell and raises the press or release with the event's position in twips.
   void RaiseMouse(QMouseEvent& event, int gridRow, int col, bool press);
 
@@ -95,6 +96,7 @@ class GridView : public QTableView {
   GridTableModel* model_;
   std::vector<Branches> branches_;  // per grid row, outline only
   bool following_ = false;  // true while the view takes the grid's state
+  bool telling_ = false;    // true while the view tells the grid the user's selection or current cell
   bool keepCurrentInView_ = true;  // until the user scrolls by hand
 };
 

@@ -39,7 +39,7 @@ QMessageBox::Icon IconOf(int style) {
   }
 }
 
-// The buttons of the style, the first one being the default.
+// The buttons of the style, in their order.
 QList<QMessageBox::StandardButton> ButtonsOf(int style) {
   switch (style & mb::kButtonMask) {
     case mb::kOkCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
@@ -146,7 +146,9 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
   KeepLinesWhole(box);
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
-  box.setDefaultButton(buttons.front());
+  // Enter answers the style's default button.
+  const qsizetype chosen = (style & mb::kDefaultButtonMask) / mb::kDefaultButton2;
+  box.setDefaultButton(buttons.value(chosen, buttons.front()));
   // Escape answers Cancel where there is one and OK on a lone OK; a plain Yes/No box must be answered.
   if (buttons.contains(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
   else if (buttons.size() == 1) box.setEscapeButton(QMessageBox::Ok);

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -45,6 +46,27 @@ TEST(QtUiServices, QuestionBoxHasSwedishYesNoAndReturnsTheClickedAnswer) {
       },
       QMessageBox::No);
   EXPECT_EQ(ui.MessageBox("Ta bort filerna?", mb::kYesNo + mb::kQuestion, "Radera"), MsgResult::No);
+}
+
+// Enter answers the default button the style names (the first one unless said).
+TEST(QtUiServices, EnterAnswersTheStylesDefaultButton) {
+  const struct {
+    int style;
+    MsgResult enter;
+  } cases[] = {{mb::kYesNo, MsgResult::Yes},
+               {mb::kYesNo | mb::kDefaultButton2, MsgResult::No},
+               {mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2, MsgResult::No},
+               {mb::kYesNoCancel | mb::kDefaultButton3, MsgResult::Cancel},
+               {mb::kOkOnly | mb::kDefaultButton2, MsgResult::Ok}};  // no second button: the first
+  QtUiServices ui;
+  for (const auto& c : cases) {
+    QTimer::singleShot(0, [] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui.MessageBox("Radera?", c.style, "Radera"), c.enter) << "style " << c.style;
+  }
 }
 
 TEST(QtUiServices, BoxWithoutTitleShowsTheApplicationTitleAndStyleButtons) {
