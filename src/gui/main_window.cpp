@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QTimer>
+#include <vector>
 
 #include "controls/form.h"
 #include "gui/command_bars_view.h"
@@ -44,6 +45,8 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   notice_->lower();  // the notice box lies under the file grid, which stays usable
   splash_ = std::make_unique<SplashView>(form.frmSplash);
   placement_ = new FramePlacement(*this);
+  bars_->onRebuilt = [this] { ApplyTabOrder(); };
+  ApplyTabOrder();
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {
@@ -125,6 +128,17 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   bars_->PackToolbars();  // now that the window has its width
+  tree_->setFocus(Qt::OtherFocusReason);  // the window starts in the folder tree
+}
+
+void MainWindow::ApplyTabOrder() {
+  // Tab goes from the tree to the grid and its filters, then through the
+  // toolbars' other boxes and back to the tree.
+  std::vector<QWidget*> chain{tree_, files_};
+  for (const char* name : {"cboFolderName", "cboBookMark", "cboFileExt", "cboScr", "txtAcad", "txtParamAcad", "txtIcad",
+                           "txtParamIcad", "cboDigiTejp"})
+    if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) chain.push_back(widget);
+  for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

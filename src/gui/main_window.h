@@ -43,6 +43,7 @@ class MainWindow : public QMainWindow {
   Geometry WindowGeometry() const;
   void FollowForm();
   void ReportSize();
+  void ApplyTabOrder();
 
   app::MainForm& form_;
   CommandBarsView* bars_;
