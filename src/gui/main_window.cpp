@@ -43,7 +43,9 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   tree_ = new GridView(form.fgTree, GridView::Kind::Outline, frame_);
   files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
   notice_->lower();  // the notice box lies under the file grid, which stays usable
-  splash_ = std::make_unique<SplashView>(form.frmSplash);
+  // Owned by the window, so that it stays above it also while a bind waits
+  // for another run and the user clicks the window.
+  splash_ = std::make_unique<SplashView>(form.frmSplash, this);
   placement_ = new FramePlacement(*this);
   bars_->onRebuilt = [this] { ApplyTabOrder(); };
   ApplyTabOrder();
