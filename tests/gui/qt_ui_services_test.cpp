@@ -145,6 +145,46 @@ TEST(QtUiServices, SaveDialogOpensWhereAskedAndReturnsTheChosenFile) {
   EXPECT_FALSE(ui.SaveFileDialog(request).has_value());
 }
 
+// The bind's save dialog names no extension of its own: its file type does.
+TEST(QtUiServices, ANameTypedWithoutThePdfExtensionGetsIt) {
+  testing::TempDir folder;
+  testing::WriteFile(folder / "Befintlig.pdf", "%PDF-1.4\n");
+  QtUiServices ui;
+  controls::FileDialogRequest request;
+  request.title = "Skapa resultatfil";
+  request.filter = "(*.pdf)|*.pdf";
+  request.initialFolder = folder.path().string();
+  request.flags = 0x80806;
+  const struct {
+    const char* typed;
+    const char* saved;
+    bool overwriteAsked = false;
+  } cases[] = {{"Kv Måsen A-ritningar", "Kv Måsen A-ritningar.pdf"},
+               {"Kv Måsen rev. B", "Kv Måsen rev. B.pdf"},
+               {"A-40.1", "A-40.1.pdf"},
+               {"A-40.pdf", "A-40.pdf"},
+               {"A-40.PDF", "A-40.PDF"},
+               {"Befintlig", "Befintlig.pdf", true}};  // asked about the file it will write
+  for (const auto& c : cases) {
+    bool asked = false;
+    WhenFileDialogShows([&](QFileDialog& dialog) {
+      QTimer::singleShot(0, [&] {  // the overwrite question, shown inside the dialog's accept
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          asked = true;
+          box->button(QMessageBox::Yes)->click();
+        }
+      });
+      dialog.selectFile(QString::fromUtf8(c.typed));
+      static_cast<QDialog&>(dialog).accept();
+    });
+    const auto chosen = ui.SaveFileDialog(request);
+    ASSERT_TRUE(chosen.has_value()) << c.typed;
+    EXPECT_EQ(std::filesystem::path(*chosen).filename().string(), c.saved);
+    EXPECT_EQ(std::filesystem::path(*chosen).parent_path(), std::filesystem::canonical(folder.path())) << c.typed;
+    EXPECT_EQ(asked, c.overwriteAsked) << c.typed;
+  }
+}
+
 TEST(QtUiServices, FolderDialogReturnsTheChosenFolderOrNothing) {
   testing::TempDir folder;
   QtUiServices ui;
