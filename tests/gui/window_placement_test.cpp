@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
@@ -118,6 +119,32 @@ TEST_F(WindowPlacement, TheOptionsDialogOpensAtTheSizeItWasClosedAt) {
   // The first opening has the smallest width the dialog allows, and every later one the same size.
   EXPECT_EQ(opened.front().width(), app::OptionsForm::kMinWidth / 15);
   for (const QSize& size : opened) EXPECT_EQ(size, opened.front());
+}
+
+// Closed far down and right on a larger screen, the options dialog opens
+// whole on this one, buttons and all.
+TEST_F(WindowPlacement, TheOptionsDialogFromALargerScreenOpensInsideThisOne) {
+  ShowOptionsDialogsOnScreen(nullptr);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  settings::SaveRegSetting("Left", std::to_string(ToTwips(1400)), "Options");
+  settings::SaveRegSetting("Top", std::to_string(ToTwips(700)), "Options");
+  settings::AppState state;
+  app::OptionsForm form(state, ui);
+  QRect opened;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = dynamic_cast<OptionsDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return ADD_FAILURE() << "no options dialog";
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    opened = dialog->frameGeometry();
+    for (auto* button : dialog->findChildren<QPushButton*>())
+      if (button->isVisible())
+        EXPECT_TRUE(area.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()))) << button->text().toStdString();
+    dialog->close();
+  });
+  form.Show(true);
+  app::OptionsForm::AttachView() = nullptr;
+  EXPECT_TRUE(area.contains(opened)) << opened.x() << "," << opened.y() << " " << opened.width() << "x"
+                                     << opened.height() << " on " << area.width() << "x" << area.height();
 }
 
 }  // namespace
