@@ -1,6 +1,8 @@
 #include "gui/main_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <vector>
 
@@ -148,6 +150,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // unload by code has run it already.
   if (form_.loaded() && !form_.Unload()) return event->ignore();
   event->accept();
+  // A text selected in the window (X's primary selection) ends with the
+  // program. Left owned, the program's exit would ask the desktop's
+  // clipboard manager to keep it and wait on its answer, up to seconds after
+  // the window has gone; what the user copied stays for the manager.
+  if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard->ownsSelection())
+    clipboard->clear(QClipboard::Selection);
 }
 
 }  // namespace quiremark::gui
