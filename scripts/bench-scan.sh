@@ -24,18 +24,11 @@ g++ -std=c++20 -O2 -fPIC -I"$top/src" -I"$top/build/src/generated" "$top/scripts
   -o "$work/bench-scan"
 
 modes="headless qt"
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  for n in $(seq 90 130); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-  done
-  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=$display
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
-fi
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
-[ -n "${DISPLAY:-}" ] && modes="$modes x11"
+# shellcheck source=bench-lib.sh
+. "$top/scripts/bench-lib.sh"
+bench_x_pid=""
+trap '[ -z "$bench_x_pid" ] || kill "$bench_x_pid" 2>/dev/null; true' EXIT
+if bench_x_server; then modes="$modes x11"; fi
 
 tree() {  # tree FOLDERS FILES: the tree's folder, made when missing
   local dir="$work/tree-$1-$2"
