@@ -34,15 +34,9 @@ work=${BENCH_DIR:-/tmp/quiremark-bench-unattended}
 mkdir -p "$work"
 
 # The programs compared: label and build folder.
-labels=(new)
-builds=("$build")
-if [ -n "${OLD:-}" ]; then
-  labels=(old new)
-  builds=("$OLD" "$build")
-fi
-for b in "${builds[@]}"; do
-  [ -x "$b/bin/QuiremarkGS" ] || { echo "no $b/bin/QuiremarkGS" >&2; exit 1; }
-done
+# shellcheck source=bench-lib.sh
+. "$top/scripts/bench-lib.sh"
+bench_builds "$build"
 
 # The data generators of the other benchmarks.
 g++ -std=c++20 -O2 -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \

@@ -1,12 +1,14 @@
 #include "platform/registry.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/process.h"
 #include "platform/text_encoding.h"
@@ -27,6 +29,38 @@ class Registry : public ::testing::Test {
     return value ? value->data.substr(0, value->data.find('\0')) : "<missing>";
   }
 };
+
+// In a writer child: the pipe on which it tells that it is inside a write of
+// a hive file, after how many such writes it stops there, half written.
+std::atomic<int> gStopWritesSignal{-1};
+std::atomic<int> gWritesBeforeStop{0};
+
+bool IsHiveFile(int fd) {
+  char link[64], path[4096];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, path, sizeof path - 1);
+  if (n <= 0) return false;
+  path[n] = '\0';
+  return std::strstr(path, ".reg") != nullptr;
+}
+
+}  // namespace
+
+// Every write of the test program goes through here; only a writer child
+// set up to stop does anything but write: it writes half of a hive write,
+// says so on its pipe and waits to be killed.
+extern "C" ssize_t write(int fd, const void* bytes, size_t size) {
+  using Write = ssize_t (*)(int, const void*, size_t);
+  static const Write real = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "write"));
+  const int told = gStopWritesSignal.load();
+  if (told < 0 || fd == told || size < 2 || !IsHiveFile(fd) || gWritesBeforeStop-- > 0) return real(fd, bytes, size);
+  real(fd, bytes, size / 2);
+  const char inside = 1;
+  real(told, &inside, 1);
+  for (;;) pause();
+}
+
+namespace {
 
 // Writes the hive in its child process until it is killed.
 pid_t StartWriter(const std::string& valueName, int count) {
@@ -137,12 +171,25 @@ TEST_F(Registry, InterruptedWriteLeavesTheOldHive) {
 }
 
 TEST_F(Registry, KilledWriterNeverLeavesADamagedHive) {
-  // Written before any writer starts, so a writer killed before its first
-  // write (a busy machine) still leaves a value that must survive.
   qp::SetValue(qp::Hive::CurrentUser, "Software\\Steady", "Kept", qp::REG_SZ, qp::TextData("yes"));
-  for (int round = 0; round < 5; ++round) {
-    const pid_t pid = StartWriter("V", 100000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * round));
+  // The writer is killed halfway through its first, second, ... write of
+  // the hive, as a crash or a kill at the worst moment would leave it.
+  for (int writesBefore : {0, 1, 2, 5, 12}) {
+    int inside[2];
+    ASSERT_EQ(pipe(inside), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(inside[0]);
+      gWritesBeforeStop = writesBefore;
+      gStopWritesSignal = inside[1];
+      for (int i = 0;; ++i)
+        qp::SetValue(qp::Hive::CurrentUser, "Software\\Busy", "V" + std::to_string(i), qp::REG_SZ,
+                     qp::TextData(std::string(200, 'x')));
+    }
+    close(inside[1]);
+    char told = 0;
+    ASSERT_EQ(read(inside[0], &told, 1), 1) << "the writer never reached its write " << writesBefore + 1;
+    close(inside[0]);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     testing::internal::CaptureStderr();
