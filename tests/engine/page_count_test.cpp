@@ -136,17 +136,17 @@ TEST(CountPsPages, ZeroPaddedNumbersCountAsTheirValue) {
 }
 
 TEST(CountPsPages, OneLongLineCountsLikeShortOnesInAnyBlocks) {
-  // A driver line inside a long line of plot data: the keyword, the number and
-  // "(ATEND)" may fall across any block boundary.
+  // A driver line that goes on with a long run of plot data: the keyword, the
+  // number and "(ATEND)" may fall across any block boundary.
   const std::string data(5000, 'd');
-  const std::string oneLine = "%!PS " + data + " (%%[Page: 4]%%) " + data + " = flush\r\n";
-  const std::string atEnd = DriverPage(3) + data + "(%%[Page: 9]%%)" + data + "(AtEnd)" + data;
-  const std::string colonFirst = DriverPage(3) + data + ": (%%[Page: 9]%%)" + data;
+  const std::string oneLine = "%!PS\r\n(%%[Page: 4]%%) " + data + " = flush\r\n";
+  const std::string atEnd = DriverPage(3) + "(%%[Page: 9]%%)" + data + "(AtEnd)" + data;
+  const std::string notFirst = DriverPage(3) + data + " (%%[Page: 9]%%)" + data;
   const std::string twoBrackets = DriverPage(3) + "(%%[Page: 9]%%)" + data + "]" + data;
   for (size_t size : {1, 2, 3, 7, 8, 9, 10, 64, 4999, 5007, 100000}) {
     EXPECT_EQ(CountInBlocks(oneLine, size), 4) << "block " << size;
     EXPECT_EQ(CountInBlocks(atEnd, size), 3) << "block " << size;
-    EXPECT_EQ(CountInBlocks(colonFirst, size), 3) << "block " << size;
+    EXPECT_EQ(CountInBlocks(notFirst, size), 3) << "block " << size;
     EXPECT_EQ(CountInBlocks(twoBrackets, size), 3) << "block " << size;
   }
 }
