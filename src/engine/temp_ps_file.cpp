@@ -193,7 +193,10 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
     }
   }
   scanner.Finish();
-  const int pages = eps ? 1 : scanner.pages();
+  // A file that calls itself an EPS file but holds the comments of several
+  // pages is a document of those pages, as gs alone makes it.
+  eps = eps && scanner.pages() == 1;
+  const int pages = scanner.pages();
 
   std::vector<OutlineRecord> records;
   if (outline) {

@@ -50,7 +50,8 @@ class PlotFileRefused : public std::runtime_error {
 // pdfmarks it and the bind write go to the PDF all the same. An EPS file
 // (first line "%!PS-Adobe-... EPSF-...") is placed as its format asks of a
 // host: its own showpage does nothing, and the host's ends its page, so it
-// makes one page whether it shows its page or not. Of a DOS EPS binary file
+// makes one page whether it shows its page or not (one whose page comments
+// count several pages is taken as the document it is). Of a DOS EPS binary file
 // (a header C5 D0 D3 C6 and a TIFF or WMF preview beside the PostScript) only
 // the PostScript section is bound. Every byte that is bound stays as it is.
 class TempPsFile {
@@ -69,7 +70,7 @@ class TempPsFile {
   // run), or, with `scanned`, the outline holds them already and takes the
   // pages counted (a tree scan); either way they are written in front of the
   // file with those of the folder groups before it, its first one marking
-  // the page where it begins. Returns the page count (1 for an EPS file). A
+  // the page where it begins. Returns the page count. A
   // plot file or side file that is not a regular file (a FIFO, a device) is
   // refused at once, and so is a DOS EPS binary file whose header does not
   // fit the file (PlotFileRefused). Side files are looked up in a listing of

@@ -164,6 +164,12 @@ TEST_F(PlotFileBinding, AnEpsFileMakesOnePageWhetherItShowsItsPageOrNot) {
       {"a showpage it leaves", "/Visa false def Visa { showpage } if\r\n"},
       {"two showpages", "showpage showpage\r\n"},
   };
+  // A document of several pages that calls itself an EPS file is bound as the document it is.
+  std::string threePages = qt::DriverPlotFile(3, "Plan");
+  threePages.replace(0, threePages.find("\r\n"), "%!PS-Adobe-3.0 EPSF-3.0");
+  ASSERT_EQ(Bind({Plot("Tre.eps", threePages), Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"))}), "");
+  EXPECT_EQ(Pages(pdf).size(), 4u);
+
   for (const auto& c : cases) {
     ASSERT_EQ(Bind({Plot("Logo.eps", Eps(c.end)), Plot("A-01.plt", qt::DriverPlotFile(1, "Plan"))}), "") << c.what;
     EXPECT_EQ(Pages(pdf).size(), 2u) << c.what;
