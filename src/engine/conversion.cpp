@@ -133,6 +133,7 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   options.showState = platform::show::kHide;
   options.workingFolder = gs->parent_path();
   options.outputFile = log;
+  options.environment = ConverterEnvironment();
   platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
   ui.Yield();
   whileConverting.Run();

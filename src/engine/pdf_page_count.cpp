@@ -52,6 +52,21 @@ std::optional<Result> ReadPdf(const std::filesystem::path& pdf, std::string* why
   return std::nullopt;
 }
 
+// The pages as PdfPageCount counts them.
+std::optional<int> CountOfPages(QPDF& file, QPDFObjectHandle& tree) {
+  // The /Count of the page tree root costs three objects where walking
+  // the tree reads every page. It is trusted only when qpdf found nothing
+  // to repair on the way there: in a file whose cross-reference had to be
+  // rebuilt the tree's own count may no longer agree with its pages, and
+  // a missing or odd /Count says nothing; then the pages are counted as a
+  // viewer finds them, one by one.
+  int count = -1;
+  if (tree.getKey("/Count").getValueAsInt(count) && count >= 0 && !file.anyWarnings()) return count;
+  const std::vector<QPDFObjectHandle>& pages = file.getAllPages();
+  if (pages.size() <= static_cast<size_t>(INT_MAX)) return static_cast<int>(pages.size());
+  return std::nullopt;
+}
+
 // The page a marked outline item goes to, as a page object.
 QPDFObjectHandle DestinationPage(QPDFObjectHandle item) {
   QPDFObjectHandle dest = item.getKey("/Dest");
@@ -62,15 +77,14 @@ QPDFObjectHandle DestinationPage(QPDFObjectHandle item) {
   return dest.isArray() && dest.getArrayNItems() > 0 ? dest.getArrayItem(0) : QPDFObjectHandle::newNull();
 }
 
-// Where the marked outline items of the plot files go. The outline is
-// walked depth first, each item once however its links run.
-std::vector<int> FileStarts(QPDF& file, const std::vector<QPDFObjectHandle>& pages, size_t plotFiles) {
-  std::vector<int> starts(plotFiles, 0);
+// The marked outline items of the plot files: plot file number and the page
+// object its item goes to. The outline is walked depth first, each item once
+// however its links run; a marked item's own children (its "(Sid. n)"
+// entries) hold no marks.
+std::vector<std::pair<size_t, QPDFObjGen>> MarkedItems(QPDF& file, size_t plotFiles) {
+  std::vector<std::pair<size_t, QPDFObjGen>> marked;
   QPDFObjectHandle outlines = file.getRoot().getKeyIfDict("/Outlines");
-  if (!outlines.isDictionary() || plotFiles == 0) return starts;
-  std::unordered_map<uint64_t, int> pageNumbers;
-  pageNumbers.reserve(pages.size());
-  for (size_t k = 0; k < pages.size(); ++k) pageNumbers.emplace(Key(pages[k].getObjGen()), static_cast<int>(k) + 1);
+  if (!outlines.isDictionary() || plotFiles == 0) return marked;
   const std::string key = "/" + std::string(kPlotFileKey);
   std::unordered_set<uint64_t> seen;
   std::vector<QPDFObjectHandle> pending{outlines.getKey("/First")};
@@ -79,42 +93,76 @@ std::vector<int> FileStarts(QPDF& file, const std::vector<QPDFObjectHandle>& pag
     pending.pop_back();
     for (; item.isDictionary(); item = item.getKey("/Next")) {
       if (item.isIndirect() && !seen.insert(Key(item.getObjGen())).second) break;
-      pending.push_back(item.getKey("/First"));
       long long number = 0;
-      if (!item.getKey(key).getValueAsInt(number) || number < 1 || static_cast<size_t>(number) > plotFiles) continue;
+      if (!item.getKey(key).getValueAsInt(number) || number < 1 || static_cast<size_t>(number) > plotFiles) {
+        pending.push_back(item.getKey("/First"));
+        continue;
+      }
       QPDFObjectHandle page = DestinationPage(item);
-      const auto found = page.isIndirect() ? pageNumbers.find(Key(page.getObjGen())) : pageNumbers.end();
-      starts[number - 1] = found != pageNumbers.end() ? found->second : static_cast<int>(pages.size()) + 1;
+      marked.emplace_back(static_cast<size_t>(number) - 1, page.isIndirect() ? page.getObjGen() : QPDFObjGen());
     }
   }
-  return starts;
+  return marked;
+}
+
+// The pages of the page tree, counted in order, and the numbers of those
+// among `wanted`. A kid that is one of the wanted pages is taken as a page
+// without reading it: a tree of thousands of pages, each the first page of a
+// plot file, is then read as its nodes alone.
+int WalkPages(QPDFObjectHandle tree, const std::unordered_set<uint64_t>& wanted,
+              std::unordered_map<uint64_t, int>& numbers) {
+  int count = 0;
+  std::unordered_set<uint64_t> nodes;  // a tree that holds itself is walked once
+  std::vector<std::pair<QPDFObjectHandle, int>> pending{{tree, 0}};  // node, next kid
+  while (!pending.empty()) {
+    auto& [node, next] = pending.back();
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    if (!kids.isArray() || next >= kids.getArrayNItems()) {
+      pending.pop_back();
+      continue;
+    }
+    QPDFObjectHandle kid = kids.getArrayItem(next++);
+    const uint64_t id = Key(kid.getObjGen());
+    if (kid.isIndirect() && wanted.count(id)) {
+      numbers.emplace(id, ++count);
+    } else if (kid.isDictionary() && kid.getKey("/Kids").isArray()) {
+      if (!kid.isIndirect() || nodes.insert(id).second) pending.emplace_back(kid, 0);
+    } else if (kid.isDictionary()) {
+      ++count;
+    }
+  }
+  return count;
 }
 
 }  // namespace
 
 std::optional<int> PdfPageCount(const std::filesystem::path& pdf, std::string* why) {
-  return ReadPdf<int>(pdf, why, [](QPDF& file, QPDFObjectHandle& tree) -> std::optional<int> {
-    // The /Count of the page tree root costs three objects where walking
-    // the tree reads every page. It is trusted only when qpdf found nothing
-    // to repair on the way there: in a file whose cross-reference had to be
-    // rebuilt the tree's own count may no longer agree with its pages, and
-    // a missing or odd /Count says nothing; then the pages are counted as a
-    // viewer finds them, one by one.
-    int count = -1;
-    if (tree.getKey("/Count").getValueAsInt(count) && count >= 0 && !file.anyWarnings()) return count;
-    const std::vector<QPDFObjectHandle>& pages = file.getAllPages();
-    if (pages.size() <= static_cast<size_t>(INT_MAX)) return static_cast<int>(pages.size());
-    return std::nullopt;
-  });
+  return ReadPdf<int>(pdf, why, CountOfPages);
 }
 
 std::optional<PdfPages> ReadPdfPages(const std::filesystem::path& pdf, size_t plotFiles, std::string* why) {
-  return ReadPdf<PdfPages>(pdf, why, [&](QPDF& file, QPDFObjectHandle&) -> std::optional<PdfPages> {
+  return ReadPdf<PdfPages>(pdf, why, [&](QPDF& file, QPDFObjectHandle& tree) -> std::optional<PdfPages> {
+    PdfPages result;
+    result.fileStarts.assign(plotFiles, 0);
+    const std::vector<std::pair<size_t, QPDFObjGen>> marked = MarkedItems(file, plotFiles);
+    if (marked.empty() || !tree.getKey("/Kids").isArray()) {
+      // Nothing to find among the pages: they are counted as PdfPageCount counts them.
+      const std::optional<int> count = CountOfPages(file, tree);
+      if (!count) return std::nullopt;
+      result.count = *count;
+      return result;
+    }
     // The outline's pages are found among the pages themselves, so these are
     // counted one by one.
-    const std::vector<QPDFObjectHandle>& pages = file.getAllPages();
-    if (pages.size() >= static_cast<size_t>(INT_MAX)) return std::nullopt;
-    return PdfPages{static_cast<int>(pages.size()), FileStarts(file, pages, plotFiles)};
+    std::unordered_set<uint64_t> wanted;
+    for (const auto& item : marked) wanted.insert(Key(item.second));
+    std::unordered_map<uint64_t, int> numbers;
+    result.count = WalkPages(tree, wanted, numbers);
+    for (const auto& [index, page] : marked) {
+      const auto found = numbers.find(Key(page));
+      result.fileStarts[index] = found != numbers.end() ? found->second : result.count + 1;
+    }
+    return result;
   });
 }
 
