@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -67,6 +68,13 @@ int PagesToPrint(const std::string& input) {
 
 }  // namespace
 
+std::vector<std::string> ConverterEnvironment() {
+  constexpr const char* kKeepFreedMemory = "glibc.malloc.trim_threshold=67108864";
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  if (!tunables || !*tunables) return {std::string("GLIBC_TUNABLES=") + kKeepFreedMemory};
+  return {std::string("GLIBC_TUNABLES=") + tunables + ":" + kKeepFreedMemory};
+}
+
 bool IsGhostscriptPs2Pdf(const std::filesystem::path& program) {
   const std::string name = program.filename().string();
   return name == "ps2pdf" || name == "ps2pdf12" || name == "ps2pdf13" || name == "ps2pdf14" || name == "ps2pdfwr";
@@ -86,6 +94,7 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   options.showState = bShowWindow ? platform::show::kNormalFocus : platform::show::kHide;
   options.outputFile = log;
   options.workingFolder = pdf.parent_path();
+  options.environment = ConverterEnvironment();
   // A program named by a relative path is found from here, not from the PDF's folder.
   const std::string program =
       program_.has_parent_path() ? std::filesystem::absolute(program_, ec).string() : program_.string();

@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -59,12 +61,25 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 namespace {
 
 // Starts the program of arguments[0] (looked up on PATH unless it names a
-// path) with the file actions; 0 or the error number.
-int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid) {
+// path) with the file actions and the inherited environment, `extra`
+// entries in place of inherited ones of their names; 0 or the error number.
+int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid,
+          const std::vector<std::string>& extra = {}) {
   std::vector<char*> argv;
   for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  if (extra.empty()) return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string_view inherited(*entry);
+    const std::string_view name = inherited.substr(0, inherited.find('=') + 1);
+    if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return e.starts_with(name); })) {
+      envp.push_back(*entry);
+    }
+  }
+  for (const auto& entry : extra) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
 }
 
 }  // namespace
@@ -138,7 +153,7 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   }
   pid_t pid = 0;
-  const int rc = Spawn(arguments, actions, pid);
+  const int rc = Spawn(arguments, actions, pid, options.environment);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     result.error = rc;

@@ -31,6 +31,9 @@ struct StartOptions {
   // Empty: inherit; else stdout and stderr go there, replacing the file, which
   // must not be a symbolic link (ELOOP).
   std::filesystem::path outputFile;
+  // "NAME=value" entries that the child gets besides the inherited
+  // environment, each in place of an inherited value of that name.
+  std::vector<std::string> environment;
 };
 
 // A started child process. A child that is neither waited for nor still owned
