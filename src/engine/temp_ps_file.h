@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "engine/outline.h"
@@ -24,12 +25,20 @@ struct BoundFile {
   bool empty = false;    // it holds no bytes at all, so it prints no page
 };
 
+// A write to the temporary file that failed; code() tells why.
+class TempWriteError : public std::system_error {
+ public:
+  using std::system_error::system_error;
+};
+
 // The temporary PostScript file of a bind run: the plot files one after the
 // other, then the document information, the catalog lines and the outline.
 // The run creates it, appends the numbered plot files in their order and
-// finishes it; then it is converted. File errors throw std::runtime_error
-// (std::filesystem::filesystem_error naming the plot file or side file that
-// cannot be read); the file is then incomplete and must not be converted.
+// finishes it; then it is converted. File errors throw: a plot file or side
+// file that cannot be read std::filesystem::filesystem_error naming it, a
+// write to the temporary file that fails TempWriteError with its reason (a
+// full disk), a temporary file that cannot be made std::runtime_error; the
+// file is then incomplete and must not be converted.
 class TempPsFile {
  public:
   // Creates the file or empties it; a planted link is refused. Side files

@@ -1,13 +1,17 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
+
+#include "platform/signal_cleanup.h"
 
 extern char** environ;
 
@@ -69,31 +73,62 @@ int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_acti
 
 }  // namespace
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_), signal_(other.signal_) { other.pid_ = 0; }
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_), guard_(other.guard_), signal_(other.signal_) {
+  other.pid_ = 0;
+  other.guard_ = -1;
+}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
     Detach();
     pid_ = other.pid_;
+    guard_ = other.guard_;
     signal_ = other.signal_;
     other.pid_ = 0;
+    other.guard_ = -1;
   }
   return *this;
 }
 
 ChildProcess::~ChildProcess() { Detach(); }
 
+namespace {
+
+// Waits for the child to end and reaps it; its wait status, or -1 with errno.
+// A guarded child is first seen to end without being reaped: until it is,
+// its number and its group's cannot be another's, so what its group still
+// runs can be killed and its guard given back safely.
+int Reap(pid_t pid, int& guard) {
+  if (guard >= 0) {
+    siginfo_t info{};
+    while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    kill(-pid, SIGKILL);
+    UnguardProcessGroup(guard);
+    guard = -1;
+  }
+  int status = 0;
+  pid_t result;
+  while ((result = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  return result < 0 ? -1 : status;
+}
+
+}  // namespace
+
+void ChildProcess::Unguard() {
+  UnguardProcessGroup(guard_);
+  guard_ = -1;
+}
+
 std::optional<int> ChildProcess::Wait() {
   if (pid_ <= 0) {
     errno = ECHILD;
     return std::nullopt;
   }
-  int status = 0;
-  pid_t result;
-  do {
-    result = waitpid(pid_, &status, 0);
-  } while (result < 0 && errno == EINTR);
-  if (result < 0) return std::nullopt;
+  const int status = Reap(pid_, guard_);
+  if (status < 0) return std::nullopt;
   pid_ = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) {
@@ -105,19 +140,105 @@ std::optional<int> ChildProcess::Wait() {
 
 void ChildProcess::Detach() {
   if (pid_ <= 0) return;
-  std::thread([pid = pid_] {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
+  std::thread([pid = pid_, guard = guard_]() mutable { Reap(pid, guard); }).detach();
   pid_ = 0;
+  guard_ = -1;
 }
 
 pid_t ChildProcess::Release() {
+  Unguard();
   const pid_t pid = pid_;
   pid_ = 0;
   return pid;
 }
+
+namespace {
+
+// The child side of StartGuarded, between fork and exec: system calls only.
+[[noreturn]] void RunGuardedChild(pid_t parent, const sigset_t& mask, const StartOptions& options, int output,
+                                  const char* program, char* const* argv, char* const* scriptArgv, int report) {
+  setpgid(0, 0);
+  // Killed with the thread that started it; a parent gone already is not
+  // waited for.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  ResetStopSignalsInChild();
+  pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  bool ready = true;
+  if (options.workingFolderFd >= 0) {
+    ready = fchdir(options.workingFolderFd) == 0;
+  } else if (!options.workingFolder.empty()) {
+    ready = chdir(options.workingFolder.c_str()) == 0;
+  }
+  if (ready && output >= 0) ready = dup2(output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
+  if (ready) {
+    execve(program, argv, environ);
+    // A script without "#!", as posix_spawnp runs it.
+    if (errno == ENOEXEC) execve("/bin/sh", scriptArgv, environ);
+  }
+  const int error = errno;
+  (void)!write(report, &error, sizeof error);
+  _exit(127);
+}
+
+// Starts a converter: forked so that the child can make its process group
+// and ask to die with its parent before it runs the program; guarded before
+// a stop signal can be handled in this thread. 0 or the error number.
+int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& options, ChildProcess& child) {
+  std::string program = arguments.front();
+  if (program.find('/') == std::string::npos) {
+    const std::optional<std::filesystem::path> found = FindOnPath(program);
+    if (!found) return ENOENT;
+    program = found->string();
+  }
+  std::vector<char*> argv;
+  std::vector<char*> scriptArgv{const_cast<char*>("/bin/sh"), program.data()};
+  for (size_t k = 0; k < arguments.size(); ++k) {
+    argv.push_back(const_cast<char*>(arguments[k].c_str()));
+    if (k > 0) scriptArgv.push_back(const_cast<char*>(arguments[k].c_str()));
+  }
+  argv.push_back(nullptr);
+  scriptArgv.push_back(nullptr);
+  int output = -1;
+  if (!options.outputFile.empty()) {
+    // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
+    output = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (output < 0) return errno;
+  }
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    const int error = errno;
+    if (output >= 0) close(output);
+    return error;
+  }
+  int error = 0;
+  {
+    const StopSignalsBlocked blocked;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) RunGuardedChild(parent, blocked.before(), options, output, program.c_str(), argv.data(),
+                                  scriptArgv.data(), report[1]);
+    if (pid < 0) {
+      error = errno;
+    } else {
+      setpgid(pid, pid);  // the child makes it too; whoever comes first
+      child = ChildProcess(pid, GuardProcessGroup(pid));
+    }
+  }
+  close(report[1]);
+  if (output >= 0) close(output);
+  if (error == 0) {
+    ssize_t got;
+    while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got != static_cast<ssize_t>(sizeof error)) error = 0;  // the program runs
+    if (error != 0) child.Wait();
+  }
+  close(report[0]);
+  return error;
+}
+
+}  // namespace
 
 StartResult StartProcess(const std::vector<std::string>& arguments, const StartOptions& options) {
   StartResult result;
@@ -125,9 +246,17 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
     result.error = EINVAL;
     return result;
   }
+  if (options.endsWithProgram) {
+    ChildProcess child(0);
+    result.error = StartGuarded(arguments, options, child);
+    if (result.error == 0) result.process.emplace(std::move(child));
+    return result;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (!options.workingFolder.empty()) {
+  if (options.workingFolderFd >= 0) {
+    posix_spawn_file_actions_addfchdir_np(&actions, options.workingFolderFd);
+  } else if (!options.workingFolder.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
   }
   if (!options.outputFile.empty()) {
