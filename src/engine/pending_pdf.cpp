@@ -67,21 +67,20 @@ bool PendingPdf::Commit(std::string& failure) {
     failure = "Utfilen " + Shown(target_) + " är en mapp.";
     return false;
   }
-  const auto fail = [&](int error) {
-    failure = "PDF-filen kunde inte ges namnet " + Shown(target_) + ": " + Reason(error) + ".";
+  const auto fail = [&](const std::error_code& error) {
+    failure = "PDF-filen kunde inte ges namnet " + Shown(target_) + ": " + platform::FileErrorText(error) + ".";
     return false;
   };
+  const auto failWithErrno = [&] { return fail(std::error_code(errno, std::generic_category())); };
+  // What the converter left under its name, never followed if it is a link.
   const int fd = ::openat(folder_.fd(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
+  if (fd < 0) return failWithErrno();
   struct stat made{};
   const bool regular = ::fstat(fd, &made) == 0 && S_ISREG(made.st_mode) && made.st_uid == ::geteuid();
   if (regular && mode_) ::fchmod(fd, *mode_);
   ::close(fd);
-  if (!regular) {
-    failure = "PDF-filen kunde inte ges namnet " + Shown(target_) + ": " + platform::FileErrorText(platform::NotRegularFileError()) + ".";
-    return false;
-  }
-  if (::renameat(folder_.fd(), name_.c_str(), outputFolder, targetName.c_str()) != 0) return fail(errno);
+  if (!regular) return fail(platform::NotRegularFileError());
+  if (::renameat(folder_.fd(), name_.c_str(), outputFolder, targetName.c_str()) != 0) return failWithErrno();
   return true;
 }
 

@@ -14,7 +14,8 @@
 namespace quiremark::engine {
 
 // "QuiremarkTmp.ps" in the temporary folder, as an absolute path: the
-// converter runs in a folder of its own.
+// temporary file as the last bind left it (RunFiles), and the name beside
+// which runs take turns.
 std::filesystem::path TempPsPath();
 
 // What one plot file put into the temporary file.

@@ -185,12 +185,15 @@ namespace {
 // and ask to die with its parent before it runs the program; guarded before
 // a stop signal can be handled in this thread. 0 or the error number.
 int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& options, ChildProcess& child) {
+  // The program as this process finds it; the child starts it from its own folder.
   std::string program = arguments.front();
   if (program.find('/') == std::string::npos) {
     const std::optional<std::filesystem::path> found = FindOnPath(program);
     if (!found) return ENOENT;
     program = found->string();
   }
+  std::error_code ec;
+  if (program.front() != '/') program = std::filesystem::absolute(program, ec).string();
   std::vector<char*> argv;
   std::vector<char*> scriptArgv{const_cast<char*>("/bin/sh"), program.data()};
   for (size_t k = 0; k < arguments.size(); ++k) {
