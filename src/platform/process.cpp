@@ -154,36 +154,60 @@ pid_t ChildProcess::Release() {
 
 namespace {
 
-// The child side of StartGuarded, between fork and exec: system calls only.
-[[noreturn]] void RunGuardedChild(pid_t parent, const sigset_t& mask, const StartOptions& options, int output,
-                                  const char* program, char* const* argv, char* const* scriptArgv, int report) {
+// What the child of StartGuarded needs, made before it is started.
+struct GuardedChild {
+  pid_t parent;
+  sigset_t mask;  // the signal mask it runs the program with
+  const StartOptions* options;
+  int output;  // its standard output and error, or -1
+  const char* program;
+  char* const* argv;
+  char* const* scriptArgv;  // the program run by /bin/sh, for a script without "#!"
+  int report;               // where it writes the error number when the program cannot be run
+};
+
+// The child, between vfork and exec: system calls only, and nothing of the
+// parent's memory changed.
+[[noreturn]] void RunGuardedChild(const GuardedChild& child) {
   setpgid(0, 0);
   // Killed with the thread that started it; a parent gone already is not
   // waited for.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(127);
+  if (getppid() != child.parent) _exit(127);
   ResetStopSignalsInChild();
-  pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  pthread_sigmask(SIG_SETMASK, &child.mask, nullptr);
+  const StartOptions& options = *child.options;
   bool ready = true;
   if (options.workingFolderFd >= 0) {
     ready = fchdir(options.workingFolderFd) == 0;
   } else if (!options.workingFolder.empty()) {
     ready = chdir(options.workingFolder.c_str()) == 0;
   }
-  if (ready && output >= 0) ready = dup2(output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
+  if (ready && child.output >= 0) {
+    ready = dup2(child.output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
+  }
   if (ready) {
-    execve(program, argv, environ);
-    // A script without "#!", as posix_spawnp runs it.
-    if (errno == ENOEXEC) execve("/bin/sh", scriptArgv, environ);
+    execve(child.program, child.argv, environ);
+    if (errno == ENOEXEC) execve("/bin/sh", child.scriptArgv, environ);
   }
   const int error = errno;
-  (void)!write(report, &error, sizeof error);
+  (void)!write(child.report, &error, sizeof error);
   _exit(127);
 }
 
-// Starts a converter: forked so that the child can make its process group
-// and ask to die with its parent before it runs the program; guarded before
-// a stop signal can be handled in this thread. 0 or the error number.
+// vfork: the child borrows this process's memory until it runs the program,
+// so a large process (the window's libraries) costs no copy of its page
+// tables. Kept apart, so that nothing of the caller's lives across it.
+[[gnu::noinline]] pid_t StartChild(const GuardedChild& child) {
+  const pid_t pid = vfork();
+  if (pid == 0) RunGuardedChild(child);
+  return pid;
+}
+
+// Starts a converter: the child makes its process group and asks to die
+// with its parent before it runs the program (which posix_spawn cannot do);
+// it is guarded before a stop signal can be handled in this thread. 0 or the
+// error number.
 int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& options, ChildProcess& child) {
   // The program as this process finds it; the child starts it from its own folder.
   std::string program = arguments.front();
@@ -217,10 +241,9 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   int error = 0;
   {
     const StopSignalsBlocked blocked;
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) RunGuardedChild(parent, blocked.before(), options, output, program.c_str(), argv.data(),
-                                  scriptArgv.data(), report[1]);
+    const GuardedChild setup{getpid(), blocked.before(), &options, output, program.c_str(), argv.data(),
+                             scriptArgv.data(), report[1]};
+    const pid_t pid = StartChild(setup);
     if (pid < 0) {
       error = errno;
     } else {
