@@ -1,12 +1,13 @@
 // Benchmark helper for bench-scan.sh: generates a drawing tree of small plot
 // files with bookmark side files, and times a tree scan of it (walk, outline
-// and grid fill, no conversion) in the main window, with or without the Qt
-// window attached.
+// and grid fill, no conversion) in the main window, without the Qt window,
+// with it drawn offscreen, or with it on the X server of DISPLAY.
 //   bench-scan generate FOLDER FOLDERS FILES
-//   bench-scan scan FOLDER headless|qt
+//   bench-scan scan FOLDER headless|qt|x11
 // The scan prints: seconds, grid rows, outline entries, peak and starting
 // resident memory in MB.
 #include <QApplication>
+#include <QWindow>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -77,10 +78,11 @@ void Generate(const fs::path& root, int folders, int files) {
   std::cout << all.size() << " folders, " << files << " plot files\n";
 }
 
-int Scan(const fs::path& root, bool withQt, int argc, char** argv) {
+int Scan(const fs::path& root, const std::string& mode, int argc, char** argv) {
+  const bool withQt = mode != "headless";
   std::optional<QApplication> application;
   if (withQt) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", mode == "x11" ? "xcb" : "offscreen");
     application.emplace(argc, argv);
   }
   gui::QtUiServices qtUi;
@@ -97,6 +99,9 @@ int Scan(const fs::path& root, bool withQt, int argc, char** argv) {
   form.Move(0, 0, 18000, 11250);
   if (withQt) {
     form.Show();
+    // On an X server the window is mapped and painted once before the clock starts.
+    for (int i = 0; i < 500 && !(window->windowHandle() && window->windowHandle()->isExposed()); ++i)
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
     QApplication::processEvents();
   }
   form.Dir1.SetPath(root.string());
@@ -121,7 +126,7 @@ int main(int argc, char** argv) {
     Generate(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
     return 0;
   }
-  if (mode == "scan" && argc == 4) return Scan(argv[2], std::string(argv[3]) == "qt", argc, argv);
-  std::cerr << "bench-scan generate FOLDER FOLDERS FILES | bench-scan scan FOLDER headless|qt\n";
+  if (mode == "scan" && argc == 4) return Scan(argv[2], argv[3], argc, argv);
+  std::cerr << "bench-scan generate FOLDER FOLDERS FILES | bench-scan scan FOLDER headless|qt|x11\n";
   return 2;
 }

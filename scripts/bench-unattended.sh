@@ -34,15 +34,9 @@ work=${BENCH_DIR:-/tmp/quiremark-bench-unattended}
 mkdir -p "$work"
 
 # The programs compared: label and build folder.
-labels=(new)
-builds=("$build")
-if [ -n "${OLD:-}" ]; then
-  labels=(old new)
-  builds=("$OLD" "$build")
-fi
-for b in "${builds[@]}"; do
-  [ -x "$b/bin/QuiremarkGS" ] || { echo "no $b/bin/QuiremarkGS" >&2; exit 1; }
-done
+# shellcheck source=bench-lib.sh
+. "$top/scripts/bench-lib.sh"
+bench_builds "$build"
 
 # The data generators of the other benchmarks.
 g++ -std=c++20 -O2 -I"$top/src" -I"$build/src/generated" "$top/scripts/bench-join.cpp" \
@@ -63,9 +57,9 @@ echo "$EPOCHREALTIME" >"$STUB_MARK"
 exit 1
 STUB
 chmod +x "$work/opener/xdg-open" "$work/stub/gs"
-# Installed as gs is, with its resource folder beside it: the programs read
-# the version there instead of starting gs to ask (older builds still ask).
-mkdir -p "$work/share/ghostscript/10.00.0"
+# A script, which may start any gs, is asked its version whatever lies
+# beside it (every build asks this one, which answers at once); the real gs
+# of part "whole" is read from its installation's resource folder.
 
 # gs's arguments as the build in folder $1 starts it (GhostscriptArguments).
 gs_options() {

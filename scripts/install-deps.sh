@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   ghostscript qpdf poppler-utils xdg-utils jq
   time  # peak memory in the benchmark scripts
+  xvfb xauth xdotool libx11-dev  # the window on a real X server in bench-scan.sh and bench-shutdown.sh
 )
 
 missing=()

@@ -299,9 +299,7 @@ class BindRun {
         const int pages = temp->AppendPlotFile(file.path, outline);
         if (!outline) form_.Outline.FileCounted(file.path, pages);
       } catch (const fs::filesystem_error& error) {
-        // The plot file, or its side file: the one that failed is named.
-        return Fail("Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +
-                    platform::FileErrorText(error.code()) + ").");
+        return Fail(Unreadable(error));  // the plot file, or its side file
       } catch (const engine::TempWriteError& error) {
         return writeFailed(error, "kunde inte skrivas");
       } catch (const std::exception&) {
@@ -314,9 +312,15 @@ class BindRun {
       AskForMetadata();
       listings_.Forget();  // the user may have added a title file meanwhile
     }
+    engine::DocInfo info;
+    try {
+      info = engine::ReadDocInfo(folder_, pdf, &listings_);
+    } catch (const fs::filesystem_error& error) {
+      return Fail(Unreadable(error));  // the title file
+    }
     try {
       form_.Outline.CountRemainingFiles();  // scanned files that were not bound, if any
-      temp->Finish(engine::ReadDocInfo(folder_, pdf, &listings_), catalog, form_.Outline);
+      temp->Finish(info, catalog, form_.Outline);
     } catch (const engine::TempWriteError& error) {
       return writeFailed(error, "kunde inte skrivas färdigt");
     } catch (const std::exception&) {
@@ -379,6 +383,12 @@ class BindRun {
     form_.frmSplash.SetProgressText("Öppnar PDF...");
     ui_.Yield();
     engine::OpenResultPdf(ui_, form_.state.lastPdfPath, form_.state.lastPdfByProducts);
+  }
+
+  // A file the bind reads (a plot file or a side file) that failed: it is named, with why.
+  static std::string Unreadable(const fs::filesystem_error& error) {
+    return "Filen " + platform::DecodeText(error.path1().string()) + " saknas eller kan inte läsas (" +
+           platform::FileErrorText(error.code()) + ").";
   }
 
   // Tells the user why no PDF was made.

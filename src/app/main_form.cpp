@@ -26,6 +26,8 @@ MainForm::MainForm(settings::AppState& appState, controls::UiServices& uiService
   fgTree.Move(50, 180, 3000, 4000);
   fgFiles.Move(3090, 180, 5000, 4000);
   Text1.multiLine = true;
+  Text1.locked = true;  // a notice, not an input: typing never reaches it
+  Text1.tabStop = false;
   Text1.Move(3090, 180, 5000, 3940);  // in the grid's place, behind it
   Text1.SetText("\r\n\r\n\r\n Filer saknas.\r\n");
   for (controls::Control* hidden :

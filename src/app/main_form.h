@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browser/cad_scripts.h"
+#include "browser/tree_scan.h"
 #include "app/settings_damage.h"
 #include "controls/basic_controls.h"
 #include "controls/command_bars.h"
@@ -86,6 +87,7 @@ class MainForm : public controls::Form {
   bool BookmarksFromGrid = true;                 // the next bind builds its outline from the grid
   engine::OutlineState Outline;                  // the outline of the next bind (BookmarkLines, PageCounter)
   std::vector<std::string> CollectedFolders;     // folders collected by the last tree scan
+  browser::ScanLeftOut LeftOutByScan;            // what the last tree scan left out
   std::string OutputPdfPath;                     // the PDF of the running bind
   std::string BindFailure;                       // why the last bind made no PDF ("" when it did or stopped silently)
   std::string DistillerProgram;                  // the Distiller-style converter found at start-up

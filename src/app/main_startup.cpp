@@ -20,6 +20,8 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/program_info.h"
+#include "platform/raw_file.h"
+#include "platform/text_encoding.h"
 #include "platform/registry.h"
 #include "settings/form_placement.h"
 #include "settings/ini_file.h"
@@ -253,6 +255,17 @@ bool ReachedStartFolder(const MainForm& form, const std::string& startFolder) {
   return browser::RowIsTarget(form.Dir1.path(), browser::TreeRowData::FolderOf(startFolder));
 }
 
+// What a tree scan left out, for the line of an unattended run that ends on it.
+std::string LeftOutReason(const browser::ScanLeftOut& leftOut) {
+  const std::string why = leftOut.firstIsFolder && leftOut.firstError == std::errc::no_such_file_or_directory
+                              ? "den finns inte längre"
+                              : platform::FileErrorText(leftOut.firstError);
+  const std::string first = (leftOut.firstIsFolder ? "mappen " : "plottfilen ") + platform::DecodeText(leftOut.first) +
+                            " (" + why + ")";
+  if (leftOut.count() == 1) return "mappavsökningen kunde inte läsa " + first + ".";
+  return "mappavsökningen kunde inte läsa " + leftOut.Counted() + ", den första är " + first + ".";
+}
+
 // A message's lines joined into one, for the error stream.
 std::string OneLine(std::string text) {
   for (size_t at; (at = text.find("\r\r")) != std::string::npos;) text.replace(at, 2, " ");
@@ -351,16 +364,30 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
     SetupTreeView(form);
     ExpandTreeToFolder(form, startFolder);
   }
+  const bool reached = startFolder.empty() || ReachedStartFolder(form, startFolder);
+  // The tree lists no hidden folder (nor anything below a folder it cannot
+  // list), so its walk may stop short of the start folder. An unattended run
+  // binds the folder its command line names all the same: it becomes the
+  // working folder without a row of the tree.
+  if (!reached && Unattended(form)) {
+    try {
+      form.Dir1.SetPath(startFolder);
+    } catch (const controls::ControlError&) {
+    } catch (const settings::FileError&) {
+      // a file of the folder cannot be read: the bind says which
+    }
+    if (!ReachedStartFolder(form, startFolder)) {
+      return EndStartup(form, kExitNoPdf, "Ingen PDF skapades: startmappen " + startFolder + " kan inte öppnas.", err);
+    }
+  }
   LookForDigiTejp(form);
   form.state.gridFillHeld = false;
   form.startupComplete = true;
 
-  if ((form.state.treeScanArg || Unattended(form)) && !startFolder.empty() && !ReachedStartFolder(form, startFolder)) {
-    const std::string why = startFolder + " kan inte öppnas i mappträdet.";
-    if (Unattended(form)) return EndStartup(form, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + why, err);
+  if (!reached && !Unattended(form) && form.state.treeScanArg) {
     FillFileGrid(form);  // the folder the walk reached, as a start without the switch shows it
-    form.ui.MessageBox("Startmappen " + why + " Ingen mappavsökning gjordes.", mb::kOkOnly | mb::kExclamation,
-                       "Mappavsökning");
+    form.ui.MessageBox("Startmappen " + startFolder + " kan inte öppnas i mappträdet. Ingen mappavsökning gjordes.",
+                       mb::kOkOnly | mb::kExclamation, "Mappavsökning");
     return;
   }
   if (form.state.treeScanArg) {
@@ -368,7 +395,12 @@ void LoadMainWindow(MainForm& form, std::ostream& err) {
     form.ui.Yield();
     if (!ScanFolderTree(form)) FillFileGrid(form);
   }
-  if (Unattended(form)) RunUnattendedBind(form, err);
+  if (!Unattended(form)) return;
+  // A PDF of part of the tree would pass for the whole one.
+  if (const browser::ScanLeftOut& leftOut = form.LeftOutByScan; form.state.treeScanActive && leftOut.count() > 0) {
+    return EndStartup(form, kExitNoPdf, "Ingen PDF skapades: " + LeftOutReason(leftOut), err);
+  }
+  RunUnattendedBind(form, err);
 }
 
 }  // namespace quiremark::app

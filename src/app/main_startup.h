@@ -14,7 +14,9 @@ class MainForm;
 inline constexpr int kExitPdfMade = 0;
 inline constexpr int kExitNoPdf = 1;             // the bind made no PDF
 inline constexpr int kExitCannotStart = 2;       // settings file or converter missing
-inline constexpr int kExitBadCommandLine = 3;    // unknown switch, or no start folder for an unattended run
+inline constexpr int kExitBadCommandLine = 3;    // a fault of an unattended run's command line, or no start folder
+inline constexpr int kExitPartMissing = 4;       // the window's library is missing or cannot be loaded
+inline constexpr int kExitNoDisplay = 5;         // the display cannot be opened for a run that needs the window
 
 // The settings file's name; it lies in the program's folder.
 inline constexpr const char* kIniFileName = "Quiremark.ini";

@@ -16,7 +16,7 @@ namespace quiremark::app {
 
 namespace {
 
-enum class Switch { StartDir, OutFile, TreeScan, Unknown };
+enum class Switch { None, StartDir, OutFile, TreeScan, Unknown };
 
 struct SwitchName {
   Switch id;
@@ -28,84 +28,147 @@ constexpr std::array<SwitchName, 3> kSwitches = {{
     {Switch::TreeScan, "/treescan:"},
 }};
 
-// A switch in the line: which one, where it begins and how long its name is.
-struct SwitchStart {
-  Switch id;
-  std::size_t pos;
-  std::size_t length;
-};
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The switch that begins at `pos` of the lower-cased line, if any: one of
-// the three anywhere, or another "/name:" after a blank or at the start.
-std::optional<SwitchStart> SwitchAt(const std::string& lower, std::size_t pos) {
-  for (const auto& name : kSwitches) {
-    if (lower.compare(pos, name.text.size(), name.text) == 0) return SwitchStart{name.id, pos, name.text.size()};
+// One of the three switch names at `pos` of `text`, letter case ignored.
+std::optional<SwitchName> KnownSwitchAt(std::string_view text, std::size_t pos) {
+  for (const SwitchName& name : kSwitches) {
+    if (text.size() - pos < name.text.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; same && k < name.text.size(); ++k) same = LowerAscii(text[pos + k]) == name.text[k];
+    if (same) return name;
   }
-  if (lower[pos] != '/' || (pos > 0 && lower[pos - 1] != ' ' && lower[pos - 1] != '\t')) return std::nullopt;
-  std::size_t end = pos + 1;
-  while (end < lower.size() && lower[end] >= 'a' && lower[end] <= 'z') ++end;
-  if (end == pos + 1 || end >= lower.size() || lower[end] != ':') return std::nullopt;
-  return SwitchStart{Switch::Unknown, pos, end + 1 - pos};
+  return std::nullopt;
 }
 
-std::string SwitchValue(const std::string& piece) {
-  std::string value = piece;
-  std::erase(value, '"');
-  return platform::Trim(value);
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A character of a switch's name: letters (UTF-8 ones too), digits, "-" and "_".
+bool IsNameChar(char c) {
+  const char lower = LowerAscii(c);
+  return (lower >= 'a' && lower <= 'z') || (c >= '0' && c <= '9') || static_cast<unsigned char>(c) >= 0x80 ||
+         c == '-' || c == '_';
 }
+
+// Reads the arguments as the program got them. An argument is one word, its
+// blanks and all, as the shell's quotes kept it; one that holds double quotes
+// is a whole command line of its own (as a start menu entry may pass it), whose
+// blanks outside the quotes part its words. Outside double quotes, a word that
+// begins with "/name:" begins a switch, and the three known names begin one
+// anywhere; a word that is "/name" alone is a stray word, unless it is the
+// first text of a value ("/StartDir: /data").
+class LineReader {
+ public:
+  CommandLine Read(const std::vector<std::string>& arguments) {
+    bool anyText = false;
+    for (const std::string& argument : arguments) {
+      anyText = anyText || !platform::Trim(argument, " \t").empty();
+      ReadArgument(argument);
+    }
+    Close();
+    result_.syntaxError = anyText && !startDirNamed_;
+    return std::move(result_);
+  }
+
+ private:
+  void ReadArgument(const std::string& argument) {
+    const bool wholeLine = argument.find('"') != std::string::npos;
+    bool quoted = false;
+    bool wordStart = true;
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+      const char c = argument[i];
+      if (c == '"') {
+        quoted = !quoted;
+        wordStart = false;
+        continue;
+      }
+      if (!quoted && c == '/') {
+        if (wordStart) {
+          std::size_t end = i + 1;
+          while (end < argument.size() && IsNameChar(argument[end])) ++end;
+          const bool named = end > i + 1;
+          if (named && end < argument.size() && argument[end] == ':') {
+            Begin(argument.substr(i, end + 1 - i));
+            i = end;
+            wordStart = false;
+            continue;
+          }
+          const bool wordEnds = end == argument.size() || (wholeLine && IsBlank(argument[end]));
+          const bool beginsValue = target_ != Switch::None && target_ != Switch::Unknown && ValueEmpty();
+          if (named && wordEnds && !beginsValue) {
+            Close();
+            result_.strayWords.push_back(argument.substr(i, end - i));
+            target_ = Switch::Unknown;  // what follows it belongs to no switch
+            i = end - 1;
+            wordStart = false;
+            continue;
+          }
+        }
+        if (const auto known = KnownSwitchAt(argument, i)) {
+          Begin(argument.substr(i, known->text.size()));
+          i += known->text.size() - 1;
+          wordStart = false;
+          continue;
+        }
+      }
+      value_ += c;
+      wordStart = !quoted && wholeLine && IsBlank(c);
+    }
+    value_ += ' ';  // the arguments of one value are joined by a blank
+  }
+
+  bool ValueEmpty() const { return platform::Trim(value_, " \t").empty(); }
+
+  // A switch named `name` ("/Name:") begins: the one before it ends.
+  void Begin(const std::string& name) {
+    Close();
+    target_ = Switch::Unknown;
+    std::string lower = name;
+    for (char& c : lower) c = LowerAscii(c);
+    for (const SwitchName& known : kSwitches) {
+      if (lower == known.text) target_ = known.id;
+    }
+    if (target_ == Switch::Unknown) result_.unknownSwitches.push_back(name);
+    if (target_ == Switch::StartDir) startDirNamed_ = true;
+  }
+
+  void Close() {
+    const std::string value = platform::Trim(value_, " \t");
+    value_.clear();
+    switch (target_) {
+      case Switch::StartDir: result_.startDirs.push_back(value); break;
+      case Switch::OutFile:
+        result_.outFileNamed = true;
+        result_.outFile = value;
+        break;
+      case Switch::TreeScan: {
+        const std::string answer = platform::FoldCase(value);
+        result_.treeScan = answer == "y" || answer == "yes";
+        break;
+      }
+      case Switch::None:
+      case Switch::Unknown: break;
+    }
+    target_ = Switch::None;
+  }
+
+  CommandLine result_;
+  Switch target_ = Switch::None;  // the switch whose value is being read
+  std::string value_;
+  bool startDirNamed_ = false;
+};
 
 std::string SyntaxText() {
   return "SYNTAX:\r" + platform::ProgramName() +
          " /StartDir:\"Sökväg\" [/OutFile:\"Filnamn\"] [/TreeScan:\"Yes|No\"]";
 }
 
+// How a switch is written, after a stray word.
+constexpr const char* kSwitchForm = " (en växel skrivs /Namn:värde)";
+
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-  CommandLine result;
-  std::string line;
-  for (const auto& argument : arguments) line += (line.empty() ? "" : " ") + argument;
-  line = platform::Trim(line);
-  if (line.empty()) return result;
-
-  // Only the ASCII letters of the switch names matter here, so folding the
-  // whole line keeps every byte position.
-  std::string lower = line;
-  for (auto& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  if (lower.find(kSwitches[0].text) == std::string::npos) {
-    result.syntaxError = true;
-    return result;
-  }
-
-  std::vector<SwitchStart> starts;
-  for (std::size_t pos = 0; pos < lower.size(); ++pos) {
-    if (auto start = SwitchAt(lower, pos)) starts.push_back(*start);
-  }
-  for (std::size_t i = 0; i < starts.size(); ++i) {
-    const auto& [id, pos, length] = starts[i];
-    const std::size_t end = i + 1 < starts.size() ? starts[i + 1].pos : line.size();
-    const std::string value = SwitchValue(line.substr(pos + length, end - pos - length));
-    switch (id) {
-      case Switch::StartDir:
-        result.startDirs.push_back(value);
-        break;
-      case Switch::OutFile:
-        result.outFile = value;
-        break;
-      case Switch::TreeScan: {
-        const std::string answer = platform::FoldCase(value);
-        result.treeScan = answer == "y" || answer == "yes";
-        break;
-      }
-      case Switch::Unknown:
-        result.unknownSwitches.push_back(line.substr(pos, length));
-        break;
-    }
-  }
-  return result;
-}
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) { return LineReader().Read(arguments); }
 
 std::string AbsoluteFolder(const std::string& folder) {
   if (folder.empty()) return folder;
@@ -133,8 +196,25 @@ void Main(const std::vector<std::string>& arguments, settings::AppState& state, 
   settings::InitCommonControlClasses();
 
   const CommandLine commandLine = ParseCommandLine(arguments);
+  // A run that names /OutFile: is unattended: it does exactly what its line
+  // says, or nothing, and says why on the error stream.
+  const bool unattended = commandLine.outFileNamed;
+  const auto refuse = [&](int status, const std::string& why) {
+    EndProgramWith(ui, status, "Ingen PDF skapades: " + why, err);
+  };
+  const auto syntaxBox = [&](const std::string& fault) {
+    ui.MessageBox((fault.empty() ? "" : fault + "\r") + SyntaxText(), controls::mb::kOkOnly + controls::mb::kInformation,
+                  "Fel i anrop");
+  };
   if (commandLine.syntaxError) {
-    ui.MessageBox(SyntaxText(), controls::mb::kOkOnly + controls::mb::kInformation, "Fel i anrop");
+    syntaxBox("");
+    if (unattended) {
+      return refuse(kExitBadCommandLine,
+                    "/StartDir: saknas" + (commandLine.unknownSwitches.empty()
+                                               ? std::string()
+                                               : " (okänd växel " + commandLine.unknownSwitches.front() + ")") +
+                        ".");
+    }
   } else {
     std::string startFolder;
     for (const auto& folder : commandLine.startDirs) {
@@ -146,19 +226,21 @@ void Main(const std::vector<std::string>& arguments, settings::AppState& state, 
     state.startFolder = startFolder;
     state.outFileArg = commandLine.outFile;
     state.treeScanArg = commandLine.treeScan;
-    for (const auto& name : commandLine.unknownSwitches) {
-      ui.MessageBox("Okänd växel " + name + "\r" + SyntaxText(), controls::mb::kOkOnly + controls::mb::kInformation,
-                    "Fel i anrop");
-    }
-    // An unattended run does exactly what its line says, or nothing.
-    if (!state.outFileArg.empty() && !commandLine.unknownSwitches.empty()) {
-      return EndProgramWith(ui, kExitBadCommandLine,
-                            "Ingen PDF skapades: okänd växel " + commandLine.unknownSwitches.front(), err);
-    }
-    if (!state.outFileArg.empty() && startFolder.empty()) {
-      const std::string named = commandLine.startDirs.empty() ? "" : commandLine.startDirs.back();
-      return EndProgramWith(ui, kExitBadCommandLine, "Ingen PDF skapades: startmappen " + named + " finns inte.",
-                            err);
+    for (const auto& name : commandLine.unknownSwitches) syntaxBox("Okänd växel " + name);
+    for (const auto& word : commandLine.strayWords) syntaxBox("Okänt ord " + word + kSwitchForm);
+    if (unattended) {
+      if (!commandLine.unknownSwitches.empty())
+        return refuse(kExitBadCommandLine, "okänd växel " + commandLine.unknownSwitches.front());
+      if (!commandLine.strayWords.empty())
+        return refuse(kExitBadCommandLine, "okänt ord " + commandLine.strayWords.front() + kSwitchForm + ".");
+      if (commandLine.outFile.empty()) {
+        syntaxBox("/OutFile: saknar filnamn.");
+        return refuse(kExitBadCommandLine, "/OutFile: saknar filnamn.");
+      }
+      if (startFolder.empty()) {
+        const std::string named = commandLine.startDirs.back();
+        return refuse(kExitBadCommandLine, "startmappen " + named + " finns inte.");
+      }
     }
   }
 

@@ -13,7 +13,7 @@ namespace quiremark::app {
 
 browser::ScanPane ScanPaneOf(MainForm& form) {
   return {FilePaneOf(form),     form.Dir2,           form.cboFileExt,      form.cboFolderName,
-          form.chkEmptyFolders, form.CollectedFolders, form.FileFilterErrorCount};
+          form.chkEmptyFolders, form.CollectedFolders, form.FileFilterErrorCount, form.LeftOutByScan};
 }
 
 void ConnectFilters(MainForm& form) {

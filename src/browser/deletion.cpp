@@ -117,7 +117,10 @@ void DeletePlotFiles(FilePane& pane) {
   const std::string question =
       selected == 0 ? "Ska alla plotfiler och eventuella bokmärkesfiler raderas?"
                     : "Ska markerade " + std::to_string(selected) + " plotfiler och eventuella bokmärkesfiler raderas?";
-  if (pane.ui.MessageBox(question, mb::kYesNo | mb::kCritical, "Radera filer") != controls::MsgResult::Yes) return;
+  // Enter keeps the files: the questions that delete default to No.
+  if (pane.ui.MessageBox(question, mb::kYesNo | mb::kCritical | mb::kDefaultButton2, "Radera filer") !=
+      controls::MsgResult::Yes)
+    return;
 
   std::vector<Target> targets;
   if (selected == 0) {
@@ -148,9 +151,8 @@ void DeletePlotFiles(FilePane& pane) {
 
 void DeleteSelectedFiles(FilePane& pane) {
   if (pane.state.runActive() || pane.state.treeScanActive) return;
-  if (pane.ui.MessageBox("Ska markerade filer raderas?", mb::kYesNoCancel | mb::kQuestion, "Radera") !=
-      controls::MsgResult::Yes)
-    return;
+  const int style = mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2;
+  if (pane.ui.MessageBox("Ska markerade filer raderas?", style, "Radera") != controls::MsgResult::Yes) return;
 
   controls::Grid& grid = pane.fgFiles;
   const std::vector<Target> targets = SelectedTargets(grid);

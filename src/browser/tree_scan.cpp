@@ -63,11 +63,24 @@ void ShowFolder(FilePane& files, const std::string& text) {
   files.commandBars.statusBar().SetPaneText(0, text);
 }
 
-std::string SkippedNote(int skipped) {
-  return "  (" + std::to_string(skipped) + (skipped == 1 ? " mapp kunde inte läsas)" : " mappar kunde inte läsas)");
+}  // namespace
+
+void ScanLeftOut::Add(const std::string& path, const std::error_code& error, bool folder) {
+  if (count() == 0) {
+    first = path;
+    firstError = error;
+    firstIsFolder = folder;
+  }
+  ++(folder ? folders : files);
 }
 
-}  // namespace
+std::string ScanLeftOut::Counted() const {
+  const auto count = [](int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); };
+  std::string what;
+  if (folders > 0) what = count(folders, " mapp", " mappar");
+  if (files > 0) what += (what.empty() ? "" : " och ") + count(files, " plottfil", " plottfiler");
+  return what;
+}
 
 bool PassesFolderFilter(const std::string& folderPath, const std::string& folderFilter) {
   std::string wanted;
@@ -119,7 +132,7 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     const std::vector<platform::FoundEntry> entries =
         platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false, false, false}, error);
     if (error) {
-      ++walk.skippedFolders;  // removed meanwhile, or not ours to list
+      walk.leftOut.Add(next.path, error, true);  // removed meanwhile, or not ours to list
       continue;
     }
     const std::size_t index = walk.tree.size();
@@ -159,6 +172,8 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
   FilePane& files = pane.files;
   controls::Grid& grid = files.fgFiles;
   const std::string& start = walk.start;
+  ScanLeftOut& leftOut = pane.leftOut;
+  leftOut = walk.leftOut;
   {
     Hourglass busy(files.window);
     HiddenGrid hidden(grid);
@@ -174,13 +189,16 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
     hooks.onFile = [&files, &days](const engine::OutlinedFile& file) {
       AddGridRow(files, {"", file.gridName, file.bookmark, GridDate(file.modified)}, days);
     };
+    hooks.onLeftOut = [&leftOut](const std::string& path, const std::error_code& error) {
+      leftOut.Add(path, error, false);
+    };
     engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
     NumberAll(files);
   }
   files.StatusBar1.SetPanelText(1, start);
   controls::CommandBarsStatusBar& status = files.commandBars.statusBar();
   status.visible = true;
-  status.SetPaneText(0, walk.skippedFolders > 0 ? start + SkippedNote(walk.skippedFolders) : start);
+  status.SetPaneText(0, leftOut.count() > 0 ? start + "  (" + leftOut.Counted() + " kunde inte läsas)" : start);
   files.window.Refresh();
 }
 
@@ -197,6 +215,7 @@ bool ScanFolderTree(ScanPane& pane) {
     Hourglass busy(files.window);
     RunningScan running(state);
     pane.collectedFolders.clear();
+    pane.leftOut = {};
     files.outline.ResetScan();
     const ScanFilters filters{files.File1.pattern(), pane.cboFolderName.text(), files.cboBookMark.text()};
     state.bookmarkPattern = filters.bookmarkPattern;

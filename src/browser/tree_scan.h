@@ -1,12 +1,28 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "browser/file_pane.h"
 #include "engine/folder_outline.h"
 
 namespace quiremark::browser {
+
+// What the last scan had to leave out: the folders below the start folder it
+// could not list and the plot files it could not open.
+struct ScanLeftOut {
+  std::string first;  // the first one met, its path
+  std::error_code firstError;
+  bool firstIsFolder = false;
+  int folders = 0;
+  int files = 0;
+
+  int count() const { return folders + files; }
+  void Add(const std::string& path, const std::error_code& error, bool folder);
+  // "2 mappar och 1 plottfil"
+  std::string Counted() const;
+};
 
 // The parts of the main window that the filters and the tree scan work on,
 // beside the file grid's.
@@ -18,6 +34,7 @@ struct ScanPane {
   controls::CheckBox& chkEmptyFolders;         // set: every subfolder gets its group, empty or not
   std::vector<std::string>& collectedFolders;  // the folders the last scan collected, in scan order
   int& fileFilterErrorCount;                   // errors the file-filter handler has reported
+  ScanLeftOut& leftOut;                        // what the last scan left out
 };
 
 // The grid's header in the tree-scan mode.
@@ -31,11 +48,11 @@ struct ScanFilters {
   std::string bookmarkPattern;
 };
 
-// What the walk found: the tree and how many folders it could not list.
+// What the walk found: the tree and the folders it could not list.
 struct ScanWalk {
   std::string start;  // the folder the walk began in
   engine::ScannedTree tree;
-  int skippedFolders = 0;
+  ScanLeftOut leftOut;
 };
 
 // Whether a folder passes the folder filter: the filter without its "*"
@@ -46,6 +63,8 @@ bool PassesFolderFilter(const std::string& folderPath, const std::string& folder
 // folders that pass the filters, fills the grid with their files (one row
 // per file, numbered in order) and the outline with one group per folder,
 // switches the window to the tree-scan mode and saves the file patterns.
+// A folder it cannot list and a plot file it cannot open are left out and
+// recorded in the pane's leftOut.
 // Refused (false) while a bind run or another scan is under way, and when
 // the working folder is not an existing folder.
 bool ScanFolderTree(ScanPane& pane);
@@ -61,7 +80,8 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
 bool CollectFolder(const engine::ScannedFolder& folder, const std::string& bookmarkPattern);
 
 // Refills the grid from the walked tree (header "+ Nr", relative names) and
-// the outline, then numbers every row.
+// the outline, then numbers every row. What the walk and the fill left out
+// becomes the pane's leftOut, and the status pane counts it.
 void FillGridFromTree(ScanPane& pane, const ScanWalk& walk);
 
 }  // namespace quiremark::browser

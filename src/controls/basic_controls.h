@@ -36,12 +36,16 @@ class PictureBox : public Control {
 };
 
 // A text box. onChange runs whenever the text changes, by the user or by code.
+// A locked box shows its text without letting the user change it; one that
+// is no tab stop never takes the keyboard focus.
 class TextBox : public Control {
  public:
   using Control::Control;
   const std::string& text() const { return text_; }
   void SetText(const std::string& text);
   bool multiLine = false;
+  bool locked = false;
+  bool tabStop = true;
   std::string toolTipText;
   std::function<void()> onChange;
 

@@ -161,6 +161,13 @@ void Grid::ClearSelection() {
   Notify(GridChange::Kind::Selection);
 }
 
+void Grid::SetSelectedRows(const std::vector<int>& rows) {
+  for (int row : rows) RowAt(row);
+  for (Row& r : rows_) r.selected = false;
+  for (int row : rows) rows_[row].selected = true;
+  Notify(GridChange::Kind::Selection);
+}
+
 template <typename F>
 void Grid::ForRange(int row1, int col1, int row2, int col2, F apply) {
   if (row1 > row2) std::swap(row1, row2);

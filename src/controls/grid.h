@@ -100,6 +100,8 @@ class Grid : public Control {
   bool IsRowSelected(int row) const;
   void SetRowSelected(int row, bool selected);
   void ClearSelection();
+  // Makes exactly these rows the selection, told to the view as one change.
+  void SetSelectedRows(const std::vector<int>& rows);
 
   // --- look
   // Cell properties over the range of rows row1..row2 and columns col1..col2 (either order).

@@ -5,7 +5,8 @@
 
 namespace quiremark::controls {
 
-// Message box styles are the sum of a button set and an icon, as the forms pass them.
+// Message box styles are the sum of a button set, an icon and the default
+// button (the first one unless said), as the forms pass them.
 namespace mb {
 inline constexpr int kOkOnly = 0;
 inline constexpr int kOkCancel = 1;
@@ -15,8 +16,11 @@ inline constexpr int kCritical = 16;
 inline constexpr int kQuestion = 32;
 inline constexpr int kExclamation = 48;
 inline constexpr int kInformation = 64;
+inline constexpr int kDefaultButton2 = 256;
+inline constexpr int kDefaultButton3 = 512;
 inline constexpr int kButtonMask = 0x0F;
 inline constexpr int kIconMask = 0x70;
+inline constexpr int kDefaultButtonMask = 0x300;
 }  // namespace mb
 
 // The answer a message box returns.

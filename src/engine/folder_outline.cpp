@@ -40,7 +40,9 @@ std::vector<bool> HoldsCollected(const ScannedTree& tree) {
   return holds;
 }
 
-std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
+std::vector<PlotFileEntry> ReadPlotFileEntries(
+    const ScannedFolder& folder,
+    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut) {
   std::vector<PlotFileEntry> entries;
   entries.reserve(folder.files.size());
   const platform::OpenFolder opened(folder.path);
@@ -55,7 +57,11 @@ std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder) {
     try {
       const platform::ReadOnlyFile file(opened, name);
       written = file.modified();
+    } catch (const std::system_error& error) {
+      if (leftOut) leftOut(platform::JoinPath(folder.path, name), error.code());
+      continue;
     } catch (const std::exception&) {
+      if (leftOut) leftOut(platform::JoinPath(folder.path, name), std::make_error_code(std::errc::io_error));
       continue;
     }
     // As text: a path object per file costs more than the file's whole entry.
@@ -95,7 +101,7 @@ void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, Out
     std::vector<std::size_t> visited;
     for (std::size_t sub : folder.subfolders)
       if (includeEmptyFolders || holds[sub]) visited.push_back(sub);
-    const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder);
+    const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder, hooks.onLeftOut);
     if (index != 0)
       outline.AddGroupEntry(static_cast<int>(files.size() + visited.size()),
                             platform::DecodeText(settings::GetLastPathPart(folder.path)));

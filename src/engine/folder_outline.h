@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "engine/outline.h"
@@ -35,6 +36,8 @@ struct OutlinedFile {
 struct FolderOutlineHooks {
   std::function<void(const std::string& folder)> onFolder;  // each folder as it is walked
   std::function<void(const OutlinedFile&)> onFile;         // each file, after its outline entries
+  // each plot file left out because it cannot be opened, with why
+  std::function<void(const std::string& path, const std::error_code& error)> onLeftOut;
 };
 
 // Whether a folder's subtree holds a collected folder, by index: the folder
@@ -47,7 +50,8 @@ std::vector<bool> HoldsCollected(const ScannedTree& tree);
 // by its files' entries and its own subfolders. A subfolder is visited when
 // it holds a collected folder, or always with `includeEmptyFolders`.
 // Every plot file of a visited folder is taken; one that cannot be opened
-// (gone since it was listed) is left out of the outline and of the count.
+// (gone or unreadable since it was listed) is left out of the outline and of
+// the count, and reported to onLeftOut.
 // No plot file is read: each one's entries take their pages when the bind
 // copies the file (OutlineState::FileCounted).
 void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, OutlineState& outline,
@@ -61,8 +65,11 @@ struct PlotFileEntry {
   std::chrono::system_clock::time_point modified;
 };
 
-// The entries of a folder's plot files that can be opened, in list order.
-std::vector<PlotFileEntry> ReadPlotFileEntries(const ScannedFolder& folder);
+// The entries of a folder's plot files that can be opened, in list order;
+// each one that cannot be is reported to `leftOut`.
+std::vector<PlotFileEntry> ReadPlotFileEntries(
+    const ScannedFolder& folder,
+    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut = {});
 
 // Appends the outline entries of a folder's files (a page entry for a
 // one-page file, a group with "(Sid. n)" page entries for more, once the

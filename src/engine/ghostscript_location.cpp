@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/process.h"
 #include "platform/text_encoding.h"
 #include "settings/registry_settings.h"
 
@@ -32,14 +33,20 @@ std::vector<std::string> GhostscriptDllPaths() {
 }
 
 std::optional<std::filesystem::path> FindGhostscriptProgram(const std::vector<std::string>& dllPaths) {
+  // The registry lists the installations in the order of their version
+  // names; the one that runs is the one a shell runs.
+  const std::optional<std::filesystem::path> onPath = platform::FindOnPath("gs");
+  std::optional<std::filesystem::path> first;
   for (const std::string& dll : dllPaths) {
     const size_t slash = dll.rfind('/');
     if (slash == std::string::npos) continue;
     const std::filesystem::path program = std::filesystem::path(dll.substr(0, slash + 1)) / "gs";
     std::error_code ec;
-    if (std::filesystem::is_regular_file(program, ec)) return program;
+    if (!std::filesystem::is_regular_file(program, ec)) continue;
+    if (onPath && std::filesystem::equivalent(program, *onPath, ec)) return program;
+    if (!first) first = program;
   }
-  return std::nullopt;
+  return first;
 }
 
 }  // namespace quiremark::engine

@@ -21,8 +21,10 @@ void FindRegValues(platform::Hive hive, const std::string& keyPath, const std::s
 // values under the local machine's "SOFTWARE\GPL Ghostscript\".
 std::vector<std::string> GhostscriptDllPaths();
 
-// The console program ("gs") in the folder of the first candidate that holds
-// one; a candidate without a folder is skipped. Empty when none does.
+// The console program ("gs") in the folder of a candidate: the gs a shell
+// finds first on PATH when a candidate's folder holds it, else the first
+// candidate's that holds one; a candidate without a folder is skipped. Empty
+// when none does.
 std::optional<std::filesystem::path> FindGhostscriptProgram(const std::vector<std::string>& dllPaths);
 
 }  // namespace quiremark::engine

@@ -19,7 +19,7 @@ class SplashForm {
   // Load on first use; Unload hides and forgets the text and bar.
   void Load();
   void Unload();
-  void Show();  // modeless, no owner
+  void Show();  // modeless, over the main window
   void Refresh();
 
   bool loaded() const { return loaded_; }

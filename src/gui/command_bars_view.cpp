@@ -172,6 +172,7 @@ void CommandBarsView::Rebuild() {
   }
   BuildStatusBar();
   BuildKeyBindings();
+  if (onRebuilt) onRebuilt();
 }
 
 void CommandBarsView::BuildToolbars() {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -52,6 +53,9 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   void LoadLayout(const std::string& company, const std::string& product, const std::string& section) override;
 
   static constexpr const char* kLayoutValue = "BarsState";
+
+  // Runs when the bars were built anew, with new widgets for the form controls they host.
+  std::function<void()> onRebuilt;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

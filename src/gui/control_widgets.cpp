@@ -90,9 +90,16 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
   }
 };
 
+// A text box that is no tab stop never takes the focus, not even by a click.
+void ApplyTabStop(QWidget& widget, const TextBox& model) {
+  if (!model.tabStop) widget.setFocusPolicy(Qt::NoFocus);
+}
+
 class LineEditWidget : public Bound<QLineEdit, TextBox> {
  public:
   LineEditWidget(TextBox& model, Placement placement, QWidget* parent) : Bound(model, placement, parent) {
+    setReadOnly(model.locked);
+    ApplyTabStop(*this, model);
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { model_.SetText(text.toStdString()); });
     if (placement == Placement::Hosted && model.width() == 0) setFixedWidth(kHostedTextWidth);
     Follow();
@@ -109,6 +116,8 @@ class LineEditWidget : public Bound<QLineEdit, TextBox> {
 class TextAreaWidget : public Bound<QPlainTextEdit, TextBox> {
  public:
   TextAreaWidget(TextBox& model, Placement placement, QWidget* parent) : Bound(model, placement, parent) {
+    setReadOnly(model.locked);
+    ApplyTabStop(*this, model);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
       if (!following_) model_.SetText(toPlainText().replace(u'\n', QStringLiteral("\r\n")).toStdString());
     });

@@ -1,8 +1,11 @@
 #include "gui/frame_placement.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 namespace quiremark::gui {
 
@@ -25,8 +28,21 @@ void FramePlacement::Place(const QRect& outer, Qt::WindowStates state) {
 }
 
 void FramePlacement::PlaceNow(const QRect& outer) {
-  window_.move(outer.topLeft());  // a window's position is that of its frame
-  window_.resize(outer.size() - Frame());
+  // The window may need more room than the form gave it (its widgets'
+  // minimum): it is moved as far as it takes to lie inside the work area of
+  // its screen, or with its top left corner on it when it is larger.
+  const QSize inner = (outer.size() - Frame()).expandedTo(window_.minimumSize()).boundedTo(window_.maximumSize());
+  const QSize size = inner + Frame();
+  const QScreen* screen = QGuiApplication::screenAt(outer.center());
+  if (!screen) screen = window_.screen();
+  QPoint at = outer.topLeft();  // a window's position is that of its frame
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    at.setX(std::max(std::min(at.x(), area.x() + area.width() - size.width()), area.x()));
+    at.setY(std::max(std::min(at.y(), area.y() + area.height() - size.height()), area.y()));
+  }
+  window_.move(at);
+  window_.resize(inner);
 }
 
 void FramePlacement::FrameShown() {

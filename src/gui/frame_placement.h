@@ -14,7 +14,8 @@ namespace quiremark::gui {
 // once the window is on screen: until then the window is sized as if it had
 // none and shown normally, and as soon as its frame is known its size is put
 // right and it takes its state. So a window that opens maximised has the
-// right normal size when the user restores it.
+// right normal size when the user restores it. A window never opens beyond
+// its screen's work area, not even one that needs more room than it was given.
 class FramePlacement : public QObject {
  public:
   explicit FramePlacement(QWidget& window);

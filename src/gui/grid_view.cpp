@@ -41,22 +41,34 @@ bool IsNumber(const std::string& text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Draws the cells without a focus mark of their own: the view marks the
+// whole current row.
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem plain = option;
+    plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
+  }
+};
+
 // Draws the first column of an outline: the dotted connector lines and the
 // expand/collapse button of node rows in the indentation, then picture and
 // text as usual.
-class OutlineDelegate : public QStyledItemDelegate {
+class OutlineDelegate : public CellDelegate {
  public:
-  OutlineDelegate(GridView& view) : QStyledItemDelegate(&view), view_(view) {}
+  OutlineDelegate(GridView& view) : CellDelegate(&view), view_(view) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     const int row = view_.tableModel().GridRow(index.row());
     const Grid& grid = view_.grid();
-    if (index.column() != 0 || !view_.tableModel().Holds(row, 0))
-      return QStyledItemDelegate::paint(painter, option, index);
+    if (index.column() != 0 || !view_.tableModel().Holds(row, 0)) return CellDelegate::paint(painter, option, index);
     const int level = std::max(grid.RowOutlineLevel(row), 0);
     QStyleOptionViewItem shifted = option;
     shifted.rect.setLeft(option.rect.left() + (level + 1) * GridView::kIndent);
-    QStyledItemDelegate::paint(painter, shifted, index);
+    CellDelegate::paint(painter, shifted, index);
     painter->save();
     DrawConnectors(*painter, option.rect, level, view_.BranchesOf(row));
     if (const QRect button = view_.OutlineButtonRect(row); !button.isEmpty())
@@ -184,6 +196,7 @@ GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setMouseTracking(true);
   setWordWrap(false);
+  setTabKeyNavigation(false);  // Tab goes on to the next control; the arrows move the current row
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -197,6 +210,7 @@ GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
     setItemDelegate(new OutlineDelegate(*this));
   } else {
+    setItemDelegate(new CellDelegate(this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setAlternatingRowColors(false);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int pixels) {
@@ -233,6 +247,9 @@ void GridView::FollowControl() {
 }
 
 void GridView::OnGridChanged(const GridChange& change) {
+  // What the view itself just told the grid it shows already; taking it
+  // back in the middle of a click or a drag would undo the user's gesture.
+  if (telling_ && (change.kind == GridChange::Kind::Selection || change.kind == GridChange::Kind::Current)) return;
   following_ = true;
   switch (change.kind) {
     case GridChange::Kind::Reset:
@@ -343,22 +360,35 @@ void GridView::resizeEvent(QResizeEvent* event) {
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
+  // The focus mark spans the row: both rows are drawn again whole.
+  if (previous.isValid()) viewport()->update(RowRect(previous.row()));
+  if (current.isValid()) viewport()->update(RowRect(current.row()));
   keepCurrentInView_ = true;
   if (following_ || !current.isValid() || !model_->Holds(model_->GridRow(current.row()), current.column())) return;
-  following_ = true;
+  telling_ = true;
   grid_.Select(model_->GridRow(current.row()), current.column());
-  following_ = false;
+  telling_ = false;
 }
 
 void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
   QTableView::selectionChanged(selected, deselected);
   if (following_ || kind_ != Kind::Table) return;
-  following_ = true;
+  // The whole selection at once: told row by row, the grid would hear of
+  // selections the user never made.
+  std::vector<bool> marked(grid_.rows(), false);
+  for (const QItemSelectionRange& range : selectionModel()->selection())
+    for (int viewRow = range.top(); viewRow <= range.bottom(); ++viewRow)
+      if (const int row = model_->GridRow(viewRow); row >= model_->headerRows() && row < grid_.rows()) marked[row] = true;
+  std::vector<int> rows;
+  bool same = true;
   for (int row = model_->headerRows(); row < grid_.rows(); ++row) {
-    const bool isSelected = selectionModel()->isRowSelected(model_->ViewRow(row), {});
-    if (grid_.IsRowSelected(row) != isSelected) grid_.SetRowSelected(row, isSelected);
+    if (marked[row]) rows.push_back(row);
+    same = same && marked[row] == grid_.IsRowSelected(row);
   }
-  following_ = false;
+  if (same) return;
+  telling_ = true;
+  grid_.SetSelectedRows(rows);
+  telling_ = false;
 }
 
 int GridView::GridRowAt(const QPoint& viewPos) const {
@@ -396,9 +426,20 @@ void GridView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
-  // A right click keeps the selection, so a context menu works on it.
   if (event->button() != Qt::RightButton) QTableView::mousePressEvent(event);
+  else SelectForContextMenu(indexAt(pos), event->modifiers());
   RaiseMouse(*event, row, columnAt(pos.x()), true);
+}
+
+void GridView::SelectForContextMenu(const QModelIndex& index, Qt::KeyboardModifiers keys) {
+  // A context menu works on the selection: a right click inside it keeps
+  // it; on a row outside it, that row becomes the selection (with Ctrl it
+  // joins it), before the grid hears of the press.
+  if (kind_ != Kind::Table || !index.isValid() || selectionModel()->isRowSelected(index.row(), {})) return;
+  const QItemSelectionModel::SelectionFlags how =
+      (keys & Qt::ControlModifier ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+      QItemSelectionModel::Rows;
+  selectionModel()->setCurrentIndex(index, how);
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* event) {
@@ -431,6 +472,45 @@ void GridView::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
   if (!text.isEmpty() && text.front().unicode() < 256) grid_.RaiseKeyPress(text.front().unicode());
   event->accept();
+}
+
+QRect GridView::RowRect(int viewRow) const {
+  const QRect first = visualRect(model_->index(viewRow, 0));
+  QRect row = first.united(visualRect(model_->index(viewRow, std::max(model_->columnCount() - 1, 0))));
+  if (kind_ == Kind::Outline) row.setRight(viewport()->width() - 1);
+  return row;
+}
+
+void GridView::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  // The focused view marks its current row with a dotted frame, in the
+  // colour of the row's text.
+  const QModelIndex current = currentIndex();
+  if (!hasFocus() || !current.isValid() || isRowHidden(current.row())) return;
+  const QRect row = RowRect(current.row());
+  if (!row.intersects(event->rect())) return;
+  QPainter painter(viewport());
+  const bool selected = selectionModel()->isSelected(current);
+  painter.setPen(QPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(row.adjusted(0, 0, -1, -1));
+}
+
+bool GridView::event(QEvent* event) {
+  const bool handled = QTableView::event(event);
+  // The focused view's frame takes the highlight colour, as a focused edit
+  // field's does; the frame lies outside the viewport, so scrolling never
+  // moves the mark.
+  if (event->type() == QEvent::Paint && hasFocus() && frameWidth() > 0) {
+    QPainter painter(this);
+    const int width = frameWidth();
+    painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), width, Qt::SolidLine, Qt::SquareCap,
+                        Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    const qreal inset = width / 2.0;
+    painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+  }
+  return handled;
 }
 
 bool GridView::eventFilter(QObject* watched, QEvent* event) {

@@ -76,6 +76,8 @@ class GridView : public QTableView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;  // of the viewport
+  void paintEvent(QPaintEvent* event) override;  // of the viewport
+  bool event(QEvent* event) override;            // draws the focus mark over the frame
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -87,6 +89,8 @@ class GridView : public QTableView {
   void ApplyHiddenRows();
   void ApplyCurrent();
   void ApplySelection();
+  QRect RowRect(int viewRow) const;  // the whole row in viewport coordinates
+  void SelectForContextMenu(const QModelIndex& index, Qt::KeyboardModifiers keys);
   // Sets the mouse cell and raises the press or release with the event's position in twips.
   void RaiseMouse(QMouseEvent& event, int gridRow, int col, bool press);
 
@@ -95,6 +99,7 @@ class GridView : public QTableView {
   GridTableModel* model_;
   std::vector<Branches> branches_;  // per grid row, outline only
   bool following_ = false;  // true while the view takes the grid's state
+  bool telling_ = false;    // true while the view tells the grid the user's selection or current cell
   bool keepCurrentInView_ = true;  // until the user scrolls by hand
 };
 

@@ -1,7 +1,10 @@
 #include "gui/main_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QTimer>
+#include <vector>
 
 #include "controls/form.h"
 #include "gui/command_bars_view.h"
@@ -42,8 +45,12 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   tree_ = new GridView(form.fgTree, GridView::Kind::Outline, frame_);
   files_ = new GridView(form.fgFiles, GridView::Kind::Table, frame_);
   notice_->lower();  // the notice box lies under the file grid, which stays usable
-  splash_ = std::make_unique<SplashView>(form.frmSplash);
+  // Owned by the window, so that it stays above it also while a bind waits
+  // for another run and the user clicks the window.
+  splash_ = std::make_unique<SplashView>(form.frmSplash, this);
   placement_ = new FramePlacement(*this);
+  bars_->onRebuilt = [this] { ApplyTabOrder(); };
+  ApplyTabOrder();
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {
@@ -125,6 +132,17 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   bars_->PackToolbars();  // now that the window has its width
+  tree_->setFocus(Qt::OtherFocusReason);  // the window starts in the folder tree
+}
+
+void MainWindow::ApplyTabOrder() {
+  // Tab goes from the tree to the grid and its filters, then through the
+  // toolbars' other boxes and back to the tree.
+  std::vector<QWidget*> chain{tree_, files_};
+  for (const char* name : {"cboFolderName", "cboBookMark", "cboFileExt", "cboScr", "txtAcad", "txtParamAcad", "txtIcad",
+                           "txtParamIcad", "cboDigiTejp"})
+    if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) chain.push_back(widget);
+  for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -132,6 +150,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // unload by code has run it already.
   if (form_.loaded() && !form_.Unload()) return event->ignore();
   event->accept();
+  // A text selected in the window (X's primary selection) ends with the
+  // program. Left owned, the program's exit would ask the desktop's
+  // clipboard manager to keep it and wait on its answer, up to seconds after
+  // the window has gone; what the user copied stays for the manager.
+  if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard->ownsSelection())
+    clipboard->clear(QClipboard::Selection);
 }
 
 }  // namespace quiremark::gui

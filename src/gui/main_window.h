@@ -43,6 +43,7 @@ class MainWindow : public QMainWindow {
   Geometry WindowGeometry() const;
   void FollowForm();
   void ReportSize();
+  void ApplyTabOrder();
 
   app::MainForm& form_;
   CommandBarsView* bars_;
@@ -51,7 +52,7 @@ class MainWindow : public QMainWindow {
   GridView* files_;
   QWidget* notice_;
   FramePlacement* placement_;  // places the window by its outer frame
-  std::unique_ptr<SplashView> splash_;  // modeless and without an owner, as the bind run shows it
+  std::unique_ptr<SplashView> splash_;  // modeless, owned by this window (gone before it)
   Geometry reported_;     // the window's geometry as last told to the form
   bool reporting_ = false;
   bool placingHidden_ = false;  // the window not yet shown is being placed

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "controls/headless_ui.h"
 #include "gui/twips.h"
 #include "version.h"
 
@@ -39,7 +41,7 @@ QMessageBox::Icon IconOf(int style) {
   }
 }
 
-// The buttons of the style, the first one being the default.
+// The buttons of the style, in their order.
 QList<QMessageBox::StandardButton> ButtonsOf(int style) {
   switch (style & mb::kButtonMask) {
     case mb::kOkCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
@@ -124,6 +126,36 @@ void SpeakSwedish(QFileDialog& dialog, bool folders, bool save) {
   dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Avbryt"));
 }
 
+// The one extension a name filter such as "PDF (*.pdf)" names ("" when it
+// names none, several, or a pattern that is more than an extension).
+QString FilterExtension(const QString& nameFilter) {
+  static const QRegularExpression single(QStringLiteral("\\(\\s*\\*\\.([^*?\\s()]+)\\s*\\)"));
+  const QRegularExpressionMatch match = single.match(nameFilter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// A file dialog whose name chosen to save under always ends in the
+// extension of the file type: "Kv Måsen rev. B" becomes "Kv Måsen rev. B.pdf"
+// before the dialog asks about overwriting, so it asks about the file that
+// will be written.
+class FileTypeDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  QString extension;  // "" takes it from the chosen file type
+
+ protected:
+  void accept() override {
+    const QString wanted = extension.isEmpty() ? FilterExtension(selectedNameFilter()) : extension;
+    if (const QStringList chosen = selectedFiles(); acceptMode() == AcceptSave && !wanted.isEmpty() && chosen.size() == 1) {
+      const QFileInfo file(chosen.front());
+      if (!file.fileName().isEmpty() && !file.isDir() &&
+          !file.fileName().endsWith(u'.' + wanted, Qt::CaseInsensitive))
+        selectFile(file.filePath() + u'.' + wanted);
+    }
+    QFileDialog::accept();
+  }
+};
+
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -141,12 +173,15 @@ QStringList QtNameFilters(const std::string& filter) {
 }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
+  if (unattended_) return controls::AnswerWithoutUser(*unattended_, text, style, title);
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
   KeepLinesWhole(box);
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
-  box.setDefaultButton(buttons.front());
+  // Enter answers the style's default button.
+  const qsizetype chosen = (style & mb::kDefaultButtonMask) / mb::kDefaultButton2;
+  box.setDefaultButton(buttons.value(chosen, buttons.front()));
   // Escape answers Cancel where there is one and OK on a lone OK; a plain Yes/No box must be answered.
   if (buttons.contains(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
   else if (buttons.size() == 1) box.setEscapeButton(QMessageBox::Ok);
@@ -156,14 +191,14 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
 }
 
 std::optional<std::string> QtUiServices::FileDialog(const controls::FileDialogRequest& request, bool save) {
-  QFileDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
+  FileTypeDialog dialog(DialogParent(), ToQString(request.title), ToQString(request.initialFolder));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   SpeakSwedish(dialog, false, save);
   dialog.setFileMode(save || !(request.flags & kFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !(request.flags & kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   const QStringList filters = QtNameFilters(request.filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+  if (save) dialog.extension = ToQString(request.defaultExtension);
   if (!request.initialFile.empty()) dialog.selectFile(ToQString(request.initialFile));
   const NormalPointer pointer;
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

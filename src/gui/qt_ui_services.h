@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <iosfwd>
+
 #include "controls/ui_services.h"
 
 class QWidget;
@@ -17,6 +19,12 @@ QStringList QtNameFilters(const std::string& filter);
 // cursor and Yield runs the pending events once.
 class QtUiServices : public controls::UiServices {
  public:
+  QtUiServices() = default;
+  // For a run that nobody attends: its message boxes are written to
+  // `unattended` and take their safe answer by themselves, as without a
+  // display, so that the run never waits for a person.
+  explicit QtUiServices(std::ostream* unattended) : unattended_(unattended) {}
+
   controls::MsgResult MessageBox(const std::string& text, int style, const std::string& title) override;
   std::optional<std::string> SaveFileDialog(const controls::FileDialogRequest& request) override;
   std::optional<std::string> OpenFileDialog(const controls::FileDialogRequest& request) override;
@@ -32,6 +40,7 @@ class QtUiServices : public controls::UiServices {
  private:
   std::optional<std::string> FileDialog(const controls::FileDialogRequest& request, bool save);
   bool hourglass_ = false;
+  std::ostream* unattended_ = nullptr;
 };
 
 }  // namespace quiremark::gui

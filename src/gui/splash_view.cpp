@@ -14,6 +14,8 @@ namespace {
 
 using engine::SplashForm;
 
+constexpr int kLabelMargin = 10;  // pixels the centred text keeps from each edge of the window
+
 QRect Pixels(const controls::TwipsRect& r) {
   return {ToPixels(r.left), ToPixels(r.top), ToPixels(r.width), ToPixels(r.height)};
 }
@@ -71,8 +73,11 @@ void SplashView::Follow() {
     shownColor_ = model_.backColor();
     changed = true;
   }
-  if (const QString text = ToQString(model_.progressText()); text != label_->text()) {
-    label_->setText(text);
+  if (const QString text = ToQString(model_.progressText()); text != shownText_) {
+    // A text wider than the window (a long path) loses its middle, so that
+    // its beginning, which says what happens, and its end both show.
+    shownText_ = text;
+    label_->setText(label_->fontMetrics().elidedText(text, Qt::ElideMiddle, width() - 2 * kLabelMargin));
     textChanged = true;
   }
   if (bar_->minimum() != model_.min() || bar_->maximum() != model_.max()) {

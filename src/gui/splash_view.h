@@ -37,6 +37,7 @@ class SplashView : public QDialog {
   QLabel* picture_;
   QMovie* movie_;
   bool wasLoaded_ = false;
+  QString shownText_;  // the run's text, which the label may show shortened
   // What the window shows now, so that a report that changes none of it costs nothing.
   std::optional<std::uint32_t> shownColor_;
   int shownPercent_ = -1;

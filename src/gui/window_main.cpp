@@ -1,6 +1,7 @@
 // The program with its window: loaded by the program's start when a display exists.
 #include <QApplication>
 
+#include <iostream>
 #include <type_traits>
 
 #include "controls/ui_services.h"
@@ -22,14 +23,20 @@ extern "C" __attribute__((visibility("default"))) int quiremark_run_window(int a
   gui::SwedishTranslator swedish;
   swedish.Install();
 
-  gui::QtUiServices qtUi;
+  // A run that names /OutFile: shows its window as it works, but nobody
+  // attends it: its messages go to the error stream and take their answer
+  // by themselves, and it shows no dialog that waits for a person.
+  const bool unattended = app::ParseCommandLine(arguments).outFileNamed;
+  gui::QtUiServices qtUi(unattended ? &std::cerr : nullptr);
   settings::AppState state;
   app::MainForm form(state, qtUi);
   form.displayAvailable = true;
   gui::MainWindow window(form);
-  gui::ShowOptionsDialogsOnScreen(&window);
-  gui::ShowAboutBoxesOnScreen(&window);
-  gui::ShowAddFavoriteDialogsOnScreen(&window);
+  if (!unattended) {
+    gui::ShowOptionsDialogsOnScreen(&window);
+    gui::ShowAboutBoxesOnScreen(&window);
+    gui::ShowAddFavoriteDialogsOnScreen(&window);
+  }
   gui::RunStartProcedure(arguments, state, form, static_cast<settings::Converter>(converter));
   return QApplication::exec();
 }

@@ -303,18 +303,34 @@ std::string FormatHive(const HiveData& data, Hive hive) {
 
 // --- the Ghostscript installations found on PATH -------------------------------
 
-// The version of the gs installed at `gs` (its real path), from the one
-// resource folder an installation keeps beside its program:
-// <prefix>/share/ghostscript/<version>. "" when there is not exactly one;
-// asking the program itself costs a start of gs (some 30 ms) on every run.
+// Whether `file` is a program file (ELF), not a script.
+bool IsProgramFile(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char magic[4] = {};
+  const bool elf = ::read(fd, magic, sizeof magic) == sizeof magic && std::string_view(magic, sizeof magic) == "\x7f" "ELF";
+  ::close(fd);
+  return elf;
+}
+
+// The version of the gs installed at `gs` (its real path, links resolved),
+// from the one resource folder its installation keeps beside its program:
+// <prefix>/share/ghostscript/<version>, with the init files gs starts from
+// (a folder without them is left over from an installation removed since).
+// "" when that does not tell: none or several such folders, or `gs` is a
+// script, a wrapper that may start any gs whatever lies beside it. Only the
+// program can tell then; asking it costs a start of gs (some 30 ms).
 std::string InstalledGhostscriptVersion(const fs::path& gs) {
+  if (!IsProgramFile(gs)) return "";
   std::error_code ec;
+  std::error_code missing;
   fs::directory_iterator it(gs.parent_path().parent_path() / "share" / "ghostscript", ec);
   std::string version;
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     const std::string name = it->path().filename().string();
     if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0])) ||
-        name.find_first_not_of("0123456789.") != std::string::npos || !it->is_directory(ec)) {
+        name.find_first_not_of("0123456789.") != std::string::npos ||
+        !fs::is_regular_file(it->path() / "Resource" / "Init" / "gs_init.ps", missing)) {
       continue;
     }
     if (!version.empty()) return "";  // several: only the program knows which is its own

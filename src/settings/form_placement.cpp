@@ -1,5 +1,6 @@
 #include "settings/form_placement.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/clock.h"
@@ -13,6 +14,12 @@ namespace {
 std::string SubKeyOf(const PlacementWindow& window) {
   const std::string name = window.Name();
   return name.size() > 3 ? name.substr(3) : name;
+}
+
+// Where a window edge goes so that the window of that size lies inside the
+// span: as near to `start` as that allows, and never before the span's start.
+double KeptInside(double start, double size, int spanStart, int spanSize) {
+  return std::max(std::min(start, spanStart + spanSize - size), static_cast<double>(spanStart));
 }
 
 }  // namespace
@@ -37,13 +44,17 @@ void RestoreFormPlacement(PlacementWindow& window, int minHeight, int minWidth, 
   window.SetWindowState((state == kWindowMinimized || state == kWindowMaximized) ? static_cast<int>(state)
                                                                                  : kWindowNormal);
 
-  if (window.Top() < 0) window.SetTop(0);
-  if (window.Left() < 0) window.SetLeft(0);
-  const auto screen = ui.Screen();
-  if (window.Width() > screen.width) window.SetWidth(screen.width);
+  // A place stored on a larger screen, or one with more room, may lie
+  // partly or wholly beyond this one: the window is made to fit the work
+  // area (no smaller than its minimum) and moved into it, so that its
+  // buttons show; one larger than the area keeps its top left corner on it.
+  const auto area = ui.WorkArea();
+  if (window.Width() > area.width) window.SetWidth(area.width);
   if (window.Width() < minWidth) window.SetWidth(minWidth);
-  if (window.Height() > screen.height) window.SetHeight(screen.height);
+  if (window.Height() > area.height) window.SetHeight(area.height);
   if (window.Height() < minHeight) window.SetHeight(minHeight);
+  window.SetLeft(KeptInside(window.Left(), window.Width(), area.left, area.width));
+  window.SetTop(KeptInside(window.Top(), window.Height(), area.top, area.height));
 }
 
 }  // namespace quiremark::settings

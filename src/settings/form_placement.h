@@ -31,9 +31,11 @@ class PlacementWindow {
 // Writes Top, Left, Height, Width and WinState into the window's subkey.
 void SaveFormPlacement(const PlacementWindow& window);
 
-// Puts the window back where it was: position at least 0, size at most the
-// screen and at least the minimums (the minimum wins). Stored texts that are no
-// number fall back to the defaults (0, 0, the minimum size, normal).
+// Puts the window back where it was, inside the screen's work area: size at
+// most the area's and at least the minimums (the minimum wins), and moved as
+// far as needed to lie inside the area (its top left corner on it when it is
+// larger). Stored texts that are no number fall back to the defaults (0, 0,
+// the minimum size, normal).
 void RestoreFormPlacement(PlacementWindow& window, int minHeight, int minWidth, const controls::UiServices& ui);
 
 }  // namespace quiremark::settings

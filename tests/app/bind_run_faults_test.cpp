@@ -95,6 +95,23 @@ TEST_F(BindRunFaults, SideFileGoneDuringTheRunIsTheFileNamed) {
   EXPECT_FALSE(CreatePdf(form, kBindPlain));
 }
 
+// The title file is read after the plot files; one that cannot be read
+// fails the bind as a plot file's side file does, and is named.
+TEST_F(BindRunFaults, AnUnreadableTitleFileIsTheFileNamed) {
+  Plot("A-01.plt", 1, "Plan");
+  const std::filesystem::path title = drawings / "QuiremarkTitle.txt";
+  testing::WriteFile(title, "Kv Björken\r\n");
+  ::chmod(title.c_str(), 0);
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  ui.ExpectBox("Filen " + title.string() + " saknas eller kan inte läsas (behörighet saknas).\r\rIngen PDF skapades.",
+               MsgResult::Ok, 16, "Fel");
+  const testing::PermissionsApply asAUser;
+  EXPECT_FALSE(CreatePdf(form, kBindPlain));
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
 TEST_F(BindRunFaults, Windows1252FileNamesShowDecodedAndStillBind) {
   testing::WriteFile(drawings / "R\xF6" "d-01.plt", testing::DriverPlotFile(1, "Rod"));  // Latin-1 "Röd-01.plt"
   Plot("Gr\xC3\xB6n-02.plt", 1, "Gron");                                                  // UTF-8 "Grön-02.plt"

@@ -89,7 +89,7 @@ TEST_F(StartProcedure, TreeScanIsOnOnlyForYes) {
 TEST_F(StartProcedure, WithoutStartDirTheSyntaxMessageThenANormalStart) {
   ui.ExpectBox(SyntaxText(), MsgResult::Ok, mb::kOkOnly + mb::kInformation, "Fel i anrop");
   bool loaded = false;
-  Run({"/OutFile:\"/srv/x.pdf\"", "/TreeScan:yes"}, {[&] { return loaded = true; }, {}});
+  Run({"/Utfil:\"/srv/x.pdf\"", "/TreeScan:yes"}, {[&] { return loaded = true; }, {}});
   EXPECT_TRUE(loaded);
   EXPECT_EQ(state.outFileArg, "");
   EXPECT_FALSE(state.treeScanArg);
@@ -179,18 +179,83 @@ TEST_F(StartProcedure, AnUnattendedRunWithoutAnExistingStartFolderEndsBeforeLoad
   EXPECT_NE(err.str().find("startmappen " + (dir / "saknas").string() + " finns inte."), std::string::npos);
 }
 
+// A run that names /OutFile: and cannot bind says why and ends with the
+// status of a faulty command line, the syntax shown before its reason.
+TEST_F(StartProcedure, AnUnattendedRunWithAFaultyLineEndsBeforeLoading) {
+  const std::string out = "/OutFile:/srv/ut.pdf";
+  const std::string stray = " (en växel skrivs /Namn:värde)";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string box;     // what the box says before the syntax
+    std::string reason;  // after "Ingen PDF skapades: "
+  } cases[] = {
+      {{out}, "", "/StartDir: saknas."},
+      {{"/StartFolder:" + folder, out}, "", "/StartDir: saknas (okänd växel /StartFolder:)."},
+      {{"/StartDir:" + folder, "/OutFile:"}, "/OutFile: saknar filnamn.", "/OutFile: saknar filnamn."},
+      {{"/StartDir:" + folder, "/OutFile:\"\"", "/TreeScan:Yes"}, "/OutFile: saknar filnamn.",
+       "/OutFile: saknar filnamn."},
+      {{"/StartDir:" + folder, "/TreeScan", "Yes", out}, "Okänt ord /TreeScan" + stray, "okänt ord /TreeScan" + stray + "."},
+      {{"/StartDir:" + folder, out, "/Bogus"}, "Okänt ord /Bogus" + stray, "okänt ord /Bogus" + stray + "."},
+      {{"/StartDir:\"" + folder + "\" /TreeScan Yes " + out}, "Okänt ord /TreeScan" + stray,
+       "okänt ord /TreeScan" + stray + "."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+    qt::ScriptedUi faultUi;
+    faultUi.ExpectBox((c.box.empty() ? "" : c.box + "\r") + SyntaxText(), MsgResult::Ok,
+                      mb::kOkOnly + mb::kInformation, "Fel i anrop");
+    std::ostringstream err;
+    bool loaded = false;
+    qs::AppState unattended;
+    qa::Main(c.arguments, unattended, faultUi, {[&] { return loaded = true; }, {}}, err);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(faultUi.endedWith, qa::kExitBadCommandLine);
+    EXPECT_EQ(err.str(), quiremark::platform::ProgramName() + ": Ingen PDF skapades: " + c.reason + "\n");
+  }
+}
+
+// Quotes, the shell's or the line's own, keep a value whole, " /Word:" and all.
+TEST_F(StartProcedure, AQuotedStartFolderMayHoldASlashAndAColon) {
+  const std::string odd = (dir / "Proj /Rev:A").string();
+  std::filesystem::create_directories(odd);
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"/StartDir:" + odd, "/OutFile:/srv/ut.pdf"},
+        std::vector<std::string>{"/StartDir:\"" + odd + "\" /OutFile:\"/srv/ut.pdf\""}}) {
+    qs::AppState unattended;
+    bool loaded = false;
+    qa::Main(arguments, unattended, ui, {[&] { return loaded = true; }, {}});
+    EXPECT_TRUE(loaded) << arguments.front();
+    EXPECT_EQ(unattended.startFolder, odd);
+    EXPECT_EQ(unattended.outFileArg, "/srv/ut.pdf");
+  }
+}
+
 TEST(ParseCommandLine, ValuesMayHoldSlashesButNotSwitchNames) {
   const auto line = qa::ParseCommandLine({"/StartDir:\"/srv/A-40/Plan 1\"", "/OutFile:\"/srv/PDF/Plan 1.pdf\""});
   EXPECT_FALSE(line.syntaxError);
   EXPECT_EQ(line.startDirs, (std::vector<std::string>{"/srv/A-40/Plan 1"}));
   EXPECT_EQ(line.outFile, "/srv/PDF/Plan 1.pdf");
   EXPECT_TRUE(qa::ParseCommandLine({"/srv/x"}).syntaxError);
-  // A "/name:" after a blank is a switch of its own; inside a value it is not.
-  const auto unknown = qa::ParseCommandLine({"/StartDir:/srv/a:b/c:d /Mapp:x /OutFile:/srv/ut:1.pdf"});
+  // A "/name:" that begins an argument is a switch of its own; inside a value it is not.
+  const auto unknown = qa::ParseCommandLine({"/StartDir:/srv/a:b/c:d", "/Mapp:x", "/OutFile:/srv/ut:1.pdf"});
   EXPECT_EQ(unknown.startDirs, (std::vector<std::string>{"/srv/a:b/c:d"}));
   EXPECT_EQ(unknown.unknownSwitches, (std::vector<std::string>{"/Mapp:"}));
   EXPECT_EQ(unknown.outFile, "/srv/ut:1.pdf");
   EXPECT_FALSE(qa::ParseCommandLine({"  "}).syntaxError);
+
+  // Words of a value: unquoted blanks the shell split at, a value that
+  // begins with "/", a line in one argument with its own quotes.
+  const auto words = qa::ParseCommandLine({"/StartDir:", "/data", "Hus", "A", "/OutFile:/srv/Ut.pdf"});
+  EXPECT_EQ(words.startDirs, (std::vector<std::string>{"/data Hus A"}));
+  EXPECT_TRUE(words.strayWords.empty());
+  const auto oneLine = qa::ParseCommandLine({"/StartDir:\"/srv/a /OutFile:b\" /outfile:\"/srv/c.pdf\" /X:y"});
+  EXPECT_EQ(oneLine.startDirs, (std::vector<std::string>{"/srv/a /OutFile:b"}));
+  EXPECT_EQ(oneLine.outFile, "/srv/c.pdf");
+  EXPECT_EQ(oneLine.unknownSwitches, (std::vector<std::string>{"/X:"}));
+  const auto empty = qa::ParseCommandLine({"/StartDir:/srv/a", "/OutFile:", "/TreeScan:yes"});
+  EXPECT_TRUE(empty.outFileNamed);
+  EXPECT_EQ(empty.outFile, "");
+  EXPECT_TRUE(empty.treeScan);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Paths through the whole main window, from start-up over the folder tree,
 // the file grid, the filters and the tree scan to the bind, without a display.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,8 @@
 #include "controls/input_codes.h"
 #include "app/start_procedure.h"
 #include "engine/plot_files.h"
+#include "platform/process.h"
+#include "platform/program_info.h"
 #include "settings/registry_settings.h"
 #include "support/fake_drives.h"
 #include "support/scripted_ui.h"
@@ -94,20 +97,41 @@ class WindowPaths : public ::testing::Test {
   }
 };
 
-// The tree lists no hidden folder, so its walk stops short of one; a run
-// that was to scan it must not scan the folder above it instead.
-TEST_F(WindowPaths, AStartFolderTheTreeCannotReachIsNeitherScannedNorBound) {
+// The tree lists no hidden folder, so its walk stops short of one; an
+// unattended run binds the folder its command line names all the same, and
+// not the folder above it.
+TEST_F(WindowPaths, AnUnattendedRunBindsAStartFolderTheTreeCannotReach) {
   const fs::path hidden = project / ".arkiv";
   Plot(hidden, "A-01-01.plt");
+  Plot(hidden / "Äldre", "A-01-02.plt");
   Plot(project / "Ritningar", "K-20-01.plt");
 
   Start(hidden, true, true);
-  EXPECT_EQ(ui.endedWith, kExitBadCommandLine);
+  EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
+  EXPECT_EQ(form.Dir1.path(), hidden.string());
+  EXPECT_EQ(form.fgFiles.TextMatrix(1, 1), "A-01-01.plt");
+  EXPECT_EQ(form.fgFiles.TextMatrix(2, 1), "/Äldre/A-01-02.plt");
+  EXPECT_EQ(form.fgFiles.rows(), 3) << "nothing of the folder above";
+  EXPECT_EQ(platform::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "2\n");
+  EXPECT_EQ(History(), std::vector<std::string>{hidden.string()});
+}
+
+// What a scan cannot read it leaves out of the grid; a PDF of the rest would
+// pass for the whole tree, so an unattended run makes none and names the
+// first that is missing.
+TEST_F(WindowPaths, AnUnattendedScanThatLeavesSomethingOutMakesNoPdf) {
+  for (const char* folder : {"A", "B", "C", "D"}) Plot(project / folder, std::string(folder) + "-01.plt");
+  ::chmod((project / "B").c_str(), 0);
+  ::chmod((project / "D" / "D-01.plt").c_str(), 0);
+  const testing::PermissionsApply asAUser;
+  Start(project, true, true);
+  EXPECT_EQ(ui.endedWith, kExitNoPdf);
   EXPECT_FALSE(fs::exists(pdf));
-  EXPECT_NE(err.str().find("Ingen PDF skapades: startmappen " + hidden.string() + " kan inte öppnas i mappträdet."),
-            std::string::npos)
-      << err.str();
-  EXPECT_FALSE(state.treeScanActive) << "the folder above was not scanned";
+  EXPECT_EQ(err.str(), platform::ProgramName() + ": Ingen PDF skapades: mappavsökningen kunde inte läsa 1 mapp och "
+                                                 "1 plottfil, den första är mappen " +
+                           (project / "B").string() + " (behörighet saknas).\n");
+  EXPECT_EQ(form.fgFiles.rows(), 3) << "A and C were listed";
+  ::chmod((project / "B").c_str(), 0755);
 }
 
 TEST_F(WindowPaths, AnInteractiveTreeScanOfAStartFolderTheTreeCannotReachIsRefused) {

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 using controls::MsgResult;
 using Names = std::vector<std::string>;
 
-constexpr int kQuestion305 = controls::mb::kYesNo | controls::mb::kCritical;
-constexpr int kQuestion956 = controls::mb::kYesNoCancel | controls::mb::kQuestion;
+// Both questions default to No.
+constexpr int kQuestion305 = controls::mb::kYesNo | controls::mb::kCritical | controls::mb::kDefaultButton2;
+constexpr int kQuestion956 = controls::mb::kYesNoCancel | controls::mb::kQuestion | controls::mb::kDefaultButton2;
 
 // Makes a file one that not even root may delete, for as long as the object lives.
 class Undeletable {

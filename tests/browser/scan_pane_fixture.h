@@ -23,7 +23,8 @@ class ScanPaneTest : public FilePaneTest {
   controls::CheckBox chkEmptyFolders{"chkEmptyFolders"};
   std::vector<std::string> collectedFolders;
   int fileFilterErrorCount = 0;
-  ScanPane scan{pane, Dir2, cboFileExt, cboFolderName, chkEmptyFolders, collectedFolders, fileFilterErrorCount};
+  ScanLeftOut leftOut;
+  ScanPane scan{pane, Dir2, cboFileExt, cboFolderName, chkEmptyFolders, collectedFolders, fileFilterErrorCount, leftOut};
   std::filesystem::path root = dir / "P";
   std::vector<std::string> walked;  // the status bar's folder at each yield, relative to the test's folder
 

@@ -169,7 +169,14 @@ TEST_F(TreeScanTest, WhatGoesAwayWhileTheScanYieldsIsSkippedAndCounted) {
   EXPECT_EQ(Collected(), (Names{"/P/C", "/P/D"})) << "A's file has no side file any more: its bookmark is a";
   EXPECT_EQ(Column(1), (Names{"/C/c.plt", "/D/e.plt"}));
   EXPECT_EQ(Outline(), (Names{"1 [1] C", "1 Plan C", "2 [1] D", "2 Plan E"}));
-  EXPECT_EQ(commandBars.statusBar().Pane(0).text, root.string() + "  (1 mapp kunde inte läsas)");
+  EXPECT_EQ(commandBars.statusBar().Pane(0).text, root.string() + "  (1 mapp och 1 plottfil kunde inte läsas)");
+  EXPECT_EQ(leftOut.first, (root / "B").string());
+  EXPECT_EQ(leftOut.firstError, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(leftOut.folders, 1);
+  EXPECT_EQ(leftOut.files, 1);
+  ASSERT_TRUE(Scan());
+  EXPECT_EQ(leftOut.count(), 0) << "a new scan starts afresh";
+  EXPECT_EQ(commandBars.statusBar().Pane(0).text, root.string());
 }
 
 TEST_F(TreeScanTest, NothingElseRunsWhileTheScanYields) {

@@ -77,3 +77,28 @@ TEST_F(GhostscriptLocation, InstalledGsIsFoundThroughTheHive) {
   ASSERT_TRUE(gs.has_value()) << "Ghostscript is installed for the tests";
   EXPECT_EQ(gs->filename(), "gs");
 }
+
+// With several installations the gs that runs is the one a shell runs: the
+// first on PATH, whatever the registry's order of their versions.
+TEST_F(GhostscriptLocation, TheFirstGsOnPathRunsWhateverItsVersion) {
+  const std::pair<const char*, const char*> installations[] = {{"nine", "9.56.1"}, {"ten", "10.00.0"}};
+  for (const auto& [folder, version] : installations) {
+    std::filesystem::create_directories(dir / folder);
+    qt::WriteFile(dir / folder / "gs", std::string("#!/bin/sh\necho ") + version + "\n");
+    std::filesystem::permissions(dir / folder / "gs", std::filesystem::perms::owner_all);
+  }
+  std::filesystem::create_directories(dir / "link");
+  std::filesystem::create_symlink(dir / "ten" / "gs", dir / "link" / "gs");
+  const struct {
+    std::string path;
+    std::filesystem::path runs;
+  } cases[] = {
+      {(dir / "nine").string() + ":" + (dir / "ten").string(), dir / "nine" / "gs"},
+      {(dir / "ten").string() + "/:" + (dir / "nine").string(), dir / "ten" / "gs"},
+      {(dir / "link").string() + ":" + (dir / "nine").string() + ":" + (dir / "ten").string(), dir / "link" / "gs"},
+  };
+  for (const auto& c : cases) {
+    qt::ScopedEnv onPath{"PATH", c.path};
+    EXPECT_EQ(qe::FindGhostscriptProgram(qe::GhostscriptDllPaths()), c.runs) << c.path;
+  }
+}

@@ -65,7 +65,8 @@ class FolderTreeView : public ::testing::Test {
     tree().SetIsCollapsed(1, controls::kExpanded);  // the history
     tree().SetIsCollapsed(RowOf("<"), controls::kExpanded);
     app::GotoLastFolder(*form);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view().currentIndex().row() == tree().row(); }))
+        << "the view shows the folder walked to";
   }
 
   controls::Grid& tree() { return form->fgTree; }

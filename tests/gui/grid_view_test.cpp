@@ -73,17 +73,25 @@ TEST_F(FileGridView, HeaderReportsRowZeroAndEmptySpaceNoRow) {
   EXPECT_LT(calls[1].row, 0);
 }
 
-TEST_F(FileGridView, CtrlClicksBuildASelectionThatARightClickKeeps) {
+TEST_F(FileGridView, CtrlClicksBuildASelectionThatARightClickOnItKeeps) {
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CentreOf(1));
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, CentreOf(3));
   EXPECT_EQ(calls[3].shift, 2);
-  QTest::mouseClick(view->viewport(), Qt::RightButton, {}, CentreOf(2));
-  ASSERT_EQ(calls.size(), 6u);
-  EXPECT_EQ(calls[5].button, 2);
-  EXPECT_EQ(calls[5].row, 2);
+  int selectedAtPress = 0;
+  grid.onMouseDown = [&](int, int, float, float) { selectedAtPress = grid.selectedRows(); };
+  QTest::mouseClick(view->viewport(), Qt::RightButton, {}, CentreOf(3));
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[4].button, 2);
+  EXPECT_EQ(calls[4].row, 3);
+  EXPECT_EQ(selectedAtPress, 2);
   ASSERT_EQ(grid.selectedRows(), 2);
   EXPECT_EQ(grid.SelectedRow(0), 1);
   EXPECT_EQ(grid.SelectedRow(1), 3);
+  // Outside the selection the row becomes the selection before the press is told.
+  QTest::mouseClick(view->viewport(), Qt::RightButton, {}, CentreOf(2));
+  EXPECT_EQ(selectedAtPress, 1);
+  ASSERT_EQ(grid.selectedRows(), 1);
+  EXPECT_EQ(grid.SelectedRow(0), 2);
 }
 
 TEST_F(FileGridView, ColumnWidthsFlowBothWays) {

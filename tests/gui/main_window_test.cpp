@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, TheSevenThemesLookVisiblyDifferent) {
   std::set<QByteArray> looks;
   for (int theme = 0; theme < 7; ++theme) {
     app::SetTheme(*form, theme, app::kFirstThemeCommand + theme);
-    QTest::qWait(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return MenuAction(app::kFirstThemeCommand + theme)->isChecked(); })) << theme;
     const QImage shot = window->grab().toImage();
     shot.save(QStringLiteral(QUIREMARK_BINARY_DIR "/main_window_theme%1.png").arg(theme));
     const QImage bars = shot.copy(0, 0, shot.width(), window->centralWidget()->y());
@@ -225,7 +225,7 @@ TEST_F(MainWindowTest, ThePanesFillTheClientAreaAsTheLayoutSays) {
   EXPECT_EQ(window->files().height(), window->tree().height());
 
   window->resize(200, 150);  // springs back to the smallest size
-  QTest::qWait(20);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return form->width() == 8000 && window->frameGeometry().width() == 8000 / 15; }));
   EXPECT_EQ(form->width(), 8000);
   EXPECT_EQ(form->height(), 4890);
   EXPECT_EQ(window->frameGeometry().width(), 8000 / 15);
@@ -261,7 +261,10 @@ TEST_F(MainWindowTest, ScreenshotOfTheFrameIsWrittenAndNotBlank) {
   form->fgTree.SetCellFontBold(6, 0, 6, 0, true);
   form->fgTree.SetRow(6);
   form->StatusBar.SetPaneText(0, "/srv/ritningar/A-40");
-  QTest::qWait(50);
+  auto* folder = qobject_cast<QLabel*>(window->commandBars().Pane(0));
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return window->tree().currentIndex().row() == 6 && folder && folder->text() == QStringLiteral("/srv/ritningar/A-40");
+  }));
 
   const QImage shot = window->grab().toImage();
   const QString path = QStringLiteral(QUIREMARK_BINARY_DIR "/main_window.png");
@@ -274,10 +277,12 @@ TEST_F(MainWindowTest, ScreenshotOfTheFrameIsWrittenAndNotBlank) {
 
 TEST_F(MainWindowTest, TheFileGridShowsItsBackColour) {
   form->fgFiles.SetBackColor(controls::Rgb(255, 255, 200));  // as while a tree scan shows
-  QTest::qWait(10);
   QWidget* viewport = window->files().viewport();
-  const QImage shot = viewport->grab().toImage();
-  EXPECT_EQ(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 200));
+  const auto corner = [viewport] {
+    const QImage shot = viewport->grab().toImage();
+    return QColor(shot.pixel(shot.width() - 5, shot.height() - 5));
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return corner() == QColor(255, 255, 200); })) << corner().name().toStdString();
 }
 
 TEST_F(MainWindowTest, TheBindRunsProgressWindowShowsInTheThemesColour) {

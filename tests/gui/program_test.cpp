@@ -1,11 +1,16 @@
 // The built programs, run as a user or a script runs them, without a display.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,6 +18,8 @@
 
 #include "engine/json_lite.h"
 #include "engine/plot_files.h"
+#include "gui/program_start.h"
+#include "platform/process.h"
 #include "support/test_support.h"
 
 namespace {
@@ -33,14 +40,19 @@ struct Ended {
   std::string err;
 };
 
-// Runs a program to its end.
-Ended RunToEnd(const char* program, const QProcessEnvironment& env, const QStringList& arguments) {
+// Runs the program at `file` to its end.
+Ended RunFileToEnd(const fs::path& file, const QProcessEnvironment& env, const QStringList& arguments) {
   QProcess process;
   process.setProcessEnvironment(env);
-  process.start(QStringLiteral(QUIREMARK_BINARY_DIR "/bin/") + QString::fromLatin1(program), arguments);
-  EXPECT_TRUE(process.waitForFinished(60000)) << program << " did not end";
-  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << program;
+  process.start(QString::fromStdString(file.string()), arguments);
+  EXPECT_TRUE(process.waitForFinished(60000)) << file << " did not end";
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << file;
   return {process.exitCode(), process.readAllStandardError().toStdString()};
+}
+
+// Runs a built program to its end.
+Ended RunToEnd(const char* program, const QProcessEnvironment& env, const QStringList& arguments) {
+  return RunFileToEnd(fs::path(QUIREMARK_BINARY_DIR "/bin") / program, env, arguments);
 }
 
 // Runs a program that must end with status 0; returns what it wrote to the error stream.
@@ -104,7 +116,7 @@ TEST(Programs, StartProcedureReadsTheCommandLine) {
   const std::string hive = qt::ReadFile(registry / "HKEY_CURRENT_USER.reg");
   EXPECT_NE(hive.find("\"LastFolder\"=\"" + folder.string() + "\""), std::string::npos) << hive;
 
-  const std::string syntax = RunProgram("Quiremark", WithoutDisplay(registry), {QStringLiteral("/OutFile:x.pdf")});
+  const std::string syntax = RunProgram("Quiremark", WithoutDisplay(registry), {QStringLiteral("/TreeScan:Yes")});
   EXPECT_NE(syntax.find("Fel i anrop: SYNTAX:\nQuiremark /StartDir:\"Sökväg\" [/OutFile:\"Filnamn\"] "
                         "[/TreeScan:\"Yes|No\"] [OK]"),
             std::string::npos)
@@ -224,24 +236,132 @@ TEST_F(UnattendedRun, EveryEarlyEndFailsWithItsReason) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
-// With a display the programs load their window's library and bind through
-// the window; without one they load no Qt at all, and no PDF reader at start.
-TEST_F(UnattendedRun, WithADisplayTheWindowBindsAndWithoutOneNoQtIsLoaded) {
-  fs::create_directories(pdf.parent_path());
-  QProcessEnvironment display = env;
-  display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=0"));  // a display nobody watches
-  const Ended windowed = RunToEnd("QuiremarkGS", display, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
-                                                         Arg("/OutFile:" + pdf.string())});
-  EXPECT_EQ(windowed.status, 0) << windowed.err;
-  EXPECT_EQ(OutlineOf(pdf), expectedOutline);
-
-  for (const char* program : {"Quiremark", "QuiremarkGS"}) {
-    QProcess ldd;
-    ldd.start(QStringLiteral("ldd"), {QStringLiteral(QUIREMARK_BINARY_DIR "/bin/") + QString::fromLatin1(program)});
-    ASSERT_TRUE(ldd.waitForFinished(30000));
-    const QByteArray libraries = ldd.readAllStandardOutput();
-    EXPECT_FALSE(libraries.contains("libQt6")) << program;
+// A display number where no X server listens, neither on its socket file nor
+// on the abstract socket of the same name.
+std::string DeadDisplay() {
+  for (int n = 150;; ++n) {
+    const std::string socketName = "/tmp/.X11-unix/X" + std::to_string(n);
+    if (fs::exists(socketName)) continue;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, socketName.data(), socketName.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool listening =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address),
+                  static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + socketName.size())) == 0;
+    ::close(fd);
+    if (!listening) return ":" + std::to_string(n);
   }
+}
+
+// A stand-in for the converter `name` that the programs start: it keeps the
+// libraries mapped into the program that started it, then runs the real one.
+void RecordMapsAndRun(const fs::path& tools, const std::string& name, const fs::path& maps) {
+  const auto real = quiremark::platform::FindOnPath(name);
+  ASSERT_TRUE(real) << name << " is installed for the tests";
+  qt::WriteFile(tools / name, "#!/bin/sh\ncase \"$(readlink /proc/$PPID/exe)\" in\n  */Quiremark|*/QuiremarkGS) cat /proc/$PPID/maps > \"" +
+                                  maps.string() + "\" ;;\nesac\nexec \"" + real->string() + "\" \"$@\"\n");
+  ::chmod((tools / name).c_str(), 0755);
+}
+
+// With a display the programs load their window's library and bind through
+// the window; without one, or with one that cannot be opened, they load no
+// Qt at all: the libraries mapped into the program while its converter runs
+// show it.
+TEST_F(UnattendedRun, NoQtIsLoadedWithoutADisplayOrWithOneThatCannotBeOpened) {
+  fs::create_directories(pdf.parent_path());
+  const fs::path maps = dir / "maps.txt";
+  RecordMapsAndRun(tools, "gs", maps);
+  RecordMapsAndRun(tools, "ps2pdf", maps);
+  QProcessEnvironment stale = env;
+  stale.insert(QStringLiteral("DISPLAY"), Arg(DeadDisplay()));
+  QProcessEnvironment shown = env;
+  shown.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=0"));  // a display nobody watches
+  const struct {
+    const char* program;
+    const char* display;
+    const QProcessEnvironment& env;
+    bool window;
+  } cases[] = {
+      {"QuiremarkGS", "none", env, false},      {"Quiremark", "none", env, false},
+      {"QuiremarkGS", "stale", stale, false},   {"Quiremark", "stale", stale, false},
+      {"QuiremarkGS", "shown", shown, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + ", display " + c.display);
+    fs::remove(maps);
+    fs::remove(pdf);
+    const Ended ended = RunToEnd(c.program, c.env, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
+                                                    Arg("/OutFile:" + pdf.string())});
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(OutlineOf(pdf), expectedOutline);
+    const std::string mapped = fs::exists(maps) ? qt::ReadFile(maps) : "";
+    ASSERT_NE(mapped.find("/libc.so"), std::string::npos) << "the converter saw the program's libraries";
+    EXPECT_EQ(mapped.find("libQt6") != std::string::npos, c.window);
+    EXPECT_EQ(mapped.find(quiremark::gui::kWindowLibrary) != std::string::npos, c.window);
+  }
+}
+
+// A run that is there to show the window, on a display that cannot be
+// opened, says so in one Swedish line and ends with a status of its own.
+TEST_F(UnattendedRun, AWindowRunOnADisplayThatCannotBeOpenedEndsWithOneSwedishLine) {
+  const std::string display = DeadDisplay();
+  QProcessEnvironment stale = env;
+  stale.insert(QStringLiteral("DISPLAY"), Arg(display));
+  const Ended ended = RunToEnd("QuiremarkGS", stale, {Arg("/StartDir:" + example.string())});
+  EXPECT_EQ(ended.status, 5);
+  EXPECT_EQ(ended.err, "QuiremarkGS: fönstret kan inte visas: skärmen " + display + " (DISPLAY) kan inte öppnas.\n");
+}
+
+// With a display an unattended run shows its window as it works, but nobody
+// waits at it: a failed conversion's message goes to the error stream and
+// takes its answer by itself, and the run ends with its status, its reason last.
+TEST_F(UnattendedRun, AFailedRunWithADisplayWaitsForNobody) {
+  fs::create_directories(pdf.parent_path());
+  qt::WriteFile(example / "A-40-99.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n");
+  QProcessEnvironment shown = env;
+  shown.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=0"));
+  const Ended ended = RunToEnd("QuiremarkGS", shown, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
+                                                      Arg("/OutFile:" + pdf.string())});
+  EXPECT_EQ(ended.status, 1);
+  EXPECT_NE(ended.err.find("GhostScript-fel: Ingen PDF skapades.\n"), std::string::npos) << ended.err;
+  EXPECT_TRUE(LastLine(ended.err).starts_with("QuiremarkGS: Ingen PDF skapades: " + pdf.string() + " kunde inte skapas: "))
+      << ended.err;
+  EXPECT_FALSE(fs::exists(pdf));
+}
+
+// The window lives in a library of its own. A run that needs it and cannot
+// load it says so at start, in Swedish, with a status of its own; a run
+// without a display never looks for it, and a bind is made without it.
+TEST_F(UnattendedRun, AMissingOrBrokenWindowLibraryIsFoundAtStart) {
+  qt::TempDir installed;
+  fs::copy_file(QUIREMARK_BINARY_DIR "/bin/QuiremarkGS", installed / "QuiremarkGS");
+  const fs::path program = installed / "QuiremarkGS";
+  const fs::path library = installed / quiremark::gui::kWindowLibrary;
+  env.insert(QStringLiteral("QUIREMARK_PROGRAM_DIR"), QStringLiteral(QUIREMARK_BINARY_DIR "/bin"));
+  QProcessEnvironment shown = env;
+  shown.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=0"));
+  const QStringList window = {Arg("/StartDir:" + example.string())};
+  const struct {
+    const char* bytes;  // the library's, none when it is missing
+    std::string why;
+  } cases[] = {
+      {nullptr, "saknas."},
+      {"ingen programdel", "kan inte laddas: filen är skadad eller passar inte till de installerade biblioteken."},
+  };
+  for (const auto& c : cases) {
+    if (c.bytes) qt::WriteFile(library, c.bytes);
+    const Ended ended = RunFileToEnd(program, shown, window);
+    EXPECT_EQ(ended.status, 4);
+    EXPECT_EQ(ended.err, "QuiremarkGS: fönstret kan inte visas: programdelen " + library.string() + " " + c.why + "\n");
+  }
+  EXPECT_EQ(RunFileToEnd(program, env, window).status, 0) << "no display, no window";
+
+  fs::create_directories(pdf.parent_path());
+  const Ended bind = RunFileToEnd(program, shown, {Arg("/StartDir:" + example.string()), QStringLiteral("/TreeScan:Yes"),
+                                                   Arg("/OutFile:" + pdf.string())});
+  EXPECT_EQ(bind.status, 0) << bind.err;
+  EXPECT_EQ(OutlineOf(pdf), expectedOutline);
 }
 
 // A failed run's last line carries the cause, and a settings store that

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -45,6 +46,27 @@ TEST(QtUiServices, QuestionBoxHasSwedishYesNoAndReturnsTheClickedAnswer) {
       },
       QMessageBox::No);
   EXPECT_EQ(ui.MessageBox("Ta bort filerna?", mb::kYesNo + mb::kQuestion, "Radera"), MsgResult::No);
+}
+
+// Enter answers the default button the style names (the first one unless said).
+TEST(QtUiServices, EnterAnswersTheStylesDefaultButton) {
+  const struct {
+    int style;
+    MsgResult enter;
+  } cases[] = {{mb::kYesNo, MsgResult::Yes},
+               {mb::kYesNo | mb::kDefaultButton2, MsgResult::No},
+               {mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2, MsgResult::No},
+               {mb::kYesNoCancel | mb::kDefaultButton3, MsgResult::Cancel},
+               {mb::kOkOnly | mb::kDefaultButton2, MsgResult::Ok}};  // no second button: the first
+  QtUiServices ui;
+  for (const auto& c : cases) {
+    QTimer::singleShot(0, [] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui.MessageBox("Radera?", c.style, "Radera"), c.enter) << "style " << c.style;
+  }
 }
 
 TEST(QtUiServices, BoxWithoutTitleShowsTheApplicationTitleAndStyleButtons) {
@@ -121,6 +143,46 @@ TEST(QtUiServices, SaveDialogOpensWhereAskedAndReturnsTheChosenFile) {
 
   WhenFileDialogShows([](QFileDialog& dialog) { dialog.reject(); });
   EXPECT_FALSE(ui.SaveFileDialog(request).has_value());
+}
+
+// The bind's save dialog names no extension of its own: its file type does.
+TEST(QtUiServices, ANameTypedWithoutThePdfExtensionGetsIt) {
+  testing::TempDir folder;
+  testing::WriteFile(folder / "Befintlig.pdf", "%PDF-1.4\n");
+  QtUiServices ui;
+  controls::FileDialogRequest request;
+  request.title = "Skapa resultatfil";
+  request.filter = "(*.pdf)|*.pdf";
+  request.initialFolder = folder.path().string();
+  request.flags = 0x80806;
+  const struct {
+    const char* typed;
+    const char* saved;
+    bool overwriteAsked = false;
+  } cases[] = {{"Kv Måsen A-ritningar", "Kv Måsen A-ritningar.pdf"},
+               {"Kv Måsen rev. B", "Kv Måsen rev. B.pdf"},
+               {"A-40.1", "A-40.1.pdf"},
+               {"A-40.pdf", "A-40.pdf"},
+               {"A-40.PDF", "A-40.PDF"},
+               {"Befintlig", "Befintlig.pdf", true}};  // asked about the file it will write
+  for (const auto& c : cases) {
+    bool asked = false;
+    WhenFileDialogShows([&](QFileDialog& dialog) {
+      QTimer::singleShot(0, [&] {  // the overwrite question, shown inside the dialog's accept
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          asked = true;
+          box->button(QMessageBox::Yes)->click();
+        }
+      });
+      dialog.selectFile(QString::fromUtf8(c.typed));
+      static_cast<QDialog&>(dialog).accept();
+    });
+    const auto chosen = ui.SaveFileDialog(request);
+    ASSERT_TRUE(chosen.has_value()) << c.typed;
+    EXPECT_EQ(std::filesystem::path(*chosen).filename().string(), c.saved);
+    EXPECT_EQ(std::filesystem::path(*chosen).parent_path(), std::filesystem::canonical(folder.path())) << c.typed;
+    EXPECT_EQ(asked, c.overwriteAsked) << c.typed;
+  }
 }
 
 TEST(QtUiServices, FolderDialogReturnsTheChosenFolderOrNothing) {

@@ -29,8 +29,9 @@ class StartedWindow : public ::testing::Test {
     std::filesystem::create_directories(dir / "bin");
     testing::WriteFile(dir / "bin" / app::kIniFileName, "[Patterns]\r\n*.plt\r\n*.eps\r\n");
     std::filesystem::create_directories(drawings);
-    for (const char* name : {"A-40-01.plt", "A-40-02.plt", "A-40-03.plt"})
-      testing::WriteFile(drawings / name, testing::DriverPlotFile(1, name));
+    if (withPlotFiles)
+      for (const char* name : {"A-40-01.plt", "A-40-02.plt", "A-40-03.plt"})
+        testing::WriteFile(drawings / name, testing::DriverPlotFile(1, name));
     settings::SaveRegSetting("LastFolder", drawings.string());
 
     form.builtConverter = settings::Converter::Ghostscript;
@@ -72,6 +73,7 @@ class StartedWindow : public ::testing::Test {
   testing::ScopedEnv registry{"QUIREMARK_REGISTRY", (dir / "reg").string()};
   testing::ScopedEnv temp{"Temp", dir.path().string()};
   std::filesystem::path drawings = dir / "Ritningar";
+  bool withPlotFiles = true;  // the folder holds three plot files
   settings::AppState state;
   testing::ScriptedUi ui;
   app::MainForm form{state, ui};

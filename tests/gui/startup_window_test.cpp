@@ -47,18 +47,18 @@ class StartedWindowFarDown : public StartedWindow {
 // The folder the start-up walked to is the tree's current row, and it shows
 // whole at the window's first size, however far down the tree it lies.
 TEST_F(StartedWindowFarDown, TheFolderWalkedToShowsWhole) {
-  QTest::qWait(50);
   const int row = form.fgTree.row();
   ASSERT_EQ(form.fgTree.RowData(row), drawings.string());
   GridView& tree = window.tree();
-  const QRect shown = tree.visualRect(tree.model()->index(tree.tableModel().ViewRow(row), 0));
-  EXPECT_TRUE(tree.viewport()->rect().contains(shown))
-      << "row " << shown.top() << " to " << shown.bottom() << ", view 0 to " << tree.viewport()->height() - 1;
+  const auto shownRect = [&] { return tree.visualRect(tree.model()->index(tree.tableModel().ViewRow(row), 0)); };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return tree.viewport()->rect().contains(shownRect()); }))
+      << "row " << shownRect().top() << " to " << shownRect().bottom() << ", view 0 to " << tree.viewport()->height() - 1;
 
   // Scrolled away by hand, the tree stays where the user put it.
   tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+  const int height = tree.height();
   window.resize(window.width(), window.height() - 40);
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tree.height() < height; })) << "the tree took the new size";
   EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
 }
 
@@ -66,7 +66,8 @@ TEST_F(StartedWindow, ClosingTheWindowWritesTheShutdownValues) {
   window.resize(1000, 700);
   form.fgFiles.SetColWidth(1, 2500);
   form.cboFileExt.SetText("*.eps");
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window.width() == 1000 && form.width() == window.frameGeometry().width() * 15; }))
+      << "the form has the window's new size";
   const int width = form.width();
   ASSERT_TRUE(window.close());
   EXPECT_FALSE(form.loaded());

@@ -72,8 +72,8 @@ TEST_F(TreeScanViewTest, TheWindowShowsTheFolderBeingScannedUnderTheHourglass) {
 
 TEST_F(TreeScanViewTest, TheGridShowsTheScanInTheThemesColour) {
   ASSERT_TRUE(app::ScanFolderTree(*form));
-  QTest::qWait(10);
   GridView& files = window->files();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return files.isVisible() && files.model()->rowCount() == 3; }));
   EXPECT_TRUE(files.isVisible());
   EXPECT_EQ(files.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("+ Nr"));
   ASSERT_EQ(files.model()->rowCount(), 3);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
@@ -26,6 +27,16 @@ namespace quiremark::gui {
 namespace {
 
 bool HasFrame(const QWidget& window) { return window.frameGeometry().size() != window.size(); }
+
+// The window is on screen with its frame, and placed: maximised, or its
+// outer size the one its form asks for (or the least its widgets need).
+bool Placed(const QWidget& window, const controls::Form& form) {
+  if (!HasFrame(window)) return false;
+  if (window.isMaximized()) return true;
+  const QSize frame = window.frameGeometry().size() - window.size();
+  const QSize wanted = QSize(ToPixels(form.width()), ToPixels(form.height())).expandedTo(window.minimumSize() + frame);
+  return window.frameGeometry().size() == wanted;
+}
 
 class WindowPlacement : public ::testing::Test {
  protected:
@@ -53,8 +64,7 @@ class WindowPlacement : public ::testing::Test {
     EXPECT_TRUE(run->form.startupComplete) << err.str();
     run->form.Show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&run->window));
-    QTest::qWait(20);
-    EXPECT_TRUE(HasFrame(run->window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Placed(run->window, run->form); })) << "placed with its frame";
     return run;
   }
 
@@ -70,8 +80,9 @@ TEST_F(WindowPlacement, TheMainWindowOpensAtTheSizeItWasClosedAt) {
   for (int run = 1; run <= 3; ++run) {
     std::unique_ptr<Run> started = Start();
     if (run == 1) started->window.resize(closedAt - (started->window.frameGeometry().size() - started->window.size()));
-    QTest::qWait(20);
-    EXPECT_EQ(started->window.frameGeometry().size(), closedAt) << "run " << run;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return started->window.frameGeometry().size() == closedAt; }))
+        << "run " << run << ": " << started->window.frameGeometry().width() << "x"
+        << started->window.frameGeometry().height();
     EXPECT_EQ(started->form.height(), ToTwips(closedAt.height())) << "run " << run;
     ASSERT_TRUE(started->window.close());
   }
@@ -81,14 +92,14 @@ TEST_F(WindowPlacement, TheMainWindowOpensAtTheSizeItWasClosedAt) {
 TEST_F(WindowPlacement, AWindowClosedMaximisedShowsItsStatusBarWhenRestored) {
   std::unique_ptr<Run> started = Start();
   started->window.setWindowState(Qt::WindowMaximized);
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return started->form.windowState() == controls::kWindowMaximized; }));
   ASSERT_TRUE(started->window.close());
 
   started = Start();
   MainWindow& window = started->window;
   EXPECT_TRUE(window.isMaximized());
   window.setWindowState(Qt::WindowNoState);
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isMaximized() && started->form.windowState() == controls::kWindowNormal; }));
   // Its normal frame is the size it had maximised, the work area's, frame included.
   const QRect screen = window.screen()->availableGeometry();
   EXPECT_EQ(window.frameGeometry().size(), screen.size());
@@ -106,8 +117,7 @@ TEST_F(WindowPlacement, TheOptionsDialogOpensAtTheSizeItWasClosedAt) {
       auto* dialog = dynamic_cast<OptionsDialog*>(QApplication::activeModalWidget());
       if (!dialog) return ADD_FAILURE() << "no options dialog";
       EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-      QTest::qWait(20);
-      EXPECT_TRUE(HasFrame(*dialog));
+      EXPECT_TRUE(QTest::qWaitFor([&] { return Placed(*dialog, form); })) << "placed with its frame";
       opened.push_back(dialog->frameGeometry().size());
       dialog->close();
     });
@@ -118,6 +128,34 @@ TEST_F(WindowPlacement, TheOptionsDialogOpensAtTheSizeItWasClosedAt) {
   // The first opening has the smallest width the dialog allows, and every later one the same size.
   EXPECT_EQ(opened.front().width(), app::OptionsForm::kMinWidth / 15);
   for (const QSize& size : opened) EXPECT_EQ(size, opened.front());
+}
+
+// Closed far down and right on a larger screen, the options dialog opens
+// whole on this one, buttons and all.
+TEST_F(WindowPlacement, TheOptionsDialogFromALargerScreenOpensInsideThisOne) {
+  ShowOptionsDialogsOnScreen(nullptr);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  settings::SaveRegSetting("Left", std::to_string(ToTwips(1400)), "Options");
+  settings::SaveRegSetting("Top", std::to_string(ToTwips(700)), "Options");
+  settings::AppState state;
+  app::OptionsForm form(state, ui);
+  QRect opened;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = dynamic_cast<OptionsDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return ADD_FAILURE() << "no options dialog";
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Placed(*dialog, form); })) << "placed with its frame";
+    opened = dialog->frameGeometry();
+    for (auto* button : dialog->findChildren<QPushButton*>()) {
+      if (!button->isVisible()) continue;
+      EXPECT_TRUE(area.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()))) << button->text().toStdString();
+    }
+    dialog->close();
+  });
+  form.Show(true);
+  app::OptionsForm::AttachView() = nullptr;
+  EXPECT_TRUE(area.contains(opened)) << opened.x() << "," << opened.y() << " " << opened.width() << "x"
+                                     << opened.height() << " on " << area.width() << "x" << area.height();
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 #include "platform/registry.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 
+#include "platform/process.h"
+#include "platform/text_encoding.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -25,6 +29,38 @@ class Registry : public ::testing::Test {
     return value ? value->data.substr(0, value->data.find('\0')) : "<missing>";
   }
 };
+
+// In a writer child: the pipe on which it tells that it is inside a write of
+// a hive file, after how many such writes it stops there, half written.
+std::atomic<int> gStopWritesSignal{-1};
+std::atomic<int> gWritesBeforeStop{0};
+
+bool IsHiveFile(int fd) {
+  char link[64], path[4096];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, path, sizeof path - 1);
+  if (n <= 0) return false;
+  path[n] = '\0';
+  return std::strstr(path, ".reg") != nullptr;
+}
+
+}  // namespace
+
+// Every write of the test program goes through here; only a writer child
+// set up to stop does anything but write: it writes half of a hive write,
+// says so on its pipe and waits to be killed.
+extern "C" ssize_t write(int fd, const void* bytes, size_t size) {
+  using Write = ssize_t (*)(int, const void*, size_t);
+  static const Write real = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "write"));
+  const int told = gStopWritesSignal.load();
+  if (told < 0 || fd == told || size < 2 || !IsHiveFile(fd) || gWritesBeforeStop-- > 0) return real(fd, bytes, size);
+  real(fd, bytes, size / 2);
+  const char inside = 1;
+  real(told, &inside, 1);
+  for (;;) pause();
+}
+
+namespace {
 
 // Writes the hive in its child process until it is killed.
 pid_t StartWriter(const std::string& valueName, int count) {
@@ -135,12 +171,25 @@ TEST_F(Registry, InterruptedWriteLeavesTheOldHive) {
 }
 
 TEST_F(Registry, KilledWriterNeverLeavesADamagedHive) {
-  // Written before any writer starts, so a writer killed before its first
-  // write (a busy machine) still leaves a value that must survive.
   qp::SetValue(qp::Hive::CurrentUser, "Software\\Steady", "Kept", qp::REG_SZ, qp::TextData("yes"));
-  for (int round = 0; round < 5; ++round) {
-    const pid_t pid = StartWriter("V", 100000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * round));
+  // The writer is killed halfway through its first, second, ... write of
+  // the hive, as a crash or a kill at the worst moment would leave it.
+  for (int writesBefore : {0, 1, 2, 5, 12}) {
+    int inside[2];
+    ASSERT_EQ(pipe(inside), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(inside[0]);
+      gWritesBeforeStop = writesBefore;
+      gStopWritesSignal = inside[1];
+      for (int i = 0;; ++i)
+        qp::SetValue(qp::Hive::CurrentUser, "Software\\Busy", "V" + std::to_string(i), qp::REG_SZ,
+                     qp::TextData(std::string(200, 'x')));
+    }
+    close(inside[1]);
+    char told = 0;
+    ASSERT_EQ(read(inside[0], &told, 1), 1) << "the writer never reached its write " << writesBefore + 1;
+    close(inside[0]);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     testing::internal::CaptureStderr();
@@ -206,28 +255,45 @@ TEST_F(Registry, LocalMachineShowsGhostscriptFoundOnPath) {
   EXPECT_EQ(qt::ReadFile(dir / "HKEY_LOCAL_MACHINE.reg").find("Ghostscript"), std::string::npos);
 }
 
-// An installation names its version in its resource folder, which spares
-// starting gs; the program is asked only when that does not tell.
+// An installed gs names its version in its installation's resource folder,
+// which spares starting it; the program is asked only when that does not
+// tell, and always when it is a script, which may start any gs.
 TEST_F(Registry, GhostscriptsVersionComesFromItsResourceFolder) {
+  const auto installed = qp::FindOnPath("gs");
+  ASSERT_TRUE(installed) << "Ghostscript is installed for the tests";
+  const std::string own = qp::Trim(qp::RunAndCapture({installed->string(), "--version"}).value_or(""), " \t\r\n");
   qt::TempDir prefix;
   std::filesystem::create_directories(prefix / "bin");
-  qt::WriteFile(prefix / "bin" / "gs", "#!/bin/sh\necho 9.99\n");
-  std::filesystem::permissions(prefix / "bin" / "gs", std::filesystem::perms::owner_all);
-  qt::ScopedEnv path("PATH", (prefix / "bin").string());
+  const std::string script = "#!/bin/sh\necho 9.99\n";
   const struct {
+    bool program;  // the real program, else a script
     std::vector<std::string> folders;
+    std::vector<std::string> initFolders;  // the folders that hold gs's init files
     std::string version;
   } cases[] = {
-      {{"10.02.1", "fonts"}, "10.02.1"},
-      {{"10.02.1", "9.56.0"}, "9.99"},
-      {{"fonts"}, "9.99"},
+      {true, {"10.02.1", "fonts"}, {"10.02.1"}, "10.02.1"},
+      {true, {"10.02.1", "8.71"}, {"10.02.1"}, "10.02.1"},  // 8.71 is left over from an old installation
+      {true, {"10.02.1", "9.56.0"}, {"10.02.1", "9.56.0"}, own},
+      {true, {"fonts"}, {}, own},
+      {false, {"8.71"}, {"8.71"}, "9.99"},  // a wrapper that starts another gs
   };
   for (const auto& c : cases) {
     std::filesystem::remove_all(prefix / "share");
+    std::filesystem::remove(prefix / "bin" / "gs");
+    if (c.program) std::filesystem::copy_file(*installed, prefix / "bin" / "gs");
+    else qt::WriteFile(prefix / "bin" / "gs", script);
+    std::filesystem::permissions(prefix / "bin" / "gs", std::filesystem::perms::owner_all);
     for (const std::string& folder : c.folders) std::filesystem::create_directories(prefix / "share" / "ghostscript" / folder);
+    for (const std::string& folder : c.initFolders) {
+      const auto init = prefix / "share" / "ghostscript" / folder / "Resource" / "Init";
+      std::filesystem::create_directories(init);
+      qt::WriteFile(init / "gs_init.ps", "");
+    }
     // A PATH seen before is not looked at again; another spelling of it is.
-    qt::ScopedEnv again("PATH", (prefix / "bin").string() + ":" + c.version + c.folders.back());
-    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version);
+    qt::ScopedEnv again("PATH", (prefix / "bin").string() + ":" + c.version + c.folders.back() +
+                                    std::to_string(c.initFolders.size()));
+    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version)
+        << c.folders.front() << " " << c.folders.back();
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/clock.h"
 #include "settings/registry_settings.h"
 #include "support/scripted_ui.h"
@@ -92,6 +94,34 @@ TEST_F(FormPlacement, CorrectionsKeepTheWindowOnScreenAndAtLeastMinimum) {
   FakeWindow narrow("frmMain");
   qs::RestoreFormPlacement(narrow, 8000, 12000, ui);
   EXPECT_EQ(narrow.width, 12000) << "the minimum wins over the screen";
+}
+
+// Places stored on a 1920 x 1080 screen, restored on 1024 x 768 with a 30
+// pixel panel at the top (work area 15360 x 11070 twips from 450 down).
+TEST_F(FormPlacement, APlaceFromALargerScreenIsMovedAndShrunkIntoTheWorkArea) {
+  ui.SetScreen({0, 0, 15360, 11520}, {0, 450, 15360, 11070});
+  const struct {
+    const char* what;
+    double left, top, width, height;  // stored
+    double wantLeft, wantTop, wantWidth, wantHeight;
+  } cases[] = {
+      {"fits where it was", 1500, 1500, 7860, 6000, 1500, 1500, 7860, 6000},
+      {"beyond the right and bottom edges", 21000, 12000, 10500, 7500, 4860, 4020, 10500, 7500},
+      {"under the panel", 3000, 0, 7860, 6000, 3000, 450, 7860, 6000},
+      {"larger than the work area", 6000, 6000, 28800, 16200, 0, 450, 15360, 11070},
+      {"wholly off to the left and up", -30000, -20000, 7860, 6000, 0, 450, 7860, 6000},
+  };
+  for (const auto& c : cases) {
+    qs::SaveRegSetting("Left", std::to_string(int(c.left)), "Options");
+    qs::SaveRegSetting("Top", std::to_string(int(c.top)), "Options");
+    qs::SaveRegSetting("Width", std::to_string(int(c.width)), "Options");
+    qs::SaveRegSetting("Height", std::to_string(int(c.height)), "Options");
+    FakeWindow options("frmOptions");
+    qs::RestoreFormPlacement(options, 6000, 7860, ui);
+    EXPECT_EQ(std::vector<double>({options.left, options.top, options.width, options.height}),
+              std::vector<double>({c.wantLeft, c.wantTop, c.wantWidth, c.wantHeight}))
+        << c.what;
+  }
 }
 
 TEST_F(FormPlacement, TextsThatAreNoNumbersFallBackToDefaults) {
