@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -187,6 +188,10 @@ struct GuardedChild {
     ready = dup2(child.output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
   }
   if (ready) {
+    // The program gets no descriptor of this one's beyond its standard
+    // streams: one a library left open would keep a pipe or a lock of this
+    // program's alive in whatever the converter leaves running.
+    close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
     execve(child.program, child.argv, environ);
     if (errno == ENOEXEC) execve("/bin/sh", child.scriptArgv, environ);
   }
