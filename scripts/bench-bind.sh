@@ -18,7 +18,8 @@
 # gs alone on 200 files.
 # BUILD=dir uses the project built in that folder (default ./build, built when
 # needed), e.g. an older checkout's build for a before-and-after comparison.
-# Data and output go below /tmp/quiremark-bench-bind (removed unless KEEP=1).
+# Data and output go below /tmp/quiremark-bench-bind, or the folder WORK names
+# (removed unless KEEP=1).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 processes=${1:-5}
@@ -27,7 +28,7 @@ counts=${3:-"200 2000"}
 build=${BUILD:-$top/build}
 src=$(cd "$build" 2>/dev/null && sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' CMakeCache.txt || true)
 src=${src:-$top}
-work=/tmp/quiremark-bench-bind
+work=${WORK:-/tmp/quiremark-bench-bind}
 
 [ -n "${BUILD:-}" ] || "$top/scripts/build.sh" "$build" >/dev/null
 mkdir -p "$work"

@@ -286,7 +286,7 @@ class BindRun {
     // A tree scan's outline is kept as it stands and takes the pages counted
     // in what is copied; once numbering cleared it, the outline is built from
     // the grid, as after a folder fill.
-    engine::OutlineState* outline = form_.BookmarksFromGrid ? &form_.Outline : nullptr;
+    const bool scanned = !form_.BookmarksFromGrid;
     int count = 0;
     for (const PlotFile& file : FilesInNumberOrder(highest)) {
       ++count;
@@ -296,8 +296,9 @@ class BindRun {
       ui_.Yield();
       if (count <= splash.max()) splash.SetValue(count);
       try {
-        const int pages = temp->AppendPlotFile(file.path, outline);
-        if (!outline) form_.Outline.FileCounted(file.path, pages);
+        temp->AppendPlotFile(file.path, &form_.Outline, scanned);
+      } catch (const engine::PlotFileRefused& refused) {
+        return Fail(refused.what());
       } catch (const fs::filesystem_error& error) {
         return Fail(Unreadable(error));  // the plot file, or its side file
       } catch (const engine::TempWriteError& error) {

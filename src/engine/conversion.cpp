@@ -4,7 +4,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
@@ -129,6 +128,7 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const RunFil
   options.showState = platform::show::kHide;
   options.workingFolderFd = pdf.folderFd();
   options.outputFile = log;
+  options.environment = ConverterEnvironment();
   options.endsWithProgram = true;
   platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdf.name(), psFile), options);
   ui.Yield();
@@ -176,11 +176,63 @@ std::vector<std::string> GhostscriptArguments(const fs::path& gs, const fs::path
           "-sOutputFile=" + output, psFile.string()};
 }
 
-std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents) {
+namespace {
+
+// Why plot file `file` made `made` pages where it has `file.pages`.
+std::string FilePagesFailure(const BoundFile& file, int made) {
+  if (file.empty) return "Plotfilen " + Shown(file.path) + " är tom och ger ingen sida.";
+  if (file.pageComments > file.pages && made == file.pageComments) {
+    return "Plotfilen " + Shown(file.path) + " har fler sidor (" + std::to_string(file.pageComments) +
+           ") än dess sidrader anger (" + std::to_string(file.pages) + ").";
+  }
+  return "Plotfilen " + Shown(file.path) + " gav " + Pages(made) + " i PDF-filen, men har " + Pages(file.pages) + ".";
+}
+
+}  // namespace
+
+std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents, const std::vector<int>& fileStarts) {
   int expected = 0;
   for (const BoundFile& file : contents) expected += file.pages;
-  if (pdfPages == expected) return "";
-  std::string text = "PDF-filen fick " + Pages(pdfPages) + ", men plotfilerna har " + Pages(expected) + ".";
+  const std::string total =
+      pdfPages == expected ? "" : "PDF-filen fick " + Pages(pdfPages) + ", men plotfilerna har " + Pages(expected) + ".";
+  // Each file whose beginning and the next one's are both known made the
+  // pages between them (the last one those up to the end): a file that made
+  // fewer and a later one that made more are found even where the pages
+  // together agree.
+  const auto start = [&](size_t k) {
+    if (k == contents.size()) return pdfPages + 1;
+    return k < fileStarts.size() && contents[k].marked ? fileStarts[k] : 0;
+  };
+  const BoundFile* first = nullptr;
+  int firstMade = 0, others = 0;
+  for (size_t k = 0; k < contents.size(); ++k) {
+    const int from = start(k), to = start(k + 1);
+    if (from == 0 || to == 0 || to - from == contents[k].pages) continue;
+    if (first) {
+      ++others;
+      continue;
+    }
+    first = &contents[k];
+    firstMade = to - from;
+  }
+  // A file that made fewer pages with none after it is where the conversion
+  // ended (a "quit", an error): the pages together tell it best.
+  bool ended = first && firstMade < first->pages && pdfPages < expected;
+  for (size_t k = first ? static_cast<size_t>(first - contents.data()) + 1 : contents.size(); ended && k < contents.size(); ++k) {
+    ended = start(k) == 0 || start(k) == pdfPages + 1;
+  }
+  if (first && !ended) {
+    std::string text = (total.empty() ? "" : total + " ") + FilePagesFailure(*first, firstMade);
+    if (others > 0) {
+      text += " Även " + std::to_string(others) + (others == 1 ? " plotfil" : " plotfiler") +
+              " till gav ett annat antal sidor än de har.";
+    }
+    return text;
+  }
+  if (total.empty()) return "";
+
+  // Where the files' beginnings are not known, the pages together tell.
+  std::string text = total;
   for (const BoundFile& file : contents) {
     if (file.empty) return text + " Plotfilen " + Shown(file.path) + " är tom och ger ingen sida.";
   }
@@ -222,8 +274,8 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   std::string pageFailure;
   if (IsCompletePdf(made)) {
     std::string why;
-    if (const std::optional<int> pages = PdfPageCount(made, &why)) {
-      pageFailure = PageCountFailure(*pages, contents);
+    if (const std::optional<PdfPages> pages = ReadPdfPages(made, contents.size(), &why)) {
+      pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts);
     } else {
       const std::string converter =
           state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";

@@ -64,10 +64,15 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
 std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,
                                               const std::filesystem::path& psFile);
 
-// "" when a PDF of `pdfPages` pages holds the plot files as counted;
-// otherwise why not, naming the plot file the counts point at: an empty
-// plot file, the file the conversion ended in or after, or a file with more
-// page comments than its driver's page lines say.
-std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents);
+// "" when a PDF of `pdfPages` pages holds the plot files as counted, each
+// beginning on its page; otherwise why not, naming the plot file the counts
+// point at. `fileStarts` gives the page where each marked plot file begins
+// (ReadPdfPages); a file whose pages differ from its count is named (an
+// empty plot file, one with more page comments than its driver's page lines
+// say); where the beginnings are not known (a converter that drops the
+// marks, a conversion that ended early), the total names the file the
+// conversion ended in or after.
+std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents,
+                             const std::vector<int>& fileStarts = {});
 
 }  // namespace quiremark::engine

@@ -1,8 +1,9 @@
 #include "engine/distiller.h"
 
 #include <algorithm>
-#include <csignal>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -77,6 +78,13 @@ std::string ConverterEnded(const std::string& converter, const std::optional<int
   return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
 }
 
+std::vector<std::string> ConverterEnvironment() {
+  constexpr const char* kKeepFreedMemory = "glibc.malloc.trim_threshold=67108864";
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  if (!tunables || !*tunables) return {std::string("GLIBC_TUNABLES=") + kKeepFreedMemory};
+  return {std::string("GLIBC_TUNABLES=") + tunables + ":" + kKeepFreedMemory};
+}
+
 bool IsGhostscriptPs2Pdf(const std::filesystem::path& program) {
   const std::string name = program.filename().string();
   return name == "ps2pdf" || name == "ps2pdf12" || name == "ps2pdf13" || name == "ps2pdf14" || name == "ps2pdfwr";
@@ -100,6 +108,7 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   } else {
     options.workingFolder = pdf.parent_path();
   }
+  options.environment = ConverterEnvironment();
   options.endsWithProgram = true;
   // A program named by a relative path is found from here, not from the PDF's folder.
   const std::string program =

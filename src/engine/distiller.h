@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quiremark::engine {
 
@@ -11,6 +12,13 @@ namespace quiremark::engine {
 // landscape sheet) by 90 degrees unless told not to; a plotted sheet keeps
 // the orientation its driver gave it.
 inline constexpr const char* kKeepPageOrientation = "-dAutoRotatePages=/None";
+
+// What a converter is started with besides the inherited environment. Each
+// plot file's restore hands the memory it used back to the C library, which
+// gives the top of its heap back to the system and then takes it in again,
+// page by page, for the next file: on 2,000 small plot files some 14,000
+// page faults, a tenth of gs's time. glibc is told to keep what is freed.
+std::vector<std::string> ConverterEnvironment();
 
 // Whether a converter program is one of Ghostscript's ps2pdf scripts
 // (ps2pdf, ps2pdf12, ps2pdf13, ps2pdf14, ps2pdfwr), which hand the options

@@ -12,6 +12,8 @@ void OutlineState::ResetScan() {
   items_.clear();
   files_.clear();
   uncounted_ = 0;
+  taken_ = 0;
+  takenPages_ = 0;
   built_ = false;
 }
 
@@ -72,32 +74,64 @@ int OutlineState::pageCounter() const {
   return pageCounter_;
 }
 
+void OutlineState::AppendRecords(const Item& item, int& pageCounter, std::vector<OutlineRecord>& records) {
+  const auto page = [&](std::string title) {
+    ++pageCounter;
+    records.push_back({OutlineRecord::Kind::Page, pageCounter, 0, std::move(title)});
+  };
+  switch (item.type) {
+    case Item::Type::Group:
+      records.push_back({OutlineRecord::Kind::Group, pageCounter + 1, item.count, item.title});
+      break;
+    case Item::Type::Page: page(item.title); break;
+    case Item::Type::File:
+      if (item.count == 1) {
+        page(item.title);
+        break;
+      }
+      records.push_back({OutlineRecord::Kind::Group, pageCounter + 1, item.count, item.title});
+      for (int i = 1; i <= item.count; ++i) page("(Sid. " + std::to_string(i) + ")");
+      break;
+  }
+}
+
 void OutlineState::Build() const {
   if (built_) return;
   if (!complete()) throw std::logic_error("the outline holds plot files whose pages are not counted yet");
   records_.clear();
   pageCounter_ = 0;
-  const auto page = [this](std::string title) {
-    ++pageCounter_;
-    records_.push_back({OutlineRecord::Kind::Page, pageCounter_, 0, std::move(title)});
-  };
-  for (const Item& item : items_) {
-    switch (item.type) {
-      case Item::Type::Group:
-        records_.push_back({OutlineRecord::Kind::Group, pageCounter_ + 1, item.count, item.title});
-        break;
-      case Item::Type::Page: page(item.title); break;
-      case Item::Type::File:
-        if (item.count == 1) {
-          page(item.title);
-          break;
-        }
-        records_.push_back({OutlineRecord::Kind::Group, pageCounter_ + 1, item.count, item.title});
-        for (int i = 1; i <= item.count; ++i) page("(Sid. " + std::to_string(i) + ")");
-        break;
+  for (const Item& item : items_) AppendRecords(item, pageCounter_, records_);
+  built_ = true;
+}
+
+std::vector<OutlineRecord> OutlineState::Take(std::size_t end) {
+  std::vector<OutlineRecord> records;
+  for (; taken_ < end; ++taken_) AppendRecords(items_[taken_], takenPages_, records);
+  return records;
+}
+
+std::vector<OutlineRecord> OutlineState::TakeRecordsThroughLast() { return Take(items_.size()); }
+
+std::vector<OutlineRecord> OutlineState::TakeRecordsThrough(const std::string& file) {
+  const auto found = files_.find(file);
+  if (found == files_.end()) return {};
+  std::size_t end = 0;
+  for (const std::size_t index : found->second) {
+    if (index >= taken_) {
+      end = index + 1;
+      break;
     }
   }
-  built_ = true;
+  if (end == 0) return {};
+  for (std::size_t k = taken_; k < end; ++k) {
+    if (items_[k].count < 0) return {};
+  }
+  return Take(end);
+}
+
+std::vector<OutlineRecord> OutlineState::TakeRemainingRecords() {
+  if (!complete()) throw std::logic_error("the outline holds plot files whose pages are not counted yet");
+  return Take(items_.size());
 }
 
 }  // namespace quiremark::engine

@@ -56,6 +56,28 @@ class OutlineState {
   // Whether every file's pages are known: only then are there records.
   bool complete() const { return uncounted_ == 0; }
 
+  // A bind writes each plot file's records right before the file, with the
+  // records of the folder groups in front of it, so that they go to the page
+  // where the file begins. Each call takes the records of the items not
+  // taken yet, in order, up to and including the entries of one plot file:
+  // TakeRecordsThroughLast those of the file added last (a grid run),
+  // TakeRecordsThrough those of the next entries of `file` (a tree scan,
+  // once the bind counted it). Nothing is taken, and the result is empty,
+  // when `file` has no entries after those taken or an item before them is
+  // a file not counted yet (a bind in another order than the scan's): its
+  // records then come with a later file's or at the end. The records have
+  // the page numbers records() gives them.
+  std::vector<OutlineRecord> TakeRecordsThroughLast();
+  std::vector<OutlineRecord> TakeRecordsThrough(const std::string& file);
+  // The records not taken, for the end of the file. Throws as records() does.
+  std::vector<OutlineRecord> TakeRemainingRecords();
+  // The next bind takes the records from the first again (a tree scan's
+  // outline serves every bind until the next scan).
+  void RewindTaking() {
+    taken_ = 0;
+    takenPages_ = 0;
+  }
+
   // The records, and the pages they point to. Throws std::logic_error while
   // a file's pages are not known (see CountRemainingFiles).
   const std::vector<OutlineRecord>& records() const;
@@ -70,10 +92,15 @@ class OutlineState {
     std::string title;
   };
   void Build() const;
+  // Appends the records of `item` to `records`, moving `pageCounter` on.
+  static void AppendRecords(const Item& item, int& pageCounter, std::vector<OutlineRecord>& records);
+  std::vector<OutlineRecord> Take(std::size_t end);
 
   std::vector<Item> items_;
   std::unordered_map<std::string, std::vector<std::size_t>> files_;  // path of an uncounted file -> its items
   std::size_t uncounted_ = 0;
+  std::size_t taken_ = 0;  // items whose records a bind has taken
+  int takenPages_ = 0;     // the pages those records account for
   mutable std::vector<OutlineRecord> records_;
   mutable int pageCounter_ = 0;
   mutable bool built_ = true;

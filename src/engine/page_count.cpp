@@ -57,42 +57,40 @@ bool StartsWithNoCase(const char* at, const char* end, std::string_view upper) {
 void PageCommentScanner::Segment(const char* from, const char* to) {
   const size_t size = static_cast<size_t>(to - from);
   if (size == 0) return;
-  for (size_t k = 0; length_ + k < sizeof head_ && k < size; ++k) head_[length_ + k] = from[k];
+  const size_t before = length_;
+  for (size_t k = 0; before + k < sizeof head_ && k < size; ++k) head_[before + k] = from[k];
+  length_ += size;
 
-  // The keyword or "(ATEND)" may begin in the bytes kept from before.
-  const char* numberFrom = nullptr;  // where this segment's share of the number begins
-  if (tailLength_ > 0) {
+  // The driver's keyword begins the line; the number follows it.
+  const char* numberFrom = nullptr;
+  if (before < kKeyword.size()) {
+    if (length_ >= kKeyword.size() && StartsWithNoCase(head_, head_ + kKeyword.size(), kKeyword)) {
+      number_ = Number::Lead;
+      numberFrom = from + (kKeyword.size() - before);
+    }
+  } else if (number_ != Number::None) {
+    numberFrom = from;
+  }
+  // Only a driver line needs more: its number and whether it holds "(ATEND)".
+  if (number_ == Number::None) return;
+  if (numberFrom < to) ReadNumber(numberFrom, to);
+
+  // "(ATEND)" may begin in the bytes kept from before.
+  if (!atEnd_ && tailLength_ > 0) {
     char joined[sizeof tail_ + sizeof tail_];
     const size_t more = std::min(size, sizeof tail_);
     std::memcpy(joined, tail_, tailLength_);
     std::memcpy(joined + tailLength_, from, more);
-    const char* joinedEnd = joined + tailLength_ + more;
-    for (size_t k = 0; k < tailLength_; ++k) {
-      if (joined[k] != '(') continue;
-      if (!atEnd_ && StartsWithNoCase(joined + k, joinedEnd, kAtEnd)) atEnd_ = true;
-      if (number_ == Number::None && StartsWithNoCase(joined + k, joinedEnd, kKeyword)) {
-        number_ = Number::Lead;
-        numberFrom = from + (k + kKeyword.size() - tailLength_);
-      }
+    for (size_t k = 0; k < tailLength_ && !atEnd_; ++k) {
+      atEnd_ = joined[k] == '(' && StartsWithNoCase(joined + k, joined + tailLength_ + more, kAtEnd);
     }
   }
-  if (number_ != Number::None && !numberFrom) numberFrom = from;  // the keyword came in an earlier segment
-
-  // Every "(" may open "(ATEND)"; the first keyword starts the number.
-  for (const char* p = from; p < to;) {
-    if (atEnd_ && number_ != Number::None) break;
+  for (const char* p = from; p < to && !atEnd_;) {
     const auto* open = static_cast<const char*>(std::memchr(p, '(', to - p));
     if (!open) break;
-    if (!atEnd_ && StartsWithNoCase(open, to, kAtEnd)) atEnd_ = true;
-    if (number_ == Number::None && StartsWithNoCase(open, to, kKeyword)) {
-      if (std::memchr(from, ':', open - from)) colonFirst_ = true;
-      number_ = Number::Lead;
-      numberFrom = open + kKeyword.size();
-    }
+    atEnd_ = StartsWithNoCase(open, to, kAtEnd);
     p = open + 1;
   }
-  if (number_ == Number::None && std::memchr(from, ':', size)) colonFirst_ = true;
-  if (numberFrom && numberFrom < to) ReadNumber(numberFrom, to);
 
   // Keep the last bytes of the line for the next segment.
   if (size >= sizeof tail_) {
@@ -104,7 +102,6 @@ void PageCommentScanner::Segment(const char* from, const char* to) {
     std::memcpy(tail_ + keep, from, size);
     tailLength_ = keep + size;
   }
-  length_ += size;
 }
 
 void PageCommentScanner::ReadNumber(const char* from, const char* to) {
@@ -144,14 +141,13 @@ void PageCommentScanner::EndLine() {
   if (head.starts_with(kEndDocument) && embedded_ > 0) --embedded_;
 
   if (!embedded && head.starts_with(kPageComment)) ++pageComments_;
-  if (!embedded && number_ != Number::None && !atEnd_) {
+  if (!embedded && number_ == Number::Closed && !atEnd_ && value_ >= 1 && value_ <= kMaxPage) {
     ++driverLines_;
-    if (number_ == Number::Closed && !colonFirst_ && value_ >= 1 && value_ <= kMaxPage) driverPages_ = value_;
+    driverPages_ = value_;
   }
   open_ = false;
   length_ = 0;
   tailLength_ = 0;
-  colonFirst_ = false;
   atEnd_ = false;
   number_ = Number::None;
   value_ = 0;

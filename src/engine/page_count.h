@@ -10,12 +10,16 @@ namespace quiremark::engine {
 // into the temporary file and the page count read the file once.
 //
 // A line ends at a carriage return, a line feed or the pair. The printer
-// driver writes one line "(%%[Page: n]%%) = flush" per page: a line holding
-// "(%%[PAGE:" in any letter case and no "(ATEND)" sets the count to the number
-// between its first ":" and its last "]", the last such line winning. Without
-// any driver line the count is the number of "%%Page:" comments, and a file
-// with neither is one page. A driver line whose number is not a page number
-// (1 to 32767) leaves the count as it was.
+// driver writes one line "(%%[Page: n]%%) = flush" per page: a line that
+// begins with "(%%[PAGE:" in any letter case and holds no "(ATEND)" sets the
+// count to the number between its first ":" and its last "]", the last such
+// line winning. The keyword counts only at the start of a line, where the
+// driver writes it: a listing that prints the text "(%%[Page: 1]%%)" writes
+// it inside a string, after the string's own "(" and a position, so the
+// pages of a printout are never taken from the text it prints. A line whose
+// number is not a page number (1 to 32767) is no driver line. Without any
+// driver line the count is the number of "%%Page:" comments, and a file with
+// neither is one page.
 //
 // A plot file may carry another document inside it, such as an EPS drawing
 // between a "%%BeginDocument" line and its "%%EndDocument" line, nested to any
@@ -42,7 +46,7 @@ class PageCommentScanner {
  private:
   // Where the reading of a driver line's page number stands.
   enum class Number {
-    None,     // no "(%%[PAGE:" in the line yet
+    None,     // the line does not begin with "(%%[PAGE:", or not yet
     Lead,     // blanks after its ":"
     Digits,   // in the number
     Trail,    // blanks after the number
@@ -58,10 +62,9 @@ class PageCommentScanner {
   // The current line, as far as it has come.
   bool open_ = false;       // it goes on in the next block
   size_t length_ = 0;
-  char head_[15] = {};      // its first bytes, for "%%Page:" and "%%BeginDocument"
-  char tail_[8] = {};       // its last bytes, for a keyword split between two blocks
+  char head_[15] = {};      // its first bytes, for "%%Page:", "%%BeginDocument" and the driver's keyword
+  char tail_[8] = {};       // its last bytes, for an "(ATEND)" split between two blocks
   size_t tailLength_ = 0;
-  bool colonFirst_ = false; // a ":" before the keyword: the number is then no number
   bool atEnd_ = false;      // holds "(ATEND)"
   Number number_ = Number::None;
   int value_ = 0;           // up to 32768, which stands for any larger number

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quiremark::engine {
 
@@ -12,5 +13,19 @@ namespace quiremark::engine {
 // page tree); `why` then gets the reason (English, in qpdf's words where it
 // comes from qpdf).
 std::optional<int> PdfPageCount(const std::filesystem::path& pdf, std::string* why = nullptr);
+
+// A PDF's pages and where its plot files begin.
+struct PdfPages {
+  int count = 0;
+  // For plot file n (1 for the first) at index n - 1: the page, counted from
+  // 1, that its marked outline entry goes to (kPlotFileKey); count + 1 when
+  // that is a page the PDF never got; 0 when the PDF has no such entry (a
+  // converter that drops what it does not know, a file it never came to).
+  std::vector<int> fileStarts;
+};
+
+// The pages of a PDF as PdfPageCount counts them and, for `plotFiles` plot
+// files, the pages where they begin. Empty as PdfPageCount is.
+std::optional<PdfPages> ReadPdfPages(const std::filesystem::path& pdf, size_t plotFiles, std::string* why = nullptr);
 
 }  // namespace quiremark::engine

@@ -86,20 +86,42 @@ std::string PdfDate(const std::tm& local) {
   return text;
 }
 
-std::string OutlineLine(const OutlineRecord& record) {
+namespace {
+
+// An outline line: "/Page p" after its "[" unless `page` is 0, and the plot
+// file's number when there is one.
+std::string OutlineLine(const OutlineRecord& record, int page, int plotFile) {
   // Appended to one string: the outline has a line per plot file.
-  std::string line = "[/Page ";
-  line += std::to_string(record.page);
+  std::string line = "[";
+  if (plotFile > 0) {
+    line += '/';
+    line += kPlotFileKey;
+    line += ' ';
+    line += std::to_string(plotFile);
+    line += ' ';
+  }
+  if (page > 0) {
+    line += "/Page ";
+    line += std::to_string(page);
+  }
   if (record.kind == OutlineRecord::Kind::Group) {
     line += "/Count -";
     line += std::to_string(record.count);
     line += "  /Title ";
   } else {
-    line += " /View [/XYZ null null 0] /Title ";
+    line += page > 0 ? " /View [/XYZ null null 0] /Title " : "/View [/XYZ null null 0] /Title ";
   }
   line += PdfMarkString(record.title);
   line += " /OUT pdfmark";
   return line;
+}
+
+}  // namespace
+
+std::string OutlineLine(const OutlineRecord& record) { return OutlineLine(record, record.page, 0); }
+
+std::string OutlineLineAtCurrentPage(const OutlineRecord& record, int plotFile) {
+  return OutlineLine(record, 0, plotFile);
 }
 
 std::string DocInfoLine(const DocInfo& info) {

@@ -27,6 +27,16 @@ std::string PdfDate(const std::tm& local);
 // "[/Page p/Count -k  /Title (T) /OUT pdfmark".
 std::string OutlineLine(const OutlineRecord& record);
 
+// The key a plot file's first outline entry carries with the file's number
+// in the bind (1 for the first): the converter keeps it in the PDF's outline
+// item, which then tells on which page the file began.
+inline constexpr std::string_view kPlotFileKey = "QuiremarkPlotFile";
+
+// The same entry without "/Page p": it goes to the page being made when the
+// converter reads it. Written right before a plot file, that is the page
+// where the file begins; with `plotFile` above 0 it carries kPlotFileKey.
+std::string OutlineLineAtCurrentPage(const OutlineRecord& record, int plotFile);
+
 // Document information. Each field is the text to show; the placeholder
 // replacement order of the DOCINFO template is applied by DocInfoLine.
 struct DocInfo {

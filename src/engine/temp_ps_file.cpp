@@ -1,12 +1,15 @@
 #include "engine/temp_ps_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
 #include "engine/bookmark_text.h"
 #include "engine/page_count.h"
 #include "platform/raw_file.h"
+#include "platform/text_encoding.h"
 
 namespace quiremark::engine {
 
@@ -15,6 +18,68 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kDirectWrite = 32 * 1024;  // larger pieces skip the buffer
+
+// Around each plot file. The save object waits in userdict, where the file
+// finds no reason to touch it; the stacks are emptied before the restore,
+// which a dictionary or procedure made since the save would refuse.
+constexpr std::string_view kFileBegin = "userdict /QuiremarkPlotFileState save put\r\n";
+constexpr std::string_view kFileEnd = "clear cleardictstack userdict /QuiremarkPlotFileState get restore\r\n";
+// Around an EPS file: its showpage does nothing; once the file's state is
+// gone, showpage is the host's own again.
+constexpr std::string_view kEpsBegin = "/showpage {} def\r\n";
+constexpr std::string_view kEpsEnd = "showpage\r\n";
+
+// The part of a plot file that is bound: all of it, or a DOS EPS binary
+// file's PostScript section.
+struct Section {
+  uint64_t from = 0;
+  uint64_t end = 0;
+};
+
+constexpr size_t kDosEpsHeader = 30;  // magic, three offset and length pairs, checksum
+
+uint32_t LittleEndian32(const char* at) {
+  const auto* b = reinterpret_cast<const unsigned char*>(at);
+  return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+
+bool IsDosEps(const char* head, size_t size) { return size >= 4 && std::memcmp(head, "\xC5\xD0\xD3\xC6", 4) == 0; }
+
+std::string Bytes(uint64_t n) { return std::to_string(n) + " byte"; }
+
+// The PostScript section a DOS EPS binary header gives; PlotFileRefused when
+// the header does not fit the file (a file cut short, or not such a file).
+Section DosEpsSection(const std::string& plotFile, const char* head, size_t got, uint64_t size) {
+  const auto refuse = [&](const std::string& why) {
+    throw PlotFileRefused("Plotfilen " + platform::DecodeText(plotFile) +
+                          " är en EPS-fil med förhandsbild (DOS EPS) vars huvud inte stämmer med filen: " + why + ".");
+  };
+  if (got < kDosEpsHeader) refuse("huvudet är kortare än " + Bytes(kDosEpsHeader));
+  const struct {
+    const char* name;
+    uint64_t offset, length;
+  } parts[] = {{"PostScript-delen", LittleEndian32(head + 4), LittleEndian32(head + 8)},
+               {"WMF-bilden", LittleEndian32(head + 12), LittleEndian32(head + 16)},
+               {"TIFF-bilden", LittleEndian32(head + 20), LittleEndian32(head + 24)}};
+  if (parts[0].length == 0) refuse("PostScript-delen är tom");
+  for (const auto& part : parts) {
+    if (part.offset == 0 && part.length == 0) continue;  // no such part
+    if (part.offset < kDosEpsHeader || part.offset + part.length > size) {
+      refuse(std::string(part.name) + " ska ligga på byte " + std::to_string(part.offset) + " till " +
+             std::to_string(part.offset + part.length) + ", men filen har " + Bytes(size));
+    }
+  }
+  return {parts[0].offset, parts[0].offset + parts[0].length};
+}
+
+// Whether the bytes begin with an EPS file's first line, "%!PS-Adobe-3.0 EPSF-3.0".
+bool IsEps(const char* data, size_t size) {
+  constexpr std::string_view kHeader = "%!PS-Adobe-";
+  const std::string_view text(data, size);
+  if (!text.starts_with(kHeader)) return false;
+  const size_t lineEnd = text.find_first_of("\r\n");
+  return text.substr(0, lineEnd).find("EPSF-", kHeader.size()) != std::string_view::npos;
+}
 
 platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
   // A new file rather than the old one emptied: emptying a large file makes
@@ -59,7 +124,30 @@ void TempPsFile::Flush() {
   buffered_ = 0;
 }
 
-int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline) {
+void TempPsFile::Writing(OutlineState& outline) {
+  if (writing_ == &outline) return;
+  outline.RewindTaking();
+  writing_ = &outline;
+}
+
+void TempPsFile::WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages) {
+  // The file's own records come last; its first one, and every one going to
+  // the same page (the folder groups in front of it, "(Sid. 1)"), go to the
+  // page being made, where the file begins.
+  const size_t own = pages == 1 ? 1 : static_cast<size_t>(pages) + 1;
+  if (records.size() < own) return;
+  const size_t first = records.size() - own;
+  for (size_t k = 0; k < records.size(); ++k) {
+    const OutlineRecord& record = records[k];
+    std::string line = record.page == records[first].page
+                           ? OutlineLineAtCurrentPage(record, k == first ? plotFile : 0)
+                           : OutlineLine(record);
+    line += kLineEnd;
+    Write(line);
+  }
+}
+
+int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline, bool scanned) {
   // A grid run's files are read through the listing of their folder, which
   // the side files need anyway: the folder is held open for both. A tree
   // scan's files, which need no listing, come folder after folder: the folder
@@ -70,32 +158,92 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
   const size_t slash = plotFile.rfind('/');
   std::string folderPath = slash == std::string::npos ? "" : slash == 0 ? "/" : plotFile.substr(0, slash);
   const std::string name = plotFile.substr(slash + 1);
+  const bool gridRun = outline && !scanned;
   const platform::FolderNames* folder = nullptr;
-  if (outline) {
+  if (gridRun) {
     folder = &listings_->Of(folderPath);
   } else if (!heldFolder_ || heldFolder_->path().native() != folderPath) {
     heldFolder_.emplace(std::move(folderPath));
   }
+  platform::ReadOnlyFile in(folder ? folder->folder() : *heldFolder_, name);
+
+  // The first block tells what the file is and, for most plot files, holds
+  // all of it.
+  char* const block = readBuffer_.data();
+  const uint64_t size = in.size();
+  const size_t asked = static_cast<size_t>(std::min<uint64_t>(readBuffer_.size(), size));
+  const size_t got = in.ReadAt(block, asked, 0);
+  Section section{0, got < asked ? got : size};  // a file that shrank ends where its bytes end
+  if (IsDosEps(block, got)) section = DosEpsSection(plotFile, block, got, section.end);
+
+  // The pages are counted before the file is written: its outline entries
+  // go in front of it.
   PageCommentScanner scanner;
-  char last = '\n';
-  bool empty = true;
-  const auto copy = [&](const char* data, size_t size) {
-    scanner.Feed(data, size);
-    Write(std::string_view(data, size));
-    last = data[size - 1];
-    empty = false;
-  };
-  platform::ReadFileInBlocks(folder ? folder->folder() : *heldFolder_, name, readBuffer_, copy);
+  bool eps = false;
+  const bool inBlock = section.end <= got;
+  if (inBlock) {
+    scanner.Feed(block + section.from, section.end - section.from);
+    eps = IsEps(block + section.from, section.end - section.from);
+  } else {
+    for (uint64_t at = section.from; at < section.end;) {
+      const size_t n = in.ReadAt(block, static_cast<size_t>(std::min<uint64_t>(readBuffer_.size(), section.end - at)), at);
+      if (n == 0) {
+        section.end = at;
+        break;
+      }
+      if (at == section.from) eps = IsEps(block, n);
+      scanner.Feed(block, n);
+      at += n;
+    }
+  }
   scanner.Finish();
-  if (last != '\n' && last != '\r') Write(kLineEnd);
+  // A file that calls itself an EPS file but holds the comments of several
+  // pages is a document of those pages, as gs alone makes it.
+  eps = eps && scanner.pages() == 1;
   const int pages = scanner.pages();
-  files_.push_back({plotFile, pages, scanner.pageComments(), empty});
+
+  std::vector<OutlineRecord> records;
+  if (outline) {
+    Writing(*outline);
+    if (gridRun) {
+      outline->AddFileEntries(PlotFileTitle(plotFile, *folder), pages);
+      records = outline->TakeRecordsThroughLast();
+    } else {
+      outline->FileCounted(plotFile, pages);
+      records = outline->TakeRecordsThrough(plotFile);
+    }
+  }
+  const int number = static_cast<int>(files_.size()) + 1;
+  Write(kFileBegin);
+  WriteRecords(records, number, pages);
+  if (eps) Write(kEpsBegin);
+
+  char last = '\n';
+  if (inBlock) {
+    if (section.end > section.from) {
+      Write(std::string_view(block + section.from, section.end - section.from));
+      last = block[section.end - 1];
+    }
+  } else {
+    for (uint64_t at = section.from; at < section.end;) {
+      const size_t n = in.ReadAt(block, static_cast<size_t>(std::min<uint64_t>(readBuffer_.size(), section.end - at)), at);
+      if (n == 0) break;
+      Write(std::string_view(block, n));
+      last = block[n - 1];
+      at += n;
+    }
+  }
+  if (last != '\n' && last != '\r') Write(kLineEnd);
+  Write(kFileEnd);
+  if (eps) Write(kEpsEnd);
+
+  const bool empty = section.end == section.from;
+  files_.push_back({plotFile, pages, scanner.pageComments(), empty, !records.empty(), eps});
   pages_ += pages;
-  if (outline) outline->AddFileEntries(PlotFileTitle(plotFile, *folder), pages);
   return pages;
 }
 
-void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, const OutlineState& outline) {
+void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, OutlineState& outline) {
   std::string trailer = DocInfoLine(info);
   trailer += kLineEnd;
   for (const std::string& line : CatalogLines(catalog)) {
@@ -104,7 +252,8 @@ void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, cons
   }
   trailer += "% BOOKMARKS";
   trailer += kLineEnd;
-  for (const OutlineRecord& record : outline.records()) {
+  Writing(outline);
+  for (const OutlineRecord& record : outline.TakeRemainingRecords()) {
     trailer += '\t';
     trailer += OutlineLine(record);
     trailer += kLineEnd;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -24,6 +25,15 @@ struct BoundFile {
   int pages = 1;         // as its page comments give them, and as the outline counts them
   int pageComments = 0;  // its "%%Page:" comments
   bool empty = false;    // it holds no bytes at all, so it prints no page
+  bool marked = false;   // its first outline entry marks the page where it begins (kPlotFileKey)
+  bool eps = false;      // an EPS file, placed on a page of its own
+};
+
+// A plot file that cannot be bound as it is; what() says why, naming it, in
+// Swedish for the user.
+class PlotFileRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // A write to the temporary file that failed; code() tells why.
@@ -33,13 +43,27 @@ class TempWriteError : public std::system_error {
 };
 
 // The temporary PostScript file of a bind run: the plot files one after the
-// other, then the document information, the catalog lines and the outline.
+// other, each with its outline entries in front of it, then the document
+// information, the catalog lines and the outline entries not written yet.
 // The run creates it, appends the numbered plot files in their order and
 // finishes it; then it is converted. File errors throw: a plot file or side
-// file that cannot be read std::filesystem::filesystem_error naming it, a
-// write to the temporary file that fails TempWriteError with its reason (a
-// full disk), a temporary file that cannot be made std::runtime_error; the
-// file is then incomplete and must not be converted.
+// file that cannot be read std::filesystem::filesystem_error naming it, a plot
+// file that cannot be bound PlotFileRefused, a write to the temporary file
+// that fails TempWriteError with its reason (a full disk), a temporary file
+// that cannot be made std::runtime_error; the file is then incomplete and
+// must not be converted.
+//
+// Each plot file is converted as it would be alone: it runs inside a save
+// and restore of its own, with the operand and dictionary stacks emptied
+// before the restore, so that nothing it sets or defines (a page size,
+// showpage made anew, dictionaries left open) reaches the next file; the
+// pdfmarks it and the bind write go to the PDF all the same. An EPS file
+// (first line "%!PS-Adobe-... EPSF-...") is placed as its format asks of a
+// host: its own showpage does nothing, and the host's ends its page, so it
+// makes one page whether it shows its page or not (one whose page comments
+// count several pages is taken as the document it is). Of a DOS EPS binary file
+// (a header C5 D0 D3 C6 and a TIFF or WMF preview beside the PostScript) only
+// the PostScript section is bound. Every byte that is bound stays as it is.
 class TempPsFile {
  public:
   // Creates the file or empties it; a planted link is refused. Side files
@@ -50,14 +74,18 @@ class TempPsFile {
   TempPsFile& operator=(const TempPsFile&) = delete;
 
   // Copies the plot file's bytes as they are, adding CR LF only when it does
-  // not end with a line break, and counts its pages while copying (one read).
-  // With `outline`, the file's entries are added to it, titled from its
-  // bookmark side file or its base name (a grid run; a tree scan has built its
-  // outline already and passes nullptr). Returns the page count. A plot
-  // file or side file that is not a regular file (a FIFO, a device) is
-  // refused at once. Side files are looked up in a listing of each folder
-  // made on the first file from it.
-  int AppendPlotFile(const std::string& plotFile, OutlineState* outline);
+  // not end with a line break, after counting its pages (a file larger than
+  // one read block is read twice). With `outline`, the file's entries are
+  // added to it, titled from its bookmark side file or its base name (a grid
+  // run), or, with `scanned`, the outline holds them already and takes the
+  // pages counted (a tree scan); either way they are written in front of the
+  // file with those of the folder groups before it, its first one marking
+  // the page where it begins. Returns the page count. A
+  // plot file or side file that is not a regular file (a FIFO, a device) is
+  // refused at once, and so is a DOS EPS binary file whose header does not
+  // fit the file (PlotFileRefused). Side files are looked up in a listing of
+  // each folder made on the first file from it.
+  int AppendPlotFile(const std::string& plotFile, OutlineState* outline, bool scanned = false);
 
   // The plot files appended so far, in order, and their pages together: the
   // pages the PDF must get.
@@ -65,14 +93,21 @@ class TempPsFile {
   int pages() const { return pages_; }
 
   // Writes the DOCINFO line, the three catalog lines, "% BOOKMARKS", one
-  // tab-indented line per outline record and "%%EOF", and closes the file.
-  void Finish(const DocInfo& info, const CatalogChoices& catalog, const OutlineState& outline);
+  // tab-indented line per outline record not written in front of a plot
+  // file and "%%EOF", and closes the file.
+  void Finish(const DocInfo& info, const CatalogChoices& catalog, OutlineState& outline);
 
  private:
   // Small writes (a plot file of a few hundred bytes) gather in a buffer of
   // bounded size; one system call then writes many files.
   void Write(std::string_view bytes);
   void Flush();
+  // The outline records taken for the plot file about to be written, number
+  // `plotFile` of `pages` pages, in front of it.
+  void WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages);
+  // `outline` is the one this bind writes: the first time, its records are
+  // taken from the first again.
+  void Writing(OutlineState& outline);
 
   std::filesystem::path path_;
   platform::SafeOutputFile out_;
@@ -84,6 +119,7 @@ class TempPsFile {
   platform::FolderListings ownListings_;
   platform::FolderListings* listings_;
   std::optional<platform::OpenFolder> heldFolder_;  // the folder of the last plot file without a listing
+  const OutlineState* writing_ = nullptr;  // the outline whose records this file takes
 };
 
 }  // namespace quiremark::engine

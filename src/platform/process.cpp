@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
 
 #include "platform/signal_cleanup.h"
@@ -63,13 +65,33 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 namespace {
 
+// The inherited environment with the `extra` entries in place of inherited
+// ones of their names, as execve takes it.
+std::vector<char*> EnvironmentWith(const std::vector<std::string>& extra) {
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string_view inherited(*entry);
+    const std::string_view name = inherited.substr(0, inherited.find('=') + 1);
+    if (std::none_of(extra.begin(), extra.end(), [&](const std::string& e) { return e.starts_with(name); })) {
+      envp.push_back(*entry);
+    }
+  }
+  for (const auto& entry : extra) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  return envp;
+}
+
 // Starts the program of arguments[0] (looked up on PATH unless it names a
-// path) with the file actions; 0 or the error number.
-int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid) {
+// path) with the file actions and the inherited environment, `extra`
+// entries in place of inherited ones of their names; 0 or the error number.
+int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid,
+          const std::vector<std::string>& extra = {}) {
   std::vector<char*> argv;
   for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  if (extra.empty()) return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  std::vector<char*> envp = EnvironmentWith(extra);
+  return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
 }
 
 }  // namespace
@@ -164,6 +186,7 @@ struct GuardedChild {
   const char* program;
   char* const* argv;
   char* const* scriptArgv;  // the program run by /bin/sh, for a script without "#!"
+  char* const* envp;
   int report;               // where it writes the error number when the program cannot be run
 };
 
@@ -192,8 +215,8 @@ struct GuardedChild {
     // streams: one a library left open would keep a pipe or a lock of this
     // program's alive in whatever the converter leaves running.
     close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
-    execve(child.program, child.argv, environ);
-    if (errno == ENOEXEC) execve("/bin/sh", child.scriptArgv, environ);
+    execve(child.program, child.argv, child.envp);
+    if (errno == ENOEXEC) execve("/bin/sh", child.scriptArgv, child.envp);
   }
   const int error = errno;
   (void)!write(child.report, &error, sizeof error);
@@ -231,6 +254,7 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   }
   argv.push_back(nullptr);
   scriptArgv.push_back(nullptr);
+  const std::vector<char*> envp = EnvironmentWith(options.environment);
   int output = -1;
   if (!options.outputFile.empty()) {
     // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
@@ -247,7 +271,7 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   {
     const StopSignalsBlocked blocked;
     const GuardedChild setup{getpid(), blocked.before(), &options, output, program.c_str(), argv.data(),
-                             scriptArgv.data(), report[1]};
+                             scriptArgv.data(), envp.data(), report[1]};
     const pid_t pid = StartChild(setup);
     if (pid < 0) {
       error = errno;
@@ -298,7 +322,7 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   }
   pid_t pid = 0;
-  const int rc = Spawn(arguments, actions, pid);
+  const int rc = Spawn(arguments, actions, pid, options.environment);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     result.error = rc;

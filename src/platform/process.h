@@ -34,6 +34,9 @@ struct StartOptions {
   // Empty: inherit; else stdout and stderr go there, replacing the file, which
   // must not be a symbolic link (ELOOP).
   std::filesystem::path outputFile;
+  // "NAME=value" entries that the child gets besides the inherited
+  // environment, each in place of an inherited value of that name.
+  std::vector<std::string> environment;
   // For a converter: the child runs in a process group of its own, which a
   // stop signal of this program ends (platform/signal_cleanup.h) and which
   // ends with the child; and the child is killed when the thread that started

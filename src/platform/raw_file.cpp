@@ -116,6 +116,14 @@ size_t ReadOnlyFile::Read(char* buffer, size_t size) {
   }
 }
 
+size_t ReadOnlyFile::ReadAt(char* buffer, size_t size, uint64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) FailWithErrno(Path(), "cannot read");
+  }
+}
+
 MappedFile::MappedFile(const std::filesystem::path& file) {
   const ReadOnlyFile in(file);
   if (in.size() == 0) return;

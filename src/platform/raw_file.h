@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -60,6 +61,9 @@ class ReadOnlyFile {
 
   // Up to `size` bytes; 0 at the end of the file.
   size_t Read(char* buffer, size_t size);
+  // Up to `size` bytes from `offset` on, wherever the reading stands; 0 at
+  // or past the end of the file.
+  size_t ReadAt(char* buffer, size_t size, uint64_t offset);
   size_t size() const { return size_; }  // as it was when opened
   // When the file was last written, as it was when opened: the look at the
   // file that opening makes tells it.

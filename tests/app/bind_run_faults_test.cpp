@@ -65,6 +65,22 @@ TEST_F(BindRunFaults, EmbeddedEpsPageCommentIsNoPageOfItsPlotFile) {
   EXPECT_EQ(*platform::RunAndCapture({"qpdf", "--show-npages", pdf.string()}), "4\n");
 }
 
+TEST_F(BindRunFaults, ADosEpsFileCutShortFailsTheRunByName) {
+  Plot("A-01.plt", 1, "Plan");
+  // The header gives 400 bytes of PostScript from byte 30 on; the file ends before.
+  testing::WriteFile(drawings / "A-02.plt", std::string("\xC5\xD0\xD3\xC6\x1E\0\0\0\x90\x01\0\0", 12) +
+                                                std::string(16, '\0') + "\xFF\xFF%!PS-Adobe-3.0 EPSF-3.0\r\n");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  ui.ExpectBox("Plotfilen " + (drawings / "A-02.plt").string() +
+                   " är en EPS-fil med förhandsbild (DOS EPS) vars huvud inte stämmer med filen: PostScript-delen ska "
+                   "ligga på byte 30 till 430, men filen har 55 byte.\r\rIngen PDF skapades.",
+               MsgResult::Ok, 16, "Fel");
+  EXPECT_FALSE(CreatePdf(form, kBindPlain));
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
 TEST_F(BindRunFaults, RelativeTemporaryFolderStillBinds) {
   Plot("A-01.plt", 1, "Plan");
   SelectDrawings();

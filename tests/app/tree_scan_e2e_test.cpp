@@ -31,6 +31,10 @@ TEST_F(TreeScanEndToEnd, TheOutlineNestsByFolderWithCountsPagesAndSwedishTitles)
   const fs::path pdf = out / "Ritningar.pdf";
   state.outFileArg = pdf.string();
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
+  // Every entry went in front of its plot file, each file's first one marked.
+  const std::string ps = TempPs();
+  EXPECT_TRUE(ps.ends_with("% BOOKMARKS\r\n%%EOF\r\n"));
+  EXPECT_NE(ps.find("[/QuiremarkPlotFile 4 /Count -2  /Title (D-01) /OUT pdfmark"), std::string::npos);
   const auto npages = platform::RunAndCapture({"qpdf", "--show-npages", pdf.string()});
   ASSERT_TRUE(npages);
   EXPECT_EQ(*npages, "7\n");

@@ -574,18 +574,20 @@ TEST_F(Conversion, QuitInAPlotFileEndsTheConversionEarlyAndFailsIt) {
   twoPages.insert(twoPages.find("%%Page: 2 2"), "quit\r\n");
   WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", twoPages)});
   result = Convert(qs::Converter::Ghostscript);
-  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
-                                   (folder / "A-02.plt").string() + ".");
+  // gs's complaint about the entry of the page that never came follows.
+  EXPECT_TRUE(FailureOf(result).starts_with(
+      "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
+      (folder / "A-02.plt").string() + ".\r\rGhostScript"))
+      << FailureOf(result);
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 TEST_F(Conversion, PlotFilesThatShiftTheBookmarksFailTheConversion) {
   // An empty plot file is counted as one page but prints none.
   WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", ""), Plot("A-03.plt", qt::DriverPlotFile(1))});
-  // gs's own complaint about the outline follows.
-  EXPECT_TRUE(FailureOf(Convert(qs::Converter::Ghostscript))
-                  .starts_with("PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Plotfilen " +
-                               (folder / "A-02.plt").string() + " är tom och ger ingen sida.\r\rGhostScript"));
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
+            "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Plotfilen " + (folder / "A-02.plt").string() +
+                " är tom och ger ingen sida.");
   EXPECT_FALSE(std::filesystem::exists(pdf));
 
   // Driver page lines that understate the pages: every later bookmark would be off.
@@ -674,6 +676,34 @@ TEST(PageCountFailure, NamesThePlotFileTheCountsPointAt) {
   understated[2].pageComments = 2;
   EXPECT_EQ(qe::PageCountFailure(6, understated),
             head + "6 sidor, men plotfilerna har 5 sidor. Plotfilen /r/C.plt har fler sidor (2) än dess sidrader anger (1).");
+  // Where each marked file began: each file's pages, also where they agree together.
+  std::vector<qe::BoundFile> marked = files;
+  for (qe::BoundFile& file : marked) file.marked = true;
+  const struct {
+    int pdfPages;
+    std::vector<int> starts;
+    std::string text;
+  } perFile[] = {
+      {5, {1, 2, 5}, ""},
+      {5, {1, 1, 4}, "Plotfilen /r/A.plt gav 0 sidor i PDF-filen, men har 1 sida. Även 1 plotfil till gav ett annat "
+                     "antal sidor än de har."},
+      {6, {1, 2, 5}, head + "6 sidor, men plotfilerna har 5 sidor. Plotfilen /r/C.plt gav 2 sidor i PDF-filen, men "
+                            "har 1 sida."},
+      // C made no page, and nothing came after it: where the conversion ended.
+      {4, {1, 2, 5}, head + "4 sidor, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/B.plt; "
+                            "plotfilen /r/C.plt och de efter den saknas."},
+      {5, {0, 0, 0}, ""},  // a converter that keeps no marks: the pages together
+      {4, {0, 0, 0}, head + "4 sidor, men plotfilerna har 5 sidor. Sidorna tar slut efter plotfilen /r/B.plt; "
+                            "plotfilen /r/C.plt och de efter den saknas."},
+      // The conversion ended inside B: no later file made a page.
+      {3, {1, 2, 0}, head + "3 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/B.plt."},
+      {3, {1, 2, 4}, head + "3 sidor, men plotfilerna har 5 sidor. Sidorna tar slut inne i plotfilen /r/B.plt."},
+  };
+  for (const auto& c : perFile) {
+    EXPECT_EQ(qe::PageCountFailure(c.pdfPages, marked, c.starts), c.text) << c.pdfPages << " pages";
+  }
+  EXPECT_EQ(qe::PageCountFailure(5, files, {1, 1, 4}), "") << "unmarked files: the pages together";
+
   std::vector<qe::BoundFile> empty = files;
   empty[1] = {"/r/B.plt", 1, 0, true};
   EXPECT_EQ(qe::PageCountFailure(2, empty),

@@ -56,5 +56,31 @@ TEST(OutlineState, AScansPlotFilesTakeThePagesTheBindCounted) {
   EXPECT_TRUE(outline.records().empty());
 }
 
+// A bind takes each file's records with the folder groups before it; a file
+// bound out of the scan's order leaves its records, and those after, for later.
+TEST(OutlineState, ABindTakesTheRecordsFileByFileInTheScansOrder) {
+  OutlineState outline;
+  outline.AddUncountedFile("Plan", "/r/a.plt");
+  outline.AddGroupEntry(2, "Sub");
+  outline.AddUncountedFile("Sektion", "/r/Sub/b.plt");
+  outline.AddUncountedFile("Fasad", "/r/Sub/c.plt");
+  const auto titles = [](const std::vector<OutlineRecord>& records) {
+    std::vector<std::string> lines;
+    for (const OutlineRecord& r : records) lines.push_back(std::to_string(r.page) + " " + r.title);
+    return lines;
+  };
+  outline.FileCounted("/r/a.plt", 1);
+  EXPECT_EQ(titles(outline.TakeRecordsThrough("/r/a.plt")), (std::vector<std::string>{"1 Plan"}));
+  EXPECT_TRUE(outline.TakeRecordsThrough("/r/a.plt").empty()) << "taken once";
+  outline.FileCounted("/r/Sub/c.plt", 1);
+  EXPECT_TRUE(outline.TakeRecordsThrough("/r/Sub/c.plt").empty()) << "b before it is not counted";
+  outline.FileCounted("/r/Sub/b.plt", 2);
+  EXPECT_EQ(titles(outline.TakeRecordsThrough("/r/Sub/b.plt")),
+            (std::vector<std::string>{"2 Sub", "2 Sektion", "2 (Sid. 1)", "3 (Sid. 2)"}));
+  EXPECT_EQ(titles(outline.TakeRemainingRecords()), (std::vector<std::string>{"4 Fasad"}));
+  outline.RewindTaking();
+  EXPECT_EQ(outline.TakeRemainingRecords().size(), 6u) << "the next bind takes them all again";
+}
+
 }  // namespace
 }  // namespace quiremark::engine

@@ -46,6 +46,26 @@ TEST(CountPsPages, DriverLines) {
   EXPECT_EQ(Count("(%%[Page: 5]%%) ] = flush"), 1);  // "5]%%) " is no number: stays 1
 }
 
+// A printout of a text that holds the driver's page line: the text is
+// printed from strings, so the keyword never begins a line there, and the
+// printout's own page comments count.
+TEST(CountPsPages, PrintedTextIsNoDriverLine) {
+  const std::string pages = "%%Page: 1 1\n%%Page: 2 2\n%%Page: 3 3\n";
+  const struct {
+    const char* what;
+    std::string line;
+  } cases[] = {
+      {"a listing's text line", "5 742 M (\\(%%[Page: 1]%%\\) = flush) s\n"},
+      {"a string on a line of its own", "(\\(%%[Page: 1]%%\\) = flush)\nshow\n"},
+      {"unescaped balanced parentheses", "((%%[Page: 1]%%) = flush) show\n"},
+      {"indented", "  (%%[Page: 1]%%) = flush\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Count("%!PS\n" + pages + c.line + c.line), 3) << c.what;
+    EXPECT_EQ(Count("%!PS\n" + c.line + DriverPage(2)), 2) << c.what << ", beside a driver line";
+  }
+}
+
 TEST(CountPsPages, UnusableNumbersKeepThePreviousCount) {
   EXPECT_EQ(Count(DriverPage(3) + "(%%[Page: x]%%)\r\n"), 3);
   EXPECT_EQ(Count(DriverPage(3) + "(%%[Page: 40000]%%)\r\n"), 3);
@@ -136,17 +156,17 @@ TEST(CountPsPages, ZeroPaddedNumbersCountAsTheirValue) {
 }
 
 TEST(CountPsPages, OneLongLineCountsLikeShortOnesInAnyBlocks) {
-  // A driver line inside a long line of plot data: the keyword, the number and
-  // "(ATEND)" may fall across any block boundary.
+  // A driver line that goes on with a long run of plot data: the keyword, the
+  // number and "(ATEND)" may fall across any block boundary.
   const std::string data(5000, 'd');
-  const std::string oneLine = "%!PS " + data + " (%%[Page: 4]%%) " + data + " = flush\r\n";
-  const std::string atEnd = DriverPage(3) + data + "(%%[Page: 9]%%)" + data + "(AtEnd)" + data;
-  const std::string colonFirst = DriverPage(3) + data + ": (%%[Page: 9]%%)" + data;
+  const std::string oneLine = "%!PS\r\n(%%[Page: 4]%%) " + data + " = flush\r\n";
+  const std::string atEnd = DriverPage(3) + "(%%[Page: 9]%%)" + data + "(AtEnd)" + data;
+  const std::string notFirst = DriverPage(3) + data + " (%%[Page: 9]%%)" + data;
   const std::string twoBrackets = DriverPage(3) + "(%%[Page: 9]%%)" + data + "]" + data;
   for (size_t size : {1, 2, 3, 7, 8, 9, 10, 64, 4999, 5007, 100000}) {
     EXPECT_EQ(CountInBlocks(oneLine, size), 4) << "block " << size;
     EXPECT_EQ(CountInBlocks(atEnd, size), 3) << "block " << size;
-    EXPECT_EQ(CountInBlocks(colonFirst, size), 3) << "block " << size;
+    EXPECT_EQ(CountInBlocks(notFirst, size), 3) << "block " << size;
     EXPECT_EQ(CountInBlocks(twoBrackets, size), 3) << "block " << size;
   }
 }

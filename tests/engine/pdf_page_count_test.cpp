@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/pdfmark.h"
 #include "engine/plot_files.h"
 #include "platform/process.h"
 #include "support/test_support.h"
@@ -72,4 +73,38 @@ TEST(PdfPageCount, UnreadableFilesGiveNoCountAndTheReason) {
     EXPECT_EQ(qe::PdfPageCount(dir / "a.pdf", &why), std::nullopt) << c.name;
     EXPECT_NE(why, "") << c.name;
   }
+}
+
+// Where the marked outline items go, read from gs's own output and from the
+// same PDF rewritten with its objects in object streams.
+TEST(ReadPdfPages, PlotFileStartsAsTheMarkedOutlineItemsGiveThem) {
+  qt::TempDir dir;
+  const auto mark = [](int file, const std::string& title, int count) {
+    const qe::OutlineRecord record{count > 1 ? qe::OutlineRecord::Kind::Group : qe::OutlineRecord::Kind::Page, 1,
+                                   count, title};
+    return qe::OutlineLineAtCurrentPage(record, file) + "\n";
+  };
+  const std::string page = "newpath 72 72 moveto 200 200 lineto stroke showpage\n";
+  const std::string folder = qe::OutlineLineAtCurrentPage({qe::OutlineRecord::Kind::Group, 1, 2, "Del (B) >>"}, 0) + "\n";
+  qt::WriteFile(dir / "a.ps", mark(1, "Plan", 1) + page + folder +
+                                  mark(2, "Sektion \\ (A) /Next 1 0 R >> %", 2) +
+                                  qe::OutlineLineAtCurrentPage({qe::OutlineRecord::Kind::Page, 2, 0, "(Sid. 1)"}, 0) +
+                                  "\n" + qe::OutlineLine({qe::OutlineRecord::Kind::Page, 3, 0, "(Sid. 2)"}) + "\n" +
+                                  page + page + mark(3, "Fasad \xE2\x80\x93 \xC3\xB6st", 1) + page +
+                                  mark(4, "Tom", 1));
+  ASSERT_TRUE(qp::RunAndCapture({"gs", "-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                                 "-sOutputFile=" + (dir / "a.pdf").string(), (dir / "a.ps").string()}));
+  ASSERT_TRUE(qp::RunAndCapture({"qpdf", "--object-streams=generate", (dir / "a.pdf").string(),
+                                 (dir / "b.pdf").string()}));
+  for (const char* pdf : {"a.pdf", "b.pdf"}) {
+    const std::optional<qe::PdfPages> pages = qe::ReadPdfPages(dir / pdf, 5);
+    ASSERT_TRUE(pages) << pdf;
+    EXPECT_EQ(pages->count, 4) << pdf;
+    EXPECT_EQ(pages->fileStarts, (std::vector<int>{1, 2, 4, 5, 0})) << pdf << ": the last one on a page never made";
+  }
+  qt::WriteFile(dir / "c.pdf", qt::PagesPdf(3));
+  const std::optional<qe::PdfPages> unmarked = qe::ReadPdfPages(dir / "c.pdf", 2);
+  ASSERT_TRUE(unmarked);
+  EXPECT_EQ(unmarked->count, 3);
+  EXPECT_EQ(unmarked->fileStarts, (std::vector<int>{0, 0}));
 }

@@ -63,6 +63,16 @@ constexpr const char* kTrailerStart =
     "[ {Catalog} << /OpenAction [{Page1} /Fit] >> /PUT pdfmark\r\n"
     "% BOOKMARKS\r\n";
 
+// What the bind puts around each plot file.
+const std::string kBegin = "userdict /QuiremarkPlotFileState save put\r\n";
+const std::string kEnd = "clear cleardictstack userdict /QuiremarkPlotFileState get restore\r\n";
+
+// A one-page plot file `n` titled `title` as the temporary file holds it.
+std::string Wrapped(int n, const std::string& title, const std::string& bytes) {
+  return kBegin + "[/QuiremarkPlotFile " + std::to_string(n) + " /View [/XYZ null null 0] /Title (" + title +
+         ") /OUT pdfmark\r\n" + bytes + kEnd;
+}
+
 }  // namespace
 
 TEST_F(TempPsFileTest, ThreeFilesGiveTheBodyTrailerAndOutline) {
@@ -76,14 +86,14 @@ TEST_F(TempPsFileTest, ThreeFilesGiveTheBodyTrailerAndOutline) {
   qt::WriteFile(tmp, std::string(100000, 'x'));  // the previous run's file is replaced
 
   EXPECT_EQ(qe::TempPsPath().filename(), "QuiremarkTmp.ps");
-  EXPECT_EQ(Join(files), plan + sektion + fasad + kTrailerStart +
-                             "\t[/Page 1 /View [/XYZ null null 0] /Title (Plan) /OUT pdfmark\r\n"
-                             "\t[/Page 2/Count -3  /Title (Sektion) /OUT pdfmark\r\n"
-                             "\t[/Page 2 /View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n"
-                             "\t[/Page 3 /View [/XYZ null null 0] /Title (\\(Sid. 2\\)) /OUT pdfmark\r\n"
-                             "\t[/Page 4 /View [/XYZ null null 0] /Title (\\(Sid. 3\\)) /OUT pdfmark\r\n"
-                             "\t[/Page 5 /View [/XYZ null null 0] /Title (Fasad) /OUT pdfmark\r\n"
-                             "%%EOF\r\n");
+  // Each file's outline entries in front of it: those on its first page go
+  // to the page being made, the first of them marked with the file's number.
+  EXPECT_EQ(Join(files), Wrapped(1, "Plan", plan) + kBegin +
+                             "[/QuiremarkPlotFile 2 /Count -3  /Title (Sektion) /OUT pdfmark\r\n"
+                             "[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n"
+                             "[/Page 3 /View [/XYZ null null 0] /Title (\\(Sid. 2\\)) /OUT pdfmark\r\n"
+                             "[/Page 4 /View [/XYZ null null 0] /Title (\\(Sid. 3\\)) /OUT pdfmark\r\n" +
+                             sektion + kEnd + Wrapped(3, "Fasad", fasad) + kTrailerStart + "%%EOF\r\n");
   EXPECT_EQ(outline.pageCounter(), 5);
 }
 
@@ -95,7 +105,8 @@ TEST_F(TempPsFileTest, CopyIsByteExact) {
   const std::string crEnd = "%!PS\rshowpage\r";
   const std::string empty;
   const std::string out = Join({Plot("b.plt", binary), Plot("n.plt", noBreak), Plot("c.plt", crEnd), Plot("e.plt", empty)});
-  EXPECT_EQ(out.substr(0, out.find("[ /Title")), binary + noBreak + "\r\n" + crEnd);
+  EXPECT_EQ(out.substr(0, out.find("[ /Title")), Wrapped(1, "b", binary) + Wrapped(2, "n", noBreak + "\r\n") +
+                                                     Wrapped(3, "c", crEnd) + Wrapped(4, "e", ""));
 }
 
 TEST_F(TempPsFileTest, PageCounterContinuesAcrossFiles) {
@@ -227,7 +238,7 @@ TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
   Join({Plot("a.plt", "%!PS\r\n")});
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "keep");
   EXPECT_FALSE(std::filesystem::is_symlink(tmp));
-  EXPECT_TRUE(qt::ReadFile(tmp).starts_with("%!PS\r\n[ /Title"));
+  EXPECT_TRUE(qt::ReadFile(tmp).starts_with(Wrapped(1, "a", "%!PS\r\n") + "[ /Title"));
 }
 
 TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
@@ -265,9 +276,23 @@ TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
   const std::string b = "%!PS\r\nshowpage";                         // gets CR LF
   const std::string c = large(3, 2 * qp::kReadBlockSize, 'c');
   const std::string d = std::string(qp::kReadBlockSize - 1, 'd') + "\r";  // just under one block
+  const auto group = [](int n, int pages, int first) {
+    std::string lines = "[/QuiremarkPlotFile " + std::to_string(n) + " /Count -" + std::to_string(pages) +
+                        "  /Title (Stor) /OUT pdfmark\r\n[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n";
+    for (int page = 2; page <= pages; ++page) {
+      lines += "[/Page " + std::to_string(first + page - 1) + " /View [/XYZ null null 0] /Title (\\(Sid. " +
+               std::to_string(page) + "\\)) /OUT pdfmark\r\n";
+    }
+    return lines;
+  };
+  qt::WriteFile(folder / "a.txt", "Stor\r\n");
+  qt::WriteFile(folder / "c.txt", "Stor\r\n");
   const std::string out =
       Join({Plot("a.plt", a), Plot("b.plt", b), Plot("c.plt", c), Plot("d.plt", d), Plot("e.plt", "%!PS\r\n")});
-  EXPECT_TRUE(out.starts_with(a + b + "\r\n" + c + d + "%!PS\r\n[ /Title")) << "bytes in order";
+  EXPECT_TRUE(out.starts_with(kBegin + group(1, 2, 1) + a + kEnd + Wrapped(2, "b", b + "\r\n") + kBegin +
+                              group(3, 3, 4) + c + kEnd + Wrapped(4, "d", d) + Wrapped(5, "e", "%!PS\r\n") +
+                              "[ /Title"))
+      << "bytes in order";
   std::vector<int> pages;
   for (const auto& record : outline.records()) {
     if (record.kind == qe::OutlineRecord::Kind::Group) pages.push_back(record.count);

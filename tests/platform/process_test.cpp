@@ -38,6 +38,21 @@ TEST(Process, WaitGivesTheExitCodeAndOutputCanGoToAFile) {
   EXPECT_EQ(qt::ReadFile(dir / "out.log"), dir.path().string() + "\nerr\n");
 }
 
+TEST(Process, TheChildGetsTheExtraEnvironmentInPlaceOfInheritedValues) {
+  qt::TempDir dir;
+  qt::ScopedEnv kept{"QUIREMARK_KEPT", "kept"};
+  qt::ScopedEnv replaced{"QUIREMARK_REPLACED", "old"};
+  qp::StartOptions options;
+  options.outputFile = dir / "out.log";
+  options.environment = {"QUIREMARK_REPLACED=new", "QUIREMARK_ADDED=added"};
+  auto started = qp::StartProcess(
+      Args{"sh", "-c", "echo $QUIREMARK_KEPT $QUIREMARK_REPLACED $QUIREMARK_ADDED; env | grep -c QUIREMARK_REPLACED"},
+      options);
+  ASSERT_TRUE(started.process);
+  EXPECT_EQ(started.process->Wait(), 0);
+  EXPECT_EQ(qt::ReadFile(dir / "out.log"), "kept new added\n1\n");
+}
+
 TEST(Process, OutputFileThatIsALinkIsRefused) {
   qt::TempDir dir;
   qt::WriteFile(dir / "victim", "precious");
