@@ -6,8 +6,9 @@
 //                                                every plot and side file once (best of 5, seconds)
 //   bench-bind guard OUTDIR                      what a bind pays for taking its turn with the temporary
 //                                                file and for making the PDF under a name of its own:
-//                                                the lock, the hidden file, the rename (best of 5, seconds
-//                                                per bind; nothing when the build has neither)
+//                                                the lock, the hidden file (or the run's own folders in
+//                                                the temporary and the output folder), the renames (best
+//                                                of 5, seconds per bind; nothing when the build has neither)
 // The bind mode prints one line per bind: "bind <s> gs <s> files <n> bindcpu <s> gscpu <s> order <o>":
 // the whole run, the same conversion started alone, then the processor time (user + system) of
 // the bind's converter and of the one started alone, and which ran first ("bind" or "gs"; the
@@ -41,6 +42,10 @@
 #if __has_include("engine/pending_pdf.h")
 #include "engine/pending_pdf.h"
 #define BENCH_HAS_GUARDS
+#endif
+#if __has_include("engine/run_files.h")
+#include "engine/run_files.h"
+#define BENCH_HAS_RUN_FILES
 #endif
 #include "settings/registry_settings.h"
 
@@ -175,8 +180,11 @@ int Floor(const fs::path& folder) {
 }
 
 // The lock on the temporary file and the PDF's own name, as a bind takes
-// them, 200 times: the lock taken and let go, the hidden file made in the
-// output folder, a byte written into it and the rename over the PDF.
+// them, 200 times: the lock taken and let go, the hidden file (or the run's
+// folder) made in the output folder, a byte written into it and the rename
+// over the PDF; where runs have folders of their own in the temporary folder
+// too, that folder, a byte written into its temporary file and the renames
+// of its files to their names in the temporary folder.
 int Guard(const fs::path& outDir) {
 #ifdef BENCH_HAS_GUARDS
   fs::create_directories(outDir);
@@ -192,8 +200,21 @@ int Guard(const fs::path& outDir) {
       std::string failure;
       auto target = quiremark::engine::PendingPdf::Create(pdf, failure);
       if (!lock || !target) return 1;
+#ifdef BENCH_HAS_RUN_FILES
+      auto files = quiremark::engine::RunFiles::Create(failure);
+      if (!files) return 1;
+      std::ofstream(files->ps(), std::ios::binary) << 'x';
+      files->NoteWritten();
+#endif
       std::ofstream(target->path(), std::ios::binary) << 'x';
+#ifdef BENCH_HAS_RUN_FILES
+      if (!files->StillAsWritten()) return 1;
+#endif
       if (!target->Commit(failure)) return 1;
+#ifdef BENCH_HAS_RUN_FILES
+      files->Keep(quiremark::engine::RunFiles::kPostScript);
+      files->Keep(quiremark::engine::RunFiles::kLog);
+#endif
     }
     best = std::min(best, Seconds(start) / kBinds);
   }

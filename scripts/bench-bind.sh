@@ -14,7 +14,8 @@
 # against gs alone, and the least any bind of the folder pays: opening and
 # reading each of its plot and side files once, with no work of its own.
 # Last, what one bind pays for its turn with the temporary file and for the
-# PDF's own name (lock, hidden file, rename), against gs alone on 200 files.
+# PDF's own name (lock, hidden file or the run's own folders, renames), against
+# gs alone on 200 files.
 # BUILD=dir uses the project built in that folder (default ./build, built when
 # needed), e.g. an older checkout's build for a before-and-after comparison.
 # Data and output go below /tmp/quiremark-bench-bind, or the folder WORK names
@@ -113,7 +114,7 @@ done
 guard=$(Temp=$work "$work/bench-bind" guard "$work/guard" | awk '{ print $2 }')
 if [ -n "$guard" ]; then
   gs200=$(awk '{ print $3 }' "$work/results-$(echo $counts | cut -d' ' -f1)-0-gs" | sort -g | head -1)
-  awk -v t="$guard" -v g="$gs200" 'BEGIN { printf "lock, hidden PDF and rename: %.3f ms a bind, %.2f%% of the best gs alone of the first count\n", t * 1000, t / g * 100 }'
+  awk -v t="$guard" -v g="$gs200" 'BEGIN { printf "lock, hidden PDF or own folders, renames: %.3f ms a bind, %.2f%% of the best gs alone of the first count\n", t * 1000, t / g * 100 }'
 fi
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "${KEEP:-0}" = 1 ] || rm -rf "$work"

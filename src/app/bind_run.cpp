@@ -1,7 +1,9 @@
 #include "app/bind_run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <ostream>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -17,11 +19,13 @@
 #include "engine/conversion.h"
 #include "engine/open_result.h"
 #include "engine/pending_pdf.h"
+#include "engine/run_files.h"
 #include "engine/temp_ps_file.h"
 #include "engine/trailer_options.h"
 #include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/file_search.h"
+#include "platform/program_info.h"
 #include "platform/raw_file.h"
 #include "platform/registry.h"
 #include "platform/text_encoding.h"
@@ -93,24 +97,27 @@ class BindRun {
     StoreFirstRunOptions();
     form_.frmSplash.Show();
     form_.frmSplash.Refresh();
-    const fs::path psFile = engine::TempPsPath();
     // Other runs of this user (a script binding several folders, a scheduled
     // run beside the window) share the temporary file and the DigiTejp batch
-    // file: each waits until the one before has converted and stamped.
-    std::optional<platform::FileUpdateLock> tempFileLock = TakeTempFile(psFile);
+    // file as the record of the last bind: each waits until the one before
+    // has converted and stamped. What a run converts and stamps is its own
+    // all the same (engine::RunFiles), also when the lock file is gone.
+    std::optional<platform::FileUpdateLock> tempFileLock = TakeTempFile(engine::TempPsPath());
     if (!tempFileLock) return false;
-    if (!WriteTempFile(psFile, pdf, highest)) return false;
+    std::optional<engine::RunFiles> files = engine::RunFiles::Create(failure);
+    if (!files) return Fail(failure);
+    if (!WriteTempFile(*files, pdf, highest)) return false;
     form_.SetHourglass(false);
     form_.Refresh();
 
     const engine::ResultByProducts byProducts(pdf);
     // The hive is written while the converter works.
-    if (!Convert(psFile, *target, temp_->files(), [&] { registryWrites.Commit(); })) return false;
+    if (!Convert(*files, *target, temp_->files(), [&] { registryWrites.Commit(); })) return false;
     CopyMarkdownSideFile(pdf);
     form_.state.lastPdfPath = pdf;
     form_.state.lastPdfByProducts = byProducts.Removable(temp_->files());
     // From here on a step that fails is passed over; the PDF is made.
-    RunDigiTejp(pdf);
+    RunDigiTejp(*files, pdf);
     tempFileLock.reset();
     OpenPdf();
     return true;
@@ -189,7 +196,8 @@ class BindRun {
 
   // The lock on the temporary file, taken at once or after waiting for the
   // run that holds it; the status pane and the progress window say why
-  // nothing happens meanwhile.
+  // nothing happens meanwhile, and an unattended run says it on standard
+  // error when it starts waiting and when it goes on.
   std::optional<platform::FileUpdateLock> TakeTempFile(const fs::path& psFile) {
     bool busy = false;
     std::error_code error;
@@ -201,18 +209,30 @@ class BindRun {
       const std::string before = notice ? notice->text : "";
       form_.frmSplash.SetProgressText(waiting);
       form_.StatusBar.SetPaneText(browser::kNoticePane, waiting);
+      Notice(waiting);
       while (!lock && busy) {
         ui_.Yield();
         std::this_thread::sleep_for(kLockPollInterval);
         lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
       }
       form_.StatusBar.SetPaneText(browser::kNoticePane, before);
+      if (lock) Notice("Den andra körningen är klar; fortsätter.");
     }
     if (!lock) {
-      Fail("Den temporära filen " + platform::DecodeText(psFile.string()) + " kan inte låsas: " +
-           platform::FileErrorText(error) + ".");
+      // The lock file cannot be made: the temporary folder is missing or takes no files.
+      const int code = error.value();
+      const bool folderFault = code == ENOENT || code == ENOTDIR || code == EACCES || code == EPERM ||
+                               code == EROFS || code == ENOSPC || code == EDQUOT;
+      Fail(folderFault ? engine::TempFolderFailure(fs::absolute(psFile.parent_path()), code)
+                       : "Den temporära filen " + platform::DecodeText(psFile.string()) + " kan inte låsas: " +
+                             platform::FileErrorText(error) + ".");
     }
     return lock;
+  }
+
+  // A line on standard error in an unattended run.
+  void Notice(const std::string& text) {
+    if (form_.unattendedNotices) *form_.unattendedNotices << platform::ProgramName() << ": " << text << std::endl;
   }
 
   // With no options stored yet, the dialog's defaults are stored.
@@ -250,13 +270,18 @@ class BindRun {
     return files;
   }
 
-  bool WriteTempFile(const fs::path& psFile, const std::string& pdf, int highest) {
+  bool WriteTempFile(const engine::RunFiles& files, const std::string& pdf, int highest) {
     engine::SplashForm& splash = form_.frmSplash;
     std::optional<engine::TempPsFile>& temp = temp_;  // kept for the check of the converter's PDF
+    // The temporary file as the user knows it; a failed run leaves nothing of it.
+    const std::string shown = platform::DecodeText(files.Record(engine::RunFiles::kPostScript).string());
+    const auto writeFailed = [&](const engine::TempWriteError& error, const char* what) {
+      return Fail("Den temporära filen " + shown + " " + what + ": " + platform::FileErrorText(error.code()) + ".");
+    };
     try {
-      temp.emplace(psFile, &listings_);
+      temp.emplace(files.ps(), &listings_);
     } catch (const std::exception&) {
-      return Fail("Den temporära filen " + psFile.string() + " kan inte skapas.");
+      return Fail("Den temporära filen " + shown + " kan inte skapas.");
     }
     // A tree scan's outline is kept as it stands and takes the pages counted
     // in what is copied; once numbering cleared it, the outline is built from
@@ -276,8 +301,10 @@ class BindRun {
         return Fail(refused.what());
       } catch (const fs::filesystem_error& error) {
         return Fail(Unreadable(error));  // the plot file, or its side file
+      } catch (const engine::TempWriteError& error) {
+        return writeFailed(error, "kunde inte skrivas");
       } catch (const std::exception&) {
-        return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas.");
+        return Fail("Den temporära filen " + shown + " kunde inte skrivas.");
       }
     }
 
@@ -295,8 +322,10 @@ class BindRun {
     try {
       form_.Outline.CountRemainingFiles();  // scanned files that were not bound, if any
       temp->Finish(info, catalog, form_.Outline);
+    } catch (const engine::TempWriteError& error) {
+      return writeFailed(error, "kunde inte skrivas färdigt");
     } catch (const std::exception&) {
-      return Fail("Den temporära filen " + psFile.string() + " kunde inte skrivas färdigt.");
+      return Fail("Den temporära filen " + shown + " kunde inte skrivas färdigt.");
     }
     return true;
   }
@@ -304,11 +333,11 @@ class BindRun {
   // The options dialog, shown modally, for the document information of this PDF.
   void AskForMetadata() { ShowOptionsDialog(form_); }
 
-  bool Convert(const fs::path& psFile, engine::PendingPdf& pdf, const std::vector<engine::BoundFile>& contents,
+  bool Convert(engine::RunFiles& files, engine::PendingPdf& pdf, const std::vector<engine::BoundFile>& contents,
                const std::function<void()>& whileConverting) {
     const engine::ConverterSetup setup{form_.DistillerProgram, form_.DistillerDataFolder, form_.GhostscriptProgram};
     const engine::ConversionResult result =
-        engine::ConvertToPdf(form_.state, setup, psFile, pdf, contents, ui_, form_.frmSplash, whileConverting);
+        engine::ConvertToPdf(form_.state, setup, files, pdf, contents, ui_, form_.frmSplash, whileConverting);
     if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
     form_.BindFailure = result.failure;
@@ -328,7 +357,7 @@ class BindRun {
     }
   }
 
-  void RunDigiTejp(const std::string& pdf) {
+  void RunDigiTejp(engine::RunFiles& files, const std::string& pdf) {
     const std::string& program = form_.state.digiTejpExePath;
     const std::string setting = form_.cboDigiTejp.text();
     std::error_code error;
@@ -336,7 +365,9 @@ class BindRun {
     form_.SetHourglass(true);
     // The batch file is a shell script here, so its line ends with a line
     // feed alone: a carriage return would become part of the PDF's name.
-    const fs::path batch = platform::TempFolder() / "DigiTejp.bat";
+    // It is the run's own while it runs, and the record of this run after.
+    constexpr const char* kBatch = "DigiTejp.bat";
+    const fs::path batch = files.File(kBatch);
     if (platform::WriteFileSafely(batch, DigiTejpBatchLine(program, setting, pdf) + "\n")) {
       try {
         settings::ShellSync("/bin/sh \"" + batch.string() + "\"", 1);
@@ -344,6 +375,7 @@ class BindRun {
         // DigiTejp is an extra; the PDF stands without it.
       }
     }
+    files.Keep(kBatch);
     form_.SetHourglass(false);
   }
 

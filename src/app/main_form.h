@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,7 @@ class MainForm : public controls::Form {
   bool startupComplete = false;        // start-up ran to its end (no early stop)
   bool programEnded = false;           // start-up ended the program (EndProgram was called)
   int exitStatus = 0;                  // the status it ended with
+  std::ostream* unattendedNotices = nullptr;  // where an unattended bind says what it waits for
 
   // Damaged settings files are told to the user in a message box while the window lives.
   SettingsDamageNotices settingsDamageNotices{ui};

@@ -279,6 +279,7 @@ std::string OneLine(std::string text) {
 // whether the PDF was made.
 void RunUnattendedBind(MainForm& form, std::ostream& err) {
   const bool numbered = browser::GetMaxNumber(form.fgFiles) > 0;
+  form.unattendedNotices = &err;
   if (CreatePdf(form, kBindPlain)) return EndStartup(form, kExitPdfMade, "", err);
 
   const std::string& folder = form.Dir1.path();

@@ -4,8 +4,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
@@ -13,6 +11,7 @@
 #include "platform/process.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
+#include "settings/text_routines.h"
 
 namespace quiremark::engine {
 
@@ -33,20 +32,22 @@ std::string Shown(const fs::path& path) { return platform::DecodeText(path.strin
 
 std::string Quoted(const std::string& detail) { return "\"" + platform::DecodeText(detail) + "\""; }
 
-ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
+ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path& psFile, const PendingPdf& pdf,
                                      controls::UiServices& ui, SplashForm& splash) {
   bool jobFailed = false;
-  std::string lastLog;
+  std::string errorLine;  // the converter's first error line, else its last line that is no progress report
   splash.Load();
   for (bool retry = true; retry;) {
     jobFailed = false;
-    lastLog.clear();
+    errorLine.clear();
+    bool errorSeen = false;
     splash.Refresh();
     splash.SetProgressText("Startar Acrobat Distiller i bakgrunden.");
     ui.Yield();
     splash.SetRange(0, 100);
     splash.SetProgressText("Konverterar temporär fil till PDF...");
     PdfDistiller distiller(setup.program);
+    distiller.outputFolderFd = pdf.folderFd();
     distiller.OnPercentDone = [&](long percent) {
       splash.Load();
       splash.SetValue(static_cast<int>(percent));
@@ -59,18 +60,20 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
       jobFailed = true;
     };
     distiller.OnLogMessage = [&](const std::string& message) {
-      if (!message.empty()) lastLog = message;
+      if (errorSeen || message.empty() || IsStatusLine(message)) return;
+      errorSeen = IsErrorLine(message);
+      errorLine = message;
     };
     ui.Yield();
     distiller.bShowWindow = true;
-    distiller.FileToPDF(psFile.string(), pdfFile.string(), "");
+    distiller.FileToPDF(psFile.string(), pdf.path().string(), "");
     distiller.bShowWindow = false;
     retry = jobFailed && ui.MessageBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?",
                                        mb::kYesNo | mb::kQuestion, "Acrobat Distiller-fel") == controls::MsgResult::Yes;
   }
   if (!jobFailed) return {true, "", false, {}};
   const std::string failure = "Konverteraren skapade ingen PDF.";
-  return {false, lastLog.empty() ? failure : failure + " " + Quoted(lastLog), true, {}};
+  return {false, errorLine.empty() ? failure : failure + " " + Quoted(errorLine), true, {}};
 }
 
 // Creates the converter's log file, so that a log that cannot be written is
@@ -103,17 +106,7 @@ class OnceWork {
   bool done_ = false;
 };
 
-// Why a converter that ended with `exitCode` made no PDF, in the user's words.
-std::string EndedBadly(const std::string& converter, const std::optional<int>& exitCode, int signal) {
-  if (signal != 0) {
-    return converter + " avbröts av signalen " + std::to_string(signal) +
-           (signal == SIGKILL ? " (processen dödades)." : signal == SIGTERM ? " (processen stoppades)." : ".");
-  }
-  if (!exitCode) return converter + " avslutades oväntat.";
-  return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
-}
-
-ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::path& psFile, const fs::path& pdfFile,
+ConversionResult GhostscriptConversion(const ConverterSetup& setup, const RunFiles& files, const PendingPdf& pdf,
                                        controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting) {
   std::error_code ec;
   std::optional<fs::path> gs;
@@ -124,17 +117,20 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   splash.SetProgressText("Konverterar temporär fil till PDF med GhostScript...");
   ui.Yield();
 
-  const fs::path log = fs::path(psFile).replace_extension(".log");
+  const fs::path psFile = files.ps();
+  const fs::path log = files.File(RunFiles::kLog);
   if (std::string failure = CreateLog(log); !failure.empty()) return {false, failure, false, *gs};
   if (!fs::is_regular_file(psFile, ec)) {
     return {false, "Den temporära filen " + Shown(psFile) + " kan inte läsas.", false, *gs};
   }
+  // gs writes its bare output name in the run's own folder beside the PDF.
   platform::StartOptions options;
   options.showState = platform::show::kHide;
-  options.workingFolder = gs->parent_path();
+  options.workingFolderFd = pdf.folderFd();
   options.outputFile = log;
   options.environment = ConverterEnvironment();
-  platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdfFile, psFile), options);
+  options.endsWithProgram = true;
+  platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdf.name(), psFile), options);
   ui.Yield();
   whileConverting.Run();
   if (!started.process) {
@@ -145,8 +141,8 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const fs::pa
   }
   std::string failure;
   if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
-    failure = EndedBadly("GhostScript", exitCode, started.process->terminatingSignal());
-  } else if (!IsCompletePdf(pdfFile)) {
+    failure = ConverterEnded("GhostScript", exitCode, started.process->terminatingSignal());
+  } else if (!IsCompletePdf(pdf.path())) {
     failure = "GhostScript skapade ingen fullständig PDF.";
   }
   if (const std::string error = FirstErrorLine(log); !error.empty()) {
@@ -259,18 +255,17 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
   return text;
 }
 
-ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, const fs::path& psFile,
+ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, RunFiles& files,
                               PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
                               SplashForm& splash, const std::function<void()>& whileConverting) {
   OnceWork work(whileConverting);
   RemoveStalePrologue(setup);
-  // A converter may run in a folder of its own: relative paths would name files there.
-  const fs::path ps = fs::absolute(psFile);
-  const fs::path& made = pdf.path();
+  files.NoteWritten();
+  const fs::path made = pdf.path();
   if (state.converterSelector == settings::Converter::Distiller) work.Run();
   ConversionResult result = state.converterSelector == settings::Converter::Distiller
-                                ? DistillerConversion(setup, ps, made, ui, splash)
-                                : GhostscriptConversion(setup, ps, made, ui, splash, work);
+                                ? DistillerConversion(setup, files.ps(), pdf, ui, splash)
+                                : GhostscriptConversion(setup, files, pdf, ui, splash, work);
   work.Run();
   // A converter can end early without an error (a "quit" in a plot file), and
   // an empty plot file shows only as outline entries beyond the last page:
@@ -291,10 +286,23 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
     result.failure = result.pdfMade ? pageFailure : pageFailure + "\r\r" + result.failure;
     result.pdfMade = false;
   }
+  // What was converted must be what this run wrote.
+  if (result.pdfMade && !files.StillAsWritten()) {
+    result.failure = "Den temporära filen " + Shown(files.ps()) + " togs bort eller ändrades under konverteringen.";
+    result.pdfMade = false;
+  }
   if (result.pdfMade && !pdf.Commit(result.failure)) result.pdfMade = false;
   if (!result.pdfMade && DiskFull(pdf.target().parent_path())) {
     result.failure = "Disken där PDF-filen skulle sparas är full.\r\r" + result.failure;
   }
+  // The files as the user knows them: the PDF by its name, the run's own by
+  // the names they now take in the temporary folder.
+  for (const std::string& own : {Shown(made), pdf.name()}) {
+    result.failure = settings::ReplaceAll(result.failure, own, Shown(pdf.target()));
+  }
+  result.failure = files.AsRecorded(result.failure);
+  files.Keep(RunFiles::kPostScript);
+  files.Keep(RunFiles::kLog);
   // A PDF that failed its checks goes with `pdf`; one of that name from before stays.
   return result;
 }

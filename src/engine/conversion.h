@@ -7,6 +7,7 @@
 
 #include "controls/ui_services.h"
 #include "engine/pending_pdf.h"
+#include "engine/run_files.h"
 #include "engine/splash_form.h"
 #include "engine/temp_ps_file.h"
 #include "settings/app_state.h"
@@ -33,15 +34,18 @@ struct ConversionResult {
   std::filesystem::path ghostscript;  // the gs that ran, for the next conversion
 };
 
-// Converts the temporary PostScript file into the PDF with the program's
-// converter, showing its steps in the progress window. The converter writes
-// `pdf`'s hidden file; only a complete PDF whose page count agrees with the
-// pages of the plot files in `contents` takes the PDF's name. On any failure
-// (converter missing or not started, non-zero exit or a signal, an error in
-// its output, no complete PDF, a PDF whose pages cannot be read, pages that
-// disagree, the name that cannot be given) a PDF of that name from before
-// stays as it was, and `failure` says why, with the converter's own error
-// line quoted after it. Every path handed to a converter is absolute.
+// Converts the run's temporary PostScript file (`files`) into the PDF with
+// the program's converter, showing its steps in the progress window. The
+// converter runs in `pdf`'s own folder and writes its file there; only a
+// complete PDF whose page count agrees with the pages of the plot files in
+// `contents`, made from the temporary file as this run wrote it, takes the
+// PDF's name. On any failure (converter missing or not started, non-zero exit
+// or a signal, an error in its output, no complete PDF, a PDF whose pages
+// cannot be read, pages that disagree, a temporary file changed meanwhile,
+// the name that cannot be given) a PDF of that name from before stays as it
+// was, and `failure` says why, with the converter's own error line quoted
+// after it, naming the files as the user knows them. Then the temporary file
+// and the converter's log take their names in the temporary folder.
 //
 // Distiller: a failed job shows "Ingen PDF skapades." and asks whether to try
 // again. Ghostscript: the first candidate folder holding gs is used (or
@@ -52,10 +56,9 @@ struct ConversionResult {
 // `whileConverting` runs once in every case: while gs works once it has been
 // started (the caller's own writes then cost no time of their own), else
 // before the converter returns.
-ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup,
-                              const std::filesystem::path& psFile, PendingPdf& pdf,
-                              const std::vector<BoundFile>& contents, controls::UiServices& ui, SplashForm& splash,
-                              const std::function<void()>& whileConverting = {});
+ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, RunFiles& files,
+                              PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
+                              SplashForm& splash, const std::function<void()>& whileConverting = {});
 
 // The arguments gs is started with (no shell, so paths with blanks stay whole).
 std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,

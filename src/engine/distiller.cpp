@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -68,6 +69,15 @@ int PagesToPrint(const std::string& input) {
 
 }  // namespace
 
+std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal) {
+  if (signal != 0) {
+    return converter + " avbröts av signalen " + std::to_string(signal) +
+           (signal == SIGKILL ? " (processen dödades)." : signal == SIGTERM ? " (processen stoppades)." : ".");
+  }
+  if (!exitCode) return converter + " avslutades oväntat.";
+  return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
+}
+
 std::vector<std::string> ConverterEnvironment() {
   constexpr const char* kKeepFreedMemory = "glibc.malloc.trim_threshold=67108864";
   const char* tunables = std::getenv("GLIBC_TUNABLES");
@@ -93,8 +103,13 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   platform::StartOptions options;
   options.showState = bShowWindow ? platform::show::kNormalFocus : platform::show::kHide;
   options.outputFile = log;
-  options.workingFolder = pdf.parent_path();
+  if (outputFolderFd >= 0) {
+    options.workingFolderFd = outputFolderFd;
+  } else {
+    options.workingFolder = pdf.parent_path();
+  }
   options.environment = ConverterEnvironment();
+  options.endsWithProgram = true;
   // A program named by a relative path is found from here, not from the PDF's folder.
   const std::string program =
       program_.has_parent_path() ? std::filesystem::absolute(program_, ec).string() : program_.string();
@@ -109,8 +124,12 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     // out the log lines while the job runs.
     std::promise<std::optional<int>> exited;
     std::future<std::optional<int>> exitCode = exited.get_future();
-    std::thread waiter(
-        [&exited, child = std::move(*started.process)]() mutable { exited.set_value(child.Wait()); });
+    int endedBy = 0;  // the signal that ended it
+    std::thread waiter([&exited, &endedBy, child = std::move(*started.process)]() mutable {
+      const std::optional<int> code = child.Wait();
+      endedBy = child.terminatingSignal();
+      exited.set_value(code);
+    });
     // Also when an event handler throws, the job is waited for before leaving.
     const struct JoinOnExit {
       std::thread& thread;
@@ -129,7 +148,16 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     while (exitCode.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) follower.Poll();
     waiter.join();
     follower.Finish();
-    made = exitCode.get() == 0 && IsCompletePdf(pdf) && FirstErrorLine(log).empty();
+    const std::optional<int> code = exitCode.get();
+    made = code == 0 && IsCompletePdf(pdf) && FirstErrorLine(log).empty();
+    // How it ended, after what it said itself.
+    if (!made && OnLogMessage) {
+      if (code != 0) {
+        OnLogMessage(ConverterEnded("Konverteraren", code, endedBy));
+      } else if (!IsCompletePdf(pdf)) {
+        OnLogMessage("Konverteraren skapade ingen fullständig PDF.");
+      }
+    }
   } else if (OnLogMessage) {
     OnLogMessage("Konverteraren " + program_.string() + " kunde inte startas: " +
                  platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".");

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ std::vector<std::string> ConverterEnvironment();
 // before their input to gs. Another program would take an option for its input.
 bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
 
+// How a converter that made no PDF ended, in the user's words: its exit code,
+// or the signal that ended it ("GhostScript avbröts av signalen 9 (processen dödades).").
+std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal);
+
 // The Distiller-style converter as an automation object: FileToPDF runs the
 // converter program with the input and output paths and returns when the job
 // has ended. Its events arrive on the calling thread while FileToPDF runs:
@@ -34,13 +39,15 @@ bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
 //
 // The converter's output goes to a log file beside the PostScript input (its
 // base name and ".log": the temporary folder, never the user's own files),
-// removed after a good job and kept after a failed one. A failed job leaves no
-// PDF behind, and a PDF from an earlier job is removed before the job starts,
-// so a PDF found afterwards is always this job's. The converter runs in the
-// PDF's folder and is given the PDF's bare name: a converter built on gs reads
-// a "%" in an output path as a page-number format, and the callers choose a
-// name without one (a folder may still hold one). ps2pdf is told to keep the
-// pages' orientation.
+// removed after a good job and kept after a failed one; a failed job's last
+// line there says how the converter ended. A failed job leaves no PDF behind,
+// and a PDF from an earlier job is removed before the job starts, so a PDF
+// found afterwards is always this job's. The converter runs in the PDF's
+// folder and is given the PDF's bare name: a converter built on gs reads a
+// "%" in an output path as a page-number format, and the callers choose a
+// name without one (a folder may still hold one). It runs in a process group
+// of its own that ends with the program (platform::StartOptions). ps2pdf is
+// told to keep the pages' orientation.
 class PdfDistiller {
  public:
   // `program`: the converter program that start-up found through the
@@ -50,6 +57,10 @@ class PdfDistiller {
   // Ask for the converter's window. Its programs here run without a window
   // of their own, so this changes only the show state it is started with.
   bool bShowWindow = false;
+
+  // The PDF's folder held open, which the converter is started in without
+  // following a path; -1: the folder of the output path.
+  int outputFolderFd = -1;
 
   // Job options name the converter's settings; this converter has none and
   // ignores them.

@@ -35,12 +35,18 @@ std::string FirstLogLine(const std::filesystem::path& log,
 
 }  // namespace
 
+bool IsErrorLine(const std::string& line) {
+  return line.starts_with("Error: ") || line.find("ERROR:") != std::string::npos ||
+         line.find("Unrecoverable error") != std::string::npos || line.find("%%[ Error:") != std::string::npos;
+}
+
+bool IsStatusLine(const std::string& line) {
+  return line.starts_with("%%[") && line.ends_with("]%%") && !IsErrorLine(line);
+}
+
 std::string FirstErrorLine(const std::filesystem::path& log) {
   return FirstLogLine(log, [](const std::string& line) -> std::optional<std::string> {
-    if (line.starts_with("Error: ") || line.find("ERROR:") != std::string::npos ||
-        line.find("Unrecoverable error") != std::string::npos || line.find("%%[ Error:") != std::string::npos) {
-      return line;
-    }
+    if (IsErrorLine(line)) return line;
     return std::nullopt;
   });
 }

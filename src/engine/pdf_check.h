@@ -9,6 +9,14 @@ namespace quiremark::engine {
 // "%PDF-" and its last kilobyte holds "%%EOF".
 bool IsCompletePdf(const std::filesystem::path& pdf);
 
+// Whether a line of a converter's output reports an error ("Error: ...",
+// "... ERROR: ...", "Unrecoverable error", "%%[ Error: ...").
+bool IsErrorLine(const std::string& line);
+
+// Whether it is a status report of the "%%[ ... ]%%" kind that is no error:
+// a page done ("%%[Page: 2]%%"), the time taken.
+bool IsStatusLine(const std::string& line);
+
 // The first line of a converter's log that reports an error ("Error: ...",
 // "... ERROR: ...", "Unrecoverable error", "%%[ Error: ..."); "" when none.
 // A PostScript error or an outline entry beyond the last page shows only

@@ -1,12 +1,11 @@
 #include "engine/pending_pdf.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
-#include "platform/environment.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
 
@@ -15,6 +14,8 @@ namespace quiremark::engine {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr const char* kFolderPrefix = ".QuiremarkTmp-";
 
 std::string Shown(const fs::path& path) { return platform::DecodeText(path.string()); }
 
@@ -35,13 +36,17 @@ std::optional<PendingPdf> PendingPdf::Create(const fs::path& pdf, std::string& f
     failure = "Utfilen " + Shown(target) + " är en mapp.";
     return std::nullopt;
   }
+  // A PDF without any write permission is kept as the user protected it.
+  const bool replacesFile = exists && S_ISREG(old.st_mode);
+  if (replacesFile && (old.st_mode & 0222) == 0) {
+    failure = "PDF-filen " + Shown(target) + " är skrivskyddad.";
+    return std::nullopt;
+  }
   const fs::path folder = target.parent_path();
-  // The name holds nothing of the user's: converters read a "%" in an
-  // output name as a page-number format.
-  std::string name;
-  const int fd = platform::CreateUniqueFile((folder / ".QuiremarkTmp-").string(), ".pdf", 0666, name);
-  if (fd < 0) {
-    const int error = errno;
+  platform::PrivateFolder::RemoveAbandoned(folder, kFolderPrefix);
+  int error = 0;
+  std::optional<platform::PrivateFolder> own = platform::PrivateFolder::Create(folder, kFolderPrefix, error);
+  if (!own) {
     struct stat st{};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       failure = "Mappen " + Shown(folder) + " finns inte.";
@@ -51,41 +56,31 @@ std::optional<PendingPdf> PendingPdf::Create(const fs::path& pdf, std::string& f
     return std::nullopt;
   }
   // A PDF made again keeps the permissions the old one had.
-  if (exists && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-  ::close(fd);
-  return PendingPdf(target, name);
-}
-
-PendingPdf::PendingPdf(fs::path target, fs::path path)
-    : target_(std::move(target)),
-      path_(std::move(path)),
-      removeOnSignal_(std::make_unique<platform::RemoveOnSignal>(path_)) {}
-
-PendingPdf::PendingPdf(PendingPdf&& other) noexcept
-    : target_(std::move(other.target_)),
-      path_(std::move(other.path_)),
-      removeOnSignal_(std::move(other.removeOnSignal_)),
-      done_(other.done_) {
-  other.done_ = true;
-}
-
-PendingPdf::~PendingPdf() {
-  if (done_) return;
-  ::unlink(path_.c_str());
+  return PendingPdf(target, std::move(*own), replacesFile ? std::optional<mode_t>(old.st_mode & 07777) : std::nullopt);
 }
 
 bool PendingPdf::Commit(std::string& failure) {
+  const int outputFolder = folder_.parentFd();
+  const std::string targetName = target_.filename().string();
   struct stat st{};
-  if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstatat(outputFolder, targetName.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode)) {
     failure = "Utfilen " + Shown(target_) + " är en mapp.";
     return false;
   }
-  if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-    failure = "PDF-filen kunde inte ges namnet " + Shown(target_) + ": " + Reason(errno) + ".";
+  const auto fail = [&](const std::error_code& error) {
+    failure = "PDF-filen kunde inte ges namnet " + Shown(target_) + ": " + platform::FileErrorText(error) + ".";
     return false;
-  }
-  done_ = true;
-  removeOnSignal_.reset();
+  };
+  const auto failWithErrno = [&] { return fail(std::error_code(errno, std::generic_category())); };
+  // What the converter left under its name, never followed if it is a link.
+  const int fd = ::openat(folder_.fd(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return failWithErrno();
+  struct stat made{};
+  const bool regular = ::fstat(fd, &made) == 0 && S_ISREG(made.st_mode) && made.st_uid == ::geteuid();
+  if (regular && mode_) ::fchmod(fd, *mode_);
+  ::close(fd);
+  if (!regular) return fail(platform::NotRegularFileError());
+  if (::renameat(folder_.fd(), name_.c_str(), outputFolder, targetName.c_str()) != 0) return failWithErrno();
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/temp_ps_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -91,6 +92,11 @@ platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
   return std::move(*out);
 }
 
+// A write to the temporary file failed: the reason (a full disk) goes with it.
+[[noreturn]] void WriteFailed(const std::filesystem::path& file) {
+  throw TempWriteError(errno, std::generic_category(), "cannot write " + file.string());
+}
+
 }  // namespace
 
 std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::TempFolder() / "QuiremarkTmp.ps"); }
@@ -118,13 +124,11 @@ void TempPsFile::Write(std::string_view bytes) {
     return;
   }
   Flush();
-  if (!out_.Write(bytes)) throw std::runtime_error("cannot write " + path_.string());
+  if (!out_.Write(bytes)) WriteFailed(path_);
 }
 
 void TempPsFile::Flush() {
-  if (buffered_ > 0 && !out_.Write(std::string_view(buffer_.data(), buffered_))) {
-    throw std::runtime_error("cannot write " + path_.string());
-  }
+  if (buffered_ > 0 && !out_.Write(std::string_view(buffer_.data(), buffered_))) WriteFailed(path_);
   buffered_ = 0;
 }
 
@@ -272,7 +276,7 @@ void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, Outl
   trailer += kLineEnd;
   Write(trailer);
   Flush();
-  if (!out_.Close()) throw std::runtime_error("cannot write " + path_.string());
+  if (!out_.Close()) WriteFailed(path_);
 }
 
 }  // namespace quiremark::engine

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include "engine/outline.h"
@@ -15,7 +16,8 @@
 namespace quiremark::engine {
 
 // "QuiremarkTmp.ps" in the temporary folder, as an absolute path: the
-// converter runs in a folder of its own.
+// temporary file as the last bind left it (RunFiles), and the name beside
+// which runs take turns.
 std::filesystem::path TempPsPath();
 
 // What one plot file put into the temporary file.
@@ -46,14 +48,22 @@ class PlotFileRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A write to the temporary file that failed; code() tells why.
+class TempWriteError : public std::system_error {
+ public:
+  using std::system_error::system_error;
+};
+
 // The temporary PostScript file of a bind run: the plot files one after the
 // other, each with its outline entries in front of it, then the document
 // information, the catalog lines and the outline entries not written yet.
 // The run creates it, appends the numbered plot files in their order and
-// finishes it; then it is converted. File errors throw std::runtime_error
-// (std::filesystem::filesystem_error naming the plot file or side file that
-// cannot be read, PlotFileRefused for a plot file that cannot be bound); the
-// file is then incomplete and must not be converted.
+// finishes it; then it is converted. File errors throw: a plot file or side
+// file that cannot be read std::filesystem::filesystem_error naming it, a plot
+// file that cannot be bound PlotFileRefused, a write to the temporary file
+// that fails TempWriteError with its reason (a full disk), a temporary file
+// that cannot be made std::runtime_error; the file is then incomplete and
+// must not be converted.
 //
 // Each plot file is converted as it would be alone: it runs inside a save
 // and restore of its own, with the operand and dictionary stacks emptied

@@ -190,10 +190,9 @@ namespace {
 
 enum class LockOutcome { Taken, Busy, Failed };
 
-// Opens "<path>.lock" and locks it, waiting or not. On Taken `fd` holds the
-// locked file.
-LockOutcome LockFileBeside(const fs::path& path, unsigned newFileMode, bool wait, int& fd, std::error_code* error) {
-  const std::string name = path.string() + ".lock";
+// Opens the file `name` and locks it, waiting or not. On Taken `fd` holds
+// the locked file.
+LockOutcome LockFile(const std::string& name, unsigned newFileMode, bool wait, int& fd, std::error_code* error) {
   const auto fail = [&](int code) {
     if (error) *error = std::error_code(code, std::generic_category());
     return LockOutcome::Failed;
@@ -212,8 +211,8 @@ LockOutcome LockFileBeside(const fs::path& path, unsigned newFileMode, bool wait
       if (code == EWOULDBLOCK) return LockOutcome::Busy;
       return fail(code);
     }
-    // The name must still lead to the file locked: one removed meanwhile (a
-    // cleaner of the temporary folder) would let the next taker lock another.
+    // The name must still lead to the file locked: one removed or replaced
+    // meanwhile would let the next taker lock another.
     struct stat held{}, named{};
     if (fstat(fd, &held) == 0 && stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
         held.st_ino == named.st_ino) {
@@ -227,8 +226,18 @@ LockOutcome LockFileBeside(const fs::path& path, unsigned newFileMode, bool wait
 }  // namespace
 
 std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigned newFileMode, std::error_code* error) {
+  return TakeAt(path.string() + ".lock", path, newFileMode, error);
+}
+
+std::optional<FileUpdateLock> FileUpdateLock::TakeOnFile(const fs::path& path, unsigned newFileMode,
+                                                         std::error_code* error) {
+  return TakeAt(path.string(), path, newFileMode, error);
+}
+
+std::optional<FileUpdateLock> FileUpdateLock::TakeAt(const std::string& lockFile, const fs::path& path,
+                                                     unsigned newFileMode, std::error_code* error) {
   int fd = -1;
-  if (LockFileBeside(path, newFileMode, true, fd, error) != LockOutcome::Taken) return std::nullopt;
+  if (LockFile(lockFile, newFileMode, true, fd, error) != LockOutcome::Taken) return std::nullopt;
   RemoveLeftoverTemporaries(path);
   return FileUpdateLock(fd);
 }
@@ -236,7 +245,7 @@ std::optional<FileUpdateLock> FileUpdateLock::Take(const fs::path& path, unsigne
 std::optional<FileUpdateLock> FileUpdateLock::TryTake(const fs::path& path, unsigned newFileMode, bool& busy,
                                                       std::error_code* error) {
   int fd = -1;
-  const LockOutcome outcome = LockFileBeside(path, newFileMode, false, fd, error);
+  const LockOutcome outcome = LockFile(path.string() + ".lock", newFileMode, false, fd, error);
   busy = outcome == LockOutcome::Busy;
   if (outcome != LockOutcome::Taken) return std::nullopt;
   RemoveLeftoverTemporaries(path);

@@ -65,17 +65,23 @@ bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view b
 int CreateUniqueFile(const std::string& prefix, const std::string& suffix, unsigned mode, std::string& name);
 
 // Serialises the writers (processes or threads) of one file: an exclusive
-// lock on "<path>.lock" beside it, held while the object lives. Taking it
-// removes the temporary files that writers of the file which died before
-// their replace was done left behind. A lock file removed or replaced while
-// a taker waited on it is not trusted: the taker locks the file that then
-// stands under the name, where the next taker will look.
+// lock on "<path>.lock" beside it, or on the file itself, held while the
+// object lives. Taking it removes the temporary files that writers of the
+// file which died before their replace was done left behind. A file locked
+// that was removed or replaced while a taker waited on it (by a cleaner, or
+// by the writer before, whose replace puts a new file under the name) is not
+// trusted: the taker locks the file that then stands under the name, where
+// the next taker will look.
 class FileUpdateLock {
  public:
   // Waits for the lock. Empty optional when the lock file cannot be opened
   // or created (`error` then holds the reason).
   static std::optional<FileUpdateLock> Take(const std::filesystem::path& path, unsigned newFileMode,
                                             std::error_code* error = nullptr);
+  // The same with the lock on the file itself, which is created (empty, with
+  // `newFileMode`) when missing: nothing else appears beside it.
+  static std::optional<FileUpdateLock> TakeOnFile(const std::filesystem::path& path, unsigned newFileMode,
+                                                  std::error_code* error = nullptr);
   // Takes the lock only when nobody holds it: an empty optional with `busy`
   // set when another holder has it, so a caller with a window to keep alive
   // can wait in steps of its own.
@@ -90,6 +96,9 @@ class FileUpdateLock {
 
  private:
   explicit FileUpdateLock(int fd) : fd_(fd) {}
+  // Waits for the lock on `lockFile`, for writers of `path`.
+  static std::optional<FileUpdateLock> TakeAt(const std::string& lockFile, const std::filesystem::path& path,
+                                              unsigned newFileMode, std::error_code* error);
   void Release();
   int fd_ = -1;
 };

@@ -1,7 +1,10 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +13,8 @@
 #include <cstdlib>
 #include <string_view>
 #include <thread>
+
+#include "platform/signal_cleanup.h"
 
 extern char** environ;
 
@@ -60,15 +65,9 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 namespace {
 
-// Starts the program of arguments[0] (looked up on PATH unless it names a
-// path) with the file actions and the inherited environment, `extra`
-// entries in place of inherited ones of their names; 0 or the error number.
-int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid,
-          const std::vector<std::string>& extra = {}) {
-  std::vector<char*> argv;
-  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  if (extra.empty()) return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+// The inherited environment with the `extra` entries in place of inherited
+// ones of their names, as execve takes it.
+std::vector<char*> EnvironmentWith(const std::vector<std::string>& extra) {
   std::vector<char*> envp;
   for (char** entry = environ; *entry; ++entry) {
     const std::string_view inherited(*entry);
@@ -79,36 +78,80 @@ int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_acti
   }
   for (const auto& entry : extra) envp.push_back(const_cast<char*>(entry.c_str()));
   envp.push_back(nullptr);
+  return envp;
+}
+
+// Starts the program of arguments[0] (looked up on PATH unless it names a
+// path) with the file actions and the inherited environment, `extra`
+// entries in place of inherited ones of their names; 0 or the error number.
+int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions, pid_t& pid,
+          const std::vector<std::string>& extra = {}) {
+  std::vector<char*> argv;
+  for (const auto& arg : arguments) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  if (extra.empty()) return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  std::vector<char*> envp = EnvironmentWith(extra);
   return posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
 }
 
 }  // namespace
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_), signal_(other.signal_) { other.pid_ = 0; }
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_), guard_(other.guard_), signal_(other.signal_) {
+  other.pid_ = 0;
+  other.guard_ = -1;
+}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
     Detach();
     pid_ = other.pid_;
+    guard_ = other.guard_;
     signal_ = other.signal_;
     other.pid_ = 0;
+    other.guard_ = -1;
   }
   return *this;
 }
 
 ChildProcess::~ChildProcess() { Detach(); }
 
+namespace {
+
+// Waits for the child to end and reaps it; its wait status, or -1 with errno.
+// A guarded child is first seen to end without being reaped: until it is,
+// its number and its group's cannot be another's, so what its group still
+// runs can be killed and its guard given back safely.
+int Reap(pid_t pid, int& guard) {
+  if (guard >= 0) {
+    siginfo_t info{};
+    while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    kill(-pid, SIGKILL);
+    UnguardProcessGroup(guard);
+    guard = -1;
+  }
+  int status = 0;
+  pid_t result;
+  while ((result = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  return result < 0 ? -1 : status;
+}
+
+}  // namespace
+
+void ChildProcess::Unguard() {
+  UnguardProcessGroup(guard_);
+  guard_ = -1;
+}
+
 std::optional<int> ChildProcess::Wait() {
   if (pid_ <= 0) {
     errno = ECHILD;
     return std::nullopt;
   }
-  int status = 0;
-  pid_t result;
-  do {
-    result = waitpid(pid_, &status, 0);
-  } while (result < 0 && errno == EINTR);
-  if (result < 0) return std::nullopt;
+  const int status = Reap(pid_, guard_);
+  if (status < 0) return std::nullopt;
   pid_ = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) {
@@ -120,19 +163,137 @@ std::optional<int> ChildProcess::Wait() {
 
 void ChildProcess::Detach() {
   if (pid_ <= 0) return;
-  std::thread([pid = pid_] {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
+  std::thread([pid = pid_, guard = guard_]() mutable { Reap(pid, guard); }).detach();
   pid_ = 0;
+  guard_ = -1;
 }
 
 pid_t ChildProcess::Release() {
+  Unguard();
   const pid_t pid = pid_;
   pid_ = 0;
   return pid;
 }
+
+namespace {
+
+// What the child of StartGuarded needs, made before it is started.
+struct GuardedChild {
+  pid_t parent;
+  sigset_t mask;  // the signal mask it runs the program with
+  const StartOptions* options;
+  int output;  // its standard output and error, or -1
+  const char* program;
+  char* const* argv;
+  char* const* scriptArgv;  // the program run by /bin/sh, for a script without "#!"
+  char* const* envp;
+  int report;               // where it writes the error number when the program cannot be run
+};
+
+// The child, between vfork and exec: system calls only, and nothing of the
+// parent's memory changed.
+[[noreturn]] void RunGuardedChild(const GuardedChild& child) {
+  setpgid(0, 0);
+  // Killed with the thread that started it; a parent gone already is not
+  // waited for.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != child.parent) _exit(127);
+  ResetStopSignalsInChild();
+  pthread_sigmask(SIG_SETMASK, &child.mask, nullptr);
+  const StartOptions& options = *child.options;
+  bool ready = true;
+  if (options.workingFolderFd >= 0) {
+    ready = fchdir(options.workingFolderFd) == 0;
+  } else if (!options.workingFolder.empty()) {
+    ready = chdir(options.workingFolder.c_str()) == 0;
+  }
+  if (ready && child.output >= 0) {
+    ready = dup2(child.output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
+  }
+  if (ready) {
+    // The program gets no descriptor of this one's beyond its standard
+    // streams: one a library left open would keep a pipe or a lock of this
+    // program's alive in whatever the converter leaves running.
+    close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+    execve(child.program, child.argv, child.envp);
+    if (errno == ENOEXEC) execve("/bin/sh", child.scriptArgv, child.envp);
+  }
+  const int error = errno;
+  (void)!write(child.report, &error, sizeof error);
+  _exit(127);
+}
+
+// vfork: the child borrows this process's memory until it runs the program,
+// so a large process (the window's libraries) costs no copy of its page
+// tables. Kept apart, so that nothing of the caller's lives across it.
+[[gnu::noinline]] pid_t StartChild(const GuardedChild& child) {
+  const pid_t pid = vfork();
+  if (pid == 0) RunGuardedChild(child);
+  return pid;
+}
+
+// Starts a converter: the child makes its process group and asks to die
+// with its parent before it runs the program (which posix_spawn cannot do);
+// it is guarded before a stop signal can be handled in this thread. 0 or the
+// error number.
+int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& options, ChildProcess& child) {
+  // The program as this process finds it; the child starts it from its own folder.
+  std::string program = arguments.front();
+  if (program.find('/') == std::string::npos) {
+    const std::optional<std::filesystem::path> found = FindOnPath(program);
+    if (!found) return ENOENT;
+    program = found->string();
+  }
+  std::error_code ec;
+  if (program.front() != '/') program = std::filesystem::absolute(program, ec).string();
+  std::vector<char*> argv;
+  std::vector<char*> scriptArgv{const_cast<char*>("/bin/sh"), program.data()};
+  for (size_t k = 0; k < arguments.size(); ++k) {
+    argv.push_back(const_cast<char*>(arguments[k].c_str()));
+    if (k > 0) scriptArgv.push_back(const_cast<char*>(arguments[k].c_str()));
+  }
+  argv.push_back(nullptr);
+  scriptArgv.push_back(nullptr);
+  const std::vector<char*> envp = EnvironmentWith(options.environment);
+  int output = -1;
+  if (!options.outputFile.empty()) {
+    // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
+    output = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (output < 0) return errno;
+  }
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    const int error = errno;
+    if (output >= 0) close(output);
+    return error;
+  }
+  int error = 0;
+  {
+    const StopSignalsBlocked blocked;
+    const GuardedChild setup{getpid(), blocked.before(), &options, output, program.c_str(), argv.data(),
+                             scriptArgv.data(), envp.data(), report[1]};
+    const pid_t pid = StartChild(setup);
+    if (pid < 0) {
+      error = errno;
+    } else {
+      setpgid(pid, pid);  // the child makes it too; whoever comes first
+      child = ChildProcess(pid, GuardProcessGroup(pid));
+    }
+  }
+  close(report[1]);
+  if (output >= 0) close(output);
+  if (error == 0) {
+    ssize_t got;
+    while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got != static_cast<ssize_t>(sizeof error)) error = 0;  // the program runs
+    if (error != 0) child.Wait();
+  }
+  close(report[0]);
+  return error;
+}
+
+}  // namespace
 
 StartResult StartProcess(const std::vector<std::string>& arguments, const StartOptions& options) {
   StartResult result;
@@ -140,9 +301,17 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
     result.error = EINVAL;
     return result;
   }
+  if (options.endsWithProgram) {
+    ChildProcess child(0);
+    result.error = StartGuarded(arguments, options, child);
+    if (result.error == 0) result.process.emplace(std::move(child));
+    return result;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (!options.workingFolder.empty()) {
+  if (options.workingFolderFd >= 0) {
+    posix_spawn_file_actions_addfchdir_np(&actions, options.workingFolderFd);
+  } else if (!options.workingFolder.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
   }
   if (!options.outputFile.empty()) {

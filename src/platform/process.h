@@ -28,12 +28,21 @@ inline constexpr int kMinimizedNoFocus = 6;
 struct StartOptions {
   int showState = show::kNormalFocus;
   std::filesystem::path workingFolder;  // empty: the current folder
+  // A folder held open to start in, in place of workingFolder: no path is
+  // followed to it.
+  int workingFolderFd = -1;
   // Empty: inherit; else stdout and stderr go there, replacing the file, which
   // must not be a symbolic link (ELOOP).
   std::filesystem::path outputFile;
   // "NAME=value" entries that the child gets besides the inherited
   // environment, each in place of an inherited value of that name.
   std::vector<std::string> environment;
+  // For a converter: the child runs in a process group of its own, which a
+  // stop signal of this program ends (platform/signal_cleanup.h) and which
+  // ends with the child; and the child is killed when the thread that started
+  // it ends, so also when this program is killed. Start it from a thread that
+  // outlives it.
+  bool endsWithProgram = false;
 };
 
 // A started child process. A child that is neither waited for nor still owned
@@ -41,6 +50,8 @@ struct StartOptions {
 class ChildProcess {
  public:
   explicit ChildProcess(pid_t pid) : pid_(pid) {}
+  // A child guarded in `guardSlot` (GuardProcessGroup), ended with its group.
+  ChildProcess(pid_t pid, int guardSlot) : pid_(pid), guard_(guardSlot) {}
   ChildProcess(ChildProcess&& other) noexcept;
   ChildProcess& operator=(ChildProcess&& other) noexcept;
   ChildProcess(const ChildProcess&) = delete;
@@ -50,17 +61,22 @@ class ChildProcess {
   pid_t pid() const { return pid_; }
   // Blocks until the child has ended (no time-out) and returns its exit code;
   // a child killed by a signal gives 128 + the signal number. Empty optional
-  // when the child cannot be waited for (errno tells why).
+  // when the child cannot be waited for (errno tells why). What a guarded
+  // child's group still runs when it has ended is killed.
   std::optional<int> Wait();
   // The signal that ended the child, once Wait saw it end so; else 0.
   int terminatingSignal() const { return signal_; }
   // Leaves the child running; it is reaped in the background when it ends.
   void Detach();
-  // Hands the child over to the caller, who must reap it.
+  // Hands the child over to the caller, who must reap it; a stop signal no
+  // longer ends it.
   pid_t Release();
 
  private:
+  void Unguard();
+
   pid_t pid_ = 0;
+  int guard_ = -1;
   int signal_ = 0;
 };
 

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Blanks and tabs around names and values do not count.
-std::string TrimSpace(std::string_view text) { return Trim(text, " \t"); }
+// Blanks and tabs around names and values do not count, nor the carriage
+// return a line keeps of its CRLF.
+std::string TrimSpace(std::string_view text) { return Trim(text, " \t\r"); }
 
 // How a profile file's text is encoded; a rewrite keeps it.
 enum class Encoding {
@@ -25,9 +26,14 @@ enum class Encoding {
   Utf16,    // UTF-16LE after a byte order mark, as Windows writes "Unicode" files
 };
 
+// The file's lines as they are: a line that ended in CRLF keeps its carriage
+// return, so it is written back so; a changed or new line ends as the file's
+// first line does (CRLF in a new file).
 struct ProfileText {
   std::vector<std::string> lines;
   Encoding encoding = Encoding::Ansi;
+  std::string lineEnd = "\r\n";
+  bool lastLineEnded = true;  // the file ends with a line end (or is empty)
 };
 
 ProfileText ParseProfile(const std::string& bytes) {
@@ -44,12 +50,13 @@ ProfileText ParseProfile(const std::string& bytes) {
     }
     text = DecodeText(bytes);
   }
+  if (const size_t first = text.find('\n'); first != std::string::npos) {
+    result.lineEnd = first > 0 && text[first - 1] == '\r' ? "\r\n" : "\n";
+  }
+  result.lastLineEnded = text.empty() || text.back() == '\n';
   std::istringstream in(text);
   std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    result.lines.push_back(line);
-  }
+  while (std::getline(in, line)) result.lines.push_back(line);
   return result;
 }
 
@@ -60,13 +67,18 @@ ProfileText ReadProfile(const fs::path& file) {
   return bytes ? ParseProfile(*bytes) : ProfileText{};
 }
 
-// The bytes of the lines, with CRLF, in the file's own encoding. A file read
+// The bytes of the lines, with their line ends, in the file's own encoding. A file read
 // as Windows-1252 stays so while the text fits and its bytes cannot be taken
 // for UTF-8 at the next read ("Ã©" is the UTF-8 of "é"); otherwise it becomes
 // UTF-8, so every value reads back as it was written.
 std::string EncodeProfile(const ProfileText& profile) {
   std::string text;
-  for (const auto& line : profile.lines) text += line + "\r\n";
+  for (size_t i = 0; i < profile.lines.size(); ++i) {
+    const std::string& line = profile.lines[i];
+    text += line;
+    if (i + 1 == profile.lines.size() && !profile.lastLineEnded) break;
+    text += line.ends_with('\r') ? "\n" : profile.lineEnd;
+  }
   switch (profile.encoding) {
     case Encoding::Utf16: return "\xFF\xFE" + EncodeUtf16Le(text);
     case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + text;
@@ -91,7 +103,8 @@ bool UpdateProfile(const fs::path& file, Change change) {
   std::error_code ec;
   const fs::path target = fs::is_symlink(file, ec) ? fs::weakly_canonical(file, ec) : file;
   if (ec && ec != std::errc::no_such_file_or_directory) return false;
-  const auto lock = FileUpdateLock::Take(target, 0644);
+  // The lock is on the file itself: a lock file beside it would stay there.
+  const auto lock = FileUpdateLock::TakeOnFile(target, 0644);
   if (!lock) return false;
   std::error_code readError;
   const auto bytes = TryReadWholeFile(target, &readError);

@@ -10,10 +10,12 @@ namespace quiremark::platform {
 // Windows-style profile (.ini) files: "[Section]" headers and "key=value" lines.
 // Section and key names are matched without regard to case; files are read as
 // Windows-1252, UTF-8 or (after its byte order mark) UTF-16LE and written
-// back in their own encoding with CRLF line ends, except that a Windows-1252
-// file becomes UTF-8 when its bytes would otherwise read back as other text.
-// Comment lines (";") and blank lines are not part of a section's contents.
-// Writers of one file take turns (a lock on "<file>.lock" beside it), and a
+// back in their own encoding, except that a Windows-1252 file becomes UTF-8
+// when its bytes would otherwise read back as other text. A write leaves the
+// lines it does not change as they were, with their own line ends (LF or
+// CRLF); the lines it writes end as the file's first line does (CRLF in a new
+// file). Comment lines (";") and blank lines are not part of a section's
+// contents. Writers of one file take turns (a lock on the file itself), and a
 // file is replaced in one step, so two programs writing at once never lose it.
 
 // The section's lines, each followed by one NUL, as the buffer of

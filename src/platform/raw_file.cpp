@@ -48,7 +48,9 @@ std::string FileErrorText(const std::error_code& error) {
     case EPERM: return "behörighet saknas";
     case EISDIR: return "det är en mapp";
     case ELOOP: return "sökvägen är en symbolisk länk";
-    case ENOSPC: return "disken är full";
+    case ENOSPC:
+    case EDQUOT: return "disken är full";
+    case EFBIG: return "filen blir för stor";
     case EROFS: return "disken är skrivskyddad";
     case EIO: return "läs- eller skrivfel på disken";
     case ENAMETOOLONG: return "sökvägen är för lång";

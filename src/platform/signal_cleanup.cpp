@@ -1,10 +1,14 @@
 #include "platform/signal_cleanup.h"
 
-#include <signal.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <climits>
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -13,23 +17,56 @@ namespace quiremark::platform {
 
 namespace {
 
-constexpr int kSlots = 8;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kFolderDepth = 8;  // folders in a removed folder that are emptied too
 
 // The handler reads the slots while other threads may change them: a slot's
-// path is written before it is marked in use, and unmarked before it changes.
-struct Slot {
+// contents are written before it is marked in use, and unmarked before they change.
+std::atomic<pid_t> gGroups[kMaxGuarded];
+struct FolderSlot {
   std::atomic<bool> used{false};
-  char path[PATH_MAX] = {};
+  int parentFd = -1;
+  int fd = -1;
+  char name[NAME_MAX + 1] = {};
 };
-Slot gSlots[kSlots];
-std::mutex gSlotsMutex;
+FolderSlot gFolders[kMaxGuarded];
+std::mutex gFoldersMutex;
 struct sigaction gPrevious[std::size(kSignals)];
 
-void RemoveAndEnd(int signal) {
-  for (Slot& slot : gSlots) {
-    if (slot.used.load()) unlink(slot.path);
+void EndGroups() {
+  for (const auto& slot : gGroups) {
+    if (const pid_t leader = slot.load(); leader > 0) {
+      kill(-leader, SIGKILL);
+      kill(leader, SIGKILL);  // in case it has not made its group yet
+    }
   }
+  for (const auto& slot : gGroups) {
+    if (const pid_t leader = slot.load(); leader > 0) {
+      int status = 0;
+      while (waitpid(leader, &status, 0) < 0 && errno == EINTR) {
+      }
+    }
+  }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+void RemoveFolders() {
+  for (const FolderSlot& slot : gFolders) {
+    if (!slot.used.load()) continue;
+    RemoveFolderContents(slot.fd);
+    // Only the folder itself: the name may lead elsewhere by now.
+    struct stat held{}, named{};
+    if (fstat(slot.fd, &held) == 0 && fstatat(slot.parentFd, slot.name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        SameFile(held, named)) {
+      unlinkat(slot.parentFd, slot.name, AT_REMOVEDIR);
+    }
+  }
+}
+
+void EndAndClean(int signal) {
+  EndGroups();
+  RemoveFolders();
   // End as the signal itself would: the handler that was there before, or
   // the default action.
   for (size_t k = 0; k < std::size(kSignals); ++k) {
@@ -43,8 +80,9 @@ void InstallOnce() {
   std::call_once(once, [] {
     for (size_t k = 0; k < std::size(kSignals); ++k) {
       struct sigaction action{};
-      action.sa_handler = RemoveAndEnd;
+      action.sa_handler = EndAndClean;
       sigemptyset(&action.sa_mask);
+      for (const int other : kSignals) sigaddset(&action.sa_mask, other);
       action.sa_flags = SA_RESETHAND;
       sigaction(kSignals[k], nullptr, &gPrevious[k]);
       // A signal the program was told to ignore (nohup) stays ignored.
@@ -54,26 +92,99 @@ void InstallOnce() {
   });
 }
 
+void RemoveContents(int folderFd, int depth) {
+  const int folder = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  alignas(struct dirent64) char buffer[2048];
+  // Entries removed while the folder is read may hide others from that
+  // reading: it is read again until a reading removes nothing.
+  for (bool removed = true; removed;) {
+    removed = false;
+    lseek(folder, 0, SEEK_SET);
+    ssize_t got;
+    while ((got = getdents64(folder, buffer, sizeof buffer)) > 0) {
+      for (ssize_t at = 0; at < got;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+        at += entry->d_reclen;
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        if (unlinkat(folder, name, 0) == 0) {
+          removed = true;
+        } else if (errno == EISDIR && depth < kFolderDepth) {
+          if (const int inner = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); inner >= 0) {
+            RemoveContents(inner, depth + 1);
+            close(inner);
+          }
+          if (unlinkat(folder, name, AT_REMOVEDIR) == 0) removed = true;
+        }
+      }
+    }
+  }
+  close(folder);
+}
+
 }  // namespace
 
-RemoveOnSignal::RemoveOnSignal(const std::filesystem::path& file) {
-  const std::string& path = file.native();
-  if (path.size() >= PATH_MAX) return;
+int GuardProcessGroup(pid_t leader) {
+  if (leader <= 0) return -1;
   InstallOnce();
-  const std::lock_guard lock(gSlotsMutex);
-  for (int k = 0; k < kSlots; ++k) {
-    if (gSlots[k].used.load()) continue;
-    std::memcpy(gSlots[k].path, path.c_str(), path.size() + 1);
-    gSlots[k].used.store(true);
+  for (int k = 0; k < kMaxGuarded; ++k) {
+    pid_t empty = 0;
+    if (gGroups[k].compare_exchange_strong(empty, leader)) return k;
+  }
+  return -1;
+}
+
+void UnguardProcessGroup(int slot) {
+  if (slot >= 0 && slot < kMaxGuarded) gGroups[slot].store(0);
+}
+
+RemoveFolderOnSignal::RemoveFolderOnSignal(int parentFd, const std::string& name, int fd) {
+  if (name.size() > NAME_MAX || parentFd < 0 || fd < 0) return;
+  InstallOnce();
+  const std::lock_guard lock(gFoldersMutex);
+  for (int k = 0; k < kMaxGuarded; ++k) {
+    FolderSlot& slot = gFolders[k];
+    if (slot.used.load()) continue;
+    slot.parentFd = parentFd;
+    slot.fd = fd;
+    std::memcpy(slot.name, name.c_str(), name.size() + 1);
+    slot.used.store(true);
     slot_ = k;
     return;
   }
 }
 
-RemoveOnSignal::~RemoveOnSignal() {
+RemoveFolderOnSignal::~RemoveFolderOnSignal() {
   if (slot_ < 0) return;
-  const std::lock_guard lock(gSlotsMutex);
-  gSlots[slot_].used.store(false);
+  const std::lock_guard lock(gFoldersMutex);
+  gFolders[slot_].used.store(false);
+}
+
+void RemoveFolderContents(int folderFd) {
+  const int saved = errno;
+  RemoveContents(folderFd, 0);
+  errno = saved;
+}
+
+StopSignalsBlocked::StopSignalsBlocked() {
+  sigset_t stop;
+  sigemptyset(&stop);
+  for (const int signal : kSignals) sigaddset(&stop, signal);
+  pthread_sigmask(SIG_BLOCK, &stop, &before_);
+}
+
+StopSignalsBlocked::~StopSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+void ResetStopSignalsInChild() {
+  for (const int signal : kSignals) {
+    struct sigaction current{};
+    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    struct sigaction standard{};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signal, &standard, nullptr);
+  }
 }
 
 }  // namespace quiremark::platform

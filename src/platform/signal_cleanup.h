@@ -1,23 +1,65 @@
 #pragma once
 
-#include <filesystem>
+#include <csignal>
+#include <string>
+#include <sys/types.h>
 
 namespace quiremark::platform {
 
-// A file that must not outlive the program if it is ended by SIGINT, SIGTERM
-// or SIGHUP (Ctrl+C, a scheduler's stop, a closed terminal) while this
-// object lives: the signal removes it, then ends the program as the signal
-// would have. Meant for half-made output under a name of the program's own;
-// a few such files at a time (further ones are not guarded).
-class RemoveOnSignal {
+// What must not outlive the program when SIGINT, SIGTERM or SIGHUP end it
+// (Ctrl+C, a scheduler's stop, a closed terminal). The handler first ends the
+// whole process group of every guarded child (the converters, each started in
+// a group of its own) and reaps the child, so that nothing of theirs writes on;
+// then it removes the guarded folders with what they hold; then the program
+// ends as the signal would have ended it. A signal the program was started
+// ignoring (nohup) stays ignored. Room for kMaxGuarded children and as many
+// folders at a time; further ones are not guarded.
+inline constexpr int kMaxGuarded = 64;
+
+// Guards the child `leader`, the leader of a process group of its own; the
+// slot to give back when the child has ended (before it is reaped, so that
+// its number cannot be another process's yet), or -1 when none is free.
+int GuardProcessGroup(pid_t leader);
+void UnguardProcessGroup(int slot);
+
+// A folder of the program's own, removed with what it holds by a stop signal
+// while this object lives. `parentFd` is the folder it is in, `name` its name
+// there and `fd` the folder itself, opened for reading; the caller keeps both
+// open meanwhile.
+class RemoveFolderOnSignal {
  public:
-  explicit RemoveOnSignal(const std::filesystem::path& file);
-  ~RemoveOnSignal();
-  RemoveOnSignal(const RemoveOnSignal&) = delete;
-  RemoveOnSignal& operator=(const RemoveOnSignal&) = delete;
+  RemoveFolderOnSignal(int parentFd, const std::string& name, int fd);
+  ~RemoveFolderOnSignal();
+  RemoveFolderOnSignal(const RemoveFolderOnSignal&) = delete;
+  RemoveFolderOnSignal& operator=(const RemoveFolderOnSignal&) = delete;
 
  private:
   int slot_ = -1;
 };
+
+// Removes everything in the folder open as `folderFd` (folders in it too, to
+// a few levels), through descriptors only and with no call a signal handler
+// may not make.
+void RemoveFolderContents(int folderFd);
+
+// The stop signals held back in the calling thread while this object lives:
+// a child started meanwhile is guarded before a stop signal can be handled.
+class StopSignalsBlocked {
+ public:
+  StopSignalsBlocked();
+  ~StopSignalsBlocked();
+  StopSignalsBlocked(const StopSignalsBlocked&) = delete;
+  StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
+
+  // The signal mask from before, for a child to start with.
+  const sigset_t& before() const { return before_; }
+
+ private:
+  sigset_t before_;
+};
+
+// For a child between fork and exec: the stop signals get their default
+// action back (the handler above belongs to the parent), except those ignored.
+void ResetStopSignalsInChild();
 
 }  // namespace quiremark::platform

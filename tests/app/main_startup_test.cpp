@@ -13,6 +13,9 @@
 #include "app/main_form.h"
 #include "browser/file_grid.h"
 #include "engine/plot_files.h"
+#include "engine/temp_ps_file.h"
+#include "platform/environment.h"
+#include "platform/program_info.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "settings/registry_settings.h"
@@ -318,6 +321,28 @@ TEST_F(StartUp, AnUnattendedRunBindsTheStartFolderOfItsOwnCommandLine) {
   EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
   EXPECT_EQ(form.Dir1.path(), drawings.string());
   EXPECT_EQ(platform::RunAndCapture({"qpdf", "--show-npages", (dir / "ut.pdf").string()}), "1\n");
+}
+
+// An unattended run that waits for another run's conversion says so on
+// standard error once when it starts waiting and once when it goes on, not
+// at every look at the lock.
+TEST_F(StartUp, AnUnattendedRunSaysWhenItStartsWaitingAndWhenItGoesOn) {
+  Plot("A-40-01.plt");
+  state.startFolder = drawings.string();
+  state.outFileArg = (dir / "ut.pdf").string();
+  state.treeScanArg = true;
+  const fs::path psFile = engine::TempPsPath();
+  std::optional<platform::FileUpdateLock> other = platform::FileUpdateLock::Take(psFile, 0600);
+  ASSERT_TRUE(other);
+  int looks = 0;
+  ui.onYield = [&] {
+    if (other && form.frmSplash.progressText().starts_with("Väntar") && ++looks == 5) other.reset();
+  };
+  Load();
+  EXPECT_EQ(ui.endedWith, kExitPdfMade) << err.str();
+  const std::string program = platform::ProgramName() + ": ";
+  EXPECT_EQ(err.str(), program + "Väntar på att en annan körning blir klar med den temporära filen " + psFile.string() +
+                           "...\n" + program + "Den andra körningen är klar; fortsätter.\n");
 }
 
 // A tree-scan run lists the start folder once, through its scan: the grid

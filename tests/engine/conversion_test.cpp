@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <thread>
 
@@ -54,6 +56,20 @@ std::string PdfText(const qt::Json& value) {
   return utf8;
 }
 
+// A name of a run's own: `prefix` and six letters or digits.
+bool RunsOwn(const std::string& name, const std::string& prefix) {
+  return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](unsigned char c) { return std::isalnum(c); });
+}
+
+// The temporary file of a run as the converter is given it: in the run's own
+// folder in the temporary folder `temp`.
+bool RunsOwnTempFile(const std::filesystem::path& file, const std::filesystem::path& temp) {
+  return file.filename() == "QuiremarkTmp.ps" && file.parent_path().parent_path() == temp &&
+         RunsOwn(file.parent_path().filename(), "QuiremarkTmp-");
+}
+
 std::string FailureOf(const qe::ConversionResult& result) { return result.pdfMade ? "(made)" : result.failure; }
 
 class FixedClock : public qp::Clock {
@@ -76,10 +92,11 @@ class Conversion : public ::testing::Test {
     return folder / name;
   }
 
-  // Writes the temporary file of a grid run over the files, in order.
+  // Writes the temporary file of a grid run over the files, in order; each
+  // conversion then converts it as a run's own.
   void WriteTempFile(const std::vector<std::filesystem::path>& files) {
     qe::OutlineState outline;
-    qe::TempPsFile out(ps);
+    qe::TempPsFile out(written);
     for (const auto& file : files) out.AppendPlotFile(file, &outline);
     out.Finish(qe::ReadDocInfo(folder, pdf), qe::ReadCatalogChoices(), outline);
     contents = out.files();
@@ -90,7 +107,10 @@ class Conversion : public ::testing::Test {
     std::string failure;
     std::optional<qe::PendingPdf> target = qe::PendingPdf::Create(pdf, failure);
     if (!target) return {false, failure, false, {}};
-    return qe::ConvertToPdf(state, setup, ps, *target, contents, ui, splash);
+    std::optional<qe::RunFiles> files = qe::RunFiles::Create(failure);
+    if (!files) return {false, failure, false, {}};
+    if (std::filesystem::exists(written)) std::filesystem::copy_file(written, files->ps());
+    return qe::ConvertToPdf(state, setup, *files, *target, contents, ui, splash);
   }
 
   // What the PDF's folder holds besides the plot files and their side files.
@@ -111,7 +131,8 @@ class Conversion : public ::testing::Test {
     std::filesystem::create_directories(dir / "Mapp med blanksteg");
     return dir / "Mapp med blanksteg";
   }();
-  std::filesystem::path ps = qe::TempPsPath();
+  std::filesystem::path ps = qe::TempPsPath();  // the temporary file as the last run left it
+  std::filesystem::path written = dir / "written.ps";
   std::filesystem::path pdf = folder / "Hus A 100%.pdf";
   std::vector<qe::BoundFile> contents;  // what the temporary file holds
   qs::AppState state;
@@ -248,13 +269,21 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   const qe::ConversionResult result = Convert(qs::Converter::Ghostscript);
   ASSERT_TRUE(result.pdfMade) << result.failure;
   EXPECT_FALSE(std::filesystem::exists(dir / "9.10" / "gs.ran"));
-  // gs writes a file of the run's own beside the PDF, which then takes the PDF's name.
-  const std::string ran = qt::ReadFile(dir / "9.05" / "gs.ran");
-  const std::string head = (dir / "9.05").string() +
-                           "\n-sDEVICE=pdfwrite\n-dNOPAUSE\n-dQUIET\n-dBATCH\n-dOmitXMP\n-dAutoRotatePages=/None\n-sOutputFile=" +
-                           folder.string() + "/.QuiremarkTmp-";
-  EXPECT_EQ(ran.substr(0, head.size()), head) << ran;
-  EXPECT_TRUE(ran.ends_with(".pdf\n" + ps.string() + "\n")) << ran;
+  // gs runs in a folder of the run's own beside the PDF and writes a bare
+  // name there, which then takes the PDF's name; it reads the run's own
+  // temporary file.
+  std::istringstream lines(qt::ReadFile(dir / "9.05" / "gs.ran"));
+  std::vector<std::string> ran;
+  for (std::string line; std::getline(lines, line);) ran.push_back(line);
+  ASSERT_EQ(ran.size(), 9u);
+  const std::filesystem::path workingFolder = ran[0];
+  EXPECT_EQ(workingFolder.parent_path(), folder);
+  EXPECT_TRUE(RunsOwn(workingFolder.filename(), ".QuiremarkTmp-")) << ran[0];
+  EXPECT_EQ(std::vector<std::string>(ran.begin() + 1, ran.begin() + 8),
+            (std::vector<std::string>{"-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP",
+                                      "-dAutoRotatePages=/None",
+                                      "-sOutputFile=" + workingFolder.filename().string() + ".pdf"}));
+  EXPECT_TRUE(RunsOwnTempFile(ran[8], dir.path())) << ran[8];
   EXPECT_EQ(qt::ReadFile(pdf), qt::PagesPdf(1));
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
@@ -359,15 +388,19 @@ class DistillerConversion : public Conversion {
 
   void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
 
-  // The converter's calls: it runs in the PDF's folder and writes a file of
-  // the run's own there, named with nothing of the user's.
+  // The converter's calls: it runs in a folder of the run's own in the PDF's
+  // folder and writes a file there named with nothing of the user's; it reads
+  // the run's own temporary file.
   void ExpectCalls(int n) {
     std::istringstream calls(qt::ReadFile(setup.program.string() + ".calls"));
     int count = 0;
     for (std::string line; std::getline(calls, line); ++count) {
-      const std::string head = folder.string() + " " + ps.string() + " .QuiremarkTmp-";
-      EXPECT_EQ(line.substr(0, head.size()), head) << line;
-      EXPECT_TRUE(line.ends_with(".pdf")) << line;
+      const std::string own = line.substr(folder.string().size() + 1, 20);
+      EXPECT_TRUE(line.starts_with(folder.string() + "/") && RunsOwn(own, ".QuiremarkTmp-")) << line;
+      const std::string head = folder.string() + "/" + own + " ", tail = " " + own + ".pdf";
+      ASSERT_TRUE(line.starts_with(head) && line.ends_with(tail)) << line;
+      EXPECT_TRUE(RunsOwnTempFile(line.substr(head.size(), line.size() - head.size() - tail.size()), dir.path()))
+          << line;
     }
     EXPECT_EQ(count, n);
   }
@@ -485,6 +518,16 @@ TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
                                 " kunde inte startas: filen finns inte.\"");
 }
 
+// A converter that ends badly after its progress lines: what the failure
+// quotes is how it ended, not the last page it reported.
+TEST_F(DistillerConversion, AFailedJobQuotesNoProgressLineAsItsError) {
+  MakeExecutable(setup.program, "#!/bin/sh\necho '%%[Page: 1]%%'\necho '%%[Page: 2]%%'\nexit 3\n");
+  ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
+  ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Distiller, setup)),
+            "Konverteraren skapade ingen PDF. \"Konverteraren avslutades med felkod 3.\"");
+}
+
 TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {
   quiremark::settings::AppState state;
   qe::SetBuildDefaults(state, qs::Converter::Ghostscript);
@@ -587,10 +630,10 @@ TEST_F(Conversion, XmpMetadataAgreesWithTheDocumentInformation) {
 
 TEST_F(Conversion, FailuresAreToldInSwedishAndNameWhatFailed) {
   WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1))});
-  // The log beside the temporary file cannot be made: that is the failure, not gs.
+  // A folder where the last run's log would stand: this run's log is its own.
   std::filesystem::create_directory(dir / "QuiremarkTmp.log");
-  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
-            "Loggfilen " + (dir / "QuiremarkTmp.log").string() + " kan inte skapas: det är en mapp.");
+  EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)), "(made)");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "QuiremarkTmp.log"));
   std::filesystem::remove(dir / "QuiremarkTmp.log");
 
   // A gs that cannot be run.

@@ -97,17 +97,19 @@ class PlotFileBinding : public ::testing::Test {
   // Binds the files as a grid run does and converts them; the failure, or "".
   std::string Bind(const std::vector<std::filesystem::path>& files,
                    qs::Converter converter = qs::Converter::Ghostscript) {
+    std::string failure;
+    std::optional<qe::RunFiles> run = qe::RunFiles::Create(failure);
+    if (!run) return failure;
     qe::OutlineState outline;
-    qe::TempPsFile out(ps);
+    qe::TempPsFile out(run->ps());
     for (const auto& file : files) out.AppendPlotFile(file, &outline);
     out.Finish(qe::ReadDocInfo(folder, pdf), qe::ReadCatalogChoices(), outline);
     state.converterSelector = converter;
     qe::ConverterSetup setup;
     if (converter == qs::Converter::Distiller) setup.program = qp::FindOnPath("ps2pdf").value_or("ps2pdf");
-    std::string failure;
     std::optional<qe::PendingPdf> target = qe::PendingPdf::Create(pdf, failure);
     if (!target) return failure;
-    const qe::ConversionResult result = qe::ConvertToPdf(state, setup, ps, *target, out.files(), ui, splash);
+    const qe::ConversionResult result = qe::ConvertToPdf(state, setup, *run, *target, out.files(), ui, splash);
     return result.pdfMade ? "" : result.failure;
   }
 

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <unistd.h>
 
-#include "platform/signal_cleanup.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -150,25 +149,6 @@ TEST(FileUpdateLock, TryingWhileAnotherProcessHoldsItSaysBusy) {
   // A lock that cannot be taken at all is no busy lock.
   EXPECT_FALSE(qp::FileUpdateLock::TryTake(dir / "saknas" / "x", 0600, busy));
   EXPECT_FALSE(busy);
-}
-
-// A file of the program's own that a stop signal must not leave behind.
-TEST(RemoveOnSignal, AStopSignalRemovesTheFileAndStillEndsTheProgram) {
-  qt::TempDir dir;
-  const fs::path half = dir / ".QuiremarkTmp-half.pdf";
-  EXPECT_EXIT(
-      {
-        qt::WriteFile(half, "%PDF-1.4 half");
-        qp::RemoveOnSignal guard(half);
-        ::raise(SIGTERM);
-      },
-      ::testing::KilledBySignal(SIGTERM), "");
-  EXPECT_FALSE(fs::exists(half));
-
-  qt::WriteFile(half, "%PDF-1.4 done");
-  { qp::RemoveOnSignal guard(half); }
-  EXPECT_EXIT(::raise(SIGTERM), ::testing::KilledBySignal(SIGTERM), "");
-  EXPECT_TRUE(fs::exists(half)) << "a file no longer guarded stays";
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 #include "platform/environment.h"
 #include "support/test_support.h"
@@ -74,6 +77,49 @@ TEST(Process, KilledChildReportsTheSignal) {
   ASSERT_TRUE(started.process);
   kill(started.process->pid(), SIGTERM);
   EXPECT_EQ(started.process->Wait(), 128 + SIGTERM);
+}
+
+// A converter that starts programs of its own (a script around gs): what it
+// started ends with its process group, when a stop signal ends this program
+// and when the converter itself has ended.
+TEST(Process, WhatAConverterStartedEndsWithItsGroup) {
+  qt::TempDir dir;
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // the orphans are this process's to reap
+  const auto helper = [&](const char* name) {
+    qp::StartOptions options;
+    options.endsWithProgram = true;
+    options.outputFile = dir / (std::string(name) + ".log");
+    const std::string pidFile = (dir / name).string();
+    return qp::StartProcess(Args{"sh", "-c", "sleep 1000 & echo $! > " + pidFile + ".part; mv " + pidFile + ".part " +
+                                                 pidFile + "; wait"},
+                            options);
+  };
+  const auto helperPid = [&](const char* name) {
+    while (!std::filesystem::exists(dir / name)) std::this_thread::yield();  // it says when it has started
+    return static_cast<pid_t>(std::stol(qt::ReadFile(dir / name)));
+  };
+  // Killed already; one still running would end by this SIGTERM instead.
+  const auto endedByKill = [](pid_t pid) {
+    kill(pid, SIGTERM);
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  };
+  EXPECT_EXIT(
+      {
+        auto started = helper("stopped");
+        helperPid("stopped");
+        raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_TRUE(endedByKill(helperPid("stopped")));
+
+  auto started = helper("ended");
+  ASSERT_TRUE(started.process);
+  const pid_t sleeper = helperPid("ended");
+  kill(started.process->pid(), SIGKILL);  // the converter alone
+  EXPECT_EQ(started.process->Wait(), 128 + SIGKILL);
+  EXPECT_TRUE(endedByKill(sleeper));
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST(Process, CaptureReturnsStandardOutput) {

@@ -108,6 +108,29 @@ TEST_F(Profile, Utf16FileReadsAsItsSectionsAndStaysUtf16) {
   EXPECT_EQ(Value("Keys", "Acro"), "AcroExch.Distiller");
 }
 
+// A settings file written by an administrator on Linux keeps its LF line
+// ends, a Windows one its CRLF, and every other line stays as it was; the
+// writers' turns leave no lock file beside it.
+TEST_F(Profile, AWriteKeepsTheFilesOwnLineEndsAndLeavesNothingBeside) {
+  for (const std::string end : {"\n", "\r\n"}) {
+    const std::string before = "; Quiremark" + end + "[Patterns]" + end + "*.plt  " + end + end + "[Keys]" + end +
+                               "Konverterare = Test.Converter\\shell" + end;
+    qt::WriteFile(ini, before);
+    EXPECT_TRUE(qp::WriteProfileString(ini, "Favorite", "Hem", "/srv/hem"));
+    EXPECT_EQ(qt::ReadFile(ini), before + end + "[Favorite]" + end + "Hem=/srv/hem" + end);
+  }
+  // A file of both kinds: each line keeps its own, a new line takes the first line's.
+  qt::WriteFile(ini, "[Patterns]\n*.plt\r\n*.eps\n");
+  EXPECT_TRUE(qp::WriteProfileSection(ini, "Patterns", {"*.plt", "*.ps"}));
+  EXPECT_EQ(qt::ReadFile(ini), "[Patterns]\n*.plt\n*.ps\n");
+  qt::WriteFile(ini, "[Keys]\r\nA=1\nB=2\r\n");
+  EXPECT_TRUE(qp::WriteProfileString(ini, "Keys", "A", "9"));
+  EXPECT_EQ(qt::ReadFile(ini), "[Keys]\r\nA=9\r\nB=2\r\n");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"Quiremark.ini"});
+}
+
 }  // namespace
 
 // A tree scan saves the file patterns after every scan: the same patterns

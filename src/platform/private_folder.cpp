@@ -1,0 +1,140 @@
+#include "platform/private_folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace quiremark::platform {
+
+namespace {
+
+constexpr size_t kRandomLength = 6;
+
+std::string RandomPart() {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string part;
+  for (size_t k = 0; k < kRandomLength; ++k) part += kLetters[pick(random)];
+  return part;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The name still leads to the folder held open.
+bool StillNamed(int parentFd, const std::string& name, int fd) {
+  struct stat held{}, named{};
+  return fstat(fd, &held) == 0 && fstatat(parentFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         SameFile(held, named);
+}
+
+bool Lock(int fd, bool wait) {
+  int locked;
+  while ((locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  return locked == 0;
+}
+
+}  // namespace
+
+std::optional<PrivateFolder> PrivateFolder::Create(const std::filesystem::path& parent, const std::string& prefix,
+                                                   int& error) {
+  error = 0;
+  const int parentFd = open(parent.empty() ? "." : parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (parentFd < 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = prefix + RandomPart();
+    if (mkdirat(parentFd, name.c_str(), 0700) != 0) {
+      if (errno == EEXIST) continue;
+      error = errno;
+      break;
+    }
+    // O_NOFOLLOW and the checks: the name is in a folder others may write
+    // to, and may lead elsewhere by now. What is found there instead is not
+    // this run's, and is left alone.
+    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      if (errno == ENOENT || errno == ELOOP || errno == ENOTDIR) continue;
+      error = errno;
+      break;
+    }
+    struct stat st{};
+    const bool ours = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
+    // A umask may have taken the owner's own rights away.
+    if (!ours || ((st.st_mode & 07777) != 0700 && fchmod(fd, 0700) != 0)) {
+      close(fd);
+      continue;
+    }
+    // A later run that took the folder for an abandoned one before it was
+    // locked has removed it: then the name no longer leads here.
+    if (!Lock(fd, true) || !StillNamed(parentFd, name, fd)) {
+      close(fd);
+      continue;
+    }
+    return PrivateFolder(parent, parentFd, name, fd);
+  }
+  if (error == 0) error = EEXIST;
+  close(parentFd);
+  return std::nullopt;
+}
+
+void PrivateFolder::RemoveAbandoned(const std::filesystem::path& parent, const std::string& prefix) {
+  DIR* listing = opendir(parent.empty() ? "." : parent.c_str());
+  if (!listing) return;
+  const int parentFd = dirfd(listing);
+  while (const struct dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name.size() != prefix.size() + kRandomLength || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
+    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat st{};
+    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 && Lock(fd, false) &&
+        StillNamed(parentFd, name, fd)) {
+      RemoveFolderContents(fd);
+      unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+    }
+    close(fd);
+  }
+  closedir(listing);
+}
+
+PrivateFolder::PrivateFolder(std::filesystem::path parent, int parentFd, std::string name, int fd)
+    : parent_(std::move(parent)),
+      parentFd_(parentFd),
+      name_(std::move(name)),
+      fd_(fd),
+      removeOnSignal_(std::make_unique<RemoveFolderOnSignal>(parentFd_, name_, fd_)) {}
+
+PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
+    : parent_(std::move(other.parent_)),
+      parentFd_(other.parentFd_),
+      name_(std::move(other.name_)),
+      fd_(other.fd_),
+      removeOnSignal_(std::move(other.removeOnSignal_)) {
+  other.parentFd_ = -1;
+  other.fd_ = -1;
+}
+
+PrivateFolder::~PrivateFolder() {
+  if (fd_ < 0) return;
+  RemoveFolderContents(fd_);
+  if (StillNamed(parentFd_, name_, fd_)) unlinkat(parentFd_, name_.c_str(), AT_REMOVEDIR);
+  removeOnSignal_.reset();
+  close(fd_);
+  close(parentFd_);
+}
+
+std::filesystem::path PrivateFolder::Reach(const std::string& file) const {
+  return "/proc/self/fd/" + std::to_string(fd_) + "/" + file;
+}
+
+}  // namespace quiremark::platform

@@ -1,0 +1,87 @@
+#include "platform/private_folder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+
+#include "support/test_support.h"
+
+namespace qp = quiremark::platform;
+namespace qt = quiremark::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PrivateFolder, IsClosedToOthersAndGoesWithWhatItHolds) {
+  qt::TempDir dir;
+  int error = 0;
+  {
+    std::optional<qp::PrivateFolder> own = qp::PrivateFolder::Create(dir.path(), ".Run-", error);
+    ASSERT_TRUE(own) << error;
+    struct stat st{};
+    ASSERT_EQ(::stat(own->path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    fs::create_directories(own->path() / "inre");
+    qt::WriteFile(own->path() / "inre" / "sida.ps", "%!PS");
+    qt::WriteFile(own->Reach("a.pdf"), "%PDF-1.4");
+    EXPECT_EQ(qt::ReadFile(own->path() / "a.pdf"), "%PDF-1.4");
+  }
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{});
+  EXPECT_FALSE(qp::PrivateFolder::Create(dir / "saknas", ".Run-", error));
+  EXPECT_EQ(error, ENOENT);
+}
+
+// A stop signal removes the folder with its half-made file and still ends
+// the program as the signal asks.
+TEST(PrivateFolder, AStopSignalRemovesItAndStillEndsTheProgram) {
+  qt::TempDir dir;
+  EXPECT_EXIT(
+      {
+        int error = 0;
+        std::optional<qp::PrivateFolder> own = qp::PrivateFolder::Create(dir.path(), ".Run-", error);
+        qt::WriteFile(own->path() / "half.pdf", "%PDF-1.4 half");
+        ::raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{});
+}
+
+// Folders left by runs that were killed are removed; the folder of a run
+// still going, and what only looks like one, stay.
+TEST(PrivateFolder, OnlyAbandonedFoldersAreRemoved) {
+  qt::TempDir dir;
+  int error = 0;
+  std::optional<qp::PrivateFolder> running = qp::PrivateFolder::Create(dir.path(), ".Run-", error);
+  ASSERT_TRUE(running);
+  qt::WriteFile(running->path() / "a.pdf", "%PDF-1.4 being made");
+  const auto leave = [&](const std::string& name, mode_t mode) {
+    fs::create_directory(dir / name);
+    qt::WriteFile(dir / name / "x.pdf", "%PDF");
+    ::chmod((dir / name).c_str(), mode);
+  };
+  leave(".Run-Killed", 0700);  // a killed run's: no one holds its lock
+  leave(".Run-Shared", 0755);  // open to others: not one of ours
+  leave(".Run-TooLong", 0700);
+  leave(".Other-abcdef", 0700);
+  qt::WriteFile(dir / ".Run-plain1", "a file");
+  fs::create_directory(dir / "target");
+  fs::create_directory_symlink(dir / "target", dir / ".Run-linked");
+  qp::PrivateFolder::RemoveAbandoned(dir.path(), ".Run-");
+  std::vector<std::string> kept{".Other-abcdef", ".Run-Shared", ".Run-TooLong", ".Run-linked", ".Run-plain1",
+                                 running->name(), "target"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Names(dir.path()), kept);
+  EXPECT_EQ(qt::ReadFile(running->path() / "a.pdf"), "%PDF-1.4 being made");
+}
+
+}  // namespace
