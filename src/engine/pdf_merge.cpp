@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/pdfmark.h"
+#include "platform/raw_file.h"
 
 namespace quiremark::engine {
 
@@ -104,17 +105,23 @@ bool MergePdfParts(const std::vector<std::filesystem::path>& parts, const std::v
     return false;
   }
   try {
+    // Read from memory: qpdf reads a file on disk in small reads, each after
+    // a seek. The parts stay mapped until the whole is written.
+    std::vector<std::unique_ptr<platform::MappedFile>> bytes;
+    const auto open = [&](QPDF& pdf, const std::filesystem::path& part) {
+      bytes.push_back(std::make_unique<platform::MappedFile>(part));
+      pdf.setSuppressWarnings(true);
+      pdf.processMemoryFile(part.c_str(), bytes.back()->bytes().data(), bytes.back()->bytes().size());
+    };
     QPDF whole;
-    whole.setSuppressWarnings(true);
-    whole.processFile(parts[0].c_str());
+    open(whole, parts[0]);
     QPDFPageDocumentHelper pages(whole);
     // The other parts are read while the whole is written: their pages'
     // content is copied from them then.
     std::vector<std::unique_ptr<QPDF>> others;
     for (size_t k = 1; k < parts.size(); ++k) {
       others.push_back(std::make_unique<QPDF>());
-      others.back()->setSuppressWarnings(true);
-      others.back()->processFile(parts[k].c_str());
+      open(*others.back(), parts[k]);
       for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*others.back()).getAllPages()) {
         pages.addPage(page, false);
       }
@@ -143,6 +150,8 @@ bool MergePdfParts(const std::vector<std::filesystem::path>& parts, const std::v
     writer.setObjectStreamMode(qpdf_o_disable);
     writer.write();
     return true;
+  } catch (const std::filesystem::filesystem_error& e) {
+    why = e.code().message();
   } catch (const QPDFExc& e) {
     why = e.getMessageDetail();
   } catch (const std::exception& e) {
