@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "platform/environment.h"
@@ -85,18 +87,27 @@ TEST(Process, KilledChildReportsTheSignal) {
 TEST(Process, WhatAConverterStartedEndsWithItsGroup) {
   qt::TempDir dir;
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // the orphans are this process's to reap
-  const auto helper = [&](const char* name) {
+  // A shell that starts a program and becomes another, which reaps
+  // nothing: a shell that waited could reap its child itself when the group
+  // is killed, before this process, which takes the orphans, comes to look.
+  const auto helper = [&] {
     qp::StartOptions options;
     options.endsWithProgram = true;
-    options.outputFile = dir / (std::string(name) + ".log");
-    const std::string pidFile = (dir / name).string();
-    return qp::StartProcess(Args{"sh", "-c", "sleep 1000 & echo $! > " + pidFile + ".part; mv " + pidFile + ".part " +
-                                                 pidFile + "; wait"},
-                            options);
+    options.outputFile = dir / "helper.log";
+    return qp::StartProcess(Args{"sh", "-c", "sleep 1000 & exec sleep 1001"}, options);
   };
-  const auto helperPid = [&](const char* name) {
-    while (!std::filesystem::exists(dir / name)) std::this_thread::yield();  // it says when it has started
-    return static_cast<pid_t>(std::stol(qt::ReadFile(dir / name)));
+  // The program the helper started, once the helper has become the other.
+  const auto helperChild = [](pid_t helper) {
+    const std::string proc = "/proc/" + std::to_string(helper);
+    const auto read = [](const std::string& file) {
+      std::ifstream in(file);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (;;) {
+      const std::string children = read(proc + "/task/" + std::to_string(helper) + "/children");
+      if (read(proc + "/comm") == "sleep\n" && !children.empty()) return static_cast<pid_t>(std::stol(children));
+      std::this_thread::yield();
+    }
   };
   // Killed already; one still running would end by this SIGTERM instead.
   const auto endedByKill = [](pid_t pid) {
@@ -106,16 +117,16 @@ TEST(Process, WhatAConverterStartedEndsWithItsGroup) {
   };
   EXPECT_EXIT(
       {
-        auto started = helper("stopped");
-        helperPid("stopped");
+        auto started = helper();
+        qt::WriteFile(dir / "stopped", std::to_string(helperChild(started.process->pid())));
         raise(SIGTERM);
       },
       ::testing::KilledBySignal(SIGTERM), "");
-  EXPECT_TRUE(endedByKill(helperPid("stopped")));
+  EXPECT_TRUE(endedByKill(static_cast<pid_t>(std::stol(qt::ReadFile(dir / "stopped")))));
 
-  auto started = helper("ended");
+  auto started = helper();
   ASSERT_TRUE(started.process);
-  const pid_t sleeper = helperPid("ended");
+  const pid_t sleeper = helperChild(started.process->pid());
   kill(started.process->pid(), SIGKILL);  // the converter alone
   EXPECT_EQ(started.process->Wait(), 128 + SIGKILL);
   EXPECT_TRUE(endedByKill(sleeper));
