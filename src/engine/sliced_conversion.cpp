@@ -69,8 +69,9 @@ void Unlink(int folderFd, const std::string& name) { ::unlinkat(folderFd, name.c
 void JoinLogs(const RunFiles& files, size_t count) {
   std::ofstream log(files.File(RunFiles::kLog), std::ios::binary | std::ios::trunc);
   for (size_t k = 0; k < count; ++k) {
-    std::ifstream part(files.File(SliceName(k, ".log")), std::ios::binary);
-    if (part) log << part.rdbuf();
+    const std::string name = SliceName(k, ".log");
+    if (std::ifstream part(files.File(name), std::ios::binary); part && part.peek() != EOF) log << part.rdbuf();
+    Unlink(files.folderFd(), name);
   }
 }
 

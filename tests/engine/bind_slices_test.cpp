@@ -7,11 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
+#include "engine/conversion.h"
 #include "engine/pdf_merge.h"
+#include "engine/sliced_conversion.h"
 #include "engine/plot_files.h"
 #include "engine/trailer_options.h"
 #include "platform/process.h"
 #include "support/pdf_description.h"
+#include "support/scripted_ui.h"
 #include "support/test_support.h"
 
 namespace qe = quiremark::engine;
@@ -21,18 +27,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Gs(const fs::path& ps, const fs::path& pdf) {
-  return qp::RunAndCapture({"gs", "-q", "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dBATCH", "-dOmitXMP",
-                            "-dAutoRotatePages=/None", "-sOutputFile=" + pdf.string(), ps.string()})
-      .has_value();
-}
-
 class BindSlices : public ::testing::Test {
  protected:
   qt::TempDir dir;
   qt::ScopedEnv registry{"QUIREMARK_REGISTRY", (dir.path() / "reg").string()};
   qt::ScopedEnv temp{"Temp", dir.path().string()};
   qt::ScopedEnv dates{"SOURCE_DATE_EPOCH", "1796000000"};  // gs's own dates the same in every run
+  quiremark::settings::AppState state = [] {
+    quiremark::settings::AppState s;
+    s.converterSelector = quiremark::settings::Converter::Ghostscript;
+    return s;
+  }();
+  qt::ScriptedUi ui;
+  qe::SplashForm splash;
 };
 
 }  // namespace
@@ -77,52 +84,59 @@ TEST(PlanSlices, CutBetweenFilesByBytesEachWithOneFileAtLeast) {
 
 // A tree scan's outline, with folder groups that the cuts split, files of
 // several pages, page sizes set and not set, and an EPS that never shows
-// its page.
-TEST_F(BindSlices, JoinedSlicesAreTheOneRunsPdf) {
-  qe::OutlineState outline;
-  std::vector<std::string> plots;
+// its page: converted in one run and in 2, 3 and 6 slices, the PDFs agree in
+// everything a reader sees.
+TEST_F(BindSlices, ConvertedInSlicesTheBindIsTheOneRunsPdf) {
   const auto plot = [&](const std::string& name, const std::string& bytes) {
     qt::WriteFile(dir / name, bytes);
-    plots.push_back((dir / name).string());
-    return plots.back();
+    return (dir / name).string();
   };
   const std::string a1 = "%!PS\r\n<< /PageSize [1684 2384] >> setpagedevice\r\n/Helvetica findfont 40 scalefont setfont "
                          "100 100 moveto (A1) show showpage\r\n";
   const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\r\n%%BoundingBox: 0 0 200 200\r\n0 0 moveto 200 200 lineto stroke\r\n";
-  outline.AddGroupEntry(3, "Arkitekt å");
-  outline.AddUncountedFile("Plan", plot("a.plt", qt::DriverPlotFile(1, "Plan")));
-  outline.AddUncountedFile("Sektion", plot("b.plt", qt::DriverPlotFile(3, "Sektion")));
-  outline.AddUncountedFile("A1", plot("c.plt", a1));
-  outline.AddGroupEntry(2, "Konstruktion – K");
-  outline.AddUncountedFile("Eps", plot("d.eps", eps));
-  outline.AddUncountedFile("Fasad", plot("e.plt", qt::DriverPlotFile(2, "Fasad")));
-  outline.AddUncountedFile("Sist", plot("f.plt", qt::DriverPlotFile(1, "Sist")));
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"Plan", plot("a.plt", qt::DriverPlotFile(1, "Plan"))},   {"Sektion", plot("b.plt", qt::DriverPlotFile(3, "Sektion"))},
+      {"A1", plot("c.plt", a1)},                                {"Eps", plot("d.eps", eps)},
+      {"Fasad", plot("e.plt", qt::DriverPlotFile(2, "Fasad"))}, {"Sist", plot("f.plt", qt::DriverPlotFile(1, "Sist"))}};
 
-  const fs::path joined = dir / "QuiremarkTmp.ps";
-  qe::TempPsFile temp(joined);
-  for (const std::string& file : plots) temp.AppendPlotFile(file, &outline, true);
-  temp.Finish({"Titel", "anna", "Ämne", "Ord", "D:20261208140000+00'00'", {}}, {}, outline);
-  ASSERT_EQ(temp.trailingRecords(), 0u);
-  ASSERT_TRUE(Gs(joined, dir / "one.pdf"));
-
-  for (size_t count : {2, 3, 6}) {
-    const std::vector<qe::BindSlice> slices = qe::PlanSlices(temp.files(), count);
-    ASSERT_EQ(slices.size(), count);
-    const int in = ::open(joined.c_str(), O_RDONLY | O_CLOEXEC);
-    std::vector<fs::path> parts;
-    for (size_t k = 0; k < slices.size(); ++k) {
-      const fs::path ps = dir / ("slice" + std::to_string(k) + ".ps");
-      const int out = ::open(ps.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-      qe::WriteSlice(temp, in, slices[k], out);
-      ::close(out);
-      parts.push_back(dir / ("slice" + std::to_string(k) + ".pdf"));
-      ASSERT_TRUE(Gs(ps, parts.back()));
+  std::map<size_t, std::string> pdfs;
+  for (size_t count : {1, 2, 3, 6}) {
+    SCOPED_TRACE(std::to_string(count) + " slices");
+    qe::OutlineState outline;
+    outline.AddGroupEntry(3, "Arkitekt å");
+    for (size_t k = 0; k < files.size(); ++k) {
+      if (k == 3) outline.AddGroupEntry(2, "Konstruktion – K");
+      outline.AddUncountedFile(files[k].first, files[k].second);
     }
-    ::close(in);
-    const int out = ::open((dir / "joined.pdf").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::string why;
-    ASSERT_TRUE(qe::MergePdfParts(parts, temp.outline(), out, why)) << why;
-    ::close(out);
-    EXPECT_EQ(qt::DescribePdf(dir / "joined.pdf"), qt::DescribePdf(dir / "one.pdf")) << count << " slices";
+    std::string failure;
+    std::optional<qe::RunFiles> run = qe::RunFiles::Create(failure);
+    ASSERT_TRUE(run) << failure;
+    qe::TempPsFile temp(run->ps());
+    for (const auto& file : files) temp.AppendPlotFile(file.second, &outline, true);
+    temp.Finish({"Titel", "anna", "Ämne", "Ord", "D:20261208140000+00'00'", {}}, {}, outline);
+    const fs::path pdf = dir / ("bind-" + std::to_string(count) + ".pdf");
+    std::optional<qe::PendingPdf> target = qe::PendingPdf::Create(pdf, failure);
+    ASSERT_TRUE(target) << failure;
+    run->NoteWritten();
+    if (count == 1) {
+      const qe::ConversionResult result = qe::ConvertToPdf(state, {}, *run, *target, temp.files(), ui, splash);
+      ASSERT_TRUE(result.pdfMade) << result.failure;
+    } else {
+      const qe::SlicedConversion sliced =
+          qe::ConvertInSlices(qp::FindOnPath("gs").value(), temp, count, *run, *target, ui, splash, {});
+      ASSERT_TRUE(sliced.ran);
+      ASSERT_EQ(sliced.failure, "");
+      EXPECT_EQ(sliced.pages.count, 9);
+      EXPECT_EQ(sliced.pages.fileStarts, (std::vector<int>{1, 2, 5, 6, 7, 9})) << "as each slice's PDF shows it";
+      EXPECT_EQ(splash.value(), 100);
+      ASSERT_TRUE(target->Commit(failure)) << failure;
+      // Of the slices only gs's messages stay, in the run's log.
+      std::vector<std::string> left;
+      for (const auto& entry : fs::directory_iterator(run->folder())) left.push_back(entry.path().filename().string());
+      std::sort(left.begin(), left.end());
+      EXPECT_EQ(left, (std::vector<std::string>{"QuiremarkTmp.log", "QuiremarkTmp.ps"}));
+    }
+    pdfs[count] = qt::DescribePdf(pdf);
   }
+  for (size_t count : {2, 3, 6}) EXPECT_EQ(pdfs[count], pdfs[1]) << count << " slices";
 }
