@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -103,8 +104,17 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
   } once{started};
   SlicedConversion result;
   const int folder = files.folderFd();
+  // The slices and their PDFs take about twice what the temporary file
+  // takes, besides it; where the temporary folder has less room, one run
+  // converts the bind as it would have.
+  struct statvfs room{};
+  if (::fstatvfs(folder, &room) != 0 ||
+      static_cast<uint64_t>(room.f_bavail) * room.f_frsize < 2 * temp.size() + (64ull << 20)) {
+    return result;
+  }
 
-  // The slices' PostScript, cut from the run's temporary file.
+  // The slices' PostScript, cut from the run's temporary file; should the
+  // room run out all the same, one run converts the bind.
   std::vector<Running> slices;
   {
     const int in = ::open(files.ps().c_str(), O_RDONLY | O_CLOEXEC);

@@ -22,9 +22,8 @@ namespace quiremark::engine {
 size_t GhostscriptSlices(const TempPsFile& temp);
 
 struct SlicedConversion {
-  // False when the slices could not be written (no room for them in the
-  // temporary folder): nothing was started, and the bind is converted in
-  // one run.
+  // False when there is no room for the slices in the temporary folder:
+  // nothing was started, and the bind is converted in one run.
   bool ran = false;
   std::string failure;  // why no PDF was made, as a conversion in one run says it; "" when made
   PdfPages pages;       // the pages the slices made and where each plot file began in them
