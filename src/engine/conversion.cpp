@@ -256,10 +256,16 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
     std::string why;
     // Of a PDF joined from slices, where each file began is what the slices
     // made: the joined outline was written from the temporary file's.
-    const std::optional<PdfPages> pages = slicedPages ? slicedPages : ReadPdfPages(made, contents.size(), &why);
-    if (pages && slicedPages && PdfPageCount(made, &why) != pages->count) {
-      pageFailure = "PDF-filen som GhostScript skapade av bindningens delar har inte deras sidor.";
-    } else if (pages) {
+    std::optional<PdfPages> pages = slicedPages ? slicedPages : ReadPdfPages(made, contents.size(), &why);
+    if (slicedPages) {
+      if (const std::optional<int> joined = PdfPageCount(made, &why); !joined) {
+        pages.reset();
+      } else if (*joined != pages->count) {
+        why = "the joined PDF has " + std::to_string(*joined) + " pages, its parts " + std::to_string(pages->count);
+        pages.reset();
+      }
+    }
+    if (pages) {
       pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts);
     } else {
       const std::string converter =

@@ -25,12 +25,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // What gs takes for a bind, roughly, from measurements on driver plot files:
-// some 15 MB of PostScript a second, and a tenth of a millisecond a file for
-// what the bind puts around each. Below kSliceFrom seconds one run is done
-// before more runs and the joining of their PDFs pay off.
+// some 15 MB of PostScript a second and a tenth of a millisecond a page; and
+// what converting in slices costs besides: the start of the slices' gs and
+// the joining of their PDFs, some 0.12 ms a page (qpdf copies each page with
+// its resources). A bind is cut where that saves kWorthIt seconds at least:
+// one of 2,000 one-page drawings of a few lines each is done in one run as
+// soon as in slices.
 constexpr double kBytesPerSecond = 15e6;
-constexpr double kSecondsPerFile = 1e-4;
-constexpr double kSliceFrom = 0.2;
+constexpr double kSecondsPerPage = 1e-4;
+constexpr double kSliceStart = 0.05;
+constexpr double kJoinPerPage = 1.2e-4;
+constexpr double kWorthIt = 0.05;
 // What one gs may need; the slices running at once get this much each of
 // the memory the system has free. gs writing a PDF keeps little of it in
 // memory (some 30 MB for 60 MB of plot files).
@@ -81,13 +86,15 @@ void JoinLogs(const RunFiles& files, size_t count) {
 size_t GhostscriptSlices(const TempPsFile& temp) {
   const size_t files = temp.files().size();
   if (files < 2 || temp.trailingRecords() > 0) return 1;
-  const double seconds = static_cast<double>(temp.size()) / kBytesPerSecond + static_cast<double>(files) * kSecondsPerFile;
-  if (seconds < kSliceFrom) return 1;
   size_t count = std::min(platform::UsableProcessors(), files);
   if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
     count = std::min<uint64_t>(count, std::max<uint64_t>(1, *memory / kMemoryPerConverter));
   }
-  return count;
+  if (count < 2) return 1;
+  const double pages = temp.pages();
+  const double oneRun = static_cast<double>(temp.size()) / kBytesPerSecond + pages * kSecondsPerPage;
+  const double saved = oneRun * (1.0 - 1.0 / static_cast<double>(count)) - kSliceStart - pages * kJoinPerPage;
+  return saved >= kWorthIt ? count : 1;
 }
 
 SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, size_t count, RunFiles& files,
