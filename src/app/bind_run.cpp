@@ -337,7 +337,7 @@ class BindRun {
                const std::function<void()>& whileConverting) {
     const engine::ConverterSetup setup{form_.DistillerProgram, form_.DistillerDataFolder, form_.GhostscriptProgram};
     const engine::ConversionResult result =
-        engine::ConvertToPdf(form_.state, setup, files, pdf, contents, ui_, form_.frmSplash, whileConverting);
+        engine::ConvertToPdf(form_.state, setup, files, pdf, contents, ui_, form_.frmSplash, whileConverting, &*temp_);
     if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
     form_.BindFailure = result.failure;

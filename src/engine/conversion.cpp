@@ -4,10 +4,13 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
 #include "engine/pdf_page_count.h"
+#include "engine/sliced_conversion.h"
 #include "platform/process.h"
 #include "platform/raw_file.h"
 #include "platform/text_encoding.h"
@@ -76,18 +79,6 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
   return {false, errorLine.empty() ? failure : failure + " " + Quoted(errorLine), true, {}};
 }
 
-// Creates the converter's log file, so that a log that cannot be written is
-// reported as that and not as a converter that cannot be started.
-std::string CreateLog(const fs::path& log) {
-  const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) {
-    return "Loggfilen " + Shown(log) + " kan inte skapas: " +
-           platform::FileErrorText(std::error_code(errno, std::generic_category())) + ".";
-  }
-  ::close(fd);
-  return "";
-}
-
 // Runs the caller's work once: where the conversion calls it, or on the way out.
 class OnceWork {
  public:
@@ -106,8 +97,20 @@ class OnceWork {
   bool done_ = false;
 };
 
-ConversionResult GhostscriptConversion(const ConverterSetup& setup, const RunFiles& files, const PendingPdf& pdf,
-                                       controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting) {
+// The plot file of `contents` that holds `at`, a position in the temporary
+// file; "" when it lies in none.
+std::string FileAt(const std::vector<BoundFile>& contents, uint64_t at) {
+  const auto file = std::upper_bound(contents.begin(), contents.end(), at,
+                                     [](uint64_t at, const BoundFile& f) { return at < f.end; });
+  return file != contents.end() && file->begin <= at ? Shown(file->path) : "";
+}
+
+// gs converts the bind in one run, or a large bind in slices at once
+// (`temp` tells its layout; `slicedPages` then gets the pages the slices made).
+ConversionResult GhostscriptConversion(const ConverterSetup& setup, RunFiles& files, const PendingPdf& pdf,
+                                       const std::vector<BoundFile>& contents, const TempPsFile* temp,
+                                       controls::UiServices& ui, SplashForm& splash, OnceWork& whileConverting,
+                                       std::optional<PdfPages>& slicedPages) {
   std::error_code ec;
   std::optional<fs::path> gs;
   if (!setup.ghostscript.empty() && fs::is_regular_file(setup.ghostscript, ec)) gs = setup.ghostscript;
@@ -117,42 +120,25 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, const RunFil
   splash.SetProgressText("Konverterar temporär fil till PDF med GhostScript...");
   ui.Yield();
 
-  const fs::path psFile = files.ps();
-  const fs::path log = files.File(RunFiles::kLog);
-  if (std::string failure = CreateLog(log); !failure.empty()) return {false, failure, false, *gs};
-  if (!fs::is_regular_file(psFile, ec)) {
-    return {false, "Den temporära filen " + Shown(psFile) + " kan inte läsas.", false, *gs};
+  if (const size_t slices = temp ? GhostscriptSlices(*temp) : 1; slices > 1) {
+    SlicedConversion sliced = ConvertInSlices(*gs, *temp, slices, files, pdf, ui, splash,
+                                              [&] { whileConverting.Run(); });
+    if (sliced.ran) {
+      if (sliced.failure.empty()) slicedPages = std::move(sliced.pages);
+      return {sliced.failure.empty(), sliced.failure, false, *gs};
+    }
   }
+
   // gs writes its bare output name in the run's own folder beside the PDF.
-  platform::StartOptions options;
-  options.showState = platform::show::kHide;
-  options.workingFolderFd = pdf.folderFd();
-  options.outputFile = log;
-  options.environment = ConverterEnvironment();
-  options.endsWithProgram = true;
-  platform::StartResult started = platform::StartProcess(GhostscriptArguments(*gs, pdf.name(), psFile), options);
+  std::string failure;
+  std::optional<GhostscriptJob> job = GhostscriptJob::Start(
+      *gs, {files.ps(), pdf.folderFd(), pdf.name(), pdf.path(), files.File(RunFiles::kLog), files.folder()}, failure);
   ui.Yield();
   whileConverting.Run();
-  if (!started.process) {
-    return {false,
-            "GhostScript (" + Shown(*gs) + ") kunde inte startas: " +
-                platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".",
-            false, *gs};
-  }
-  std::string failure;
-  if (const std::optional<int> exitCode = started.process->Wait(); exitCode != 0) {
-    failure = ConverterEnded("GhostScript", exitCode, started.process->terminatingSignal());
-  } else if (!IsCompletePdf(pdf.path())) {
-    failure = "GhostScript skapade ingen fullständig PDF.";
-  }
-  if (const std::string error = FirstErrorLine(log); !error.empty()) {
-    failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
-  } else if (const std::string notice = FirstNoticeLine(log); !failure.empty() && !notice.empty()) {
-    // gs says why it could not go on ("Could not open the file ...") in a notice line.
-    failure += " " + Quoted(notice);
-  }
+  if (!job) return {false, failure, false, *gs};
+  failure = job->Finish([&](uint64_t at) { return FileAt(contents, at); });
   if (failure.empty()) return {true, "", false, *gs};
-  return {false, failure + "\r\r(Se loggfilen " + Shown(log) + ".)", false, *gs};
+  return {false, failure + "\r\r(Se loggfilen " + Shown(files.File(RunFiles::kLog)) + ".)", false, *gs};
 }
 
 // The disk of `folder` has no room left: what a converter's failure may come from.
@@ -167,14 +153,6 @@ std::string Pages(int n) { return std::to_string(n) + (n == 1 ? " sida" : " sido
 }  // namespace
 
 void SetBuildDefaults(settings::AppState& state, settings::Converter built) { state.converterSelector = built; }
-
-std::vector<std::string> GhostscriptArguments(const fs::path& gs, const fs::path& pdfFile, const fs::path& psFile) {
-  // gs reads "%" in the output name as a page-number format; "%%" is a "%".
-  std::string output;
-  for (char c : pdfFile.string()) output += c == '%' ? std::string("%%") : std::string(1, c);
-  return {gs.string(), "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP", kKeepPageOrientation,
-          "-sOutputFile=" + output, psFile.string()};
-}
 
 namespace {
 
@@ -257,15 +235,17 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
 
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, RunFiles& files,
                               PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
-                              SplashForm& splash, const std::function<void()>& whileConverting) {
+                              SplashForm& splash, const std::function<void()>& whileConverting,
+                              const TempPsFile* temp) {
   OnceWork work(whileConverting);
   RemoveStalePrologue(setup);
   files.NoteWritten();
   const fs::path made = pdf.path();
   if (state.converterSelector == settings::Converter::Distiller) work.Run();
+  std::optional<PdfPages> slicedPages;
   ConversionResult result = state.converterSelector == settings::Converter::Distiller
                                 ? DistillerConversion(setup, files.ps(), pdf, ui, splash)
-                                : GhostscriptConversion(setup, files, pdf, ui, splash, work);
+                                : GhostscriptConversion(setup, files, pdf, contents, temp, ui, splash, work, slicedPages);
   work.Run();
   // A converter can end early without an error (a "quit" in a plot file), and
   // an empty plot file shows only as outline entries beyond the last page:
@@ -274,7 +254,18 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   std::string pageFailure;
   if (IsCompletePdf(made)) {
     std::string why;
-    if (const std::optional<PdfPages> pages = ReadPdfPages(made, contents.size(), &why)) {
+    // Of a PDF joined from slices, where each file began is what the slices
+    // made: the joined outline was written from the temporary file's.
+    std::optional<PdfPages> pages = slicedPages ? slicedPages : ReadPdfPages(made, contents.size(), &why);
+    if (slicedPages) {
+      if (const std::optional<int> joined = PdfPageCount(made, &why); !joined) {
+        pages.reset();
+      } else if (*joined != pages->count) {
+        why = "the joined PDF has " + std::to_string(*joined) + " pages, its parts " + std::to_string(pages->count);
+        pages.reset();
+      }
+    }
+    if (pages) {
       pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts);
     } else {
       const std::string converter =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/ui_services.h"
+#include "engine/ghostscript_job.h"
 #include "engine/pending_pdf.h"
 #include "engine/run_files.h"
 #include "engine/splash_form.h"
@@ -53,16 +54,18 @@ struct ConversionResult {
 // file (same name, ".log"), and it is told to write no XMP metadata, which it
 // garbles for characters beyond Latin-1 while the document information is right.
 //
+// With `temp`, the finished temporary file that `contents` are of, gs
+// converts a large bind in slices, each by its own gs at once, and joins
+// their PDFs into the one PDF (GhostscriptSlices, ConvertInSlices): the same
+// PDF, checked the same way, in a fraction of the time.
+//
 // `whileConverting` runs once in every case: while gs works once it has been
 // started (the caller's own writes then cost no time of their own), else
 // before the converter returns.
 ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSetup& setup, RunFiles& files,
                               PendingPdf& pdf, const std::vector<BoundFile>& contents, controls::UiServices& ui,
-                              SplashForm& splash, const std::function<void()>& whileConverting = {});
-
-// The arguments gs is started with (no shell, so paths with blanks stay whole).
-std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,
-                                              const std::filesystem::path& psFile);
+                              SplashForm& splash, const std::function<void()>& whileConverting = {},
+                              const TempPsFile* temp = nullptr);
 
 // "" when a PDF of `pdfPages` pages holds the plot files as counted, each
 // beginning on its page; otherwise why not, naming the plot file the counts

@@ -61,4 +61,17 @@ std::string FirstNoticeLine(const std::filesystem::path& log) {
   });
 }
 
+std::optional<uint64_t> ErrorFilePosition(const std::filesystem::path& log) {
+  constexpr std::string_view kPosition = "Current file position is ";
+  const std::string found = FirstLogLine(log, [&](const std::string& line) -> std::optional<std::string> {
+    if (line.starts_with(kPosition) && line.size() > kPosition.size() &&
+        line.find_first_not_of("0123456789", kPosition.size()) == std::string::npos) {
+      return line.substr(kPosition.size());
+    }
+    return std::nullopt;
+  });
+  if (found.empty() || found.size() > 18) return std::nullopt;
+  return std::stoull(found);
+}
+
 }  // namespace quiremark::engine

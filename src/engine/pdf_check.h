@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace quiremark::engine {
@@ -28,5 +30,9 @@ std::string FirstErrorLine(const std::filesystem::path& log);
 // writes warnings the same way in runs that succeed, so a notice tells why
 // only when the run failed.
 std::string FirstNoticeLine(const std::filesystem::path& log);
+
+// Where in its input gs stood when it stopped on an error ("Current file
+// position is 1234", in bytes from the start); empty when its log says not.
+std::optional<uint64_t> ErrorFilePosition(const std::filesystem::path& log);
 
 }  // namespace quiremark::engine

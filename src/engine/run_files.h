@@ -34,6 +34,9 @@ class RunFiles {
   // The name it takes in the temporary folder, absolute: how the user knows it.
   std::filesystem::path Record(const std::string& name) const { return temp_ / name; }
   std::filesystem::path ps() const { return File(kPostScript); }
+  // The run's folder, held open: a converter runs in it and writes there.
+  int folderFd() const { return folder_.fd(); }
+  std::filesystem::path folder() const { return folder_.path(); }
 
   // `text` (a message naming files, decoded for the user) with the run's own
   // paths written as the names they take in the temporary folder.

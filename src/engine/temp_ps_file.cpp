@@ -106,9 +106,17 @@ TempPsFile::TempPsFile(const std::filesystem::path& file, platform::FolderListin
       out_(OpenOutput(file)),
       buffer_(kBufferSize),
       readBuffer_(platform::kReadBlockSize),
-      listings_(listings ? listings : &ownListings_) {}
+      listings_(listings ? listings : &ownListings_) {
+  // The entries that go to a later page of their plot file count their page
+  // from the pages made before: none, unless a part of the bind converted
+  // on its own says otherwise.
+  Write(PageBaseLine(-1));
+  Write(kLineEnd);
+  headerEnd_ = written_;
+}
 
 void TempPsFile::Write(std::string_view bytes) {
+  written_ += bytes.size();
   if (bytes.size() < kDirectWrite) {
     if (buffered_ + bytes.size() > buffer_.size()) Flush();
     std::memcpy(buffer_.data() + buffered_, bytes.data(), bytes.size());
@@ -139,11 +147,12 @@ void TempPsFile::WriteRecords(const std::vector<OutlineRecord>& records, int plo
   const size_t first = records.size() - own;
   for (size_t k = 0; k < records.size(); ++k) {
     const OutlineRecord& record = records[k];
-    std::string line = record.page == records[first].page
-                           ? OutlineLineAtCurrentPage(record, k == first ? plotFile : 0)
-                           : OutlineLine(record);
+    const bool here = record.page == records[first].page;
+    const int mark = here && k == first ? plotFile : 0;
+    std::string line = here ? OutlineLineAtCurrentPage(record, mark) : OutlineLineFromPageBase(record);
     line += kLineEnd;
     Write(line);
+    outline_.push_back({record, mark});
   }
 }
 
@@ -214,6 +223,7 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
     }
   }
   const int number = static_cast<int>(files_.size()) + 1;
+  const uint64_t begin = written_;
   Write(kFileBegin);
   WriteRecords(records, number, pages);
   if (eps) Write(kEpsBegin);
@@ -238,25 +248,29 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
   if (eps) Write(kEpsEnd);
 
   const bool empty = section.end == section.from;
-  files_.push_back({plotFile, pages, scanner.pageComments(), empty, !records.empty(), eps});
+  files_.push_back({plotFile, pages, scanner.pageComments(), empty, !records.empty(), eps, begin, written_});
   pages_ += pages;
   return pages;
 }
 
 void TempPsFile::Finish(const DocInfo& info, const CatalogChoices& catalog, OutlineState& outline) {
+  trailerBegin_ = written_;
   std::string trailer = DocInfoLine(info);
   trailer += kLineEnd;
   for (const std::string& line : CatalogLines(catalog)) {
     trailer += line;
     trailer += kLineEnd;
   }
+  bookmarksBegin_ = trailerBegin_ + trailer.size();
   trailer += "% BOOKMARKS";
   trailer += kLineEnd;
   Writing(outline);
-  for (const OutlineRecord& record : outline.TakeRemainingRecords()) {
+  for (OutlineRecord& record : outline.TakeRemainingRecords()) {
     trailer += '\t';
     trailer += OutlineLine(record);
     trailer += kLineEnd;
+    outline_.push_back({std::move(record), 0});
+    ++trailingRecords_;
   }
   trailer += "%%EOF";
   trailer += kLineEnd;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -27,6 +28,17 @@ struct BoundFile {
   bool empty = false;    // it holds no bytes at all, so it prints no page
   bool marked = false;   // its first outline entry marks the page where it begins (kPlotFileKey)
   bool eps = false;      // an EPS file, placed on a page of its own
+  // Where it lies in the temporary file, its outline entries and the lines
+  // around it included: [begin, end).
+  uint64_t begin = 0;
+  uint64_t end = 0;
+};
+
+// An outline record as the temporary file carries it, with the number of
+// the plot file whose beginning it marks (kPlotFileKey; 0: none).
+struct WrittenOutlineEntry {
+  OutlineRecord record;
+  int plotFile = 0;
 };
 
 // A plot file that cannot be bound as it is; what() says why, naming it, in
@@ -92,6 +104,20 @@ class TempPsFile {
   const std::vector<BoundFile>& files() const { return files_; }
   int pages() const { return pages_; }
 
+  // The outline as the file carries it, in order: the records written in
+  // front of the plot files and those of the end.
+  const std::vector<WrittenOutlineEntry>& outline() const { return outline_; }
+  // How many of those came at the end, after "% BOOKMARKS".
+  size_t trailingRecords() const { return trailingRecords_; }
+  // Where the parts of the finished file lie: the line before the first
+  // plot file ends at headerEnd; the document information and the catalog
+  // lines fill [trailerBegin, bookmarksBegin); "% BOOKMARKS" and what
+  // follows it end the file at size.
+  uint64_t headerEnd() const { return headerEnd_; }
+  uint64_t trailerBegin() const { return trailerBegin_; }
+  uint64_t bookmarksBegin() const { return bookmarksBegin_; }
+  uint64_t size() const { return written_; }
+
   // Writes the DOCINFO line, the three catalog lines, "% BOOKMARKS", one
   // tab-indented line per outline record not written in front of a plot
   // file and "%%EOF", and closes the file.
@@ -116,6 +142,10 @@ class TempPsFile {
   platform::AlignedBuffer readBuffer_;  // one block of the plot file being copied
   std::vector<BoundFile> files_;
   int pages_ = 0;
+  uint64_t written_ = 0;  // bytes passed to Write so far
+  uint64_t headerEnd_ = 0, trailerBegin_ = 0, bookmarksBegin_ = 0;
+  std::vector<WrittenOutlineEntry> outline_;
+  size_t trailingRecords_ = 0;
   platform::FolderListings ownListings_;
   platform::FolderListings* listings_;
   std::optional<platform::OpenFolder> heldFolder_;  // the folder of the last plot file without a listing

@@ -4,13 +4,17 @@
 #include <linux/close_range.h>
 #include <signal.h>
 #include <spawn.h>
+#include <dirent.h>
+#include <sched.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <thread>
 
@@ -166,6 +170,49 @@ void ChildProcess::Detach() {
   std::thread([pid = pid_, guard = guard_]() mutable { Reap(pid, guard); }).detach();
   pid_ = 0;
   guard_ = -1;
+}
+
+bool ChildProcess::Ended() const {
+  if (pid_ <= 0) return true;
+  siginfo_t info{};
+  int result;
+  while ((result = waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT)) < 0 && errno == EINTR) {
+  }
+  return result < 0 || info.si_pid == pid_;
+}
+
+void ChildProcess::Kill() {
+  if (pid_ <= 0) return;
+  // A guarded child leads a group of its own, and its number is not given
+  // to another process before it is reaped.
+  ::kill(guard_ >= 0 ? -pid_ : pid_, SIGKILL);
+}
+
+std::optional<uint64_t> ChildProcess::ReadPosition(dev_t device, ino_t inode, int& fd) const {
+  if (pid_ <= 0) return std::nullopt;
+  const std::string process = "/proc/" + std::to_string(pid_);
+  if (fd < 0) {
+    DIR* folder = ::opendir((process + "/fd").c_str());
+    if (!folder) return std::nullopt;
+    while (const dirent* entry = ::readdir(folder)) {
+      struct stat st{};
+      if (entry->d_name[0] == '.' || ::stat((process + "/fd/" + entry->d_name).c_str(), &st) != 0) continue;
+      if (st.st_dev == device && st.st_ino == inode) {
+        fd = std::atoi(entry->d_name);
+        break;
+      }
+    }
+    ::closedir(folder);
+    if (fd < 0) return std::nullopt;
+  }
+  // "pos:\t1234" is the first line.
+  char text[64] = {};
+  const int info = ::open((process + "/fdinfo/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC);
+  if (info < 0) return std::nullopt;
+  const ssize_t n = ::read(info, text, sizeof text - 1);
+  ::close(info);
+  if (n <= 0 || std::string_view(text).substr(0, 4) != "pos:") return std::nullopt;
+  return std::strtoull(text + 4, nullptr, 10);
 }
 
 pid_t ChildProcess::Release() {
@@ -398,6 +445,25 @@ bool ShellOpen(const std::string& target) {
   quiet.outputFile = "/dev/null";
   auto started = StartProcess(std::vector<std::string>{"xdg-open", target}, quiet);
   return started.process.has_value();  // the child is reaped in the background
+}
+
+size_t UsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::optional<uint64_t> AvailableMemory() {
+  const int fd = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  char text[4096] = {};
+  const ssize_t n = ::read(fd, text, sizeof text - 1);
+  ::close(fd);
+  if (n <= 0) return std::nullopt;
+  const char* line = std::strstr(text, "MemAvailable:");
+  if (!line) return std::nullopt;
+  return std::strtoull(line + 13, nullptr, 10) * 1024;  // in kB
 }
 
 }  // namespace quiremark::platform

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <cstdint>
 #include <vector>
 
 namespace quiremark::platform {
@@ -64,6 +65,17 @@ class ChildProcess {
   // when the child cannot be waited for (errno tells why). What a guarded
   // child's group still runs when it has ended is killed.
   std::optional<int> Wait();
+  // Whether the child has ended, without waiting and without reaping it
+  // (Wait then returns at once); a child that cannot be waited for counts
+  // as ended.
+  bool Ended() const;
+  // Ends the child at once (with its process group, when it is guarded); Wait
+  // then reaps it.
+  void Kill();
+  // How far the running child has read the file `device`/`inode` it holds
+  // open: the position of its descriptor of it, found on the first call and
+  // kept in `fd`. Empty when it does not hold it (yet) or the system does not tell.
+  std::optional<uint64_t> ReadPosition(dev_t device, ino_t inode, int& fd) const;
   // The signal that ended the child, once Wait saw it end so; else 0.
   int terminatingSignal() const { return signal_; }
   // Leaves the child running; it is reaped in the background when it ends.
@@ -101,6 +113,12 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
 // The executable file `name` (no "/" in it) in the first folder of PATH that
 // holds one; empty when none does.
 std::optional<std::filesystem::path> FindOnPath(const std::string& name);
+
+// The processors this program may run on, 1 at least.
+size_t UsableProcessors();
+// The memory the system can give without swapping (MemAvailable), in bytes;
+// empty when it does not tell.
+std::optional<uint64_t> AvailableMemory();
 
 // Opens a document, folder or address with the desktop's associated program
 // (xdg-open), without waiting. False when xdg-open could not be started.

@@ -217,7 +217,8 @@ TEST_F(BindSafety, AFailedConversionKeepsTheOlderPdfAndLeavesNothingHalfMade) {
   state.outFileArg = pdf.string();
   ui.ExpectBox("Ingen PDF skapades.\r\rPDF-filen fick 1 sida, men plotfilerna har 2 sidor. Sidorna tar slut efter "
                "plotfilen " + (drawings / "A-01.plt").string() + "; plotfilen " + (drawings / "A-02.plt").string() +
-                   " och de efter den saknas.\r\rGhostScript avslutades med felkod 1. \"Error: /undefined in bar\"\r\r(Se loggfilen " +
+                   " och de efter den saknas.\r\rGhostScript avslutades med felkod 1. \"Error: /undefined in bar\" Felet finns i "
+                   "plotfilen " + (drawings / "A-02.plt").string() + ".\r\r(Se loggfilen " +
                    (dir / "tmp" / "QuiremarkTmp.log").string() + ".)",
                MsgResult::Ok, 16, "GhostScript-fel");
   EXPECT_FALSE(CreatePdf(form, kBindPlain));

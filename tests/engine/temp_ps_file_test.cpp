@@ -63,6 +63,8 @@ constexpr const char* kTrailerStart =
     "[ {Catalog} << /OpenAction [{Page1} /Fit] >> /PUT pdfmark\r\n"
     "% BOOKMARKS\r\n";
 
+// The first line: entries for later pages of a file count from no pages before.
+const std::string kHeader = "/QuiremarkPageBase where { pop } { /QuiremarkPageBase 0 def } ifelse\r\n";
 // What the bind puts around each plot file.
 const std::string kBegin = "userdict /QuiremarkPlotFileState save put\r\n";
 const std::string kEnd = "clear cleardictstack userdict /QuiremarkPlotFileState get restore\r\n";
@@ -88,11 +90,11 @@ TEST_F(TempPsFileTest, ThreeFilesGiveTheBodyTrailerAndOutline) {
   EXPECT_EQ(qe::TempPsPath().filename(), "QuiremarkTmp.ps");
   // Each file's outline entries in front of it: those on its first page go
   // to the page being made, the first of them marked with the file's number.
-  EXPECT_EQ(Join(files), Wrapped(1, "Plan", plan) + kBegin +
+  EXPECT_EQ(Join(files), kHeader + Wrapped(1, "Plan", plan) + kBegin +
                              "[/QuiremarkPlotFile 2 /Count -3  /Title (Sektion) /OUT pdfmark\r\n"
                              "[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n"
-                             "[/Page 3 /View [/XYZ null null 0] /Title (\\(Sid. 2\\)) /OUT pdfmark\r\n"
-                             "[/Page 4 /View [/XYZ null null 0] /Title (\\(Sid. 3\\)) /OUT pdfmark\r\n" +
+                             "[/Page 3 QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. 2\\)) /OUT pdfmark\r\n"
+                             "[/Page 4 QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. 3\\)) /OUT pdfmark\r\n" +
                              sektion + kEnd + Wrapped(3, "Fasad", fasad) + kTrailerStart + "%%EOF\r\n");
   EXPECT_EQ(outline.pageCounter(), 5);
 }
@@ -105,7 +107,7 @@ TEST_F(TempPsFileTest, CopyIsByteExact) {
   const std::string crEnd = "%!PS\rshowpage\r";
   const std::string empty;
   const std::string out = Join({Plot("b.plt", binary), Plot("n.plt", noBreak), Plot("c.plt", crEnd), Plot("e.plt", empty)});
-  EXPECT_EQ(out.substr(0, out.find("[ /Title")), Wrapped(1, "b", binary) + Wrapped(2, "n", noBreak + "\r\n") +
+  EXPECT_EQ(out.substr(0, out.find("[ /Title")), kHeader + Wrapped(1, "b", binary) + Wrapped(2, "n", noBreak + "\r\n") +
                                                      Wrapped(3, "c", crEnd) + Wrapped(4, "e", ""));
 }
 
@@ -238,7 +240,7 @@ TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
   Join({Plot("a.plt", "%!PS\r\n")});
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "keep");
   EXPECT_FALSE(std::filesystem::is_symlink(tmp));
-  EXPECT_TRUE(qt::ReadFile(tmp).starts_with(Wrapped(1, "a", "%!PS\r\n") + "[ /Title"));
+  EXPECT_TRUE(qt::ReadFile(tmp).starts_with(kHeader + Wrapped(1, "a", "%!PS\r\n") + "[ /Title"));
 }
 
 TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
@@ -280,7 +282,7 @@ TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
     std::string lines = "[/QuiremarkPlotFile " + std::to_string(n) + " /Count -" + std::to_string(pages) +
                         "  /Title (Stor) /OUT pdfmark\r\n[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n";
     for (int page = 2; page <= pages; ++page) {
-      lines += "[/Page " + std::to_string(first + page - 1) + " /View [/XYZ null null 0] /Title (\\(Sid. " +
+      lines += "[/Page " + std::to_string(first + page - 1) + " QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. " +
                std::to_string(page) + "\\)) /OUT pdfmark\r\n";
     }
     return lines;
@@ -289,7 +291,7 @@ TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
   qt::WriteFile(folder / "c.txt", "Stor\r\n");
   const std::string out =
       Join({Plot("a.plt", a), Plot("b.plt", b), Plot("c.plt", c), Plot("d.plt", d), Plot("e.plt", "%!PS\r\n")});
-  EXPECT_TRUE(out.starts_with(kBegin + group(1, 2, 1) + a + kEnd + Wrapped(2, "b", b + "\r\n") + kBegin +
+  EXPECT_TRUE(out.starts_with(kHeader + kBegin + group(1, 2, 1) + a + kEnd + Wrapped(2, "b", b + "\r\n") + kBegin +
                               group(3, 3, 4) + c + kEnd + Wrapped(4, "d", d) + Wrapped(5, "e", "%!PS\r\n") +
                               "[ /Title"))
       << "bytes in order";

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -164,4 +165,26 @@ TEST(Process, ShellOpenPassesTheTargetAndKeepsTheOpenersComplaintsOffOurStreams)
   EXPECT_TRUE(started);
   EXPECT_EQ(qt::ReadFile(dir / "xdg-open.target"), "/srv/ut/A-40.pdf\n");
   EXPECT_EQ(qt::ReadFile(caught), "");
+}
+
+// How far a child has read a file it holds: what the progress of a
+// conversion is read from.
+TEST(Process, TheChildsPositionInAFileItHoldsIsRead) {
+  qt::TempDir dir;
+  qt::WriteFile(dir / "input.ps", std::string(1000, 'x'));
+  qt::WriteFile(dir / "other.ps", "x");
+  struct stat input{}, other{};
+  ASSERT_EQ(::stat((dir / "input.ps").c_str(), &input), 0);
+  ASSERT_EQ(::stat((dir / "other.ps").c_str(), &other), 0);
+  auto started = qp::StartProcess(Args{"sh", "-c", "exec 3< '" + (dir / "input.ps").string() +
+                                                       "'; dd bs=100 count=1 <&3 >/dev/null 2>&1; exec sleep 1000"});
+  ASSERT_TRUE(started.process);
+  int fd = -1;
+  std::optional<uint64_t> read;
+  while ((read = started.process->ReadPosition(input.st_dev, input.st_ino, fd)) != 100u) std::this_thread::yield();
+  int none = -1;
+  EXPECT_EQ(started.process->ReadPosition(other.st_dev, other.st_ino, none), std::nullopt) << "a file it does not hold";
+  EXPECT_FALSE(started.process->Ended());
+  started.process->Kill();
+  EXPECT_EQ(started.process->Wait(), 128 + SIGKILL);
 }

@@ -13,6 +13,10 @@ void ScriptedUi::ExpectBox(std::string text, controls::MsgResult answer, std::op
   expected_.push_back({std::move(text), answer, style, std::move(title)});
 }
 
+void ScriptedUi::ExpectBoxContaining(std::string part, controls::MsgResult answer) {
+  expected_.push_back({std::move(part), answer, std::nullopt, std::nullopt, true});
+}
+
 controls::MsgResult ScriptedUi::MessageBox(const std::string& text, int style, const std::string& title) {
   shown.push_back({text, style, title});
   if (expected_.empty()) {
@@ -22,7 +26,11 @@ controls::MsgResult ScriptedUi::MessageBox(const std::string& text, int style, c
   }
   Expected e = expected_.front();
   expected_.pop_front();
-  EXPECT_EQ(text, e.text);
+  if (e.partial) {
+    EXPECT_NE(text.find(e.text), std::string::npos) << "box \"" << text << "\" holds \"" << e.text << "\"";
+  } else {
+    EXPECT_EQ(text, e.text);
+  }
   if (e.style) {
     EXPECT_EQ(style, *e.style) << "style of box \"" << text << "\"";
   }

@@ -26,6 +26,8 @@ class ScriptedUi : public controls::UiServices {
   // The next box must show exactly `text` (and `style`/`title` when given).
   void ExpectBox(std::string text, controls::MsgResult answer, std::optional<int> style = std::nullopt,
                  std::optional<std::string> title = std::nullopt);
+  // The next box must show a text that holds `part`.
+  void ExpectBoxContaining(std::string part, controls::MsgResult answer);
   void QueueSaveFile(std::optional<std::string> answer) { saveAnswers_.push_back(std::move(answer)); }
   void QueueOpenFile(std::optional<std::string> answer) { openAnswers_.push_back(std::move(answer)); }
   void QueueFolder(std::string answer) { folderAnswers_.push_back(std::move(answer)); }
@@ -61,6 +63,7 @@ class ScriptedUi : public controls::UiServices {
     controls::MsgResult answer;
     std::optional<int> style;
     std::optional<std::string> title;
+    bool partial = false;
   };
   std::deque<Expected> expected_;
   std::deque<std::optional<std::string>> saveAnswers_;

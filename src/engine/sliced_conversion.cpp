@@ -1,0 +1,259 @@
+#include "engine/sliced_conversion.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <system_error>
+#include <thread>
+
+#include "engine/bind_slices.h"
+#include "engine/ghostscript_job.h"
+#include "engine/pdf_merge.h"
+#include "engine/pdfmark.h"
+#include "platform/process.h"
+#include "platform/text_encoding.h"
+
+namespace quiremark::engine {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What gs takes for a bind, roughly, from measurements on driver plot files:
+// some 15 MB of PostScript a second and a tenth of a millisecond a page; and
+// what converting in slices costs besides: the start of the slices' gs and
+// the joining of their PDFs, some 0.12 ms a page (qpdf copies each page with
+// its resources). A bind is cut where that saves kWorthIt seconds at least:
+// one of 2,000 one-page drawings of a few lines each is done in one run as
+// soon as in slices.
+constexpr double kBytesPerSecond = 15e6;
+constexpr double kSecondsPerPage = 1e-4;
+constexpr double kSliceStart = 0.05;
+constexpr double kJoinPerPage = 1.2e-4;
+constexpr double kWorthIt = 0.05;
+// What one gs may need; the slices running at once get this much each of
+// the memory the system has free. gs writing a PDF keeps little of it in
+// memory (some 30 MB for 60 MB of plot files).
+constexpr uint64_t kMemoryPerConverter = 256ull << 20;
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+std::string Shown(const std::string& path) { return platform::DecodeText(path); }
+std::string Quoted(const std::string& detail) { return "\"" + platform::DecodeText(detail) + "\""; }
+
+std::string SliceName(size_t k, const char* extension) { return "QuiremarkTmp-" + std::to_string(k + 1) + extension; }
+
+// One slice while it is converted.
+struct Running {
+  BindSlice slice;
+  uint64_t size = 0;      // of its PostScript file
+  uint64_t prefix = 0;    // the bytes of that file before its first plot file's
+  std::optional<GhostscriptJob> job;
+  bool done = false;
+};
+
+// The plot file of `slice` that holds `at`, a position in the slice's file;
+// "" when it lies in none.
+std::string FileAt(const TempPsFile& temp, const Running& running, uint64_t at) {
+  const std::vector<BoundFile>& files = temp.files();
+  const BindSlice& slice = running.slice;
+  const uint64_t in = running.slice.firstFile == 0 ? at : files[slice.firstFile].begin + (at - running.prefix);
+  if (slice.firstFile > 0 && at < running.prefix) return "";
+  const auto first = files.begin() + static_cast<std::ptrdiff_t>(slice.firstFile);
+  const auto end = files.begin() + static_cast<std::ptrdiff_t>(slice.endFile);
+  const auto file = std::upper_bound(first, end, in, [](uint64_t at, const BoundFile& f) { return at < f.end; });
+  return file != end && file->begin <= in ? Shown(file->path) : "";
+}
+
+void Unlink(int folderFd, const std::string& name) { ::unlinkat(folderFd, name.c_str(), 0); }
+
+// The logs of the slices one after the other, as the run's log.
+void JoinLogs(const RunFiles& files, size_t count) {
+  std::ofstream log(files.File(RunFiles::kLog), std::ios::binary | std::ios::trunc);
+  for (size_t k = 0; k < count; ++k) {
+    const std::string name = SliceName(k, ".log");
+    if (std::ifstream part(files.File(name), std::ios::binary); part && part.peek() != EOF) log << part.rdbuf();
+    Unlink(files.folderFd(), name);
+  }
+}
+
+}  // namespace
+
+size_t GhostscriptSlices(const TempPsFile& temp) {
+  const size_t files = temp.files().size();
+  if (files < 2 || temp.trailingRecords() > 0) return 1;
+  size_t count = std::min(platform::UsableProcessors(), files);
+  if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
+    count = std::min<uint64_t>(count, std::max<uint64_t>(1, *memory / kMemoryPerConverter));
+  }
+  if (count < 2) return 1;
+  const double pages = temp.pages();
+  const double oneRun = static_cast<double>(temp.size()) / kBytesPerSecond + pages * kSecondsPerPage;
+  const double saved = oneRun * (1.0 - 1.0 / static_cast<double>(count)) - kSliceStart - pages * kJoinPerPage;
+  return saved >= kWorthIt ? count : 1;
+}
+
+SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, size_t count, RunFiles& files,
+                                 const PendingPdf& pdf, controls::UiServices& ui, SplashForm& splash,
+                                 const std::function<void()>& started) {
+  struct StartedOnce {
+    const std::function<void()>& work;
+    bool done = false;
+    void Run() {
+      if (!done && work) work();
+      done = true;
+    }
+    ~StartedOnce() { Run(); }
+  } once{started};
+  SlicedConversion result;
+  const int folder = files.folderFd();
+  // The slices and their PDFs take about twice what the temporary file
+  // takes, besides it; where the temporary folder has less room, one run
+  // converts the bind as it would have.
+  struct statvfs room{};
+  if (::fstatvfs(folder, &room) != 0 ||
+      static_cast<uint64_t>(room.f_bavail) * room.f_frsize < 2 * temp.size() + (64ull << 20)) {
+    return result;
+  }
+
+  // The slices' PostScript, cut from the run's temporary file; should the
+  // room run out all the same, one run converts the bind.
+  std::vector<Running> slices;
+  {
+    const int in = ::open(files.ps().c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return result;
+    bool written = true;
+    for (const BindSlice& slice : PlanSlices(temp.files(), count)) {
+      Running running;
+      running.slice = slice;
+      running.prefix = slice.firstFile == 0 ? 0 : PageBaseLine(slice.pagesBefore).size() + 2;
+      const int out = ::openat(folder, SliceName(slices.size(), ".ps").c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+      slices.push_back(std::move(running));
+      if (out < 0) {
+        written = false;
+        break;
+      }
+      try {
+        WriteSlice(temp, in, slice, out);
+      } catch (const std::system_error&) {
+        written = false;
+      }
+      struct stat st{};
+      slices.back().size = ::fstat(out, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+      if (::close(out) != 0) written = false;
+      if (!written) break;
+    }
+    ::close(in);
+    if (!written) {  // no room for them: one run converts the bind
+      for (size_t k = 0; k < slices.size(); ++k) Unlink(folder, SliceName(k, ".ps"));
+      return result;
+    }
+  }
+  result.ran = true;
+
+  // All of them at once.
+  const auto endAll = [&] {
+    for (Running& running : slices) {
+      if (running.job && !running.done) running.job->Kill();
+    }
+  };
+  for (size_t k = 0; k < slices.size(); ++k) {
+    GhostscriptJob::Files jobFiles{files.File(SliceName(k, ".ps")), folder, SliceName(k, ".pdf"),
+                                   files.File(SliceName(k, ".pdf")), files.File(SliceName(k, ".log")), files.folder()};
+    slices[k].job = GhostscriptJob::Start(gs, std::move(jobFiles), result.failure);
+    if (!slices[k].job) break;
+  }
+  once.Run();
+
+  // Until every gs has ended, or one has failed and the others are ended.
+  uint64_t total = 0;
+  for (const Running& running : slices) total += running.size;
+  splash.SetRange(0, 100);
+  bool failed = !result.failure.empty();
+  if (failed) endAll();
+  int shown = -1;
+  for (;;) {
+    size_t left = 0;
+    uint64_t read = 0;
+    for (Running& running : slices) {
+      if (running.done || !running.job) continue;
+      if (!running.job->Ended()) {
+        ++left;
+        read += std::min(running.job->Read().value_or(0), running.size);
+        continue;
+      }
+      running.done = true;
+      const std::string failure =
+          running.job->Finish([&](uint64_t at) { return FileAt(temp, running, at); });
+      Unlink(folder, SliceName(static_cast<size_t>(&running - slices.data()), ".ps"));
+      if (failure.empty() || failed) continue;  // what ends after a failure was ended by it
+      failed = true;
+      result.failure = failure;
+      if (failure.find("Felet finns i plotfilen") == std::string::npos) {
+        const std::vector<BoundFile>& bound = temp.files();
+        const BindSlice& slice = running.slice;
+        result.failure += slice.endFile - slice.firstFile == 1
+                              ? " Felet finns i plotfilen " + Shown(bound[slice.firstFile].path) + "."
+                              : " Felet finns i en av plotfilerna " + Shown(bound[slice.firstFile].path) + " till " +
+                                    Shown(bound[slice.endFile - 1].path) + ".";
+      }
+      endAll();
+    }
+    for (const Running& running : slices) {
+      if (running.done) read += running.size;
+    }
+    if (left == 0) break;
+    const int percent = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(100, read * 100 / total));
+    if (percent != shown) splash.SetValue(shown = percent);
+    ui.Yield();
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  JoinLogs(files, slices.size());
+  const auto removeParts = [&] {
+    for (size_t k = 0; k < slices.size(); ++k) Unlink(folder, SliceName(k, ".pdf"));
+  };
+  if (failed) {
+    removeParts();
+    result.failure += "\r\r(Se loggfilen " + Shown(files.File(RunFiles::kLog).string()) + ".)";
+    return result;
+  }
+  splash.SetValue(100);
+
+  // Where each plot file began, as each slice's own PDF shows it.
+  const size_t fileCount = temp.files().size();
+  result.pages.fileStarts.assign(fileCount, 0);
+  std::vector<fs::path> parts;
+  for (size_t k = 0; k < slices.size(); ++k) {
+    parts.push_back(files.File(SliceName(k, ".pdf")));
+    std::string why;
+    const std::optional<PdfPages> pages = ReadPdfPages(parts.back(), fileCount, &why);
+    if (!pages) {
+      removeParts();
+      result.failure = "PDF-filen som GhostScript skapade kan inte läsas: " + Quoted(why) + ".";
+      return result;
+    }
+    const BindSlice& slice = slices[k].slice;
+    for (size_t f = slice.firstFile; f < slice.endFile; ++f) {
+      if (pages->fileStarts[f] > 0) result.pages.fileStarts[f] = result.pages.count + pages->fileStarts[f];
+    }
+    result.pages.count += pages->count;
+  }
+
+  // One PDF of them, written where the one run would have written it.
+  const int out = ::openat(pdf.folderFd(), pdf.name().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  std::string why = out < 0 ? std::error_code(errno, std::generic_category()).message() : "";
+  if (out >= 0) {
+    if (!MergePdfParts(parts, temp.outline(), out, why)) ::ftruncate(out, 0);
+    ::close(out);
+  }
+  removeParts();
+  if (!why.empty()) result.failure = "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+  return result;
+}
+
+}  // namespace quiremark::engine

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "controls/ui_services.h"
+#include "engine/pdf_page_count.h"
+#include "engine/pending_pdf.h"
+#include "engine/run_files.h"
+#include "engine/splash_form.h"
+#include "engine/temp_ps_file.h"
+
+namespace quiremark::engine {
+
+// In how many slices gs converts the bind of `temp`: 1 (one run) for a bind
+// too small to gain from more (gs's start and the joining then cost more than
+// they save) or one whose outline has entries at the end of the file (a tree
+// scan bound in another order than its own); else one per processor the
+// program may use, as many as the memory has room for, and no more than
+// there are plot files.
+size_t GhostscriptSlices(const TempPsFile& temp);
+
+struct SlicedConversion {
+  // False when there is no room for the slices in the temporary folder:
+  // nothing was started, and the bind is converted in one run.
+  bool ran = false;
+  std::string failure;  // why no PDF was made, as a conversion in one run says it; "" when made
+  PdfPages pages;       // the pages the slices made and where each plot file began in them
+};
+
+// Converts the bind of `temp` (the run's temporary file of `files`) in
+// `count` slices (PlanSlices), each by its own gs at once in the run's
+// folder, and joins their PDFs into `pdf`'s file (MergePdfParts). The
+// progress bar shows how far the gs processes have read their slices
+// together; the window is kept alive meanwhile. A gs that fails ends the
+// others, and its failure names the plot file gs stopped in, or else the
+// plot files of its slice. The slices' files go as soon as they are done
+// with, and with the run's folder on every way out; gs's messages of all the
+// slices, in order, make the run's log. `started` runs once every gs is
+// started (or when the conversion ends before).
+SlicedConversion ConvertInSlices(const std::filesystem::path& gs, const TempPsFile& temp, size_t count,
+                                 RunFiles& files, const PendingPdf& pdf, controls::UiServices& ui, SplashForm& splash,
+                                 const std::function<void()>& started);
+
+}  // namespace quiremark::engine
