@@ -179,9 +179,15 @@ TEST(Process, TheChildsPositionInAFileItHoldsIsRead) {
   auto started = qp::StartProcess(Args{"sh", "-c", "exec 3< '" + (dir / "input.ps").string() +
                                                        "'; dd bs=100 count=1 <&3 >/dev/null 2>&1; exec sleep 1000"});
   ASSERT_TRUE(started.process);
+  // Once the shell has become the program that keeps the file open.
+  const std::string comm = "/proc/" + std::to_string(started.process->pid()) + "/comm";
+  for (;;) {
+    std::ifstream in(comm);
+    if (std::string(std::istreambuf_iterator<char>(in), {}) == "sleep\n") break;
+    std::this_thread::yield();
+  }
   int fd = -1;
-  std::optional<uint64_t> read;
-  while ((read = started.process->ReadPosition(input.st_dev, input.st_ino, fd)) != 100u) std::this_thread::yield();
+  EXPECT_EQ(started.process->ReadPosition(input.st_dev, input.st_ino, fd), 100u);
   int none = -1;
   EXPECT_EQ(started.process->ReadPosition(other.st_dev, other.st_ino, none), std::nullopt) << "a file it does not hold";
   EXPECT_FALSE(started.process->Ended());

@@ -5,7 +5,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <map>
-#include <regex>
+#include <cctype>
 
 namespace quiremark::testing {
 
@@ -43,15 +43,17 @@ std::string Content(QPDFPageObjectHelper& page) {
   }
   std::map<std::string, std::string> names;
   std::string out;
-  const std::regex name("/R[0-9]+");
-  auto at = bytes.cbegin();
-  for (std::sregex_iterator it(bytes.begin(), bytes.end(), name), end; it != end; ++it) {
-    out.append(at, bytes.cbegin() + it->position());
-    auto [found, added] = names.emplace(it->str(), "/N" + std::to_string(names.size()));
+  for (size_t at = 0; at < bytes.size();) {
+    size_t end = at + 2;
+    while (end < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[end]))) ++end;
+    if (bytes.compare(at, 2, "/R") != 0 || end == at + 2) {
+      out += bytes[at++];
+      continue;
+    }
+    auto [found, added] = names.emplace(bytes.substr(at, end - at), "/N" + std::to_string(names.size()));
     out += found->second;
-    at = bytes.cbegin() + it->position() + it->length();
+    at = end;
   }
-  out.append(at, bytes.cend());
   return out;
 }
 
