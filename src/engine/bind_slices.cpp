@@ -87,18 +87,22 @@ std::vector<BindSlice> PlanSlices(const std::vector<BoundFile>& files, size_t co
   return slices;
 }
 
-void WriteSlice(const TempPsFile& temp, int tempFd, const BindSlice& slice, int out) {
+uint64_t WriteSlice(const TempPsFile& temp, int tempFd, const BindSlice& slice, int out) {
   const std::vector<BoundFile>& files = temp.files();
   const uint64_t begin = files[slice.firstFile].begin;
   const uint64_t end = files[slice.endFile - 1].end;
+  uint64_t start = begin;
   if (slice.firstFile == 0) {
     CopyRange(tempFd, 0, end, out);
     CopyRange(tempFd, temp.trailerBegin(), temp.bookmarksBegin() - temp.trailerBegin(), out);
   } else {
-    WriteAll(out, PageBaseLine(slice.pagesBefore) + "\r\n");
+    const std::string base = PageBaseLine(slice.pagesBefore) + "\r\n";
+    WriteAll(out, base);
+    start = base.size();
     CopyRange(tempFd, begin, end - begin, out);
   }
   WriteAll(out, "%%EOF\r\n");
+  return start;
 }
 
 }  // namespace quiremark::engine

@@ -28,7 +28,8 @@ std::vector<BindSlice> PlanSlices(const std::vector<BoundFile>& files, size_t co
 // temporary file does and takes the document information and the catalog
 // lines, which name the bind's first page. The outline entries at the end of
 // the temporary file go to none (the whole outline is written when the parts
-// are joined). Throws std::system_error when a read or a write fails.
-void WriteSlice(const TempPsFile& temp, int tempFd, const BindSlice& slice, int out);
+// are joined). Returns where in what it wrote the first plot file begins.
+// Throws std::system_error when a read or a write fails.
+uint64_t WriteSlice(const TempPsFile& temp, int tempFd, const BindSlice& slice, int out);
 
 }  // namespace quiremark::engine

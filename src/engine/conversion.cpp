@@ -4,8 +4,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
@@ -97,14 +95,6 @@ class OnceWork {
   bool done_ = false;
 };
 
-// The plot file of `contents` that holds `at`, a position in the temporary
-// file; "" when it lies in none.
-std::string FileAt(const std::vector<BoundFile>& contents, uint64_t at) {
-  const auto file = std::upper_bound(contents.begin(), contents.end(), at,
-                                     [](uint64_t at, const BoundFile& f) { return at < f.end; });
-  return file != contents.end() && file->begin <= at ? Shown(file->path) : "";
-}
-
 // gs converts the bind in one run, or a large bind in slices at once
 // (`temp` tells its layout; `slicedPages` then gets the pages the slices made).
 ConversionResult GhostscriptConversion(const ConverterSetup& setup, RunFiles& files, const PendingPdf& pdf,
@@ -136,9 +126,12 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, RunFiles& fi
   ui.Yield();
   whileConverting.Run();
   if (!job) return {false, failure, false, *gs};
-  failure = job->Finish([&](uint64_t at) { return FileAt(contents, at); });
+  failure = job->Finish([&](uint64_t at) {
+    const BoundFile* file = PlotFileAt(contents, at);
+    return file ? Shown(file->path) : "";
+  });
   if (failure.empty()) return {true, "", false, *gs};
-  return {false, failure + "\r\r(Se loggfilen " + Shown(files.File(RunFiles::kLog)) + ".)", false, *gs};
+  return {false, WithLog(failure, files.File(RunFiles::kLog)), false, *gs};
 }
 
 // The disk of `folder` has no room left: what a converter's failure may come from.

@@ -21,6 +21,10 @@ std::string Reason(int error) { return platform::FileErrorText(std::error_code(e
 
 }  // namespace
 
+std::string WithLog(const std::string& failure, const fs::path& log) {
+  return failure + "\r\r(Se loggfilen " + Shown(log) + ".)";
+}
+
 std::vector<std::string> GhostscriptArguments(const fs::path& gs, const fs::path& pdfFile, const fs::path& psFile) {
   // gs reads "%" in the output name as a page-number format; "%%" is a "%".
   std::string output;

@@ -56,6 +56,9 @@ class GhostscriptJob {
   int fd_ = -1;  // gs's descriptor of the PostScript file, once found
 };
 
+// A failure of gs with the pointer to its log after it, for the failure box.
+std::string WithLog(const std::string& failure, const std::filesystem::path& log);
+
 // The arguments gs is started with (no shell, so paths with blanks stay whole).
 std::vector<std::string> GhostscriptArguments(const std::filesystem::path& gs, const std::filesystem::path& pdfFile,
                                               const std::filesystem::path& psFile);

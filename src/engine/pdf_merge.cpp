@@ -18,9 +18,9 @@ namespace quiremark::engine {
 
 namespace {
 
-// Writes the items of `entries` from `next` on as children of `parent`:
-// `count` of them, or all that are left at the top. Returns the first and
-// the last item written.
+// The outline items of `entries`, in the joined PDF, going to its `pages`:
+// each group owns the entries after it, as a converter reads the pdfmark
+// lines of the same entries.
 class OutlineWriter {
  public:
   OutlineWriter(QPDF& pdf, const std::vector<QPDFObjectHandle>& pages, const std::vector<WrittenOutlineEntry>& entries)

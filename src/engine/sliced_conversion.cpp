@@ -14,7 +14,6 @@
 #include "engine/bind_slices.h"
 #include "engine/ghostscript_job.h"
 #include "engine/pdf_merge.h"
-#include "engine/pdfmark.h"
 #include "platform/process.h"
 #include "platform/text_encoding.h"
 
@@ -51,22 +50,19 @@ std::string SliceName(size_t k, const char* extension) { return "QuiremarkTmp-" 
 struct Running {
   BindSlice slice;
   uint64_t size = 0;      // of its PostScript file
-  uint64_t prefix = 0;    // the bytes of that file before its first plot file's
+  uint64_t start = 0;     // where in that file its first plot file begins
   std::optional<GhostscriptJob> job;
   bool done = false;
 };
 
-// The plot file of `slice` that holds `at`, a position in the slice's file;
-// "" when it lies in none.
+// The plot file of `running`'s slice that holds `at`, a place in the slice's
+// file; "" where none does.
 std::string FileAt(const TempPsFile& temp, const Running& running, uint64_t at) {
   const std::vector<BoundFile>& files = temp.files();
-  const BindSlice& slice = running.slice;
-  const uint64_t in = running.slice.firstFile == 0 ? at : files[slice.firstFile].begin + (at - running.prefix);
-  if (slice.firstFile > 0 && at < running.prefix) return "";
-  const auto first = files.begin() + static_cast<std::ptrdiff_t>(slice.firstFile);
-  const auto end = files.begin() + static_cast<std::ptrdiff_t>(slice.endFile);
-  const auto file = std::upper_bound(first, end, in, [](uint64_t at, const BoundFile& f) { return at < f.end; });
-  return file != end && file->begin <= in ? Shown(file->path) : "";
+  const uint64_t begin = files[running.slice.firstFile].begin;
+  if (at < running.start || at - running.start >= files[running.slice.endFile - 1].end - begin) return "";
+  const BoundFile* file = PlotFileAt(files, begin + (at - running.start));
+  return file ? Shown(file->path) : "";
 }
 
 void Unlink(int folderFd, const std::string& name) { ::unlinkat(folderFd, name.c_str(), 0); }
@@ -100,15 +96,6 @@ size_t GhostscriptSlices(const TempPsFile& temp) {
 SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, size_t count, RunFiles& files,
                                  const PendingPdf& pdf, controls::UiServices& ui, SplashForm& splash,
                                  const std::function<void()>& started) {
-  struct StartedOnce {
-    const std::function<void()>& work;
-    bool done = false;
-    void Run() {
-      if (!done && work) work();
-      done = true;
-    }
-    ~StartedOnce() { Run(); }
-  } once{started};
   SlicedConversion result;
   const int folder = files.folderFd();
   // The slices and their PDFs take about twice what the temporary file
@@ -130,7 +117,6 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
     for (const BindSlice& slice : PlanSlices(temp.files(), count)) {
       Running running;
       running.slice = slice;
-      running.prefix = slice.firstFile == 0 ? 0 : PageBaseLine(slice.pagesBefore).size() + 2;
       const int out = ::openat(folder, SliceName(slices.size(), ".ps").c_str(),
                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
       slices.push_back(std::move(running));
@@ -139,7 +125,7 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
         break;
       }
       try {
-        WriteSlice(temp, in, slice, out);
+        slices.back().start = WriteSlice(temp, in, slice, out);
       } catch (const std::system_error&) {
         written = false;
       }
@@ -168,7 +154,7 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
     slices[k].job = GhostscriptJob::Start(gs, std::move(jobFiles), result.failure);
     if (!slices[k].job) break;
   }
-  once.Run();
+  if (started) started();
 
   // Until every gs has ended, or one has failed and the others are ended.
   uint64_t total = 0;
@@ -219,7 +205,7 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
   };
   if (failed) {
     removeParts();
-    result.failure += "\r\r(Se loggfilen " + Shown(files.File(RunFiles::kLog).string()) + ".)";
+    result.failure = WithLog(result.failure, files.File(RunFiles::kLog));
     return result;
   }
   splash.SetValue(100);

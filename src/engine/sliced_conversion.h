@@ -37,8 +37,8 @@ struct SlicedConversion {
 // others, and its failure names the plot file gs stopped in, or else the
 // plot files of its slice. The slices' files go as soon as they are done
 // with, and with the run's folder on every way out; gs's messages of all the
-// slices, in order, make the run's log. `started` runs once every gs is
-// started (or when the conversion ends before).
+// slices, in order, make the run's log. `started` runs once the slices' gs
+// are started; not when the bind is left to one run.
 SlicedConversion ConvertInSlices(const std::filesystem::path& gs, const TempPsFile& temp, size_t count,
                                  RunFiles& files, const PendingPdf& pdf, controls::UiServices& ui, SplashForm& splash,
                                  const std::function<void()>& started);

@@ -99,6 +99,12 @@ platform::SafeOutputFile OpenOutput(const std::filesystem::path& file) {
 
 }  // namespace
 
+const BoundFile* PlotFileAt(const std::vector<BoundFile>& files, uint64_t offset) {
+  const auto file = std::upper_bound(files.begin(), files.end(), offset,
+                                     [](uint64_t at, const BoundFile& f) { return at < f.end; });
+  return file != files.end() && file->begin <= offset ? &*file : nullptr;
+}
+
 std::filesystem::path TempPsPath() { return std::filesystem::absolute(platform::TempFolder() / "QuiremarkTmp.ps"); }
 
 TempPsFile::TempPsFile(const std::filesystem::path& file, platform::FolderListings* listings)

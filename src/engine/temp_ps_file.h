@@ -41,6 +41,10 @@ struct WrittenOutlineEntry {
   int plotFile = 0;
 };
 
+// The plot file of `files` (as TempPsFile::files() gives them) that holds
+// `offset`, a place in the temporary file; nullptr where none does.
+const BoundFile* PlotFileAt(const std::vector<BoundFile>& files, uint64_t offset);
+
 // A plot file that cannot be bound as it is; what() says why, naming it, in
 // Swedish for the user.
 class PlotFileRefused : public std::runtime_error {
