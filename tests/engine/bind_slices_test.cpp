@@ -2,19 +2,14 @@
 // qpdf, against one gs run of the same temporary file.
 #include "engine/bind_slices.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
 #include "engine/conversion.h"
-#include "engine/pdf_merge.h"
 #include "engine/sliced_conversion.h"
 #include "engine/plot_files.h"
-#include "engine/trailer_options.h"
 #include "platform/process.h"
 #include "support/pdf_description.h"
 #include "support/scripted_ui.h"
