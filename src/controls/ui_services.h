@@ -64,6 +64,12 @@ class UiServices {
 
   virtual TwipsRect Screen() const = 0;
   virtual TwipsRect WorkArea() const = 0;
+  // The work area of the screen `place` lies on (its middle); the primary
+  // screen's where it lies on none, or where there is one screen only.
+  virtual TwipsRect WorkAreaAt(const TwipsRect& place) const {
+    (void)place;
+    return WorkArea();
+  }
 
   // Ends the program with the given exit status.
   virtual void EndProgram(int exitCode) = 0;

@@ -242,6 +242,13 @@ controls::TwipsRect QtUiServices::WorkArea() const {
   return screen ? ToTwips(screen->availableGeometry()) : controls::TwipsRect{};
 }
 
+controls::TwipsRect QtUiServices::WorkAreaAt(const controls::TwipsRect& place) const {
+  const QPoint middle(ToPixels(place.left + place.width / 2), ToPixels(place.top + place.height / 2));
+  const QScreen* screen = QGuiApplication::screenAt(middle);
+  if (!screen) return WorkArea();
+  return ToTwips(screen->availableGeometry());
+}
+
 void QtUiServices::EndProgram(int exitCode) {
   std::fflush(nullptr);
   std::exit(exitCode);

@@ -33,6 +33,7 @@ class QtUiServices : public controls::UiServices {
   void Yield() override;
   controls::TwipsRect Screen() const override;
   controls::TwipsRect WorkArea() const override;
+  controls::TwipsRect WorkAreaAt(const controls::TwipsRect& place) const override;
   void EndProgram(int exitCode) override;
 
   bool hourglass() const { return hourglass_; }

@@ -46,9 +46,11 @@ void RestoreFormPlacement(PlacementWindow& window, int minHeight, int minWidth, 
 
   // A place stored on a larger screen, or one with more room, may lie
   // partly or wholly beyond this one: the window is made to fit the work
-  // area (no smaller than its minimum) and moved into it, so that its
-  // buttons show; one larger than the area keeps its top left corner on it.
-  const auto area = ui.WorkArea();
+  // area of the screen it was on, or else the primary one (no smaller than
+  // its minimum), and moved into it, so that its buttons show; one larger
+  // than the area keeps its top left corner on it.
+  const auto area = ui.WorkAreaAt({static_cast<int>(window.Left()), static_cast<int>(window.Top()),
+                                   static_cast<int>(window.Width()), static_cast<int>(window.Height())});
   if (window.Width() > area.width) window.SetWidth(area.width);
   if (window.Width() < minWidth) window.SetWidth(minWidth);
   if (window.Height() > area.height) window.SetHeight(area.height);

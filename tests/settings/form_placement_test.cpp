@@ -124,6 +124,24 @@ TEST_F(FormPlacement, APlaceFromALargerScreenIsMovedAndShrunkIntoTheWorkArea) {
   }
 }
 
+// A window closed on a second screen opens there again, kept inside that
+// screen's work area, not pulled onto the primary one.
+TEST_F(FormPlacement, APlaceOnAnotherScreenStaysOnThatScreen) {
+  ui.SetScreen({0, 0, 15360, 11520}, {0, 450, 15360, 11070});
+  ui.AddScreen({15360, 0, 28800, 16200});
+  qs::SaveRegSetting("Left", "30000", "Options");
+  qs::SaveRegSetting("Top", "3000", "Options");
+  qs::SaveRegSetting("Width", "7860", "Options");
+  qs::SaveRegSetting("Height", "6000", "Options");
+  FakeWindow options("frmOptions");
+  qs::RestoreFormPlacement(options, 6000, 7860, ui);
+  EXPECT_EQ(std::vector<double>({options.left, options.top, options.width, options.height}),
+            std::vector<double>({30000, 3000, 7860, 6000}));
+  qs::SaveRegSetting("Left", "40000", "Options");  // partly beyond its right edge
+  qs::RestoreFormPlacement(options, 6000, 7860, ui);
+  EXPECT_EQ(options.left, 15360 + 28800 - 7860);
+}
+
 TEST_F(FormPlacement, TextsThatAreNoNumbersFallBackToDefaults) {
   qs::SaveRegSetting("Top", "abc", "Main");
   qs::SaveRegSetting("Width", "", "Main");

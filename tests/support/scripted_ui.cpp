@@ -64,6 +64,14 @@ std::string ScriptedUi::BrowseForFolder(const std::string& startPath, const std:
   return a;
 }
 
+controls::TwipsRect ScriptedUi::WorkAreaAt(const controls::TwipsRect& place) const {
+  const int x = place.left + place.width / 2, y = place.top + place.height / 2;
+  for (const controls::TwipsRect& area : otherAreas_) {
+    if (x >= area.left && x < area.left + area.width && y >= area.top && y < area.top + area.height) return area;
+  }
+  return workArea_;
+}
+
 void ScriptedUi::SetHourglass(bool busy) { hourglass.push_back(busy); }
 
 void ScriptedUi::Yield() {

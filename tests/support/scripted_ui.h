@@ -44,6 +44,9 @@ class ScriptedUi : public controls::UiServices {
   void Yield() override;
   controls::TwipsRect Screen() const override { return screen_; }
   controls::TwipsRect WorkArea() const override { return workArea_; }
+  // Further screens, by their work areas, for the places that lie on them.
+  void AddScreen(controls::TwipsRect workArea) { otherAreas_.push_back(workArea); }
+  controls::TwipsRect WorkAreaAt(const controls::TwipsRect& place) const override;
   void EndProgram(int exitCode) override { endedWith = exitCode; }
 
   // What happened, for assertions.
@@ -71,6 +74,7 @@ class ScriptedUi : public controls::UiServices {
   std::deque<std::string> folderAnswers_;
   controls::TwipsRect screen_{0, 0, 28800, 16200};
   controls::TwipsRect workArea_{0, 0, 28800, 15600};
+  std::vector<controls::TwipsRect> otherAreas_;
 };
 
 }  // namespace quiremark::testing
