@@ -46,6 +46,11 @@ class MainForm : public controls::Form {
   controls::ComboBox cboBookMark{"cboBookMark"};
   controls::ComboBox cboFileExt{"cboFileExt"};
   controls::ProgressBar NorvProgressBar{"NorvProgressBar"};
+  // The order Tab goes through the controls: the tree, the grid and its
+  // filters, then the toolbars' other boxes, and back to the tree.
+  const std::vector<const controls::Control*> tabOrder{
+      &fgTree, &fgFiles, &cboFolderName, &cboBookMark, &cboFileExt, &cboScr,
+      &txtAcad, &txtParamAcad, &txtIcad, &txtParamIcad, &cboDigiTejp};
 
   // Hidden helpers of the folder tree, file grid and tree scan.
   controls::FolderList Dir1{"Dir1"};

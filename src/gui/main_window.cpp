@@ -136,12 +136,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::ApplyTabOrder() {
-  // Tab goes from the tree to the grid and its filters, then through the
-  // toolbars' other boxes and back to the tree.
-  std::vector<QWidget*> chain{tree_, files_};
-  for (const char* name : {"cboFolderName", "cboBookMark", "cboFileExt", "cboScr", "txtAcad", "txtParamAcad", "txtIcad",
-                           "txtParamIcad", "cboDigiTejp"})
-    if (auto* widget = findChild<QWidget*>(QString::fromLatin1(name))) chain.push_back(widget);
+  // The form's order, through the views of its controls that are shown.
+  std::vector<QWidget*> chain;
+  for (const controls::Control* control : form_.tabOrder)
+    if (auto* widget = findChild<QWidget*>(ToQString(control->name()))) chain.push_back(widget);
   for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
