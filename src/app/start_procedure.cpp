@@ -1,6 +1,7 @@
 #include "app/start_procedure.h"
 
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 
@@ -28,15 +29,10 @@ constexpr std::array<SwitchName, 3> kSwitches = {{
     {Switch::TreeScan, "/treescan:"},
 }};
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // One of the three switch names at `pos` of `text`, letter case ignored.
 std::optional<SwitchName> KnownSwitchAt(std::string_view text, std::size_t pos) {
   for (const SwitchName& name : kSwitches) {
-    if (text.size() - pos < name.text.size()) continue;
-    bool same = true;
-    for (std::size_t k = 0; same && k < name.text.size(); ++k) same = LowerAscii(text[pos + k]) == name.text[k];
-    if (same) return name;
+    if (platform::EqualsIgnoringCase(text.substr(pos, name.text.size()), name.text)) return name;
   }
   return std::nullopt;
 }
@@ -45,9 +41,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A character of a switch's name: letters (UTF-8 ones too), digits, "-" and "_".
 bool IsNameChar(char c) {
-  const char lower = LowerAscii(c);
-  return (lower >= 'a' && lower <= 'z') || (c >= '0' && c <= '9') || static_cast<unsigned char>(c) >= 0x80 ||
-         c == '-' || c == '_';
+  return std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80 || c == '-' || c == '_';
 }
 
 // Reads the arguments as the program got them. An argument is one word, its
@@ -123,10 +117,8 @@ class LineReader {
   void Begin(const std::string& name) {
     Close();
     target_ = Switch::Unknown;
-    std::string lower = name;
-    for (char& c : lower) c = LowerAscii(c);
     for (const SwitchName& known : kSwitches) {
-      if (lower == known.text) target_ = known.id;
+      if (platform::EqualsIgnoringCase(name, known.text)) target_ = known.id;
     }
     if (target_ == Switch::Unknown) result_.unknownSwitches.push_back(name);
     if (target_ == Switch::StartDir) startDirNamed_ = true;
