@@ -218,15 +218,7 @@ class BindRun {
       form_.StatusBar.SetPaneText(browser::kNoticePane, before);
       if (lock) Notice("Den andra körningen är klar; fortsätter.");
     }
-    if (!lock) {
-      // The lock file cannot be made: the temporary folder is missing or takes no files.
-      const int code = error.value();
-      const bool folderFault = code == ENOENT || code == ENOTDIR || code == EACCES || code == EPERM ||
-                               code == EROFS || code == ENOSPC || code == EDQUOT;
-      Fail(folderFault ? engine::TempFolderFailure(fs::absolute(psFile.parent_path()), code)
-                       : "Den temporära filen " + platform::DecodeText(psFile.string()) + " kan inte låsas: " +
-                             platform::FileErrorText(error) + ".");
-    }
+    if (!lock) Fail(engine::TempLockFailure(psFile, error));
     return lock;
   }
 

@@ -30,6 +30,16 @@ std::string TempFolderFailure(const fs::path& temp, int error) {
          platform::FileErrorText(std::error_code(error, std::generic_category())) + ".";
 }
 
+std::string TempLockFailure(const fs::path& psFile, const std::error_code& error) {
+  const int code = error.value();
+  if (code == ENOENT || code == ENOTDIR || code == EACCES || code == EPERM || code == EROFS || code == ENOSPC ||
+      code == EDQUOT) {
+    std::error_code ec;
+    return TempFolderFailure(fs::absolute(psFile.parent_path(), ec), code);
+  }
+  return "Den temporära filen " + Shown(psFile) + " kan inte låsas: " + platform::FileErrorText(error) + ".";
+}
+
 std::optional<RunFiles> RunFiles::Create(std::string& failure) {
   std::error_code ec;
   const fs::path temp = fs::absolute(platform::TempFolder(), ec);

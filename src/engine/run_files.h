@@ -73,4 +73,9 @@ class RunFiles {
 // file failed with errno `error`: the folder is missing, or the reason.
 std::string TempFolderFailure(const std::filesystem::path& temp, int error);
 
+// Why the lock on the temporary file `psFile` cannot be taken (`error`):
+// the temporary folder's fault where the folder is missing or takes no
+// files, else the lock's.
+std::string TempLockFailure(const std::filesystem::path& psFile, const std::error_code& error);
+
 }  // namespace quiremark::engine
