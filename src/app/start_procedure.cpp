@@ -188,9 +188,7 @@ void Main(const std::vector<std::string>& arguments, settings::AppState& state, 
   settings::InitCommonControlClasses();
 
   const CommandLine commandLine = ParseCommandLine(arguments);
-  // A run that names /OutFile: is unattended: it does exactly what its line
-  // says, or nothing, and says why on the error stream.
-  const bool unattended = commandLine.outFileNamed;
+  const bool unattended = IsUnattendedRun(commandLine);
   const auto refuse = [&](int status, const std::string& why) {
     EndProgramWith(ui, status, "Ingen PDF skapades: " + why, err);
   };

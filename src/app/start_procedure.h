@@ -39,6 +39,13 @@ struct CommandLine {
 // it begins a value. Quotes are removed from values and blanks around them trimmed.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
+// A run that names /OutFile: is unattended: it does exactly what its line
+// says, or nothing, says why on the error stream, and waits for nobody.
+inline bool IsUnattendedRun(const CommandLine& line) { return line.outFileNamed; }
+inline bool IsUnattendedRun(const std::vector<std::string>& arguments) {
+  return IsUnattendedRun(ParseCommandLine(arguments));
+}
+
 // A start folder as it is stored: a relative one is taken from the current
 // folder, and "." and ".." parts and doubled "/" are resolved.
 std::string AbsoluteFolder(const std::string& folder);

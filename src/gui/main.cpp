@@ -55,11 +55,11 @@ gui::RunWindowFunction* LoadWindow(std::string& why) {
 int main(int argc, char* argv[]) {
   const auto converter = static_cast<settings::Converter>(QUIREMARK_CONVERTER_SELECTOR);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  // A run that names /OutFile: binds without anybody and needs no window:
-  // with a display that cannot be opened, or a window that cannot be
-  // loaded, it runs as without a display. Any other run with a display is
-  // there to show the window, and ends at once when it cannot.
-  const bool unattended = app::ParseCommandLine(arguments).outFileNamed;
+  // An unattended run needs no window: with a display that cannot be
+  // opened, or a window that cannot be loaded, it runs as without a display.
+  // Any other run with a display is there to show the window, and ends at
+  // once when it cannot.
+  const bool unattended = app::IsUnattendedRun(arguments);
   const gui::DisplayCheck display = gui::CheckDisplay();
   const auto cannotShowWindow = [](int status, const std::string& why) {
     std::cerr << platform::ProgramName() << ": fönstret kan inte visas: " << why << std::endl;

@@ -23,10 +23,10 @@ extern "C" __attribute__((visibility("default"))) int quiremark_run_window(int a
   gui::SwedishTranslator swedish;
   swedish.Install();
 
-  // A run that names /OutFile: shows its window as it works, but nobody
-  // attends it: its messages go to the error stream and take their answer
-  // by themselves, and it shows no dialog that waits for a person.
-  const bool unattended = app::ParseCommandLine(arguments).outFileNamed;
+  // An unattended run shows its window as it works: its messages go to the
+  // error stream and take their answer by themselves, and it shows no
+  // dialog that waits for a person.
+  const bool unattended = app::IsUnattendedRun(arguments);
   gui::QtUiServices qtUi(unattended ? &std::cerr : nullptr);
   settings::AppState state;
   app::MainForm form(state, qtUi);
