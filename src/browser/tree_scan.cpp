@@ -132,7 +132,7 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
     const std::vector<platform::FoundEntry> entries =
         platform::FindEntries(next.path, "*", {platform::EntryKind::Any, false, false, false}, error);
     if (error) {
-      walk.leftOut.Add(next.path, error, true);  // removed meanwhile, or not ours to list
+      pane.leftOut.Add(next.path, error, true);  // removed meanwhile, or not ours to list
       continue;
     }
     const std::size_t index = walk.tree.size();
@@ -173,7 +173,6 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
   controls::Grid& grid = files.fgFiles;
   const std::string& start = walk.start;
   ScanLeftOut& leftOut = pane.leftOut;
-  leftOut = walk.leftOut;
   {
     Hourglass busy(files.window);
     HiddenGrid hidden(grid);

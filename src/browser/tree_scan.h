@@ -48,11 +48,11 @@ struct ScanFilters {
   std::string bookmarkPattern;
 };
 
-// What the walk found: the tree and the folders it could not list.
+// What the walk found: the tree (the folders it could not list go to the
+// pane's leftOut).
 struct ScanWalk {
   std::string start;  // the folder the walk began in
   engine::ScannedTree tree;
-  ScanLeftOut leftOut;
 };
 
 // Whether a folder passes the folder filter: the filter without its "*"
@@ -71,7 +71,8 @@ bool ScanFolderTree(ScanPane& pane);
 
 // Walks the tree below `path` depth first, a folder before its subfolders
 // in name order, yielding once per folder; records every folder it can
-// list in `walk` and collects those that pass the filters. Symbolic links
+// list in `walk`, one it cannot in the pane's leftOut, and collects those
+// that pass the filters. Symbolic links
 // to folders are not followed, hidden folders not entered.
 void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, const std::string& path);
 
@@ -80,8 +81,8 @@ void ScanFolder(ScanPane& pane, const ScanFilters& filters, ScanWalk& walk, cons
 bool CollectFolder(const engine::ScannedFolder& folder, const std::string& bookmarkPattern);
 
 // Refills the grid from the walked tree (header "+ Nr", relative names) and
-// the outline, then numbers every row. What the walk and the fill left out
-// becomes the pane's leftOut, and the status pane counts it.
+// the outline, then numbers every row. What the fill leaves out joins what
+// the walk left out in the pane's leftOut, and the status pane counts it.
 void FillGridFromTree(ScanPane& pane, const ScanWalk& walk);
 
 }  // namespace quiremark::browser
