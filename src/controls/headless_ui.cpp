@@ -34,15 +34,12 @@ std::string TerminalLines(const std::string& text) {
 }
 }  // namespace
 
-MsgResult AnswerWithoutUser(std::ostream& err, const std::string& text, int style, const std::string& title) {
-  const MsgResult answer = HeadlessUi::SafeAnswer(style);
-  const char* answerText = answer == MsgResult::Ok ? "OK" : answer == MsgResult::No ? "Nej" : "Avbryt";
-  err << (title.empty() ? version::kTitle : title) << ": " << TerminalLines(text) << " [" << answerText << "]" << std::endl;
-  return answer;
-}
-
 MsgResult HeadlessUi::MessageBox(const std::string& text, int style, const std::string& title) {
-  return AnswerWithoutUser(err_, text, style, title);
+  const MsgResult answer = SafeAnswer(style);
+  const char* answerText = answer == MsgResult::Ok ? "OK" : answer == MsgResult::No ? "Nej" : "Avbryt";
+  err_ << (title.empty() ? version::kTitle : title) << ": " << TerminalLines(text) << " [" << answerText << "]"
+       << std::endl;
+  return answer;
 }
 
 std::optional<std::string> HeadlessUi::SaveFileDialog(const FileDialogRequest& request) {

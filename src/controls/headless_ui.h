@@ -6,10 +6,6 @@
 
 namespace quiremark::controls {
 
-// Writes a message box to `err` as a run without a user shows it, with the
-// answer it takes by itself (see HeadlessUi), and returns that answer.
-MsgResult AnswerWithoutUser(std::ostream& err, const std::string& text, int style, const std::string& title);
-
 // UiServices for a run without a display: every message box is written to the
 // error stream and takes the safe answer (OK on a note, No on a Yes/No
 // question, Cancel wherever there is one), dialogs are cancelled, and the

@@ -173,7 +173,7 @@ QStringList QtNameFilters(const std::string& filter) {
 }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std::string& title) {
-  if (unattended_) return controls::AnswerWithoutUser(*unattended_, text, style, title);
+  if (unattended_) return unattended_->MessageBox(text, style, title);
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
   KeepLinesWhole(box);

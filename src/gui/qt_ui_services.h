@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 
+#include "controls/headless_ui.h"
 #include "controls/ui_services.h"
 
 class QWidget;
@@ -23,7 +24,9 @@ class QtUiServices : public controls::UiServices {
   // For a run that nobody attends: its message boxes are written to
   // `unattended` and take their safe answer by themselves, as without a
   // display, so that the run never waits for a person.
-  explicit QtUiServices(std::ostream* unattended) : unattended_(unattended) {}
+  explicit QtUiServices(std::ostream* unattended) {
+    if (unattended) unattended_.emplace(*unattended);
+  }
 
   controls::MsgResult MessageBox(const std::string& text, int style, const std::string& title) override;
   std::optional<std::string> SaveFileDialog(const controls::FileDialogRequest& request) override;
@@ -41,7 +44,7 @@ class QtUiServices : public controls::UiServices {
  private:
   std::optional<std::string> FileDialog(const controls::FileDialogRequest& request, bool save);
   bool hourglass_ = false;
-  std::ostream* unattended_ = nullptr;
+  std::optional<controls::HeadlessUi> unattended_;  // answers the boxes of an unattended run
 };
 
 }  // namespace quiremark::gui
