@@ -124,6 +124,7 @@ class OutlineItemReader {
   explicit OutlineItemReader(std::string_view bytes) : bytes_(bytes) {}
 
   std::optional<Item> Read(size_t offset, const QPDFObjGen& id) {
+    if (offset >= bytes_.size()) return std::nullopt;  // a damaged table: qpdf repairs it
     at_ = offset;
     long long number = 0, generation = 0;
     if (!Integer(number) || !Integer(generation) || !Word("obj") || number != id.getObj() ||
@@ -138,6 +139,11 @@ class OutlineItemReader {
       if (!Name(key)) return std::nullopt;
       Value value;
       if (!ReadValue(value, 0)) return std::nullopt;
+      // A name written with an escape, a link that is no reference and a
+      // destination that is an object of its own are left to qpdf.
+      if (key.find('#') != std::string_view::npos) return std::nullopt;
+      if ((key == "/Next" || key == "/First") && value.ref.getObj() == 0) return std::nullopt;
+      if (key == "/Dest" && value.ref.getObj() != 0) return std::nullopt;
       if (key == "/Next") item.next = value.ref;
       if (key == "/First") item.first = value.ref;
       if (key == "/Dest") item.page = value.firstRef;

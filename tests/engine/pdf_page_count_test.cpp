@@ -108,3 +108,43 @@ TEST(ReadPdfPages, PlotFileStartsAsTheMarkedOutlineItemsGiveThem) {
   EXPECT_EQ(unmarked->count, 3);
   EXPECT_EQ(unmarked->fileStarts, (std::vector<int>{0, 0}));
 }
+
+// Outline items a converter may write otherwise than gs does, and a damaged
+// cross-reference: where the fast reading cannot be sure, qpdf reads them.
+TEST(ReadPdfPages, OutlineItemsOfOtherShapesAndADamagedTableGiveTheSameStarts) {
+  qt::TempDir dir;
+  const auto pdf = [](const std::string& second, bool damaged) {
+    std::string bytes = qt::PdfOf({"<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>",
+                                   "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+                                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
+                                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
+                                   "<< /Type /Outlines /First 6 0 R /Last 7 0 R /Count 2 >>",
+                                   "<< /Title (a) /Parent 5 0 R /Next 7 0 R /Dest [3 0 R /XYZ null null 0] "
+                                   "/QuiremarkPlotFile 1 >>",
+                                   "<< /Title (b) /Parent 5 0 R /Prev 6 0 R " + second + " >>",
+                                   "[4 0 R /XYZ null null 0]"});
+    if (damaged) {  // the first item's row points beyond the end of the file
+      const size_t row = bytes.find("xref\n") + std::string("xref\n0 9\n").size() + 20 * 6;
+      bytes.replace(row, 10, "0099999999");
+    }
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    std::string second;
+    bool damaged;
+  } cases[] = {
+      {"as gs writes it", "/Dest [4 0 R /XYZ null null 0] /QuiremarkPlotFile 2", false},
+      {"its destination an object of its own", "/Dest 8 0 R /QuiremarkPlotFile 2", false},
+      {"its key written with an escape", "/Dest [4 0 R /XYZ null null 0] /Quiremark#50lotFile 2", false},
+      {"a table row beyond the end", "/Dest [4 0 R /XYZ null null 0] /QuiremarkPlotFile 2", true},
+  };
+  for (const auto& c : cases) {
+    qt::WriteFile(dir / "a.pdf", pdf(c.second, c.damaged));
+    std::string why;
+    const std::optional<qe::PdfPages> pages = qe::ReadPdfPages(dir / "a.pdf", 2, &why);
+    ASSERT_TRUE(pages) << c.what << ": " << why;
+    EXPECT_EQ(pages->count, 2) << c.what;
+    EXPECT_EQ(pages->fileStarts, (std::vector<int>{1, 2})) << c.what;
+  }
+}
