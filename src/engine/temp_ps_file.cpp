@@ -148,8 +148,9 @@ void TempPsFile::WriteRecords(const std::vector<OutlineRecord>& records, int plo
   // The file's own records come last; its first one, and every one going to
   // the same page (the folder groups in front of it, "(Sid. 1)"), go to the
   // page being made, where the file begins.
+  if (records.empty()) return;  // none go in front of this file
   const size_t own = pages == 1 ? 1 : static_cast<size_t>(pages) + 1;
-  if (records.size() < own) return;
+  if (records.size() < own) throw std::logic_error("the outline gave fewer records than the plot file has");
   const size_t first = records.size() - own;
   for (size_t k = 0; k < records.size(); ++k) {
     const OutlineRecord& record = records[k];
@@ -195,22 +196,29 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
   // go in front of it.
   PageCommentScanner scanner;
   bool eps = false;
+  // The bound bytes block by block: those of the first block where they all
+  // lie in it, else read again from the file. A file that shrinks while it
+  // is counted ends where its bytes end.
   const bool inBlock = section.end <= got;
-  if (inBlock) {
-    scanner.Feed(block + section.from, section.end - section.from);
-    eps = IsEps(block + section.from, section.end - section.from);
-  } else {
+  const auto eachBlock = [&](bool shrink, const auto& take) {
+    if (inBlock) {
+      if (section.end > section.from) take(block + section.from, section.end - section.from, true);
+      return;
+    }
     for (uint64_t at = section.from; at < section.end;) {
       const size_t n = in.ReadAt(block, static_cast<size_t>(std::min<uint64_t>(readBuffer_.size(), section.end - at)), at);
       if (n == 0) {
-        section.end = at;
+        if (shrink) section.end = at;
         break;
       }
-      if (at == section.from) eps = IsEps(block, n);
-      scanner.Feed(block, n);
+      take(block, n, at == section.from);
       at += n;
     }
-  }
+  };
+  eachBlock(true, [&](const char* data, size_t n, bool first) {
+    if (first) eps = IsEps(data, n);
+    scanner.Feed(data, n);
+  });
   scanner.Finish();
   // A file that calls itself an EPS file but holds the comments of several
   // pages is a document of those pages, as gs alone makes it.
@@ -235,20 +243,10 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
   if (eps) Write(kEpsBegin);
 
   char last = '\n';
-  if (inBlock) {
-    if (section.end > section.from) {
-      Write(std::string_view(block + section.from, section.end - section.from));
-      last = block[section.end - 1];
-    }
-  } else {
-    for (uint64_t at = section.from; at < section.end;) {
-      const size_t n = in.ReadAt(block, static_cast<size_t>(std::min<uint64_t>(readBuffer_.size(), section.end - at)), at);
-      if (n == 0) break;
-      Write(std::string_view(block, n));
-      last = block[n - 1];
-      at += n;
-    }
-  }
+  eachBlock(false, [&](const char* data, size_t n, bool) {
+    Write(std::string_view(data, n));
+    last = data[n - 1];
+  });
   if (last != '\n' && last != '\r') Write(kLineEnd);
   Write(kFileEnd);
   if (eps) Write(kEpsEnd);
