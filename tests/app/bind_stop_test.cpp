@@ -34,8 +34,7 @@ class BindStop : public BindRunTest {
     form.GhostscriptProgram = converter.program().string();
     const pid_t program = ::fork();
     if (program == 0) {
-      // As started from a terminal, whatever this test process ignores.
-      for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+      testing::UnignoreStopSignals();
       CreatePdf(form, kBindPlain);
       converter.Release();  // the run ended before its converter
       ::_exit(0);

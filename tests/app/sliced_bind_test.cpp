@@ -113,11 +113,7 @@ TEST_F(SlicedBind, AStopSignalEndsEveryGsOfTheSlicesAndLeavesNothingOfTheRun) {
   Converter("exec 3<>'" + never.string() + "'\nread line <&3");
   const pid_t program = ::fork();
   if (program == 0) {
-    // As started from a terminal: a stop signal this test process ignores is not ignored.
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-      struct sigaction now{};
-      if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) std::signal(signal, SIG_DFL);
-    }
+    testing::UnignoreStopSignals();
     CreatePdf(form, kBindPlain);
     ::_exit(0);
   }

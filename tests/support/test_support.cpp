@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -120,6 +122,13 @@ PermissionsApply::~PermissionsApply() {
 void DropRootPrivileges() {
   if (geteuid() != 0) return;
   if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(97);
+}
+
+void UnignoreStopSignals() {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction now{};
+    if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) std::signal(signal, SIG_DFL);
+  }
 }
 
 }  // namespace quiremark::testing

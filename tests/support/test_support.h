@@ -48,6 +48,11 @@ int RunInChildProcess(const std::function<int()>& body);
 // fails (EFBIG), for root as well, so a test can make a write fail.
 void LimitFileSize(std::size_t bytes);
 
+// For a child that runs the program as a terminal starts it: a stop signal
+// (SIGINT, SIGTERM, SIGHUP) this test process ignores is not ignored; one the
+// program handles already keeps its handler.
+void UnignoreStopSignals();
+
 // For its lifetime the calling thread is refused what file permissions do
 // not grant it, also when it runs as root: it sets aside the capabilities
 // that let root read and search past them (and takes them back at the end).
