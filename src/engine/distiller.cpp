@@ -78,6 +78,13 @@ std::string ConverterEnded(const std::string& converter, const std::optional<int
   return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
 }
 
+std::string ConverterFailure(const std::string& converter, const std::optional<int>& exitCode, int signal,
+                             const std::filesystem::path& pdf) {
+  if (exitCode != 0) return ConverterEnded(converter, exitCode, signal);
+  if (!IsCompletePdf(pdf)) return converter + " skapade ingen fullständig PDF.";
+  return "";
+}
+
 std::vector<std::string> ConverterEnvironment() {
   constexpr const char* kKeepFreedMemory = "glibc.malloc.trim_threshold=67108864";
   const char* tunables = std::getenv("GLIBC_TUNABLES");
@@ -148,16 +155,10 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     while (exitCode.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) follower.Poll();
     waiter.join();
     follower.Finish();
-    const std::optional<int> code = exitCode.get();
-    made = code == 0 && IsCompletePdf(pdf) && FirstErrorLine(log).empty();
+    const std::string ended = ConverterFailure("Konverteraren", exitCode.get(), endedBy, pdf);
+    made = ended.empty() && FirstErrorLine(log).empty();
     // How it ended, after what it said itself.
-    if (!made && OnLogMessage) {
-      if (code != 0) {
-        OnLogMessage(ConverterEnded("Konverteraren", code, endedBy));
-      } else if (!IsCompletePdf(pdf)) {
-        OnLogMessage("Konverteraren skapade ingen fullständig PDF.");
-      }
-    }
+    if (!ended.empty() && OnLogMessage) OnLogMessage(ended);
   } else if (OnLogMessage) {
     OnLogMessage("Konverteraren " + program_.string() + " kunde inte startas: " +
                  platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".");

@@ -29,6 +29,12 @@ bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
 // or the signal that ended it ("GhostScript avbröts av signalen 9 (processen dödades).").
 std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal);
 
+// How a converter failed that ended with `exitCode` (or `signal`) and was to
+// write `pdf`: as ConverterEnded, or that the PDF is not complete; "" when
+// it ended well with a complete PDF.
+std::string ConverterFailure(const std::string& converter, const std::optional<int>& exitCode, int signal,
+                             const std::filesystem::path& pdf);
+
 // The Distiller-style converter as an automation object: FileToPDF runs the
 // converter program with the input and output paths and returns when the job
 // has ended. Its events arrive on the calling thread while FileToPDF runs:

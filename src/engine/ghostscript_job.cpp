@@ -66,12 +66,8 @@ std::optional<GhostscriptJob> GhostscriptJob::Start(const fs::path& gs, Files fi
 std::optional<uint64_t> GhostscriptJob::Read() { return process_.ReadPosition(device_, inode_, fd_); }
 
 std::string GhostscriptJob::Finish(const std::function<std::string(uint64_t)>& whereIs) {
-  std::string failure;
-  if (const std::optional<int> exitCode = process_.Wait(); exitCode != 0) {
-    failure = ConverterEnded("GhostScript", exitCode, process_.terminatingSignal());
-  } else if (!IsCompletePdf(files_.pdf)) {
-    failure = "GhostScript skapade ingen fullständig PDF.";
-  }
+  const std::optional<int> exitCode = process_.Wait();
+  std::string failure = ConverterFailure("GhostScript", exitCode, process_.terminatingSignal(), files_.pdf);
   if (const std::string error = FirstErrorLine(files_.log); !error.empty()) {
     failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
     // gs tells where in its input it stood.

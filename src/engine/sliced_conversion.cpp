@@ -15,6 +15,7 @@
 #include "engine/ghostscript_job.h"
 #include "engine/pdf_merge.h"
 #include "platform/process.h"
+#include "platform/signal_cleanup.h"
 #include "platform/text_encoding.h"
 
 namespace quiremark::engine {
@@ -82,7 +83,8 @@ void JoinLogs(const RunFiles& files, size_t count) {
 size_t GhostscriptSlices(const TempPsFile& temp) {
   const size_t files = temp.files().size();
   if (files < 2 || temp.trailingRecords() > 0) return 1;
-  size_t count = std::min(platform::UsableProcessors(), files);
+  // No more gs at once than a stop signal can end.
+  size_t count = std::min({platform::UsableProcessors(), files, static_cast<size_t>(platform::kMaxGuarded)});
   if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
     count = std::min<uint64_t>(count, std::max<uint64_t>(1, *memory / kMemoryPerConverter));
   }
