@@ -24,15 +24,6 @@ std::string RandomPart() {
   return part;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// The name still leads to the folder held open.
-bool StillNamed(int parentFd, const std::string& name, int fd) {
-  struct stat held{}, named{};
-  return fstat(fd, &held) == 0 && fstatat(parentFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-         SameFile(held, named);
-}
-
 bool Lock(int fd, bool wait) {
   int locked;
   while ((locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
@@ -75,7 +66,7 @@ std::optional<PrivateFolder> PrivateFolder::Create(const std::filesystem::path& 
     }
     // A later run that took the folder for an abandoned one before it was
     // locked has removed it: then the name no longer leads here.
-    if (!Lock(fd, true) || !StillNamed(parentFd, name, fd)) {
+    if (!Lock(fd, true) || !StillNamed(parentFd, name.c_str(), fd)) {
       close(fd);
       continue;
     }
@@ -98,9 +89,8 @@ void PrivateFolder::RemoveAbandoned(const std::filesystem::path& parent, const s
     if (fd < 0) continue;
     struct stat st{};
     if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 && Lock(fd, false) &&
-        StillNamed(parentFd, name, fd)) {
-      RemoveFolderContents(fd);
-      unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+        StillNamed(parentFd, name.c_str(), fd)) {
+      RemoveFolder(parentFd, name.c_str(), fd);
     }
     close(fd);
   }
@@ -126,8 +116,7 @@ PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
 
 PrivateFolder::~PrivateFolder() {
   if (fd_ < 0) return;
-  RemoveFolderContents(fd_);
-  if (StillNamed(parentFd_, name_, fd_)) unlinkat(parentFd_, name_.c_str(), AT_REMOVEDIR);
+  RemoveFolder(parentFd_, name_.c_str(), fd_);
   removeOnSignal_.reset();
   close(fd_);
   close(parentFd_);

@@ -49,18 +49,9 @@ void EndGroups() {
   }
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 void RemoveFolders() {
   for (const FolderSlot& slot : gFolders) {
-    if (!slot.used.load()) continue;
-    RemoveFolderContents(slot.fd);
-    // Only the folder itself: the name may lead elsewhere by now.
-    struct stat held{}, named{};
-    if (fstat(slot.fd, &held) == 0 && fstatat(slot.parentFd, slot.name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        SameFile(held, named)) {
-      unlinkat(slot.parentFd, slot.name, AT_REMOVEDIR);
-    }
+    if (slot.used.load()) RemoveFolder(slot.parentFd, slot.name, slot.fd);
   }
 }
 
@@ -161,9 +152,17 @@ RemoveFolderOnSignal::~RemoveFolderOnSignal() {
   gFolders[slot_].used.store(false);
 }
 
-void RemoveFolderContents(int folderFd) {
+bool StillNamed(int parentFd, const char* name, int fd) {
+  struct stat held{}, named{};
+  return fstat(fd, &held) == 0 && fstatat(parentFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+void RemoveFolder(int parentFd, const char* name, int fd) {
   const int saved = errno;
-  RemoveContents(folderFd, 0);
+  RemoveContents(fd, 0);
+  // Only the folder itself: the name may lead elsewhere by now.
+  if (StillNamed(parentFd, name, fd)) unlinkat(parentFd, name, AT_REMOVEDIR);
   errno = saved;
 }
 
