@@ -27,6 +27,8 @@ struct FolderSlot {
   std::atomic<bool> used{false};
   int parentFd = -1;
   int fd = -1;
+  dev_t device = 0;  // the folder's, as it was when the slot was filled
+  ino_t inode = 0;
   char name[NAME_MAX + 1] = {};
 };
 FolderSlot gFolders[kMaxGuarded];
@@ -51,7 +53,18 @@ void EndGroups() {
 
 void RemoveFolders() {
   for (const FolderSlot& slot : gFolders) {
-    if (slot.used.load()) RemoveFolder(slot.parentFd, slot.name, slot.fd);
+    if (!slot.used.load()) continue;
+    // Another thread may give the slot back and close its descriptors while
+    // this runs, and their numbers may then be another folder's: the folder
+    // is reached through a descriptor of the handler's own, and only when it
+    // is the one the slot was filled for.
+    const int folder = openat(slot.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) continue;
+    struct stat st{};
+    if (fstat(folder, &st) == 0 && st.st_dev == slot.device && st.st_ino == slot.inode) {
+      RemoveFolder(slot.parentFd, slot.name, folder);
+    }
+    close(folder);
   }
 }
 
@@ -131,7 +144,8 @@ void UnguardProcessGroup(int slot) {
 }
 
 RemoveFolderOnSignal::RemoveFolderOnSignal(int parentFd, const std::string& name, int fd) {
-  if (name.size() > NAME_MAX || parentFd < 0 || fd < 0) return;
+  struct stat st{};
+  if (name.size() > NAME_MAX || parentFd < 0 || fd < 0 || fstat(fd, &st) != 0) return;
   InstallOnce();
   const std::lock_guard lock(gFoldersMutex);
   for (int k = 0; k < kMaxGuarded; ++k) {
@@ -139,6 +153,8 @@ RemoveFolderOnSignal::RemoveFolderOnSignal(int parentFd, const std::string& name
     if (slot.used.load()) continue;
     slot.parentFd = parentFd;
     slot.fd = fd;
+    slot.device = st.st_dev;
+    slot.inode = st.st_ino;
     std::memcpy(slot.name, name.c_str(), name.size() + 1);
     slot.used.store(true);
     slot_ = k;
