@@ -46,8 +46,13 @@ bool StillNamed(int parentFd, const char* name, int fd);
 // signal handler may not make, and errno as it was.
 void RemoveFolder(int parentFd, const char* name, int fd);
 
-// The stop signals held back in the calling thread while this object lives:
-// a child started meanwhile is guarded before a stop signal can be handled.
+// The stop signals held back in the calling thread while this object lives.
+// A child started meanwhile is guarded before this thread handles a stop
+// signal, and a child started by vfork, which runs on this thread's memory
+// and signal mask until it runs its program, cannot run the handler. Other
+// threads are not held back: one of them may handle a stop signal sent to
+// the process before the child is guarded, and the handler then passes over
+// the child and its group.
 class StopSignalsBlocked {
  public:
   StopSignalsBlocked();
