@@ -235,21 +235,18 @@ std::optional<FileUpdateLock> FileUpdateLock::TakeOnFile(const fs::path& path, u
 }
 
 std::optional<FileUpdateLock> FileUpdateLock::TakeAt(const std::string& lockFile, const fs::path& path,
-                                                     unsigned newFileMode, std::error_code* error) {
+                                                     unsigned newFileMode, std::error_code* error, bool* busy) {
   int fd = -1;
-  if (LockFile(lockFile, newFileMode, true, fd, error) != LockOutcome::Taken) return std::nullopt;
+  const LockOutcome outcome = LockFile(lockFile, newFileMode, busy == nullptr, fd, error);
+  if (busy) *busy = outcome == LockOutcome::Busy;
+  if (outcome != LockOutcome::Taken) return std::nullopt;
   RemoveLeftoverTemporaries(path);
   return FileUpdateLock(fd);
 }
 
 std::optional<FileUpdateLock> FileUpdateLock::TryTake(const fs::path& path, unsigned newFileMode, bool& busy,
                                                       std::error_code* error) {
-  int fd = -1;
-  const LockOutcome outcome = LockFile(path.string() + ".lock", newFileMode, false, fd, error);
-  busy = outcome == LockOutcome::Busy;
-  if (outcome != LockOutcome::Taken) return std::nullopt;
-  RemoveLeftoverTemporaries(path);
-  return FileUpdateLock(fd);
+  return TakeAt(path.string() + ".lock", path, newFileMode, error, &busy);
 }
 
 FileUpdateLock& FileUpdateLock::operator=(FileUpdateLock&& other) noexcept {

@@ -96,9 +96,10 @@ class FileUpdateLock {
 
  private:
   explicit FileUpdateLock(int fd) : fd_(fd) {}
-  // Waits for the lock on `lockFile`, for writers of `path`.
+  // Takes the lock on `lockFile`, for writers of `path`: waits for it, or
+  // with `busy` does not, and sets it when another holder has the lock.
   static std::optional<FileUpdateLock> TakeAt(const std::string& lockFile, const std::filesystem::path& path,
-                                              unsigned newFileMode, std::error_code* error);
+                                              unsigned newFileMode, std::error_code* error, bool* busy = nullptr);
   void Release();
   int fd_ = -1;
 };

@@ -24,15 +24,6 @@ std::string RandomPart() {
   return part;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// The name still leads to the folder held open.
-bool StillNamed(int parentFd, const std::string& name, int fd) {
-  struct stat held{}, named{};
-  return fstat(fd, &held) == 0 && fstatat(parentFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-         SameFile(held, named);
-}
-
 bool Lock(int fd, bool wait) {
   int locked;
   while ((locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
@@ -44,12 +35,10 @@ bool Lock(int fd, bool wait) {
 
 std::optional<PrivateFolder> PrivateFolder::Create(const std::filesystem::path& parent, const std::string& prefix,
                                                    int& error) {
-  error = 0;
-  const int parentFd = open(parent.empty() ? "." : parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (parentFd < 0) {
-    error = errno;
-    return std::nullopt;
-  }
+  OpenFolder held(parent);
+  error = held.error();
+  if (error != 0) return std::nullopt;
+  const int parentFd = held.fd();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = prefix + RandomPart();
     if (mkdirat(parentFd, name.c_str(), 0700) != 0) {
@@ -75,14 +64,13 @@ std::optional<PrivateFolder> PrivateFolder::Create(const std::filesystem::path& 
     }
     // A later run that took the folder for an abandoned one before it was
     // locked has removed it: then the name no longer leads here.
-    if (!Lock(fd, true) || !StillNamed(parentFd, name, fd)) {
+    if (!Lock(fd, true) || !StillNamed(parentFd, name.c_str(), fd)) {
       close(fd);
       continue;
     }
-    return PrivateFolder(parent, parentFd, name, fd);
+    return PrivateFolder(std::move(held), name, fd);
   }
   if (error == 0) error = EEXIST;
-  close(parentFd);
   return std::nullopt;
 }
 
@@ -98,39 +86,35 @@ void PrivateFolder::RemoveAbandoned(const std::filesystem::path& parent, const s
     if (fd < 0) continue;
     struct stat st{};
     if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 && Lock(fd, false) &&
-        StillNamed(parentFd, name, fd)) {
-      RemoveFolderContents(fd);
-      unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+        StillNamed(parentFd, name.c_str(), fd)) {
+      RemoveFolder(parentFd, name.c_str(), fd);
     }
     close(fd);
   }
   closedir(listing);
 }
 
-PrivateFolder::PrivateFolder(std::filesystem::path parent, int parentFd, std::string name, int fd)
+PrivateFolder::PrivateFolder(OpenFolder parent, std::string name, int fd)
     : parent_(std::move(parent)),
-      parentFd_(parentFd),
       name_(std::move(name)),
       fd_(fd),
-      removeOnSignal_(std::make_unique<RemoveFolderOnSignal>(parentFd_, name_, fd_)) {}
+      removeOnSignal_(std::make_unique<RemoveFolderOnSignal>(parent_.fd(), name_, fd_)) {}
 
 PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
     : parent_(std::move(other.parent_)),
-      parentFd_(other.parentFd_),
       name_(std::move(other.name_)),
       fd_(other.fd_),
       removeOnSignal_(std::move(other.removeOnSignal_)) {
-  other.parentFd_ = -1;
   other.fd_ = -1;
 }
 
+// The parent is closed after this, when the slot of the stop signal handler,
+// which uses it, has been given back.
 PrivateFolder::~PrivateFolder() {
   if (fd_ < 0) return;
-  RemoveFolderContents(fd_);
-  if (StillNamed(parentFd_, name_, fd_)) unlinkat(parentFd_, name_.c_str(), AT_REMOVEDIR);
+  RemoveFolder(parent_.fd(), name_.c_str(), fd_);
   removeOnSignal_.reset();
   close(fd_);
-  close(parentFd_);
 }
 
 std::filesystem::path PrivateFolder::Reach(const std::string& file) const {

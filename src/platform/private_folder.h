@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/raw_file.h"
 #include "platform/signal_cleanup.h"
 
 namespace quiremark::platform {
@@ -36,20 +37,19 @@ class PrivateFolder {
   PrivateFolder& operator=(const PrivateFolder&) = delete;
   ~PrivateFolder();
 
-  int fd() const { return fd_; }              // the folder, open for reading: a working folder to start in
-  int parentFd() const { return parentFd_; }  // the folder it is in, as it was when it was made
+  int fd() const { return fd_; }                 // the folder, open for reading: a working folder to start in
+  int parentFd() const { return parent_.fd(); }  // the folder it is in, as it was when it was made
   const std::string& name() const { return name_; }
   // The parent's path and the name: for a program that takes a path, and for messages.
-  std::filesystem::path path() const { return parent_ / name_; }
+  std::filesystem::path path() const { return parent_.path() / name_; }
   // A path to `file` in this folder that this process follows through the
   // held descriptor, whatever becomes of the names above it.
   std::filesystem::path Reach(const std::string& file) const;
 
  private:
-  PrivateFolder(std::filesystem::path parent, int parentFd, std::string name, int fd);
+  PrivateFolder(OpenFolder parent, std::string name, int fd);
 
-  std::filesystem::path parent_;
-  int parentFd_ = -1;
+  OpenFolder parent_;
   std::string name_;
   int fd_ = -1;
   std::unique_ptr<RemoveFolderOnSignal> removeOnSignal_;

@@ -101,9 +101,10 @@ int Spawn(const std::vector<std::string>& arguments, const posix_spawn_file_acti
 }  // namespace
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(other.pid_), guard_(other.guard_), signal_(other.signal_) {
+    : pid_(other.pid_), guard_(other.guard_), ownGroup_(other.ownGroup_), signal_(other.signal_) {
   other.pid_ = 0;
   other.guard_ = -1;
+  other.ownGroup_ = false;
 }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
@@ -111,9 +112,11 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     Detach();
     pid_ = other.pid_;
     guard_ = other.guard_;
+    ownGroup_ = other.ownGroup_;
     signal_ = other.signal_;
     other.pid_ = 0;
     other.guard_ = -1;
+    other.ownGroup_ = false;
   }
   return *this;
 }
@@ -123,16 +126,17 @@ ChildProcess::~ChildProcess() { Detach(); }
 namespace {
 
 // Waits for the child to end and reaps it; its wait status, or -1 with errno.
-// A guarded child is first seen to end without being reaped: until it is,
-// its number and its group's cannot be another's, so what its group still
-// runs can be killed and its guard given back safely.
-int Reap(pid_t pid, int& guard) {
-  if (guard >= 0) {
+// A child that leads its own group is first seen to end without being
+// reaped: until it is, its number and its group's cannot be another's, so
+// what its group still runs can be killed and its guard given back safely.
+int Reap(pid_t pid, bool ownGroup, int& guard) {
+  if (ownGroup) {
     siginfo_t info{};
-    while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    int seen;
+    while ((seen = waitid(P_PID, pid, &info, WEXITED | WNOWAIT)) < 0 && errno == EINTR) {
     }
-    kill(-pid, SIGKILL);
-    UnguardProcessGroup(guard);
+    if (seen == 0) kill(-pid, SIGKILL);  // not when it is not this process's to wait for
+    if (guard >= 0) UnguardProcessGroup(guard);
     guard = -1;
   }
   int status = 0;
@@ -154,7 +158,7 @@ std::optional<int> ChildProcess::Wait() {
     errno = ECHILD;
     return std::nullopt;
   }
-  const int status = Reap(pid_, guard_);
+  const int status = Reap(pid_, ownGroup_, guard_);
   if (status < 0) return std::nullopt;
   pid_ = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -167,9 +171,10 @@ std::optional<int> ChildProcess::Wait() {
 
 void ChildProcess::Detach() {
   if (pid_ <= 0) return;
-  std::thread([pid = pid_, guard = guard_]() mutable { Reap(pid, guard); }).detach();
+  std::thread([pid = pid_, ownGroup = ownGroup_, guard = guard_]() mutable { Reap(pid, ownGroup, guard); }).detach();
   pid_ = 0;
   guard_ = -1;
+  ownGroup_ = false;
 }
 
 bool ChildProcess::Ended() const {
@@ -183,9 +188,9 @@ bool ChildProcess::Ended() const {
 
 void ChildProcess::Kill() {
   if (pid_ <= 0) return;
-  // A guarded child leads a group of its own, and its number is not given
-  // to another process before it is reaped.
-  ::kill(guard_ >= 0 ? -pid_ : pid_, SIGKILL);
+  // The number of the child's group is not given to another process before
+  // the child is reaped.
+  ::kill(ownGroup_ ? -pid_ : pid_, SIGKILL);
 }
 
 std::optional<uint64_t> ChildProcess::ReadPosition(dev_t device, ino_t inode, int& fd) const {
@@ -219,6 +224,7 @@ pid_t ChildProcess::Release() {
   Unguard();
   const pid_t pid = pid_;
   pid_ = 0;
+  ownGroup_ = false;
   return pid;
 }
 

@@ -51,8 +51,9 @@ struct StartOptions {
 class ChildProcess {
  public:
   explicit ChildProcess(pid_t pid) : pid_(pid) {}
-  // A child guarded in `guardSlot` (GuardProcessGroup), ended with its group.
-  ChildProcess(pid_t pid, int guardSlot) : pid_(pid), guard_(guardSlot) {}
+  // A child that leads a process group of its own, ended with its group;
+  // guarded in `guardSlot` (GuardProcessGroup), or -1 when no slot was free.
+  ChildProcess(pid_t pid, int guardSlot) : pid_(pid), guard_(guardSlot), ownGroup_(true) {}
   ChildProcess(ChildProcess&& other) noexcept;
   ChildProcess& operator=(ChildProcess&& other) noexcept;
   ChildProcess(const ChildProcess&) = delete;
@@ -62,15 +63,15 @@ class ChildProcess {
   pid_t pid() const { return pid_; }
   // Blocks until the child has ended (no time-out) and returns its exit code;
   // a child killed by a signal gives 128 + the signal number. Empty optional
-  // when the child cannot be waited for (errno tells why). What a guarded
-  // child's group still runs when it has ended is killed.
+  // when the child cannot be waited for (errno tells why). What the group of
+  // a child that leads its own still runs when the child has ended is killed.
   std::optional<int> Wait();
   // Whether the child has ended, without waiting and without reaping it
   // (Wait then returns at once); a child that cannot be waited for counts
   // as ended.
   bool Ended() const;
-  // Ends the child at once (with its process group, when it is guarded); Wait
-  // then reaps it.
+  // Ends the child at once (with its process group, when it leads its own);
+  // Wait then reaps it.
   void Kill();
   // How far the running child has read the file `device`/`inode` it holds
   // open: the position of its descriptor of it, found on the first call and
@@ -89,6 +90,7 @@ class ChildProcess {
 
   pid_t pid_ = 0;
   int guard_ = -1;
+  bool ownGroup_ = false;
   int signal_ = 0;
 };
 

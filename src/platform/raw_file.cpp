@@ -61,13 +61,15 @@ std::string FileErrorText(const std::error_code& error) {
 OpenFolder::OpenFolder(std::filesystem::path folder) : path_(std::move(folder)) {
   // O_PATH: passing through the folder is all it needs.
   fd_ = ::open(path_.empty() ? "." : path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) error_ = errno;
 }
 
 OpenFolder::~OpenFolder() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-OpenFolder::OpenFolder(OpenFolder&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) {
+OpenFolder::OpenFolder(OpenFolder&& other) noexcept
+    : path_(std::move(other.path_)), fd_(other.fd_), error_(other.error_) {
   other.fd_ = -1;
 }
 

@@ -25,8 +25,8 @@ std::string FileErrorText(const std::error_code& error);
 // system then looks up one name per file instead of walking the whole path
 // again (a bind opens thousands of plot and side files in one folder). It
 // needs only the right to pass through the folder, not to list it. When the
-// folder cannot be opened, fd() is -1 and its files are opened by their whole
-// paths, which then fail as they would have.
+// folder cannot be opened, fd() is -1 (error() tells why) and its files are
+// opened by their whole paths, which then fail as they would have.
 class OpenFolder {
  public:
   explicit OpenFolder(std::filesystem::path folder);
@@ -38,10 +38,12 @@ class OpenFolder {
 
   const std::filesystem::path& path() const { return path_; }
   int fd() const { return fd_; }
+  int error() const { return error_; }  // errno of the failed open; 0 when open
 
  private:
   std::filesystem::path path_;
   int fd_ = -1;
+  int error_ = 0;
 };
 
 // A regular file opened for reading, the one way plot files and side files

@@ -27,6 +27,8 @@ struct FolderSlot {
   std::atomic<bool> used{false};
   int parentFd = -1;
   int fd = -1;
+  dev_t device = 0;  // the folder's, as it was when the slot was filled
+  ino_t inode = 0;
   char name[NAME_MAX + 1] = {};
 };
 FolderSlot gFolders[kMaxGuarded];
@@ -49,18 +51,20 @@ void EndGroups() {
   }
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 void RemoveFolders() {
   for (const FolderSlot& slot : gFolders) {
     if (!slot.used.load()) continue;
-    RemoveFolderContents(slot.fd);
-    // Only the folder itself: the name may lead elsewhere by now.
-    struct stat held{}, named{};
-    if (fstat(slot.fd, &held) == 0 && fstatat(slot.parentFd, slot.name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        SameFile(held, named)) {
-      unlinkat(slot.parentFd, slot.name, AT_REMOVEDIR);
+    // Another thread may give the slot back and close its descriptors while
+    // this runs, and their numbers may then be another folder's: the folder
+    // is reached through a descriptor of the handler's own, and only when it
+    // is the one the slot was filled for.
+    const int folder = openat(slot.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) continue;
+    struct stat st{};
+    if (fstat(folder, &st) == 0 && st.st_dev == slot.device && st.st_ino == slot.inode) {
+      RemoveFolder(slot.parentFd, slot.name, folder);
     }
+    close(folder);
   }
 }
 
@@ -140,7 +144,8 @@ void UnguardProcessGroup(int slot) {
 }
 
 RemoveFolderOnSignal::RemoveFolderOnSignal(int parentFd, const std::string& name, int fd) {
-  if (name.size() > NAME_MAX || parentFd < 0 || fd < 0) return;
+  struct stat st{};
+  if (name.size() > NAME_MAX || parentFd < 0 || fd < 0 || fstat(fd, &st) != 0) return;
   InstallOnce();
   const std::lock_guard lock(gFoldersMutex);
   for (int k = 0; k < kMaxGuarded; ++k) {
@@ -148,6 +153,8 @@ RemoveFolderOnSignal::RemoveFolderOnSignal(int parentFd, const std::string& name
     if (slot.used.load()) continue;
     slot.parentFd = parentFd;
     slot.fd = fd;
+    slot.device = st.st_dev;
+    slot.inode = st.st_ino;
     std::memcpy(slot.name, name.c_str(), name.size() + 1);
     slot.used.store(true);
     slot_ = k;
@@ -161,9 +168,17 @@ RemoveFolderOnSignal::~RemoveFolderOnSignal() {
   gFolders[slot_].used.store(false);
 }
 
-void RemoveFolderContents(int folderFd) {
+bool StillNamed(int parentFd, const char* name, int fd) {
+  struct stat held{}, named{};
+  return fstat(fd, &held) == 0 && fstatat(parentFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+void RemoveFolder(int parentFd, const char* name, int fd) {
   const int saved = errno;
-  RemoveContents(folderFd, 0);
+  RemoveContents(fd, 0);
+  // Only the folder itself: the name may lead elsewhere by now.
+  if (StillNamed(parentFd, name, fd)) unlinkat(parentFd, name, AT_REMOVEDIR);
   errno = saved;
 }
 

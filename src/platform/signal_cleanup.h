@@ -37,13 +37,22 @@ class RemoveFolderOnSignal {
   int slot_ = -1;
 };
 
-// Removes everything in the folder open as `folderFd` (folders in it too, to
-// a few levels), through descriptors only and with no call a signal handler
-// may not make.
-void RemoveFolderContents(int folderFd);
+// Whether `name` in the folder `parentFd` still leads to the folder open as
+// `fd`: in a folder others may write to, it may lead elsewhere by now.
+bool StillNamed(int parentFd, const char* name, int fd);
+// Removes the folder open as `fd` with what it holds: everything in it
+// (folders in it too, to a few levels), then the folder itself when `name` in
+// `parentFd` still leads to it. Through descriptors only, with no call a
+// signal handler may not make, and errno as it was.
+void RemoveFolder(int parentFd, const char* name, int fd);
 
-// The stop signals held back in the calling thread while this object lives:
-// a child started meanwhile is guarded before a stop signal can be handled.
+// The stop signals held back in the calling thread while this object lives.
+// A child started meanwhile is guarded before this thread handles a stop
+// signal, and a child started by vfork, which runs on this thread's memory
+// and signal mask until it runs its program, cannot run the handler. Other
+// threads are not held back: one of them may handle a stop signal sent to
+// the process before the child is guarded, and the handler then passes over
+// the child and its group.
 class StopSignalsBlocked {
  public:
   StopSignalsBlocked();

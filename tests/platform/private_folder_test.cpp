@@ -1,11 +1,13 @@
 #include "platform/private_folder.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 
 #include "support/test_support.h"
 
@@ -54,6 +56,28 @@ TEST(PrivateFolder, AStopSignalRemovesItAndStillEndsTheProgram) {
       },
       ::testing::KilledBySignal(SIGTERM), "");
   EXPECT_EQ(Names(dir.path()), std::vector<std::string>{});
+}
+
+// The handler may find a folder's slot still in use after its owner, in
+// another thread, removed the folder and closed it, and the descriptor's
+// number now names another folder: that folder stays as it is.
+TEST(PrivateFolder, AStopSignalLeavesAFolderThatTookTheNumberOfAGuardedOne) {
+  qt::TempDir dir;
+  fs::create_directory(dir / "other");
+  qt::WriteFile(dir / "other" / "keep.pdf", "%PDF-1.4");
+  EXPECT_EXIT(
+      {
+        fs::create_directory(dir / "gone");
+        const int parentFd = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open((dir / "gone").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const qp::RemoveFolderOnSignal guard(parentFd, "gone", fd);
+        fs::remove(dir / "gone");
+        const int other = ::open((dir / "other").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (parentFd < 0 || fd < 0 || other < 0 || ::dup2(other, fd) != fd) std::_Exit(1);
+        ::raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_EQ(Names(dir / "other"), std::vector<std::string>{"keep.pdf"});
 }
 
 // Folders left by runs that were killed are removed; the folder of a run

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/environment.h"
+#include "platform/signal_cleanup.h"
 #include "support/test_support.h"
 
 namespace qp = quiremark::platform;
@@ -82,55 +83,99 @@ TEST(Process, KilledChildReportsTheSignal) {
   EXPECT_EQ(started.process->Wait(), 128 + SIGTERM);
 }
 
-// A converter that starts programs of its own (a script around gs): what it
-// started ends with its process group, when a stop signal ends this program
-// and when the converter itself has ended.
+namespace {
+
+// A converter that starts programs of its own (a script around gs): a shell
+// that starts a program and becomes another, which reaps nothing. A shell
+// that waited could reap its child itself when the group is killed, before
+// this process, which takes the orphans, comes to look.
+qp::StartResult StartConverterWithHelper(const qt::TempDir& dir) {
+  qp::StartOptions options;
+  options.endsWithProgram = true;
+  options.outputFile = dir / "helper.log";
+  return qp::StartProcess(Args{"sh", "-c", "sleep 1000 & exec sleep 1001"}, options);
+}
+
+// The program the converter started, once the converter has become the other.
+pid_t HelperChild(pid_t converter) {
+  const std::string proc = "/proc/" + std::to_string(converter);
+  const auto read = [](const std::string& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (;;) {
+    const std::string children = read(proc + "/task/" + std::to_string(converter) + "/children");
+    if (read(proc + "/comm") == "sleep\n" && !children.empty()) return static_cast<pid_t>(std::stol(children));
+    std::this_thread::yield();
+  }
+}
+
+// Killed already; one still running would end by this SIGTERM instead.
+bool EndedByKill(pid_t pid) {
+  kill(pid, SIGTERM);
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// Every guard slot taken while this lives, by numbers above the most the
+// system gives a process (2^22), so that a stop signal meanwhile ends nothing.
+struct GuardSlotsTaken {
+  GuardSlotsTaken() {
+    for (pid_t none = (1 << 22) + 1;; ++none) {
+      const int slot = qp::GuardProcessGroup(none);
+      if (slot < 0) break;
+      slots.push_back(slot);
+    }
+  }
+  ~GuardSlotsTaken() {
+    for (const int slot : slots) qp::UnguardProcessGroup(slot);
+  }
+  std::vector<int> slots;
+};
+
+}  // namespace
+
+// What a converter started ends with its process group, when a stop signal
+// ends this program and when the converter itself has ended.
 TEST(Process, WhatAConverterStartedEndsWithItsGroup) {
   qt::TempDir dir;
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // the orphans are this process's to reap
-  // A shell that starts a program and becomes another, which reaps
-  // nothing: a shell that waited could reap its child itself when the group
-  // is killed, before this process, which takes the orphans, comes to look.
-  const auto helper = [&] {
-    qp::StartOptions options;
-    options.endsWithProgram = true;
-    options.outputFile = dir / "helper.log";
-    return qp::StartProcess(Args{"sh", "-c", "sleep 1000 & exec sleep 1001"}, options);
-  };
-  // The program the helper started, once the helper has become the other.
-  const auto helperChild = [](pid_t helper) {
-    const std::string proc = "/proc/" + std::to_string(helper);
-    const auto read = [](const std::string& file) {
-      std::ifstream in(file);
-      return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    for (;;) {
-      const std::string children = read(proc + "/task/" + std::to_string(helper) + "/children");
-      if (read(proc + "/comm") == "sleep\n" && !children.empty()) return static_cast<pid_t>(std::stol(children));
-      std::this_thread::yield();
-    }
-  };
-  // Killed already; one still running would end by this SIGTERM instead.
-  const auto endedByKill = [](pid_t pid) {
-    kill(pid, SIGTERM);
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  };
   EXPECT_EXIT(
       {
-        auto started = helper();
-        qt::WriteFile(dir / "stopped", std::to_string(helperChild(started.process->pid())));
+        auto started = StartConverterWithHelper(dir);
+        qt::WriteFile(dir / "stopped", std::to_string(HelperChild(started.process->pid())));
         raise(SIGTERM);
       },
       ::testing::KilledBySignal(SIGTERM), "");
-  EXPECT_TRUE(endedByKill(static_cast<pid_t>(std::stol(qt::ReadFile(dir / "stopped")))));
+  EXPECT_TRUE(EndedByKill(static_cast<pid_t>(std::stol(qt::ReadFile(dir / "stopped")))));
 
-  auto started = helper();
+  auto started = StartConverterWithHelper(dir);
   ASSERT_TRUE(started.process);
-  const pid_t sleeper = helperChild(started.process->pid());
+  const pid_t sleeper = HelperChild(started.process->pid());
   kill(started.process->pid(), SIGKILL);  // the converter alone
   EXPECT_EQ(started.process->Wait(), 128 + SIGKILL);
-  EXPECT_TRUE(endedByKill(sleeper));
+  EXPECT_TRUE(EndedByKill(sleeper));
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// A converter started when no guard slot is free still leads a group of its
+// own, which ends with it: by Kill, and when the converter has ended.
+TEST(Process, AConverterWithoutAGuardSlotStillEndsWithItsGroup) {
+  qt::TempDir dir;
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const GuardSlotsTaken taken;
+  for (const bool byKill : {true, false}) {
+    auto started = StartConverterWithHelper(dir);
+    ASSERT_TRUE(started.process);
+    const pid_t sleeper = HelperChild(started.process->pid());
+    if (byKill) {
+      started.process->Kill();
+    } else {
+      kill(started.process->pid(), SIGKILL);  // the converter alone
+    }
+    EXPECT_EQ(started.process->Wait(), 128 + SIGKILL);
+    EXPECT_TRUE(EndedByKill(sleeper)) << (byKill ? "by Kill" : "ended alone");
+  }
   prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
