@@ -98,8 +98,11 @@ TEST_F(FormPlacement, CorrectionsKeepTheWindowOnScreenAndAtLeastMinimum) {
 
 // Places stored on a 1920 x 1080 screen, restored on 1024 x 768 with a 30
 // pixel panel at the top (work area 15360 x 11070 twips from 450 down).
+// A window closed on another screen opens there again, kept inside that
+// screen's work area, not pulled onto the primary one.
 TEST_F(FormPlacement, APlaceFromALargerScreenIsMovedAndShrunkIntoTheWorkArea) {
   ui.SetScreen({0, 0, 15360, 11520}, {0, 450, 15360, 11070});
+  ui.AddScreen({-28800, 0, 28800, 16200});  // a second screen to the left
   const struct {
     const char* what;
     double left, top, width, height;  // stored
@@ -110,6 +113,8 @@ TEST_F(FormPlacement, APlaceFromALargerScreenIsMovedAndShrunkIntoTheWorkArea) {
       {"under the panel", 3000, 0, 7860, 6000, 3000, 450, 7860, 6000},
       {"larger than the work area", 6000, 6000, 28800, 16200, 0, 450, 15360, 11070},
       {"wholly off to the left and up", -30000, -20000, 7860, 6000, 0, 450, 7860, 6000},
+      {"on the other screen", -20000, 3000, 7860, 6000, -20000, 3000, 7860, 6000},
+      {"beyond the other screen's left edge", -32000, 3000, 7860, 6000, -28800, 3000, 7860, 6000},
   };
   for (const auto& c : cases) {
     qs::SaveRegSetting("Left", std::to_string(int(c.left)), "Options");
@@ -122,24 +127,6 @@ TEST_F(FormPlacement, APlaceFromALargerScreenIsMovedAndShrunkIntoTheWorkArea) {
               std::vector<double>({c.wantLeft, c.wantTop, c.wantWidth, c.wantHeight}))
         << c.what;
   }
-}
-
-// A window closed on a second screen opens there again, kept inside that
-// screen's work area, not pulled onto the primary one.
-TEST_F(FormPlacement, APlaceOnAnotherScreenStaysOnThatScreen) {
-  ui.SetScreen({0, 0, 15360, 11520}, {0, 450, 15360, 11070});
-  ui.AddScreen({15360, 0, 28800, 16200});
-  qs::SaveRegSetting("Left", "30000", "Options");
-  qs::SaveRegSetting("Top", "3000", "Options");
-  qs::SaveRegSetting("Width", "7860", "Options");
-  qs::SaveRegSetting("Height", "6000", "Options");
-  FakeWindow options("frmOptions");
-  qs::RestoreFormPlacement(options, 6000, 7860, ui);
-  EXPECT_EQ(std::vector<double>({options.left, options.top, options.width, options.height}),
-            std::vector<double>({30000, 3000, 7860, 6000}));
-  qs::SaveRegSetting("Left", "40000", "Options");  // partly beyond its right edge
-  qs::RestoreFormPlacement(options, 6000, 7860, ui);
-  EXPECT_EQ(options.left, 15360 + 28800 - 7860);
 }
 
 TEST_F(FormPlacement, TextsThatAreNoNumbersFallBackToDefaults) {
