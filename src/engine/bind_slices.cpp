@@ -6,7 +6,6 @@
 #include <string>
 #include <system_error>
 
-#include "engine/pdfmark.h"
 
 namespace quiremark::engine {
 
@@ -96,9 +95,8 @@ uint64_t WriteSlice(const TempPsFile& temp, int tempFd, const BindSlice& slice, 
     CopyRange(tempFd, 0, end, out);
     CopyRange(tempFd, temp.trailerBegin(), temp.bookmarksBegin() - temp.trailerBegin(), out);
   } else {
-    const std::string base = PageBaseLine(slice.pagesBefore) + "\r\n";
-    WriteAll(out, base);
-    start = base.size();
+    CopyRange(tempFd, 0, temp.headerEnd(), out);
+    start = temp.headerEnd();
     CopyRange(tempFd, begin, end - begin, out);
   }
   WriteAll(out, "%%EOF\r\n");

@@ -24,8 +24,8 @@ std::vector<BindSlice> PlanSlices(const std::vector<BoundFile>& files, size_t co
 // Writes the PostScript of `slice` to `out` (an open file, written from
 // where it stands) from the finished temporary file `temp`, open as
 // `tempFd`: the slice's plot files as the temporary file holds them, after
-// the page base of the pages before them; the first slice begins as the
-// temporary file does and takes the document information and the catalog
+// the temporary file's own beginning (BindProlog); the first slice begins as
+// the temporary file does and takes the document information and the catalog
 // lines, which name the bind's first page. The outline entries at the end of
 // the temporary file go to none (the whole outline is written when the parts
 // are joined). Returns where in what it wrote the first plot file begins.

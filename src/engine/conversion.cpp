@@ -161,15 +161,16 @@ std::string FilePagesFailure(const BoundFile& file, int made) {
 
 }  // namespace
 
-std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents, const std::vector<int>& fileStarts) {
+std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents, const std::vector<int>& fileStarts,
+                             const std::vector<int>& fileMade) {
   int expected = 0;
   for (const BoundFile& file : contents) expected += file.pages;
   const std::string total =
       pdfPages == expected ? "" : "PDF-filen fick " + Pages(pdfPages) + ", men plotfilerna har " + Pages(expected) + ".";
-  // Each file whose beginning and the next one's are both known made the
-  // pages between them (the last one those up to the end): a file that made
-  // fewer and a later one that made more are found even where the pages
-  // together agree.
+  // Each file made the pages its entry says it made, or else, where its
+  // beginning and the next one's are both known, the pages between them (the
+  // last one those up to the end): a file that made fewer and a later one
+  // that made more are found even where the pages together agree.
   const auto start = [&](size_t k) {
     if (k == contents.size()) return pdfPages + 1;
     return k < fileStarts.size() && contents[k].marked ? fileStarts[k] : 0;
@@ -177,14 +178,19 @@ std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& content
   const BoundFile* first = nullptr;
   int firstMade = 0, others = 0;
   for (size_t k = 0; k < contents.size(); ++k) {
-    const int from = start(k), to = start(k + 1);
-    if (from == 0 || to == 0 || to - from == contents[k].pages) continue;
+    int made = k < fileMade.size() && contents[k].marked ? fileMade[k] : 0;
+    if (made == 0) {
+      const int from = start(k), to = start(k + 1);
+      if (from == 0 || to == 0) continue;
+      made = to - from;
+    }
+    if (made == contents[k].pages) continue;
     if (first) {
       ++others;
       continue;
     }
     first = &contents[k];
-    firstMade = to - from;
+    firstMade = made;
   }
   // A file that made fewer pages with none after it is where the conversion
   // ended (a "quit", an error): the pages together tell it best.
@@ -259,7 +265,7 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
       }
     }
     if (pages) {
-      pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts);
+      pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts, pages->fileMade);
     } else {
       const std::string converter =
           state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";

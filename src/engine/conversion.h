@@ -70,12 +70,13 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
 // "" when a PDF of `pdfPages` pages holds the plot files as counted, each
 // beginning on its page; otherwise why not, naming the plot file the counts
 // point at. `fileStarts` gives the page where each marked plot file begins
-// (ReadPdfPages); a file whose pages differ from its count is named (an
+// (ReadPdfPages), `fileMade` the pages a file made where its entry says so;
+// a file whose pages differ from its count is named (an
 // empty plot file, one with more page comments than its driver's page lines
 // say); where the beginnings are not known (a converter that drops the
 // marks, a conversion that ended early), the total names the file the
 // conversion ended in or after.
 std::string PageCountFailure(int pdfPages, const std::vector<BoundFile>& contents,
-                             const std::vector<int>& fileStarts = {});
+                             const std::vector<int>& fileStarts = {}, const std::vector<int>& fileMade = {});
 
 }  // namespace quiremark::engine

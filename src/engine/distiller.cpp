@@ -121,7 +121,10 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
   const std::string program =
       program_.has_parent_path() ? std::filesystem::absolute(program_, ec).string() : program_.string();
   std::vector<std::string> arguments{program};
-  if (IsGhostscriptPs2Pdf(program_)) arguments.push_back(kKeepPageOrientation);
+  if (IsGhostscriptPs2Pdf(program_)) {
+    arguments.push_back(kKeepPageOrientation);
+    arguments.push_back(kNoOuterSave);
+  }
   arguments.push_back(input.string());
   arguments.push_back(pdf.filename().string());
   platform::StartResult started = platform::StartProcess(arguments, options);

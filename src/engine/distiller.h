@@ -12,6 +12,10 @@ namespace quiremark::engine {
 // landscape sheet) by 90 degrees unless told not to; a plotted sheet keeps
 // the orientation its driver gave it.
 inline constexpr const char* kKeepPageOrientation = "-dAutoRotatePages=/None";
+// gs makes a save of its own before it reads anything; without it each plot
+// file's save is the outermost one, whose restore also takes back what the
+// file left in global VM (BindProlog).
+inline constexpr const char* kNoOuterSave = "-dNOOUTERSAVE";
 
 // What a converter is started with besides the inherited environment. Each
 // plot file's restore hands the memory it used back to the C library, which

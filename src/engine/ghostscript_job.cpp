@@ -29,7 +29,7 @@ std::vector<std::string> GhostscriptArguments(const fs::path& gs, const fs::path
   // gs reads "%" in the output name as a page-number format; "%%" is a "%".
   std::string output;
   for (char c : pdfFile.string()) output += c == '%' ? std::string("%%") : std::string(1, c);
-  return {gs.string(), "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP", kKeepPageOrientation,
+  return {gs.string(), "-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP", kKeepPageOrientation, kNoOuterSave,
           "-sOutputFile=" + output, psFile.string()};
 }
 

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/bind_prolog.h"
 #include "engine/pdfmark.h"
 #include "platform/raw_file.h"
 
@@ -79,7 +80,13 @@ QPDFObjectHandle DestinationPage(QPDFObjectHandle item) {
   return dest.isArray() && dest.getArrayNItems() > 0 ? dest.getArrayItem(0) : QPDFObjectHandle::newNull();
 }
 
-using MarkedItem = std::pair<size_t, QPDFObjGen>;  // plot file index, the page its item goes to
+// A plot file's marked outline item: the file's index, the page its item
+// goes to, and the pages the file made where the item says (0: as counted).
+struct MarkedItem {
+  size_t file = 0;
+  QPDFObjGen page;
+  int made = 0;
+};
 
 // The marked outline items of the plot files, read through qpdf. The
 // outline is walked depth first, each item once however its links run; a
@@ -89,6 +96,7 @@ std::vector<MarkedItem> MarkedItems(QPDF& file, size_t plotFiles) {
   QPDFObjectHandle outlines = file.getRoot().getKeyIfDict("/Outlines");
   if (!outlines.isDictionary() || plotFiles == 0) return marked;
   const std::string key = "/" + std::string(kPlotFileKey);
+  const std::string madeKey = "/" + std::string(kPlotFilePagesKey);
   std::unordered_set<uint64_t> seen;
   std::vector<QPDFObjectHandle> pending{outlines.getKey("/First")};
   while (!pending.empty()) {
@@ -102,7 +110,10 @@ std::vector<MarkedItem> MarkedItems(QPDF& file, size_t plotFiles) {
         continue;
       }
       QPDFObjectHandle page = DestinationPage(item);
-      marked.emplace_back(static_cast<size_t>(number) - 1, page.isIndirect() ? page.getObjGen() : QPDFObjGen());
+      long long made = 0;
+      if (!item.getKey(madeKey).getValueAsInt(made) || made < 0 || made > INT_MAX) made = 0;
+      marked.push_back({static_cast<size_t>(number) - 1, page.isIndirect() ? page.getObjGen() : QPDFObjGen(),
+                        static_cast<int>(made)});
     }
   }
   return marked;
@@ -118,6 +129,7 @@ class OutlineItemReader {
   struct Item {
     QPDFObjGen next, first, page;
     long long mark = 0;  // the plot file number; 0: none
+    long long made = 0;  // the pages it made, where it says; 0: as counted
     bool action = false; // goes somewhere through an action rather than /Dest
   };
 
@@ -149,6 +161,7 @@ class OutlineItemReader {
       if (key == "/Dest") item.page = value.firstRef;
       if (key == "/A") item.action = true;
       if (key.substr(1) == kPlotFileKey) item.mark = value.isInteger ? value.integer : -1;
+      if (key.substr(1) == kPlotFilePagesKey) item.made = value.isInteger ? value.integer : -1;
     }
   }
 
@@ -304,11 +317,11 @@ std::optional<std::vector<MarkedItem>> ReadMarkedItems(QPDF& file, std::string_v
       if (entry == xref.end() || entry->second.getType() != 1) return std::nullopt;
       const std::optional<OutlineItemReader::Item> item =
           reader.Read(static_cast<size_t>(entry->second.getOffset()), id);
-      if (!item || (item->mark != 0 && item->action)) return std::nullopt;
+      if (!item || (item->mark != 0 && item->action) || item->made < 0 || item->made > INT_MAX) return std::nullopt;
       if (item->mark < 1 || static_cast<size_t>(item->mark) > plotFiles) {
         if (item->first.getObj() != 0) pending.push_back(item->first);
       } else {
-        marked.emplace_back(static_cast<size_t>(item->mark) - 1, item->page);
+        marked.push_back({static_cast<size_t>(item->mark) - 1, item->page, static_cast<int>(item->made)});
       }
       id = item->next;
     }
@@ -367,12 +380,14 @@ std::optional<PdfPages> ReadPdfPages(const std::filesystem::path& pdf, size_t pl
     // The outline's pages are found among the pages themselves, so these are
     // counted one by one.
     std::unordered_set<uint64_t> wanted;
-    for (const auto& item : marked) wanted.insert(Key(item.second));
+    for (const MarkedItem& item : marked) wanted.insert(Key(item.page));
     std::unordered_map<uint64_t, int> numbers;
     result.count = WalkPages(tree, wanted, numbers);
-    for (const auto& [index, page] : marked) {
-      const auto found = numbers.find(Key(page));
-      result.fileStarts[index] = found != numbers.end() ? found->second : result.count + 1;
+    result.fileMade.assign(plotFiles, 0);
+    for (const MarkedItem& item : marked) {
+      const auto found = numbers.find(Key(item.page));
+      result.fileStarts[item.file] = found != numbers.end() ? found->second : result.count + 1;
+      result.fileMade[item.file] = item.made;
     }
     return result;
   });

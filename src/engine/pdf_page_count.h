@@ -22,6 +22,10 @@ struct PdfPages {
   // that is a page the PDF never got; 0 when the PDF has no such entry (a
   // converter that drops what it does not know, a file it never came to).
   std::vector<int> fileStarts;
+  // For the same files: the pages the file made where its entry says so
+  // (kPlotFilePagesKey: another number than it was bound with); 0 where it
+  // does not. Empty where no entry was found.
+  std::vector<int> fileMade;
 };
 
 // The pages of a PDF as PdfPageCount counts them and, for `plotFiles` plot

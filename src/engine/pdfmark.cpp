@@ -88,10 +88,9 @@ std::string PdfDate(const std::tm& local) {
 
 namespace {
 
-// An outline line: "/Page p" after its "[" unless `page` is 0 (counted
-// from the page base with `fromBase`), and the plot file's number when
-// there is one.
-std::string OutlineLine(const OutlineRecord& record, int page, int plotFile, bool fromBase = false) {
+// An outline line: "/Page p" after its "[" unless `page` is 0, and the plot
+// file's number when there is one.
+std::string OutlineLine(const OutlineRecord& record, int page, int plotFile) {
   // Appended to one string: the outline has a line per plot file.
   std::string line = "[";
   if (plotFile > 0) {
@@ -104,11 +103,6 @@ std::string OutlineLine(const OutlineRecord& record, int page, int plotFile, boo
   if (page > 0) {
     line += "/Page ";
     line += std::to_string(page);
-    if (fromBase) {
-      line += ' ';
-      line += kPageBaseName;
-      line += " sub";
-    }
   }
   if (record.kind == OutlineRecord::Kind::Group) {
     line += "/Count -";
@@ -128,23 +122,6 @@ std::string OutlineLine(const OutlineRecord& record) { return OutlineLine(record
 
 std::string OutlineLineAtCurrentPage(const OutlineRecord& record, int plotFile) {
   return OutlineLine(record, 0, plotFile);
-}
-
-std::string OutlineLineFromPageBase(const OutlineRecord& record) { return OutlineLine(record, record.page, 0, true); }
-
-std::string PageBaseLine(int pagesBefore) {
-  std::string line = "/";
-  line += kPageBaseName;
-  if (pagesBefore < 0) {
-    line += " where { pop } { /";
-    line += kPageBaseName;
-    line += " 0 def } ifelse";
-  } else {
-    line += ' ';
-    line += std::to_string(pagesBefore);
-    line += " def";
-  }
-  return line;
 }
 
 std::string DocInfoLine(const DocInfo& info) {

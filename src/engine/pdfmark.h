@@ -37,20 +37,6 @@ inline constexpr std::string_view kPlotFileKey = "QuiremarkPlotFile";
 // where the file begins; with `plotFile` above 0 it carries kPlotFileKey.
 std::string OutlineLineAtCurrentPage(const OutlineRecord& record, int plotFile);
 
-// A name for the pages a converter has made before it reads the file that
-// uses it: 0 for a bind converted in one run. A part of a bind converted on
-// its own (pages after the first) sets it, so the entries of its plot files
-// that go to a later page of their file ("(Sid. 2)") go to that page there.
-inline constexpr std::string_view kPageBaseName = "QuiremarkPageBase";
-
-// The entry with "/Page p QuiremarkPageBase sub": page p of the bind.
-std::string OutlineLineFromPageBase(const OutlineRecord& record);
-
-// "/QuiremarkPageBase n def" for a part of a bind that comes after
-// `pagesBefore` pages; with a negative number the line that makes it 0 where
-// no part set it, for the beginning of the bind.
-std::string PageBaseLine(int pagesBefore);
-
 // Document information. Each field is the text to show; the placeholder
 // replacement order of the DOCINFO template is applied by DocInfoLine.
 struct DocInfo {

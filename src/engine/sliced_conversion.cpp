@@ -82,7 +82,7 @@ void JoinLogs(const RunFiles& files, size_t count) {
 
 size_t GhostscriptSlices(const TempPsFile& temp) {
   const size_t files = temp.files().size();
-  if (files < 2 || temp.trailingRecords() > 0) return 1;
+  if (files < 2 || temp.trailingRecords() > 0 || temp.pagesNamed()) return 1;
   // No more gs at once than a stop signal can end.
   size_t count = std::min({platform::UsableProcessors(), files, static_cast<size_t>(platform::kMaxGuarded)});
   if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
@@ -215,6 +215,7 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
   // Where each plot file began, as each slice's own PDF shows it.
   const size_t fileCount = temp.files().size();
   result.pages.fileStarts.assign(fileCount, 0);
+  result.pages.fileMade.assign(fileCount, 0);
   std::vector<fs::path> parts;
   for (size_t k = 0; k < slices.size(); ++k) {
     parts.push_back(files.File(SliceName(k, ".pdf")));
@@ -228,6 +229,7 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
     const BindSlice& slice = slices[k].slice;
     for (size_t f = slice.firstFile; f < slice.endFile; ++f) {
       if (pages->fileStarts[f] > 0) result.pages.fileStarts[f] = result.pages.count + pages->fileStarts[f];
+      if (f < pages->fileMade.size()) result.pages.fileMade[f] = pages->fileMade[f];
     }
     result.pages.count += pages->count;
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/bind_prolog.h"
 #include "engine/bookmark_text.h"
 #include "engine/page_count.h"
 #include "platform/raw_file.h"
@@ -18,16 +19,6 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kDirectWrite = 32 * 1024;  // larger pieces skip the buffer
-
-// Around each plot file. The save object waits in userdict, where the file
-// finds no reason to touch it; the stacks are emptied before the restore,
-// which a dictionary or procedure made since the save would refuse.
-constexpr std::string_view kFileBegin = "userdict /QuiremarkPlotFileState save put\r\n";
-constexpr std::string_view kFileEnd = "clear cleardictstack userdict /QuiremarkPlotFileState get restore\r\n";
-// Around an EPS file: its showpage does nothing; once the file's state is
-// gone, showpage is the host's own again.
-constexpr std::string_view kEpsBegin = "/showpage {} def\r\n";
-constexpr std::string_view kEpsEnd = "showpage\r\n";
 
 // The part of a plot file that is bound: all of it, or a DOS EPS binary
 // file's PostScript section.
@@ -113,11 +104,7 @@ TempPsFile::TempPsFile(const std::filesystem::path& file, platform::FolderListin
       buffer_(kBufferSize),
       readBuffer_(platform::kReadBlockSize),
       listings_(listings ? listings : &ownListings_) {
-  // The entries that go to a later page of their plot file count their page
-  // from the pages made before: none, unless a part of the bind converted
-  // on its own says otherwise.
-  Write(PageBaseLine(-1));
-  Write(kLineEnd);
+  Write(BindProlog());
   headerEnd_ = written_;
 }
 
@@ -144,23 +131,32 @@ void TempPsFile::Writing(OutlineState& outline) {
   writing_ = &outline;
 }
 
-void TempPsFile::WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages) {
-  // The file's own records come last; its first one, and every one going to
-  // the same page (the folder groups in front of it, "(Sid. 1)"), go to the
-  // page being made, where the file begins.
-  if (records.empty()) return;  // none go in front of this file
+std::vector<std::string> TempPsFile::WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages) {
+  // The file's own records come last: they go after it, where the
+  // converter knows the page it began on (BindProlog). Those in front of
+  // them, the folder groups, go to the page being made, where the file
+  // begins; one going to another page (an entry of a page of its own, not
+  // of a plot file) names its page.
+  std::vector<std::string> titles;
+  if (records.empty()) return titles;  // none go with this file
   const size_t own = pages == 1 ? 1 : static_cast<size_t>(pages) + 1;
   if (records.size() < own) throw std::logic_error("the outline gave fewer records than the plot file has");
   const size_t first = records.size() - own;
   for (size_t k = 0; k < records.size(); ++k) {
     const OutlineRecord& record = records[k];
+    if (k >= first) {
+      titles.push_back(PdfMarkString(record.title));
+      outline_.push_back({record, k == first ? plotFile : 0});
+      continue;
+    }
     const bool here = record.page == records[first].page;
-    const int mark = here && k == first ? plotFile : 0;
-    std::string line = here ? OutlineLineAtCurrentPage(record, mark) : OutlineLineFromPageBase(record);
+    if (!here) pagesNamed_ = true;
+    std::string line = here ? OutlineLineAtCurrentPage(record, 0) : OutlineLine(record);
     line += kLineEnd;
     Write(line);
-    outline_.push_back({record, mark});
+    outline_.push_back({record, 0});
   }
+  return titles;
 }
 
 int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outline, bool scanned) {
@@ -238,9 +234,9 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
   }
   const int number = static_cast<int>(files_.size()) + 1;
   const uint64_t begin = written_;
-  Write(kFileBegin);
-  WriteRecords(records, number, pages);
-  if (eps) Write(kEpsBegin);
+  const bool empty = section.end == section.from;
+  const std::vector<std::string> titles = WriteRecords(records, number, pages);
+  Write(PlotFileBeginLine(number, pages, eps, empty));
 
   char last = '\n';
   eachBlock(false, [&](const char* data, size_t n, bool) {
@@ -248,10 +244,8 @@ int TempPsFile::AppendPlotFile(const std::string& plotFile, OutlineState* outlin
     last = data[n - 1];
   });
   if (last != '\n' && last != '\r') Write(kLineEnd);
-  Write(kFileEnd);
-  if (eps) Write(kEpsEnd);
+  Write(PlotFileEndLine(titles));
 
-  const bool empty = section.end == section.from;
   files_.push_back({plotFile, pages, scanner.pageComments(), empty, !records.empty(), eps, begin, written_});
   pages_ += pages;
   return pages;

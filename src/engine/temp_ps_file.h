@@ -69,17 +69,15 @@ class TempWriteError : public std::system_error {
 // that cannot be made std::runtime_error; the file is then incomplete and
 // must not be converted.
 //
-// Each plot file is converted as it would be alone: it runs inside a save
-// and restore of its own, with the operand and dictionary stacks emptied
-// before the restore, so that nothing it sets or defines (a page size,
-// showpage made anew, dictionaries left open) reaches the next file; the
-// pdfmarks it and the bind write go to the PDF all the same. An EPS file
-// (first line "%!PS-Adobe-... EPSF-...") is placed as its format asks of a
-// host: its own showpage does nothing, and the host's ends its page, so it
-// makes one page whether it shows its page or not (one whose page comments
-// count several pages is taken as the document it is). Of a DOS EPS binary file
-// (a header C5 D0 D3 C6 and a TIFF or WMF preview beside the PostScript) only
-// the PostScript section is bound. Every byte that is bound stays as it is.
+// Each plot file is converted as it would be alone (BindProlog): nothing it
+// sets, defines or draws after its last page reaches the next file, and its
+// own pdfmarks act on its own pages. An EPS file (first line "%!PS-Adobe-...
+// EPSF-...") is placed as its format asks of a host: its own showpage does
+// nothing, and the bind ends its page, so it makes one page whether it shows
+// its page or not (one whose page comments count several pages is taken as
+// the document it is). Of a DOS EPS binary file (a header C5 D0 D3 C6 and a
+// TIFF or WMF preview beside the PostScript) only the PostScript section is
+// bound. Every byte that is bound stays as it is.
 class TempPsFile {
  public:
   // Creates the file or empties it; a planted link is refused. Side files
@@ -113,6 +111,9 @@ class TempPsFile {
   const std::vector<WrittenOutlineEntry>& outline() const { return outline_; }
   // How many of those came at the end, after "% BOOKMARKS".
   size_t trailingRecords() const { return trailingRecords_; }
+  // Whether an entry in front of a plot file names a page of the whole bind
+  // (an entry of no plot file's): the bind is then converted in one run.
+  bool pagesNamed() const { return pagesNamed_; }
   // Where the parts of the finished file lie: the line before the first
   // plot file ends at headerEnd; the document information and the catalog
   // lines fill [trailerBegin, bookmarksBegin); "% BOOKMARKS" and what
@@ -133,8 +134,10 @@ class TempPsFile {
   void Write(std::string_view bytes);
   void Flush();
   // The outline records taken for the plot file about to be written, number
-  // `plotFile` of `pages` pages, in front of it.
-  void WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages);
+  // `plotFile` of `pages` pages: those in front of its own are written in
+  // front of it; the titles of its own, as pdfmark strings, are returned
+  // for the line after it.
+  std::vector<std::string> WriteRecords(const std::vector<OutlineRecord>& records, int plotFile, int pages);
   // `outline` is the one this bind writes: the first time, its records are
   // taken from the first again.
   void Writing(OutlineState& outline);
@@ -150,6 +153,7 @@ class TempPsFile {
   uint64_t headerEnd_ = 0, trailerBegin_ = 0, bookmarksBegin_ = 0;
   std::vector<WrittenOutlineEntry> outline_;
   size_t trailingRecords_ = 0;
+  bool pagesNamed_ = false;
   platform::FolderListings ownListings_;
   platform::FolderListings* listings_;
   std::optional<platform::OpenFolder> heldFolder_;  // the folder of the last plot file without a listing

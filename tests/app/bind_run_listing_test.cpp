@@ -38,8 +38,8 @@ TEST_F(BindRunTest, SideTitleAndMarkdownFilesFoundInOneListingIgnoringCase) {
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
   const std::string ps = TempPs();
   EXPECT_NE(ps.find("/Title (Kv. Eken) /Author"), std::string::npos);
-  EXPECT_NE(ps.find("/Title (Plan 1) /OUT"), std::string::npos);
-  EXPECT_NE(ps.find("/Title (A-02) /OUT"), std::string::npos);
+  EXPECT_NE(ps.find("[(Plan 1) ] QuiremarkFileEnd"), std::string::npos);
+  EXPECT_NE(ps.find("[(A-02) ] QuiremarkFileEnd"), std::string::npos);
   EXPECT_EQ(testing::ReadFile(out / "Hus.pdf.md"), "# Hus\r\n");
 }
 

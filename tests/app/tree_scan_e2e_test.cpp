@@ -31,10 +31,12 @@ TEST_F(TreeScanEndToEnd, TheOutlineNestsByFolderWithCountsPagesAndSwedishTitles)
   const fs::path pdf = out / "Ritningar.pdf";
   state.outFileArg = pdf.string();
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
-  // Every entry went in front of its plot file, each file's first one marked.
+  // Every entry went with its plot file: the folder groups in front of it,
+  // its own after it.
   const std::string ps = TempPs();
   EXPECT_TRUE(ps.ends_with("% BOOKMARKS\r\n%%EOF\r\n"));
-  EXPECT_NE(ps.find("[/QuiremarkPlotFile 4 /Count -2  /Title (D-01) /OUT pdfmark"), std::string::npos);
+  EXPECT_NE(ps.find("[/Count -1  /Title (Detaljer) /OUT pdfmark\r\n4 2 false false QuiremarkFileBegin"), std::string::npos);
+  EXPECT_NE(ps.find("[(D-01) (\\(Sid. 1\\)) (\\(Sid. 2\\)) ] QuiremarkFileEnd"), std::string::npos);
   const auto npages = platform::RunAndCapture({"qpdf", "--show-npages", pdf.string()});
   ASSERT_TRUE(npages);
   EXPECT_EQ(*npages, "7\n");
@@ -80,8 +82,8 @@ TEST_F(TreeScanEndToEnd, NumbersClearedAfterAScanAndGivenAgainBindWithAnOutline)
   state.outFileArg = (out / "Omnumrerad.pdf").string();
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
   const std::string ps = TempPs();
-  EXPECT_NE(ps.find("/Title (Plan)"), std::string::npos) << ps.substr(ps.find("% BOOKMARKS"));
-  EXPECT_NE(ps.find("/Title (Sektion)"), std::string::npos);
+  EXPECT_NE(ps.find("[(Plan) ] QuiremarkFileEnd"), std::string::npos) << ps.substr(ps.find("% BOOKMARKS"));
+  EXPECT_NE(ps.find("[(Sektion) ] QuiremarkFileEnd"), std::string::npos);
 }
 
 // A plot file written again between the scan and the bind (a drawing

@@ -275,15 +275,15 @@ TEST_F(Conversion, OnlyTheFirstGhostscriptFolderRunsWithTheArgumentList) {
   std::istringstream lines(qt::ReadFile(dir / "9.05" / "gs.ran"));
   std::vector<std::string> ran;
   for (std::string line; std::getline(lines, line);) ran.push_back(line);
-  ASSERT_EQ(ran.size(), 9u);
+  ASSERT_EQ(ran.size(), 10u);
   const std::filesystem::path workingFolder = ran[0];
   EXPECT_EQ(workingFolder.parent_path(), folder);
   EXPECT_TRUE(RunsOwn(workingFolder.filename(), ".QuiremarkTmp-")) << ran[0];
-  EXPECT_EQ(std::vector<std::string>(ran.begin() + 1, ran.begin() + 8),
+  EXPECT_EQ(std::vector<std::string>(ran.begin() + 1, ran.begin() + 9),
             (std::vector<std::string>{"-sDEVICE=pdfwrite", "-dNOPAUSE", "-dQUIET", "-dBATCH", "-dOmitXMP",
-                                      "-dAutoRotatePages=/None",
+                                      "-dAutoRotatePages=/None", "-dNOOUTERSAVE",
                                       "-sOutputFile=" + workingFolder.filename().string() + ".pdf"}));
-  EXPECT_TRUE(RunsOwnTempFile(ran[8], dir.path())) << ran[8];
+  EXPECT_TRUE(RunsOwnTempFile(ran[9], dir.path())) << ran[9];
   EXPECT_EQ(qt::ReadFile(pdf), qt::PagesPdf(1));
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
@@ -352,7 +352,7 @@ TEST_F(Conversion, AnOutputThatCannotBeMadeIsRefusedBeforeTheConverterRuns) {
 }
 
 TEST(GhostscriptArguments, APercentSignInTheOutputPathIsDoubled) {
-  EXPECT_EQ(qe::GhostscriptArguments("gs", "/ut/100%/p%d.pdf", "/tmp/in.ps")[7], "-sOutputFile=/ut/100%%/p%%d.pdf");
+  EXPECT_EQ(qe::GhostscriptArguments("gs", "/ut/100%/p%d.pdf", "/tmp/in.ps")[8], "-sOutputFile=/ut/100%%/p%%d.pdf");
 }
 
 namespace {
@@ -574,11 +574,8 @@ TEST_F(Conversion, QuitInAPlotFileEndsTheConversionEarlyAndFailsIt) {
   twoPages.insert(twoPages.find("%%Page: 2 2"), "quit\r\n");
   WriteTempFile({Plot("A-01.plt", qt::DriverPlotFile(1)), Plot("A-02.plt", twoPages)});
   result = Convert(qs::Converter::Ghostscript);
-  // gs's complaint about the entry of the page that never came follows.
-  EXPECT_TRUE(FailureOf(result).starts_with(
-      "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
-      (folder / "A-02.plt").string() + ".\r\rGhostScript"))
-      << FailureOf(result);
+  EXPECT_EQ(FailureOf(result), "PDF-filen fick 2 sidor, men plotfilerna har 3 sidor. Sidorna tar slut inne i plotfilen " +
+                                   (folder / "A-02.plt").string() + ".");
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
@@ -596,8 +593,9 @@ TEST_F(Conversion, PlotFilesThatShiftTheBookmarksFailTheConversion) {
   understated.replace(understated.find("(%%[Page: 1]%%)"), 15, "(%%[Page: 1]%%)");
   WriteTempFile({Plot("A-01.plt", understated), Plot("A-02.plt", qt::DriverPlotFile(1))});
   ASSERT_EQ(contents[0].pages, 1);
+  // Its page beyond those goes nowhere; it is named all the same.
   EXPECT_EQ(FailureOf(Convert(qs::Converter::Ghostscript)),
-            "PDF-filen fick 3 sidor, men plotfilerna har 2 sidor. Plotfilen " + (folder / "A-01.plt").string() +
+            "Plotfilen " + (folder / "A-01.plt").string() +
                 " har fler sidor (2) än dess sidrader anger (1).");
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }

@@ -263,16 +263,14 @@ TEST_F(PlotFileBinding, WhatAPlotFileLeavesEndsWithIt) {
   }
 }
 
-// A plot file that never ends its page and a later one that makes a page
-// more than it says: the pages together agree, but every bookmark between
-// them would open the wrong drawing.
+// A plot file that never ends its page gets the page gs alone gives it; a
+// later one that makes a page more than it says fails the run by name.
 TEST_F(PlotFileBinding, PlotFilesWhoseMissingAndExtraPagesCancelOutFailTheRunByName) {
   std::string extraPage = qt::DriverPlotFile(2, "Sektion");
   extraPage.replace(extraPage.find("(%%[Page: 2]%%) = flush\r\n"), 24, "");
   const auto unended = Plot("A-01.plt", "%!PS\r\n/Helvetica findfont 20 scalefont setfont 72 600 moveto (Skiss) show\r\n");
   const auto extra = Plot("A-02.plt", extraPage);
   EXPECT_EQ(Bind({unended, extra, Plot("A-03.plt", qt::DriverPlotFile(1, "Fasad"))}),
-            "Plotfilen " + unended.string() +
-                " gav 0 sidor i PDF-filen, men har 1 sida. Även 1 plotfil till gav ett annat antal sidor än de har.");
+            "Plotfilen " + extra.string() + " har fler sidor (2) än dess sidrader anger (1).");
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }

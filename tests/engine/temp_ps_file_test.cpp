@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/bind_prolog.h"
 #include "engine/bookmark_text.h"
 #include "engine/plot_files.h"
 #include "engine/trailer_options.h"
@@ -63,16 +64,14 @@ constexpr const char* kTrailerStart =
     "[ {Catalog} << /OpenAction [{Page1} /Fit] >> /PUT pdfmark\r\n"
     "% BOOKMARKS\r\n";
 
-// The first line: entries for later pages of a file count from no pages before.
-const std::string kHeader = "/QuiremarkPageBase where { pop } { /QuiremarkPageBase 0 def } ifelse\r\n";
-// What the bind puts around each plot file.
-const std::string kBegin = "userdict /QuiremarkPlotFileState save put\r\n";
-const std::string kEnd = "clear cleardictstack userdict /QuiremarkPlotFileState get restore\r\n";
+// What every temporary file begins with.
+const std::string kHeader(qe::BindProlog());
 
-// A one-page plot file `n` titled `title` as the temporary file holds it.
-std::string Wrapped(int n, const std::string& title, const std::string& bytes) {
-  return kBegin + "[/QuiremarkPlotFile " + std::to_string(n) + " /View [/XYZ null null 0] /Title (" + title +
-         ") /OUT pdfmark\r\n" + bytes + kEnd;
+// Plot file `n` of `pages` pages as the temporary file holds it, with the
+// titles of its outline entries.
+std::string Wrapped(int n, const std::string& titles, const std::string& bytes, int pages = 1) {
+  return std::to_string(n) + " " + std::to_string(pages) + " false " + (bytes.empty() ? "true" : "false") +
+         " QuiremarkFileBegin\r\n" + bytes + "clear cleardictstack [" + titles + " ] QuiremarkFileEnd\r\n";
 }
 
 }  // namespace
@@ -88,14 +87,11 @@ TEST_F(TempPsFileTest, ThreeFilesGiveTheBodyTrailerAndOutline) {
   qt::WriteFile(tmp, std::string(100000, 'x'));  // the previous run's file is replaced
 
   EXPECT_EQ(qe::TempPsPath().filename(), "QuiremarkTmp.ps");
-  // Each file's outline entries in front of it: those on its first page go
-  // to the page being made, the first of them marked with the file's number.
-  EXPECT_EQ(Join(files), kHeader + Wrapped(1, "Plan", plan) + kBegin +
-                             "[/QuiremarkPlotFile 2 /Count -3  /Title (Sektion) /OUT pdfmark\r\n"
-                             "[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n"
-                             "[/Page 3 QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. 2\\)) /OUT pdfmark\r\n"
-                             "[/Page 4 QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. 3\\)) /OUT pdfmark\r\n" +
-                             sektion + kEnd + Wrapped(3, "Fasad", fasad) + kTrailerStart + "%%EOF\r\n");
+  // Each file's own outline entries go after it, where the converter knows
+  // the page it began on.
+  EXPECT_EQ(Join(files), kHeader + Wrapped(1, "(Plan)", plan) +
+                             Wrapped(2, "(Sektion) (\\(Sid. 1\\)) (\\(Sid. 2\\)) (\\(Sid. 3\\))", sektion, 3) +
+                             Wrapped(3, "(Fasad)", fasad) + kTrailerStart + "%%EOF\r\n");
   EXPECT_EQ(outline.pageCounter(), 5);
 }
 
@@ -107,8 +103,8 @@ TEST_F(TempPsFileTest, CopyIsByteExact) {
   const std::string crEnd = "%!PS\rshowpage\r";
   const std::string empty;
   const std::string out = Join({Plot("b.plt", binary), Plot("n.plt", noBreak), Plot("c.plt", crEnd), Plot("e.plt", empty)});
-  EXPECT_EQ(out.substr(0, out.find("[ /Title")), kHeader + Wrapped(1, "b", binary) + Wrapped(2, "n", noBreak + "\r\n") +
-                                                     Wrapped(3, "c", crEnd) + Wrapped(4, "e", ""));
+  EXPECT_EQ(out.substr(0, out.find("[ /Title")), kHeader + Wrapped(1, "(b)", binary) + Wrapped(2, "(n)", noBreak + "\r\n") +
+                                                     Wrapped(3, "(c)", crEnd) + Wrapped(4, "(e)", ""));
 }
 
 TEST_F(TempPsFileTest, PageCounterContinuesAcrossFiles) {
@@ -161,9 +157,9 @@ TEST_F(TempPsFileTest, TitlesAreEscapedAndEncodedInTheFile) {
   qt::WriteFile(folder / "b.txt", "C:\\ritn\\b\r\n");
   qt::WriteFile(folder / "c.txt", "Fasad \x96 \xF6st\r\n");  // Windows-1252 en dash
   const std::string out = Join({Plot("a.plt", "%!PS\r\n"), Plot("b.plt", "%!PS\r\n"), Plot("c.plt", "%!PS\r\n")});
-  EXPECT_NE(out.find("/Title (Plan \\(A) /OUT"), std::string::npos);
-  EXPECT_NE(out.find("/Title (C:\\\\ritn\\\\b) /OUT"), std::string::npos);
-  EXPECT_NE(out.find("/Title <FEFF0046006100730061006400202013002000F600730074> /OUT"), std::string::npos);
+  EXPECT_NE(out.find("[(Plan \\(A) ] QuiremarkFileEnd"), std::string::npos);
+  EXPECT_NE(out.find("[(C:\\\\ritn\\\\b) ] QuiremarkFileEnd"), std::string::npos);
+  EXPECT_NE(out.find("[<FEFF0046006100730061006400202013002000F600730074> ] QuiremarkFileEnd"), std::string::npos);
 }
 
 TEST_F(TempPsFileTest, DocInfoFromOptionsAndTitleFile) {
@@ -240,7 +236,7 @@ TEST_F(TempPsFileTest, PlantedLinkIsNotFollowed) {
   Join({Plot("a.plt", "%!PS\r\n")});
   EXPECT_EQ(qt::ReadFile(dir / "victim"), "keep");
   EXPECT_FALSE(std::filesystem::is_symlink(tmp));
-  EXPECT_TRUE(qt::ReadFile(tmp).starts_with(kHeader + Wrapped(1, "a", "%!PS\r\n") + "[ /Title"));
+  EXPECT_TRUE(qt::ReadFile(tmp).starts_with(kHeader + Wrapped(1, "(a)", "%!PS\r\n") + "[ /Title"));
 }
 
 TEST_F(TempPsFileTest, SideFilesOfEachFolderAreListedOnceAndFoundIgnoringCase) {
@@ -278,21 +274,17 @@ TEST_F(TempPsFileTest, LargeAndSmallFilesKeepTheirOrder) {
   const std::string b = "%!PS\r\nshowpage";                         // gets CR LF
   const std::string c = large(3, 2 * qp::kReadBlockSize, 'c');
   const std::string d = std::string(qp::kReadBlockSize - 1, 'd') + "\r";  // just under one block
-  const auto group = [](int n, int pages, int first) {
-    std::string lines = "[/QuiremarkPlotFile " + std::to_string(n) + " /Count -" + std::to_string(pages) +
-                        "  /Title (Stor) /OUT pdfmark\r\n[/View [/XYZ null null 0] /Title (\\(Sid. 1\\)) /OUT pdfmark\r\n";
-    for (int page = 2; page <= pages; ++page) {
-      lines += "[/Page " + std::to_string(first + page - 1) + " QuiremarkPageBase sub /View [/XYZ null null 0] /Title (\\(Sid. " +
-               std::to_string(page) + "\\)) /OUT pdfmark\r\n";
-    }
-    return lines;
+  const auto group = [](int pages) {
+    std::string titles = "(Stor)";
+    for (int page = 1; page <= pages; ++page) titles += " (\\(Sid. " + std::to_string(page) + "\\))";
+    return titles;
   };
   qt::WriteFile(folder / "a.txt", "Stor\r\n");
   qt::WriteFile(folder / "c.txt", "Stor\r\n");
   const std::string out =
       Join({Plot("a.plt", a), Plot("b.plt", b), Plot("c.plt", c), Plot("d.plt", d), Plot("e.plt", "%!PS\r\n")});
-  EXPECT_TRUE(out.starts_with(kHeader + kBegin + group(1, 2, 1) + a + kEnd + Wrapped(2, "b", b + "\r\n") + kBegin +
-                              group(3, 3, 4) + c + kEnd + Wrapped(4, "d", d) + Wrapped(5, "e", "%!PS\r\n") +
+  EXPECT_TRUE(out.starts_with(kHeader + Wrapped(1, group(2), a, 2) + Wrapped(2, "(b)", b + "\r\n") +
+                              Wrapped(3, group(3), c, 3) + Wrapped(4, "(d)", d) + Wrapped(5, "(e)", "%!PS\r\n") +
                               "[ /Title"))
       << "bytes in order";
   std::vector<int> pages;
