@@ -15,6 +15,8 @@ constexpr std::string_view kAtEnd = "(ATEND)";
 constexpr std::string_view kPageComment = "%%Page:";
 constexpr std::string_view kBeginDocument = "%%BeginDocument";
 constexpr std::string_view kEndDocument = "%%EndDocument";
+constexpr std::string_view kTrailer = "%%Trailer";
+constexpr std::string_view kEof = "%%EOF";
 constexpr int kMaxPage = 32767;
 
 const char* FindBreak(const char* from, const char* end) {
@@ -61,12 +63,18 @@ void PageCommentScanner::Segment(const char* from, const char* to) {
   for (size_t k = 0; before + k < sizeof head_ && k < size; ++k) head_[before + k] = from[k];
   length_ += size;
 
-  // The driver's keyword begins the line; the number follows it.
+  // The driver's keyword begins the line, after blanks or none; the number follows it.
   const char* numberFrom = nullptr;
-  if (before < kKeyword.size()) {
-    if (length_ >= kKeyword.size() && StartsWithNoCase(head_, head_ + kKeyword.size(), kKeyword)) {
+  if (keyLength_ < kKeyword.size()) {
+    const char* p = from;
+    for (; p < to && keyLength_ < kKeyword.size(); ++p) {
+      if (first_ == 0 && (*p == ' ' || *p == '\t')) continue;
+      if (first_ == 0) first_ = *p;
+      key_[keyLength_++] = *p;
+    }
+    if (keyLength_ == kKeyword.size() && StartsWithNoCase(key_, key_ + keyLength_, kKeyword)) {
       number_ = Number::Lead;
-      numberFrom = from + (kKeyword.size() - before);
+      numberFrom = p;
     }
   } else if (number_ != Number::None) {
     numberFrom = from;
@@ -140,13 +148,23 @@ void PageCommentScanner::EndLine() {
   const bool embedded = embedded_ > 0;
   if (head.starts_with(kEndDocument) && embedded_ > 0) --embedded_;
 
-  if (!embedded && head.starts_with(kPageComment)) ++pageComments_;
+  if (!embedded && head.starts_with(kPageComment)) {
+    ++pageComments_;
+    pagePending_ = true;
+  } else if (first_ != 0 && first_ != '%') {
+    pagePending_ = false;  // a line of PostScript
+  } else if (pagePending_ && !embedded && (head.starts_with(kTrailer) || head.starts_with(kEof))) {
+    --pageComments_;  // a page comment with nothing on its page
+    pagePending_ = false;
+  }
   if (!embedded && number_ == Number::Closed && !atEnd_ && value_ >= 1 && value_ <= kMaxPage) {
     ++driverLines_;
     driverPages_ = value_;
   }
   open_ = false;
   length_ = 0;
+  keyLength_ = 0;
+  first_ = 0;
   tailLength_ = 0;
   atEnd_ = false;
   number_ = Number::None;
@@ -163,8 +181,23 @@ void PageCommentScanner::Feed(const char* data, size_t size) {
     EndLine();
     p = lineEnd;
   }
-  // Only lines holding "%%" can count; look at those alone.
+  // Only lines holding "%%" can count; look at those alone, but for the
+  // lines after a page comment, until one of them is PostScript.
   while (p < end) {
+    if (pagePending_) {
+      const char* lineStart = p;
+      while (lineStart < end && (*lineStart == '\r' || *lineStart == '\n')) ++lineStart;
+      if (lineStart == end) break;
+      const char* lineEnd = FindBreak(lineStart, end);
+      Segment(lineStart, lineEnd);
+      if (lineEnd == end) {
+        open_ = true;
+        return;
+      }
+      EndLine();
+      p = lineEnd;
+      continue;
+    }
     const char* mark = FindPercentPair(p, end);
     if (!mark) break;
     const char* lineStart = LineStart(p, mark);
@@ -187,6 +220,10 @@ void PageCommentScanner::Feed(const char* data, size_t size) {
 
 void PageCommentScanner::Finish() {
   if (open_) EndLine();
+  if (pagePending_) {
+    --pageComments_;
+    pagePending_ = false;
+  }
 }
 
 int PageCommentScanner::pages() const {

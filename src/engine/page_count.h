@@ -11,15 +11,18 @@ namespace quiremark::engine {
 //
 // A line ends at a carriage return, a line feed or the pair. The printer
 // driver writes one line "(%%[Page: n]%%) = flush" per page: a line that
-// begins with "(%%[PAGE:" in any letter case and holds no "(ATEND)" sets the
-// count to the number between its first ":" and its last "]", the last such
-// line winning. The keyword counts only at the start of a line, where the
-// driver writes it: a listing that prints the text "(%%[Page: 1]%%)" writes
-// it inside a string, after the string's own "(" and a position, so the
-// pages of a printout are never taken from the text it prints. A line whose
-// number is not a page number (1 to 32767) is no driver line. Without any
-// driver line the count is the number of "%%Page:" comments, and a file with
-// neither is one page.
+// begins with "(%%[PAGE:" in any letter case, after blanks or none, and
+// holds no "(ATEND)" sets the count to the number between its first ":" and
+// its last "]", the last such line winning. The keyword counts only at the
+// start of a line, where the driver writes it: a listing that prints the
+// text "(%%[Page: 1]%%)" writes it inside a string, after the string's own
+// "(" and a position, so the pages of a printout are never taken from the
+// text it prints. A line whose number is not a page number (1 to 32767) is
+// no driver line. Without any driver line the count is the number of
+// "%%Page:" comments, and a file with neither is one page. The last
+// "%%Page:" comment counts only where a line of PostScript follows it before
+// "%%Trailer", "%%EOF" or the end: a converter of drawings writes one more
+// before its trailer than it makes pages, and no converter makes a page of it.
 //
 // A plot file may carry another document inside it, such as an EPS drawing
 // between a "%%BeginDocument" line and its "%%EndDocument" line, nested to any
@@ -62,7 +65,10 @@ class PageCommentScanner {
   // The current line, as far as it has come.
   bool open_ = false;       // it goes on in the next block
   size_t length_ = 0;
-  char head_[15] = {};      // its first bytes, for "%%Page:", "%%BeginDocument" and the driver's keyword
+  char head_[15] = {};      // its first bytes, for "%%Page:", "%%BeginDocument" and the like
+  char key_[9] = {};        // its first bytes after blanks, for the driver's keyword
+  size_t keyLength_ = 0;
+  char first_ = 0;          // its first byte that is no blank; 0 while there is none
   char tail_[8] = {};       // its last bytes, for an "(ATEND)" split between two blocks
   size_t tailLength_ = 0;
   bool atEnd_ = false;      // holds "(ATEND)"
@@ -73,6 +79,7 @@ class PageCommentScanner {
   int driverLines_ = 0;
   int driverPages_ = 1;
   int pageComments_ = 0;
+  bool pagePending_ = false;  // the last "%%Page:" comment waits for a line of PostScript
 };
 
 // Number of pages of the plot file at `psFile`. Throws std::system_error when

@@ -44,6 +44,8 @@ TEST(CountPsPages, DriverLines) {
   // Blanks around the number; text between the first ":" and the last "]".
   EXPECT_EQ(Count("(%%[Page:   7  ]%%) = flush\r"), 7);
   EXPECT_EQ(Count("(%%[Page: 5]%%) ] = flush"), 1);  // "5]%%) " is no number: stays 1
+  // Indented by blanks and tabs, as some drivers write it.
+  EXPECT_EQ(Count("%!PS\n  (%%[Page: 1]%%) = flush\nshowpage\n \t(%%[Page: 2]%%) = flush\nshowpage\n"), 2);
 }
 
 // A printout of a text that holds the driver's page line: the text is
@@ -58,7 +60,6 @@ TEST(CountPsPages, PrintedTextIsNoDriverLine) {
       {"a listing's text line", "5 742 M (\\(%%[Page: 1]%%\\) = flush) s\n"},
       {"a string on a line of its own", "(\\(%%[Page: 1]%%\\) = flush)\nshow\n"},
       {"unescaped balanced parentheses", "((%%[Page: 1]%%) = flush) show\n"},
-      {"indented", "  (%%[Page: 1]%%) = flush\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Count("%!PS\n" + pages + c.line + c.line), 3) << c.what;
@@ -94,7 +95,7 @@ TEST(CountPsPages, BlockBoundariesDoNotMatter) {
   const std::string text = "%!PS\r\n" + DriverPage(1) + "binary \x00\xff\r data\r\n" + DriverPage(2) +
                            "%%Page: 3 3\n" + DriverPage(10) + "q\r\n(%%[PAGE: 11]%%) (atend)\r\n";
   for (size_t size : {1, 2, 3, 5, 7, 16, 1000}) EXPECT_EQ(CountInBlocks(text, size), 10) << "block " << size;
-  const std::string comments = "%%Page: 1 1\r\nx\r\n%%Page: 2 2\r\n%%Page: 3 3";
+  const std::string comments = "%%Page: 1 1\r\nx\r\n%%Page: 2 2\r\n%%Page: 3 3\r\n  showpage";
   for (size_t size : {1, 2, 3, 4, 100}) EXPECT_EQ(CountInBlocks(comments, size), 3) << "block " << size;
 }
 
@@ -111,16 +112,16 @@ TEST(CountPsPages, EmbeddedDocumentsCountForNothing) {
       {"an EPS with its own page comment", withEps, 2, 2},
       {"nested documents, pages at every depth",
        "%%Page: 1 1\n%%BeginDocument: a\n%%Page: 1 1\n%%BeginDocument: b\n%%Page: 1 1\n%%EndDocument\n"
-       "%%Page: 2 2\n%%EndDocument\n%%Page: 2 2\n%%Page: 3 3\n",
+       "%%Page: 2 2\n%%EndDocument\n%%Page: 2 2\n%%Page: 3 3\nshowpage\n",
        3, 3},
-      {"no colon after the keyword", "%%Page: 1 1\r%%BeginDocument\r%%Page: 1 1\r%%EndDocument\r%%Page: 2 2\r", 2, 2},
+      {"no colon after the keyword", "%%Page: 1 1\r%%BeginDocument\r%%Page: 1 1\r%%EndDocument\r%%Page: 2 2\rshowpage\r", 2, 2},
       {"driver lines inside do not count",
        "%%Page: 1 1\r\n%%Page: 2 2\r\n%%BeginDocument: a\r\n" + DriverPage(7) + "%%EndDocument\r\n", 2, 2},
       {"driver lines outside still do",
        DriverPage(1) + "%%BeginDocument: a\r\n" + DriverPage(7) + "%%EndDocument\r\n" + DriverPage(2), 2, 0},
       {"a stray end goes no deeper than none",
        "%%EndDocument\r\n%%EndDocument\r\n%%BeginDocument: a\r\n%%Page: 1 1\r\n%%EndDocument\r\n%%Page: 1 1\r\n"
-       "%%Page: 2 2\r\n",
+       "%%Page: 2 2\r\nshowpage\r\n",
        2, 2},
       {"the keywords must begin their line",
        "%%Page: 1 1\r\n %%BeginDocument: a\r\n%%Page: 2 2\r\nx%%EndDocument\r\n", 2, 2},
@@ -193,4 +194,27 @@ TEST(CountPsPages, MemoryStaysBoundedByTheBlockWhateverTheLineLength) {
   scanner.Finish();
   EXPECT_EQ(scanner.pages(), 5);
   EXPECT_LT(most - before, size_t{1} << 20) << "the scanner grew with the line";
+}
+
+// A converter of drawings writes a page comment more than it makes pages,
+// before its trailer; no converter makes a page of it. A page comment with
+// PostScript after it counts, also where the trailer follows.
+TEST(CountPsPages, ALastPageCommentWithNothingOnItsPageCountsForNothing) {
+  const std::string page = "%%Page: 1 1\r\n/Helvetica findfont 9 scalefont setfont 9 9 moveto (x) show\r\nshowpage\r\n";
+  const struct {
+    const char* what;
+    std::string text;
+    int pages;
+  } cases[] = {
+      {"a stray comment before the trailer",
+       "%!PS-Adobe-3.0\r\n" + page + "%%Page: 1 1\r\n% normal end\r\n\r\n%%Trailer\r\n%%Pages: 1\r\n%%EOF\r\n", 1},
+      {"before the end of the file", page + "%%Page: 2 2\n%%PageTrailer\n%%EOF\n", 1},
+      {"at the very end", page + "%%Page: 2 2", 1},
+      {"PostScript after it", page + "%%Page: 2 2\r\n%%BeginPageSetup\r\n  showpage\r\n%%Trailer\r\n", 2},
+      {"a trailer of PostScript after a page", page + "%%Trailer\r\nend restore\r\n%%EOF\r\n", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Count(c.text), c.pages) << c.what;
+    for (size_t size : {1, 2, 5, 64}) EXPECT_EQ(CountInBlocks(c.text, size), c.pages) << c.what << ", block " << size;
+  }
 }

@@ -130,21 +130,33 @@ class PlotFileBinding : public ::testing::Test {
 }  // namespace
 
 // An A4 plot that sets no page size used to take the A1 size of the sheet
-// before it, and an EPS without showpage drew onto the next page.
+// before it, and an EPS without showpage drew onto the next page. A drawing
+// converted to PostScript with a page comment too many before its trailer,
+// a driver that indents its page lines and a plot without showpage were
+// refused; each gets the pages gs alone gives it.
 TEST_F(PlotFileBinding, EachPlotFileGetsThePagesGsMakesOfItAlone) {
+  // Its page lines alone tell its pages.
+  std::string indented = qt::DriverPlotFile(2, "Indrag");
+  for (const char* comment : {"%%Page: 1 1\r\n", "%%Page: 2 2\r\n"}) indented.erase(indented.find(comment), 13);
+  for (size_t at = 0; (at = indented.find("(%%[Page:", at)) != std::string::npos; at += 3) indented.insert(at, "  ");
   const std::vector<std::filesystem::path> files = {
       Plot("A1.plt", "%!PS-Adobe-3.0\r\n%%Page: 1 1\r\n(%%[Page: 1]%%) = flush\r\n<< /PageSize [1684 2384] >> "
                      "setpagedevice\r\nnewpath 100 100 moveto 1500 2200 lineto stroke\r\nshowpage\r\n"),
       Plot("A4.plt", qt::DriverPlotFile(1, "Plan")),
       Plot("Logo.eps", Eps("")),
       Plot("Sista.plt", qt::DriverPlotFile(1, "Sektion")),
+      Plot("Konverterad.ps", "%!PS-Adobe-3.0\n%%Pages: (atend)\n%%EndComments\n%%Page: 1 1\nsave\n"
+                             "0 0 moveto 300 300 lineto stroke\nshowpage\nrestore\n%%Page: 1 1\n"
+                             "% normal end\n%%Trailer\n%%Pages: 1\n%%EOF\n"),
+      Plot("Indrag.plt", indented),
+      Plot("Skiss.plt", "%!PS\r\n/Helvetica findfont 20 scalefont setfont 72 600 moveto (Skiss) show\r\n"),
   };
   std::vector<Page> alone;
   for (const auto& file : files) {
     const std::vector<Page> pages = PagesOfGsAlone(file);
     alone.insert(alone.end(), pages.begin(), pages.end());
   }
-  ASSERT_EQ(alone.size(), 4u);
+  ASSERT_EQ(alone.size(), 8u);
   ASSERT_NE(alone[0], alone[1]) << "the sheet and the plot differ in size";
   for (const qs::Converter converter : {qs::Converter::Ghostscript, qs::Converter::Distiller}) {
     ASSERT_EQ(Bind(files, converter), "") << static_cast<int>(converter);

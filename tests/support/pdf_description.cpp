@@ -1,11 +1,13 @@
 #include "support/pdf_description.h"
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
-#include <map>
 #include <cctype>
+#include <map>
+#include <set>
 
 namespace quiremark::testing {
 
@@ -34,6 +36,26 @@ std::string Text(QPDFObjectHandle object, const Pages& pages, int depth = 0) {
   return object.unparseResolved();
 }
 
+// Where a destination goes: a named one as the document's names say.
+struct Destinations {
+  std::map<std::string, std::string> named;
+  const Pages* pages = nullptr;
+
+  std::string Of(QPDFObjectHandle dest) const {
+    if (dest.isName() || dest.isString()) {
+      const auto found = named.find(dest.isName() ? dest.getName().substr(1) : dest.getUTF8Value());
+      return found == named.end() ? "nowhere" : found->second;
+    }
+    if (dest.isDictionary() && dest.hasKey("/D")) return Of(dest.getKey("/D"));
+    return Text(dest, *pages);
+  }
+  std::string OfAction(QPDFObjectHandle action) const {
+    if (!action.isDictionary()) return Text(action, *pages);
+    if (action.getKey("/S").isNameAndEquals("/GoTo")) return Of(action.getKey("/D"));
+    return Text(action, *pages);
+  }
+};
+
 // Content with its resource names ("/R12") numbered as they come.
 std::string Content(QPDFPageObjectHelper& page) {
   std::string bytes;
@@ -57,15 +79,31 @@ std::string Content(QPDFPageObjectHelper& page) {
   return out;
 }
 
-void Outline(QPDFObjectHandle item, const Pages& pages, const std::string& indent, std::string& text) {
+// The page's boxes but its media box, and its annotations with where they go.
+std::string PageExtras(QPDFObjectHandle page, const Destinations& dests) {
+  std::string text;
+  for (const char* box : {"/CropBox", "/TrimBox", "/BleedBox", "/ArtBox"}) {
+    if (page.hasKey(box)) text += std::string(" ") + box + " " + Text(page.getKey(box), *dests.pages);
+  }
+  QPDFObjectHandle annots = page.getKey("/Annots");
+  for (int k = 0; annots.isArray() && k < annots.getArrayNItems(); ++k) {
+    QPDFObjectHandle annot = annots.getArrayItem(k);
+    text += "\n  annot " + annot.getKey("/Subtype").unparse() + " " + Text(annot.getKey("/Rect"), *dests.pages);
+    if (annot.hasKey("/Dest")) text += " -> " + dests.Of(annot.getKey("/Dest"));
+    if (annot.hasKey("/A")) text += " -> " + dests.OfAction(annot.getKey("/A"));
+  }
+  return text;
+}
+
+void Outline(QPDFObjectHandle item, const Destinations& dests, const std::string& indent, std::string& text) {
   for (int guard = 0; item.isDictionary() && guard < 100000; ++guard, item = item.getKey("/Next")) {
     text += indent;
     for (const std::string& key : item.getKeys()) {
       if (key == "/Parent" || key == "/Prev" || key == "/Next" || key == "/First" || key == "/Last") continue;
-      text += key + " " + Text(item.getKey(key), pages) + " ";
+      text += key + " " + (key == "/Dest" ? dests.Of(item.getKey(key)) : Text(item.getKey(key), *dests.pages)) + " ";
     }
     text += "\n";
-    Outline(item.getKey("/First"), pages, indent + "  ", text);
+    Outline(item.getKey("/First"), dests, indent + "  ", text);
   }
 }
 
@@ -78,24 +116,34 @@ std::string DescribePdf(const std::filesystem::path& pdf) {
   Pages pages;
   std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(file).getAllPages();
   for (size_t k = 0; k < all.size(); ++k) pages[all[k].getObjectHandle().getObjGen()] = static_cast<int>(k + 1);
+  QPDFObjectHandle root = file.getRoot();
+  Destinations dests;
+  dests.pages = &pages;
+  if (QPDFObjectHandle tree = root.getKeyIfDict("/Names").getKeyIfDict("/Dests"); tree.isDictionary()) {
+    for (const auto& [name, dest] : QPDFNameTreeObjectHelper(tree, file)) dests.named[name] = Text(dest, pages);
+  }
 
   std::string text = "pages " + std::to_string(all.size()) + "\n";
+  std::set<QPDFObjGen> images;
   for (size_t k = 0; k < all.size(); ++k) {
     QPDFObjectHandle page = all[k].getObjectHandle();
     text += "page " + std::to_string(k + 1) + " " + Text(page.getKey("/MediaBox"), pages) + " rotate " +
-            Text(page.getKey("/Rotate"), pages) + "\n" + Content(all[k]) + "\n";
+            Text(page.getKey("/Rotate"), pages) + PageExtras(page, dests) + "\n" + Content(all[k]) + "\n";
+    for (auto& [name, image] : all[k].getImages()) images.insert(image.getObjGen());
   }
+  text += "images " + std::to_string(images.size()) + "\n";
   text += "info " + Text(file.getTrailer().getKey("/Info"), pages) + "\n";
-  QPDFObjectHandle root = file.getRoot();
   text += "catalog";
   for (const std::string& key : root.getKeys()) {
-    if (key != "/Pages" && key != "/Outlines") text += " " + key + " " + Text(root.getKey(key), pages);
+    if (key != "/Pages" && key != "/Outlines" && key != "/Names") text += " " + key + " " + Text(root.getKey(key), pages);
   }
+  text += "\nnamed destinations";
+  for (const auto& [name, dest] : dests.named) text += "\n  " + name + " -> " + dest;
   text += "\noutline";
   QPDFObjectHandle outlines = root.getKey("/Outlines");
   if (outlines.isDictionary()) {
     text += " count " + Text(outlines.getKey("/Count"), pages) + "\n";
-    Outline(outlines.getKey("/First"), pages, "  ", text);
+    Outline(outlines.getKey("/First"), dests, "  ", text);
   }
   return text;
 }
