@@ -80,19 +80,26 @@ void JoinLogs(const RunFiles& files, size_t count) {
 
 }  // namespace
 
-size_t GhostscriptSlices(const TempPsFile& temp) {
-  const size_t files = temp.files().size();
-  if (files < 2 || temp.trailingRecords() > 0 || temp.pagesNamed()) return 1;
+size_t SliceCount(const BindSize& bind, const SliceMachine& machine) {
+  if (bind.files < 2 || bind.oneRunOnly) return 1;
+  // The processors that other programs keep busy do not make gs any faster:
+  // slices there would only take turns with them.
+  const size_t free = machine.processors - std::min(machine.otherTasks, machine.processors);
   // No more gs at once than a stop signal can end.
-  size_t count = std::min({platform::UsableProcessors(), files, static_cast<size_t>(platform::kMaxGuarded)});
-  if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
-    count = std::min<uint64_t>(count, std::max<uint64_t>(1, *memory / kMemoryPerConverter));
-  }
+  size_t count = std::min({free, bind.files, static_cast<size_t>(platform::kMaxGuarded)});
+  if (machine.memory) count = std::min<uint64_t>(count, std::max<uint64_t>(1, *machine.memory / kMemoryPerConverter));
   if (count < 2) return 1;
-  const double pages = temp.pages();
-  const double oneRun = static_cast<double>(temp.size()) / kBytesPerSecond + pages * kSecondsPerPage;
+  const double pages = bind.pages;
+  const double oneRun = static_cast<double>(bind.bytes) / kBytesPerSecond + pages * kSecondsPerPage;
   const double saved = oneRun * (1.0 - 1.0 / static_cast<double>(count)) - kSliceStart - pages * kJoinPerPage;
   return saved >= kWorthIt ? count : 1;
+}
+
+size_t GhostscriptSlices(const TempPsFile& temp) {
+  const BindSize bind{temp.files().size(), temp.pages(), temp.size(), temp.trailingRecords() > 0 || temp.pagesNamed()};
+  if (SliceCount(bind, {64, 0, std::nullopt}) < 2) return 1;  // the machine need not be asked
+  return SliceCount(bind, {platform::UsableProcessors(), platform::OtherRunnableTasks().value_or(0),
+                           platform::AvailableMemory()});
 }
 
 SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, size_t count, RunFiles& files,

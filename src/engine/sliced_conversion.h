@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "controls/ui_services.h"
@@ -13,12 +14,33 @@
 
 namespace quiremark::engine {
 
-// In how many slices gs converts the bind of `temp`: 1 (one run) for a bind
+// What decides how a bind is converted: its plot files, pages and bytes,
+// and whether it must be converted in one run (its outline has entries that
+// name pages of the whole bind: a tree scan bound in another order than its
+// own).
+struct BindSize {
+  size_t files = 0;
+  int pages = 0;
+  uint64_t bytes = 0;
+  bool oneRunOnly = false;
+};
+
+// What the machine has for the slices: the processors the program may use,
+// the tasks of other programs that keep some of them busy, the memory free.
+struct SliceMachine {
+  size_t processors = 1;
+  size_t otherTasks = 0;
+  std::optional<uint64_t> memory;
+};
+
+// In how many slices gs converts `bind` on `machine`: 1 (one run) for a bind
 // too small to gain from more (gs's start and the joining then cost more than
-// they save) or one whose outline has entries at the end of the file (a tree
-// scan bound in another order than its own); else one per processor the
-// program may use, as many as the memory has room for, and no more than
-// there are plot files.
+// they save) or one that must be converted in one run; else one per
+// processor that no other program keeps busy, as many as the memory has
+// room for, and no more than there are plot files.
+size_t SliceCount(const BindSize& bind, const SliceMachine& machine);
+
+// SliceCount of the bind of `temp` on this machine as it is now.
 size_t GhostscriptSlices(const TempPsFile& temp);
 
 struct SlicedConversion {

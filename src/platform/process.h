@@ -121,6 +121,10 @@ size_t UsableProcessors();
 // The memory the system can give without swapping (MemAvailable), in bytes;
 // empty when it does not tell.
 std::optional<uint64_t> AvailableMemory();
+// How many tasks of other programs run or wait for a processor now, the
+// least of a few looks a moment apart (a task that only passes by is not
+// counted); empty when the system does not tell.
+std::optional<size_t> OtherRunnableTasks();
 
 // Opens a document, folder or address with the desktop's associated program
 // (xdg-open), without waiting. False when xdg-open could not be started.

@@ -135,6 +135,30 @@ TEST(PlanSlices, CutBetweenFilesByBytesEachWithOneFileAtLeast) {
   EXPECT_TRUE(qe::PlanSlices({}, 4).empty());
 }
 
+// The slices a bind is converted in, on machines idle and loaded.
+TEST(SliceCount, OneForEachProcessorNoOtherProgramKeepsBusy) {
+  constexpr uint64_t MB = 1 << 20;
+  const qe::BindSize large{200, 400, 100 * MB, false};
+  const struct {
+    const char* what;
+    qe::BindSize bind;
+    qe::SliceMachine machine;
+    size_t slices;
+  } cases[] = {
+      {"an idle machine", large, {8, 0, 64000 * MB}, 8},
+      {"three processors busy with other programs", large, {8, 3, 64000 * MB}, 5},
+      {"every processor busy many times over", large, {8, 38, 64000 * MB}, 1},
+      {"all but one busy", large, {8, 7, 64000 * MB}, 1},
+      {"memory for two gs", large, {8, 0, 600 * MB}, 2},
+      {"memory not told", large, {4, 0, std::nullopt}, 4},
+      {"a small bind", {200, 200, 200 * 1024, false}, {8, 0, std::nullopt}, 1},
+      {"more processors than files", {3, 3, 100 * MB, false}, {8, 0, std::nullopt}, 3},
+      {"one file", {1, 40, 100 * MB, false}, {8, 0, std::nullopt}, 1},
+      {"an outline that names pages of the whole bind", {200, 400, 100 * MB, true}, {8, 0, std::nullopt}, 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(qe::SliceCount(c.bind, c.machine), c.slices) << c.what;
+}
+
 // A tree scan's outline, with folder groups that the cuts split, files of
 // several pages, page sizes set and not set, and an EPS that never shows
 // its page: converted in one run and in 2, 3 and 6 slices, the PDFs agree in
