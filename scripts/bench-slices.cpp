@@ -5,6 +5,9 @@
 //            bench-slices sheets FOLDER COUNT STROKES  A1 sheets of STROKES
 //                                                    strokes, hatching and a
 //                                                    raster logo, one page each
+//            bench-slices logos FOLDER COUNT STROKES   drawings as above, each
+//                                                    page with the same logo in
+//                                                    its title block
 // The content is the same on every run (a fixed random sequence).
 #include <cstdint>
 #include <cstdio>
@@ -51,7 +54,25 @@ std::string PageStart(int page, const Size& size) {
          std::to_string(size.width) + " " + std::to_string(size.height) + "] >> setpagedevice\r\n0.4 setlinewidth\r\n";
 }
 
-void Drawings(const std::filesystem::path& folder, int count, int strokes) {
+// A raster logo of 300 by 200 pixels at (x, y), `width` points wide: the
+// same on every page unless `vary`, which makes each one of its own.
+std::string Logo(int x, int y, int width, bool vary) {
+  std::string ps = "gsave " + std::to_string(x) + " " + std::to_string(y) + " translate " + std::to_string(width) + " " +
+                   std::to_string(width * 2 / 3) +
+                   " scale 300 200 8 [300 0 0 -200 0 200] currentfile /ASCIIHexDecode filter false 3 colorimage\r\n";
+  static const char hex[] = "0123456789abcdef";
+  for (int row = 0; row < 200; ++row) {
+    for (int px = 0; px < 300 * 3; ++px) {
+      const int v = (row * 3 + px + (vary ? static_cast<int>(Random() * 40) : (row * px) % 40)) & 0xff;
+      ps += hex[v >> 4];
+      ps += hex[v & 15];
+    }
+    ps += "\r\n";
+  }
+  return ps + ">\r\ngrestore\r\n";
+}
+
+void Drawings(const std::filesystem::path& folder, int count, int strokes, bool logo = false) {
   std::filesystem::create_directories(folder);
   for (int i = 1; i <= count; ++i) {
     char name[32];
@@ -68,6 +89,7 @@ void Drawings(const std::filesystem::path& folder, int count, int strokes) {
                       Random() * size.width, Random() * size.height, i, label);
         ps += text;
       }
+      if (logo) ps += Logo(size.width - 180, 30, 150, false);
       ps += "showpage\r\n";
     }
     ps += "%%EOF\r\n";
@@ -94,19 +116,8 @@ void Sheets(const std::filesystem::path& folder, int count, int strokes) {
         ps += line;
       }
     }
-    // A raster logo of 300 by 200 pixels.
-    ps += "gsave 2000 80 translate 300 200 scale 300 200 8 [300 0 0 -200 0 200] currentfile /ASCIIHexDecode filter "
-          "false 3 colorimage\r\n";
-    static const char hex[] = "0123456789abcdef";
-    for (int row = 0; row < 200; ++row) {
-      for (int px = 0; px < 300 * 3; ++px) {
-        const int v = (row * 3 + px + static_cast<int>(Random() * 40)) & 0xff;
-        ps += hex[v >> 4];
-        ps += hex[v & 15];
-      }
-      ps += "\r\n";
-    }
-    ps += ">\r\ngrestore\r\n24 F 100 100 moveto (" + std::string(name) + ") show\r\nshowpage\r\n%%EOF\r\n";
+    ps += Logo(2000, 80, 300, true);
+    ps += "24 F 100 100 moveto (" + std::string(name) + ") show\r\nshowpage\r\n%%EOF\r\n";
     std::ofstream(folder / (std::string(name) + ".plt"), std::ios::binary) << ps;
     std::ofstream(folder / (std::string(name) + ".txt"), std::ios::binary) << "Ritning " << name << "\r\n";
   }
@@ -121,11 +132,15 @@ int main(int argc, char* argv[]) {
       Drawings(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
       return 0;
     }
+    if (what == "logos") {
+      Drawings(argv[2], std::stoi(argv[3]), std::stoi(argv[4]), true);
+      return 0;
+    }
     if (what == "sheets") {
       Sheets(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
       return 0;
     }
   }
-  std::cerr << "usage: bench-slices drawings|sheets FOLDER COUNT STROKES\n";
+  std::cerr << "usage: bench-slices drawings|logos|sheets FOLDER COUNT STROKES\n";
   return 2;
 }

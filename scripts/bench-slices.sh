@@ -11,7 +11,9 @@
 #              driver writes them (STROKES strokes a page, default 3000), with
 #              bookmark side files;
 #   sheets     50 heavy A1 sheets (SHEET_STROKES strokes, default 150000,
-#              hatching and a raster logo each).
+#              hatching and a raster logo each);
+#   logos      200 drawings as above, every page with the same raster logo in
+#              its title block (one gs stores it once; the join must too).
 # Reported per set: the median wall time of each and its spread, new against
 # old and against gs alone, the PDFs' sizes and pages (they must agree), and
 # the peak memory of each run with all its gs together (sampled every 0.1 s).
@@ -46,6 +48,7 @@ data() {
     echo "Generating set $1 in $folder ..." >&2
     case $1 in
       sheets) "$work/bench-slices" sheets "$folder/K-20" 50 "$sheet_strokes" ;;
+      logos) "$work/bench-slices" logos "$folder/A-40" 200 "$strokes" ;;
       *) "$work/bench-slices" drawings "$folder/A-40" "$1" "$strokes" ;;
     esac
     touch "$folder/.done"
@@ -137,8 +140,11 @@ for set in $sets; do
     "$(awk -v a="$m_old" -v b="$m_gs" 'BEGIN { print a / b }')"
   old_size=$(stat -c %s "$old_pdf")
   new_size=$(stat -c %s "$new_pdf")
-  printf '  PDF: old %d bytes, new %d bytes (%+.2f%%); pages old %s, new %s\n' "$old_size" "$new_size" \
-    "$(awk -v a="$new_size" -v b="$old_size" 'BEGIN { print (a - b) * 100 / b }')" \
+  gs_size=$(stat -c %s "$work/gs.pdf")
+  printf '  PDF: old %d bytes, new %d bytes (%+.2f%%), gs alone %d bytes (new %+.2f%%, old %+.2f%%); pages old %s, new %s\n' \
+    "$old_size" "$new_size" "$(awk -v a="$new_size" -v b="$old_size" 'BEGIN { print (a - b) * 100 / b }')" "$gs_size" \
+    "$(awk -v a="$new_size" -v b="$gs_size" 'BEGIN { print (a - b) * 100 / b }')" \
+    "$(awk -v a="$old_size" -v b="$gs_size" 'BEGIN { print (a - b) * 100 / b }')" \
     "$(qpdf --show-npages "$old_pdf")" "$(qpdf --show-npages "$new_pdf")"
   if [ "$(qpdf --json --json-key=outlines "$old_pdf" | jq -c '[.outlines[] | recurse(.kids[]) | [.title, .destpageposfrom1, .open]]')" = \
        "$(qpdf --json --json-key=outlines "$new_pdf" | jq -c '[.outlines[] | recurse(.kids[]) | [.title, .destpageposfrom1, .open]]')" ]; then

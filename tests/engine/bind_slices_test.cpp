@@ -45,8 +45,9 @@ class BindSlices : public ::testing::Test {
   };
 
   // The rows bound as a tree scan binds them, converted in one gs run
-  // (`slices` 1) or in that many slices; the PDF as DescribePdf gives it.
-  std::string Bind(const std::vector<Row>& rows, size_t slices) {
+  // (`slices` 1; with `ps2pdf`, by the converter command that runs it) or in
+  // that many slices; the PDF as DescribePdf gives it.
+  std::string Bind(const std::vector<Row>& rows, size_t slices, bool ps2pdf = false) {
     SCOPED_TRACE(std::to_string(slices) + " slices");
     qe::OutlineState outline;
     std::vector<std::string> files;
@@ -72,7 +73,13 @@ class BindSlices : public ::testing::Test {
     if (!target) return "";
     run->NoteWritten();
     if (slices == 1) {
-      const qe::ConversionResult result = qe::ConvertToPdf(state, {}, *run, *target, temp.files(), ui, splash);
+      quiremark::settings::AppState converter = state;
+      qe::ConverterSetup setup;
+      if (ps2pdf) {
+        converter.converterSelector = quiremark::settings::Converter::Distiller;
+        setup.program = qp::FindOnPath("ps2pdf").value_or("ps2pdf");
+      }
+      const qe::ConversionResult result = qe::ConvertToPdf(converter, setup, *run, *target, temp.files(), ui, splash);
       EXPECT_TRUE(result.pdfMade) << result.failure;
       return result.pdfMade ? qt::DescribePdf(pdf) : "";
     }
@@ -293,4 +300,13 @@ TEST_F(BindSlices, EachPlotFilesOwnMarksActOnItsOwnPagesInOneRunAndInSlices) {
   EXPECT_FALSE(has("(Efter)Tj"));
   // The logo is stored once.
   EXPECT_TRUE(has("images 1\n"));
+
+  // The converter command ps2pdf binds them as gs does: the same outline,
+  // destinations and pages.
+  const std::string command = Bind(rows, 1, true);
+  const auto from = [](const std::string& text, const std::string& part) { return text.substr(text.find(part)); };
+  EXPECT_EQ(from(command, "named destinations"), from(one, "named destinations"));
+  for (const char* whole : {"/Lang", "/PageLabels", "/AcroForm", "(Efter)Tj", "/CropBox [ 36 36 300 400 ]\n"}) {
+    EXPECT_EQ(command.find(whole) == std::string::npos, one.find(whole) == std::string::npos) << whole;
+  }
 }
