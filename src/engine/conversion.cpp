@@ -245,7 +245,16 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   // the pages it made tell which plot file is to blame. A PDF whose pages
   // cannot be counted is not one to put in the user's place.
   std::string pageFailure;
-  if (IsCompletePdf(made)) {
+  const std::string converter =
+      state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";
+  if (!IsCompletePdf(made)) {
+    // A PDF joined from slices is written here, not by a converter that
+    // checked it; one that is not written to its end is no PDF.
+    if (result.pdfMade) {
+      pageFailure = slicedPages ? "Den sammanfogade PDF-filen är inte fullständig."
+                                : "PDF-filen som " + converter + " skapade är inte fullständig.";
+    }
+  } else {
     std::string why;
     // Of a PDF joined from slices, where each file began is what the slices
     // made: the joined outline was written from the temporary file's.
@@ -261,8 +270,6 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
     if (pages) {
       pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts);
     } else {
-      const std::string converter =
-          state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";
       pageFailure = "PDF-filen som " + converter + " skapade kan inte läsas: " + Quoted(why) + ".";
     }
   }

@@ -14,7 +14,9 @@
 #include "engine/bind_slices.h"
 #include "engine/ghostscript_job.h"
 #include "engine/pdf_merge.h"
+#include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
 #include "platform/signal_cleanup.h"
 #include "platform/text_encoding.h"
 
@@ -78,13 +80,25 @@ void JoinLogs(const RunFiles& files, size_t count) {
   }
 }
 
+// The count QUIREMARK_SLICES sets, a whole number from 1: tests and
+// measurements choose it, whatever the machine; empty when it is not set.
+std::optional<size_t> ChosenSlices() {
+  const std::string chosen = platform::GetEnv("QUIREMARK_SLICES");
+  if (chosen.empty() || chosen.size() > 4 || chosen.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  return std::max<size_t>(1, std::stoul(chosen));
+}
+
 }  // namespace
 
 size_t GhostscriptSlices(const TempPsFile& temp) {
   const size_t files = temp.files().size();
   if (files < 2 || temp.trailingRecords() > 0) return 1;
   // No more gs at once than a stop signal can end.
-  size_t count = std::min({platform::UsableProcessors(), files, static_cast<size_t>(platform::kMaxGuarded)});
+  const size_t most = std::min(files, static_cast<size_t>(platform::kMaxGuarded));
+  if (const std::optional<size_t> chosen = ChosenSlices()) return std::min(*chosen, most);
+  size_t count = std::min(platform::UsableProcessors(), most);
   if (const std::optional<uint64_t> memory = platform::AvailableMemory()) {
     count = std::min<uint64_t>(count, std::max<uint64_t>(1, *memory / kMemoryPerConverter));
   }
@@ -232,15 +246,27 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
     result.pages.count += pages->count;
   }
 
-  // One PDF of them, written where the one run would have written it.
+  // One PDF of them, written where the one run would have written it, and
+  // on the disk before it is checked: a write, the sync or the close that
+  // fails (a full disk) fails the join. What was written stays until the
+  // run's folder goes, so the disk is seen as the failure left it.
   const int out = ::openat(pdf.folderFd(), pdf.name().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-  std::string why = out < 0 ? std::error_code(errno, std::generic_category()).message() : "";
-  if (out >= 0) {
-    if (!MergePdfParts(parts, temp.outline(), out, why)) ::ftruncate(out, 0);
-    ::close(out);
+  std::error_code writeError;
+  std::string why;
+  if (out < 0) {
+    writeError = std::error_code(errno, std::generic_category());
+  } else {
+    if (MergePdfParts(parts, temp.outline(), out, why, &writeError) && ::fsync(out) != 0) {
+      writeError = std::error_code(errno, std::generic_category());
+    }
+    if (::close(out) != 0 && why.empty() && !writeError) writeError = std::error_code(errno, std::generic_category());
   }
   removeParts();
-  if (!why.empty()) result.failure = "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+  if (writeError) {
+    result.failure = "Den sammanfogade PDF-filen kunde inte skrivas: " + platform::FileErrorText(writeError) + ".";
+  } else if (!why.empty()) {
+    result.failure = "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+  }
   return result;
 }
 

@@ -18,7 +18,9 @@ namespace quiremark::engine {
 // they save) or one whose outline has entries at the end of the file (a tree
 // scan bound in another order than its own); else one per processor the
 // program may use, as many as the memory has room for, and no more than
-// there are plot files.
+// there are plot files. The environment variable QUIREMARK_SLICES, a whole
+// number, sets the count in place of the machine's processors and memory
+// and of what the bind would gain (still no more than there are plot files).
 size_t GhostscriptSlices(const TempPsFile& temp);
 
 struct SlicedConversion {
