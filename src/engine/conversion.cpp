@@ -286,14 +286,22 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   if (!result.pdfMade && DiskFull(pdf.target().parent_path())) {
     result.failure = "Disken där PDF-filen skulle sparas är full.\r\r" + result.failure;
   }
+  // The run's own files take their names in the temporary folder. A log
+  // that cannot (another user's has the name, in a folder shared with the
+  // sticky bit) is not the one the message sends the user to.
+  files.Keep(RunFiles::kPostScript);
+  if (const std::error_code notKept = files.Keep(RunFiles::kLog)) {
+    result.failure = settings::ReplaceAll(result.failure, WithLog("", files.File(RunFiles::kLog)),
+                                          "\r\r(Loggfilen kunde inte sparas som " +
+                                              Shown(files.Record(RunFiles::kLog)) + ": " +
+                                              platform::FileErrorText(notKept) + ".)");
+  }
   // The files as the user knows them: the PDF by its name, the run's own by
-  // the names they now take in the temporary folder.
+  // the names they now have in the temporary folder.
   for (const std::string& own : {Shown(made), pdf.name()}) {
     result.failure = settings::ReplaceAll(result.failure, own, Shown(pdf.target()));
   }
   result.failure = files.AsRecorded(result.failure);
-  files.Keep(RunFiles::kPostScript);
-  files.Keep(RunFiles::kLog);
   // A PDF that failed its checks goes with `pdf`; one of that name from before stays.
   return result;
 }

@@ -72,7 +72,9 @@ int PagesToPrint(const std::string& input) {
 std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal) {
   if (signal != 0) {
     return converter + " avbröts av signalen " + std::to_string(signal) +
-           (signal == SIGKILL ? " (processen dödades)." : signal == SIGTERM ? " (processen stoppades)." : ".");
+           (signal == SIGKILL   ? " (processen dödades). Minnet kan ha tagit slut."
+            : signal == SIGTERM ? " (processen stoppades)."
+                                : ".");
   }
   if (!exitCode) return converter + " avslutades oväntat.";
   return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";

@@ -26,7 +26,9 @@ std::vector<std::string> ConverterEnvironment();
 bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
 
 // How a converter that made no PDF ended, in the user's words: its exit code,
-// or the signal that ended it ("GhostScript avbröts av signalen 9 (processen dödades).").
+// or the signal that ended it ("GhostScript avbröts av signalen 15 (processen
+// stoppades)."); the system kills a converter (signal 9) when the memory runs
+// out, which is said too.
 std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal);
 
 // How a converter failed that ended with `exitCode` (or `signal`) and was to

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <system_error>
 #include <thread>
@@ -69,6 +70,13 @@ std::string FileAt(const TempPsFile& temp, const Running& running, uint64_t at) 
 }
 
 void Unlink(int folderFd, const std::string& name) { ::unlinkat(folderFd, name.c_str(), 0); }
+
+// The disk of the folder `fd` has (next to) no room left: a gs that failed
+// may have given back its scratch files already.
+bool DiskFull(int fd) {
+  struct statvfs st{};
+  return ::fstatvfs(fd, &st) == 0 && static_cast<uint64_t>(st.f_bavail) * st.f_frsize < (1u << 20);
+}
 
 // The logs of the slices one after the other, as the run's log.
 void JoinLogs(const RunFiles& files, size_t count) {
@@ -196,7 +204,11 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
       if (failure.empty() || failed) continue;  // what ends after a failure was ended by it
       failed = true;
       result.failure = failure;
-      if (failure.find("Felet finns i plotfilen") == std::string::npos) {
+      // A cause the plot files have no part in: the temporary folder's
+      // disk ran full, or the system killed gs (its memory ran out).
+      if (DiskFull(folder)) {
+        result.failure = "Disken där den temporära mappen " + Shown(files.temp().string()) + " finns är full.\r\r" + failure;
+      } else if (running.job->signal() != SIGKILL && failure.find("Felet finns i plotfilen") == std::string::npos) {
         const std::vector<BoundFile>& bound = temp.files();
         const BindSlice& slice = running.slice;
         result.failure += slice.endFile - slice.firstFile == 1

@@ -76,6 +76,31 @@ class SlicedBindFault : public SlicedBind {
   }
 };
 
+// For a child process: `folder` becomes a disk of its own of `size` ("1m"),
+// seen by this process only; false where none can be mounted.
+bool MountDisk(const fs::path& folder, const char* size) {
+  return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+}
+
+// Fills the disk of `file`'s folder with it.
+void FillDisk(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const std::string block(1 << 16, 'x');
+  while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
+  }
+  ::close(fd);
+}
+
+std::string SortedNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  std::string text;
+  for (const std::string& name : names) text += name + " ";
+  return text;
+}
+
 TEST_F(SlicedBind, TheWholeBindIsConvertedInSlicesAtOnce) {
   Converter("exec gs \"$@\"");
   ASSERT_TRUE(CreatePdf(form, kBindPlain)) << form.BindFailure;
@@ -113,29 +138,44 @@ TEST_F(SlicedBindFault, ASliceThatFailsFailsTheBindNamingItsPlotFile) {
   }
 }
 
-// For a child process: `folder` becomes a disk of its own of `size` ("1m"),
-// seen by this process only; false where none can be mounted.
-bool MountDisk(const fs::path& folder, const char* size) {
-  return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
-}
-
-// Fills the disk of `file`'s folder with it.
-void FillDisk(const fs::path& file) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  const std::string block(1 << 16, 'x');
-  while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
+// A slice's gs that fails for a cause outside the plot files, which the
+// user should know as such: the temporary folder's disk filled up (by
+// another program) while the slices ran, or the system killed gs (as it
+// does when the memory runs out). No plot file is blamed.
+TEST_F(SlicedBind, AFailureFromOutsideThePlotFilesIsToldAsItsCause) {
+  const fs::path tmp = dir / "tmp";
+  const struct {
+    const char* name;
+    std::string converter;
+    bool ownDisk;  // the temporary folder on a disk of its own, filled by the converter
+    std::string says;
+  } cases[] = {
+      {"the temporary folder fills up", "cat /dev/zero > \"$Temp/fyllnad\" 2>/dev/null\nexec gs \"$@\"", true,
+       "Disken där den temporära mappen " + tmp.string() + " finns är full."},
+      {"gs killed by the system", "for a; do last=$a; done\ngrep -q 'Plan 3' \"$last\" && kill -9 $$\nexec gs \"$@\"",
+       false, "GhostScript avbröts av signalen 9 (processen dödades). Minnet kan ha tagit slut."},
+  };
+  for (int k = 1; k <= 4; ++k) {  // small: the temporary folder's disk needs little room besides the slices'
+    testing::WriteFile(drawings / ("A-0" + std::to_string(k) + ".plt"), testing::DriverPlotFile(1, "Plan " + std::to_string(k)));
   }
-  ::close(fd);
-}
-
-std::string SortedNames(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  std::string text;
-  for (const std::string& name : names) text += name + " ";
-  return text;
+  const fs::path seen = dir / "seen.txt";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Converter(c.converter);
+    const int status = testing::RunInChildProcess([&] {
+      if (c.ownDisk && !MountDisk(tmp, "70m")) return 77;
+      ui.ExpectBoxContaining("Ingen PDF skapades.", controls::MsgResult::Ok);
+      const bool made = CreatePdf(form, kBindPlain);
+      testing::WriteFile(seen, form.BindFailure);
+      return made ? 1 : 0;
+    });
+    if (status == 77) GTEST_SKIP() << "no disk of its own can be mounted here";
+    EXPECT_EQ(status, 0);
+    const std::string failure = testing::ReadFile(seen);
+    EXPECT_TRUE(failure.starts_with(c.says)) << failure;
+    EXPECT_EQ(failure.find("Felet finns i"), std::string::npos) << failure;
+    EXPECT_FALSE(fs::exists(pdf));
+  }
 }
 
 // The output folder's disk has room for half the joined PDF, or none from

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -314,6 +315,35 @@ TEST_F(Conversion, GhostscriptThatDiesOrCannotWriteKeepsTheOlderPdfAndSaysWhy) {
     EXPECT_EQ(qt::ReadFile(pdf), older);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
   }
+}
+
+// A temporary folder shared with other users (with the sticky bit), where
+// another user's run left the log and the temporary file, which this run's
+// cannot replace: a failed run's message sends the user to no file of theirs.
+TEST_F(Conversion, AFailedRunSendsTheUserToNoFileItDidNotWrite) {
+  namespace fs = std::filesystem;
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's files are made as root";
+  WriteTempFile({Plot("a.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
+  const fs::path log = dir / "QuiremarkTmp.log";
+  qt::WriteFile(log, "another user's log");
+  qt::WriteFile(ps, "another user's bind");
+  fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit);
+  fs::permissions(folder, fs::perms::all);
+  fs::permissions(written, fs::perms::owner_read | fs::perms::others_read);
+  const fs::path seen = dir / "seen.txt";
+  ASSERT_EQ(qt::RunInChildProcess([&] {
+              qt::DropRootPrivileges();
+              qt::WriteFile(seen, FailureOf(Convert(qs::Converter::Ghostscript)));
+              return 0;
+            }),
+            0);
+  const std::string failure = qt::ReadFile(seen);
+  EXPECT_NE(failure.find("\"Error: /undefined in bar\""), std::string::npos) << failure;
+  EXPECT_EQ(failure.find("Se loggfilen"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("Loggfilen kunde inte sparas som " + log.string() + ": behörighet saknas."), std::string::npos)
+      << failure;
+  EXPECT_EQ(qt::ReadFile(log), "another user's log");
+  EXPECT_EQ(qt::ReadFile(ps), "another user's bind");
 }
 
 // A converter that ends well and leaves a file that looks like a PDF from its
