@@ -96,6 +96,26 @@ TEST_F(BindSafety, ALinkPutWhereTheConverterWritesOverwritesNothing) {
   }
 }
 
+// A co-worker who may write the output folder and the temporary folder
+// (without the sticky bit) cannot remove the user's own folders there, but
+// can rename them to the names of runs' folders: the user's next bind,
+// which removes what killed runs left, keeps them with what they hold.
+TEST_F(BindSafety, AFolderRenamedToARunsNameIsNoRunsToRemove) {
+  namespace fs = std::filesystem;
+  Plot("A-01.plt", 1, "Plan");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  const fs::path renamed[] = {out / ".QuiremarkTmp-Ab12Cd", dir / "tmp" / "QuiremarkTmp-Zz9Yy8"};
+  for (const fs::path& folder : renamed) {
+    fs::create_directory(folder);
+    testing::WriteFile(folder / "privat.txt", "the user's own");
+    fs::permissions(folder, fs::perms::owner_all);
+  }
+  ASSERT_TRUE(CreatePdf(form, kBindPlain)) << form.BindFailure;
+  for (const fs::path& folder : renamed) EXPECT_EQ(testing::ReadFile(folder / "privat.txt"), "the user's own");
+}
+
 // A cleaner of the temporary folder removes the lock file while a run holds
 // it (its date never changes), and a second run binds another folder of as
 // many pages meanwhile: each PDF holds its own folder's pages, and the
