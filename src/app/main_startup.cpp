@@ -158,6 +158,16 @@ bool FindDistiller(MainForm& form, std::ostream& err) {
 bool CheckGhostscript(MainForm& form, std::ostream& err) {
   form.GhostscriptDllPaths = engine::GhostscriptDllPaths();
   if (const auto gs = engine::FindGhostscriptProgram(form.GhostscriptDllPaths)) {
+    // A gs that did not tell its version in time cannot be trusted to convert.
+    for (const std::filesystem::path& silent : platform::GhostscriptsNotAnswering()) {
+      std::error_code ec;
+      if (!std::filesystem::equivalent(silent, *gs, ec)) continue;
+      const std::string why =
+          "GhostScript " + platform::DecodeText(silent.string()) + " svarade inte på frågan om sin version (--version).";
+      form.ui.MessageBox(why, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
+      EndStartup(form, kExitCannotStart, "Ingen PDF skapades: " + why, err);
+      return false;
+    }
     form.GhostscriptProgram = gs->string();  // the first bind need not look again
     return true;
   }

@@ -200,6 +200,25 @@ TEST_F(StartUp, NoGhostscriptEndsTheProgram) {
   EXPECT_EQ(err.str(), "") << "an interactive start has no reason line";
 }
 
+// The gs on PATH is a script that never tells its version (a wrapper that
+// waits for what never comes): it is ended in time, and the program, which
+// cannot trust it, names it and ends instead of waiting for ever.
+TEST_F(StartUp, AGhostscriptThatDoesNotAnswerEndsTheProgramNamingIt) {
+  const fs::path never = dir / "never";
+  ASSERT_EQ(::mkfifo(never.c_str(), 0600), 0);
+  testing::WriteFile(tools / "gs", "#!/bin/sh\nexec 3<>'" + never.string() + "'\nread line <&3\n");
+  ::chmod((tools / "gs").c_str(), 0755);
+  testing::ScopedEnv onlyThisGs("PATH", tools.string());
+  platform::SetGhostscriptVersionTimeLimit(std::chrono::milliseconds(100));
+  const std::string why = "GhostScript " + (tools / "gs").string() + " svarade inte på frågan om sin version (--version).";
+  ui.ExpectBox(why, MsgResult::Ok, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
+  state.outFileArg = (dir / "ut.pdf").string();
+  Load();
+  platform::SetGhostscriptVersionTimeLimit(std::chrono::seconds(10));
+  EXPECT_EQ(ui.endedWith, kExitCannotStart);
+  EXPECT_NE(err.str().find("Ingen PDF skapades: " + why + "\n"), std::string::npos) << err.str();
+}
+
 // The Distiller-style converter through the keys of the section Keys.
 class DistillerLookup : public StartUp {
  protected:
