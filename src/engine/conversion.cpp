@@ -37,6 +37,10 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
                                      controls::UiServices& ui, SplashForm& splash) {
   bool jobFailed = false;
   std::string errorLine;  // the converter's first error line, else its last line that is no progress report
+  std::string ended;      // how the converter of a failed job ended
+  // The converter writes the PDF under its own name in the run's folder,
+  // which it takes there for the checks.
+  const std::string ownName = pdf.target().filename().string();
   splash.Load();
   for (bool retry = true; retry;) {
     jobFailed = false;
@@ -67,13 +71,21 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
     };
     ui.Yield();
     distiller.bShowWindow = true;
-    distiller.FileToPDF(psFile.string(), pdf.path().string(), "");
+    distiller.FileToPDF(psFile.string(), pdf.path().parent_path() / ownName, "");
     distiller.bShowWindow = false;
+    ended = distiller.jobEnded;
     retry = jobFailed && ui.MessageBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?",
                                        mb::kYesNo | mb::kQuestion, "Acrobat Distiller-fel") == controls::MsgResult::Yes;
   }
-  if (!jobFailed) return {true, "", false, {}};
-  const std::string failure = "Konverteraren skapade ingen PDF.";
+  if (!jobFailed) {
+    if (::renameat(pdf.folderFd(), ownName.c_str(), pdf.folderFd(), pdf.name().c_str()) == 0) return {true, "", false, {}};
+    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " +
+                       platform::FileErrorText(std::error_code(errno, std::generic_category())) + ".", false, {}};
+  }
+  // How the converter ended, as gs's failure says it, and its own word after it.
+  const std::string failure = !ended.empty() ? ended
+                              : errorLine.empty() ? "Konverteraren skapade ingen PDF."
+                                                  : "Konverteraren rapporterade ett fel:";
   return {false, errorLine.empty() ? failure : failure + " " + Quoted(errorLine), true, {}};
 }
 
