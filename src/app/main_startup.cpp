@@ -270,7 +270,10 @@ std::string LeftOutReason(const browser::ScanLeftOut& leftOut) {
   const std::string why = leftOut.firstIsFolder && leftOut.firstError == std::errc::no_such_file_or_directory
                               ? "den finns inte längre"
                               : platform::FileErrorText(leftOut.firstError);
-  const std::string first = (leftOut.firstIsFolder ? "mappen " : "plottfilen ") + platform::DecodeText(leftOut.first) +
+  const std::string first = (leftOut.firstIsFolder     ? "mappen "
+                             : leftOut.firstIsSideFile ? "bokmärkesfilen "
+                                                       : "plottfilen ") +
+                            platform::DecodeText(leftOut.first) +
                             " (" + why + ")";
   if (leftOut.count() == 1) return "mappavsökningen kunde inte läsa " + first + ".";
   return "mappavsökningen kunde inte läsa " + leftOut.Counted() + ", den första är " + first + ".";

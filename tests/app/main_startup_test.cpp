@@ -364,6 +364,29 @@ TEST_F(StartUp, AnUnattendedRunSaysWhenItStartsWaitingAndWhenItGoesOn) {
                            "...\n" + program + "Den andra körningen är klar; fortsätter.\n");
 }
 
+// A bookmark file that is there but cannot be read fails an unattended
+// tree-scan run, naming it, as the status table of the README says: the
+// PDF would bind its plot file under another title than the user wrote.
+TEST_F(StartUp, AnUnreadableBookmarkFileFailsATreeScanRunNamingIt) {
+  Plot("A-40-01.plt");
+  Plot("A-40-02.plt");
+  testing::WriteFile(drawings / "A-40-02.txt", "Plan 2\r\n");
+  fs::permissions(drawings / "A-40-02.txt", fs::perms::none);
+  state.startFolder = drawings.string();
+  state.outFileArg = (dir / "ut.pdf").string();
+  state.treeScanArg = true;
+  {
+    const testing::PermissionsApply asAUser;
+    Load();
+  }
+  EXPECT_EQ(ui.endedWith, kExitNoPdf);
+  EXPECT_NE(err.str().find("Ingen PDF skapades: mappavsökningen kunde inte läsa bokmärkesfilen " +
+                           (drawings / "A-40-02.txt").string() + " (behörighet saknas).\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(fs::exists(dir / "ut.pdf"));
+}
+
 // A tree-scan run lists the start folder once, through its scan: the grid
 // is not first filled with the folder's files (reading every side file) on
 // the way there.
