@@ -71,7 +71,7 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
     };
     ui.Yield();
     distiller.bShowWindow = true;
-    distiller.FileToPDF(psFile.string(), pdf.path().parent_path() / ownName, "");
+    distiller.FileToPDF(psFile.string(), (pdf.path().parent_path() / ownName).string(), "");
     distiller.bShowWindow = false;
     ended = distiller.jobEnded;
     retry = jobFailed && ui.MessageBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?",
@@ -79,8 +79,8 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
   }
   if (!jobFailed) {
     if (::renameat(pdf.folderFd(), ownName.c_str(), pdf.folderFd(), pdf.name().c_str()) == 0) return {true, "", false, {}};
-    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " +
-                       platform::FileErrorText(std::error_code(errno, std::generic_category())) + ".", false, {}};
+    const std::error_code error(errno, std::generic_category());
+    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " + platform::FileErrorText(error) + ".", false, {}};
   }
   // How the converter ended, as gs's failure says it, and its own word after it.
   const std::string failure = !ended.empty() ? ended
