@@ -162,8 +162,8 @@ bool CheckGhostscript(MainForm& form, std::ostream& err) {
     for (const std::filesystem::path& silent : platform::GhostscriptsNotAnswering()) {
       std::error_code ec;
       if (!std::filesystem::equivalent(silent, *gs, ec)) continue;
-      const std::string why =
-          "GhostScript " + platform::DecodeText(silent.string()) + " svarade inte på frågan om sin version (--version).";
+      const std::string why = "GhostScript " + platform::DecodeText(silent.string()) +
+                              " svarade inte på frågan om sin version (--version).";
       form.ui.MessageBox(why, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
       EndStartup(form, kExitCannotStart, "Ingen PDF skapades: " + why, err);
       return false;

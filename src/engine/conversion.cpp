@@ -78,9 +78,12 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
                                        mb::kYesNo | mb::kQuestion, "Acrobat Distiller-fel") == controls::MsgResult::Yes;
   }
   if (!jobFailed) {
-    if (::renameat(pdf.folderFd(), ownName.c_str(), pdf.folderFd(), pdf.name().c_str()) == 0) return {true, "", false, {}};
+    if (::renameat(pdf.folderFd(), ownName.c_str(), pdf.folderFd(), pdf.name().c_str()) == 0) {
+      return {true, "", false, {}};
+    }
     const std::error_code error(errno, std::generic_category());
-    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " + platform::FileErrorText(error) + ".", false, {}};
+    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " + platform::FileErrorText(error) + ".",
+            false, {}};
   }
   // How the converter ended, as gs's failure says it, and its own word after it.
   const std::string failure = !ended.empty() ? ended

@@ -40,9 +40,11 @@ std::optional<PendingPdf> PendingPdf::Create(const fs::path& pdf, std::string& f
   const bool replacesFile = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   // A PDF without any write permission is kept as the user protected it,
   // and so is one this user may not write (another user's).
-  if (replacesFile &&
-      ((old.st_mode & 0222) == 0 || (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 &&
-                                     (errno == EACCES || errno == EPERM || errno == EROFS)))) {
+  const auto mayNotWrite = [&] {
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 &&
+           (errno == EACCES || errno == EPERM || errno == EROFS);
+  };
+  if (replacesFile && ((old.st_mode & 0222) == 0 || mayNotWrite())) {
     failure = "PDF-filen " + Shown(target) + " är skrivskyddad.";
     return std::nullopt;
   }

@@ -63,7 +63,8 @@ std::string RunFiles::AsRecorded(const std::string& text) const {
   for (size_t at; (at = text.find(own, done)) != std::string::npos; done = at + own.size()) {
     const std::string_view rest = std::string_view(text).substr(at + own.size());
     const bool notKept = std::any_of(notKept_.begin(), notKept_.end(), [&](const std::string& name) {
-      return rest.starts_with(name) && (rest.size() == name.size() || !std::isalnum(static_cast<unsigned char>(rest[name.size()])));
+      return rest.starts_with(name) &&
+             (rest.size() == name.size() || !std::isalnum(static_cast<unsigned char>(rest[name.size()])));
     });
     result += text.substr(done, at - done) + (notKept ? own : recorded);
   }

@@ -207,7 +207,8 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
       // A cause the plot files have no part in: the temporary folder's
       // disk ran full, or the system killed gs (its memory ran out).
       if (DiskFull(folder)) {
-        result.failure = "Disken där den temporära mappen " + Shown(files.temp().string()) + " finns är full.\r\r" + failure;
+        result.failure =
+            "Disken där den temporära mappen " + Shown(files.temp().string()) + " finns är full.\r\r" + failure;
       } else if (running.job->signal() != SIGKILL && failure.find("Felet finns i plotfilen") == std::string::npos) {
         const std::vector<BoundFile>& bound = temp.files();
         const BindSlice& slice = running.slice;
@@ -277,7 +278,8 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
   if (writeError) {
     result.failure = "Den sammanfogade PDF-filen kunde inte skrivas: " + platform::FileErrorText(writeError) + ".";
   } else if (!why.empty()) {
-    result.failure = "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+    result.failure =
+        "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
   }
   return result;
 }

@@ -476,8 +476,10 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
   const auto deadline = std::chrono::steady_clock::now() + timeLimit;
   std::string output;
   bool reading = true;
+  bool lost = false;  // the system would not wait (the child is ended on the way out)
   while (reading || !child.Ended()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       timedOut = true;
       break;
@@ -485,8 +487,12 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
     // (A system that gives no such descriptor is asked again and again.)
     const bool watched = reading || ended >= 0;
     pollfd wait{reading ? pipeFds[0] : ended, POLLIN, 0};
-    const int ready = poll(&wait, watched ? 1 : 0, static_cast<int>(std::min<int64_t>(left.count(), watched ? 1000 : 10)));
-    if (ready < 0 && errno != EINTR) break;
+    const int timeout = static_cast<int>(std::min<int64_t>(left.count(), watched ? 1000 : 10));
+    const int ready = poll(&wait, watched ? 1 : 0, timeout);
+    if (ready < 0 && errno != EINTR) {
+      lost = true;
+      break;
+    }
     if (ready <= 0 || !reading) continue;
     char buffer[4096];
     const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
@@ -499,7 +505,7 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
   }
   if (ended >= 0) close(ended);
   close(pipeFds[0]);
-  if (timedOut) return std::nullopt;
+  if (timedOut || lost) return std::nullopt;
   const std::optional<int> exitCode = child.Wait();
   if (exitCode != 0) return std::nullopt;
   return output;

@@ -210,7 +210,8 @@ TEST_F(StartUp, AGhostscriptThatDoesNotAnswerEndsTheProgramNamingIt) {
   ::chmod((tools / "gs").c_str(), 0755);
   testing::ScopedEnv onlyThisGs("PATH", tools.string());
   platform::SetGhostscriptVersionTimeLimit(std::chrono::milliseconds(100));
-  const std::string why = "GhostScript " + (tools / "gs").string() + " svarade inte på frågan om sin version (--version).";
+  const std::string why =
+      "GhostScript " + (tools / "gs").string() + " svarade inte på frågan om sin version (--version).";
   ui.ExpectBox(why, MsgResult::Ok, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
   state.outFileArg = (dir / "ut.pdf").string();
   Load();

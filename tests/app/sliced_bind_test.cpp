@@ -156,7 +156,8 @@ TEST_F(SlicedBind, AFailureFromOutsideThePlotFilesIsToldAsItsCause) {
        false, "GhostScript avbröts av signalen 9 (processen dödades). Minnet kan ha tagit slut."},
   };
   for (int k = 1; k <= 4; ++k) {  // small: the temporary folder's disk needs little room besides the slices'
-    testing::WriteFile(drawings / ("A-0" + std::to_string(k) + ".plt"), testing::DriverPlotFile(1, "Plan " + std::to_string(k)));
+    const std::string n = std::to_string(k);
+    testing::WriteFile(drawings / ("A-0" + n + ".plt"), testing::DriverPlotFile(1, "Plan " + n));
   }
   const fs::path seen = dir / "seen.txt";
   for (const auto& c : cases) {

@@ -129,7 +129,8 @@ TEST_F(BindSlices, ConvertedInSlicesTheBindIsTheOneRunsPdf) {
       // mark the run's folder was made with).
       std::vector<std::string> left;
       for (const auto& entry : fs::directory_iterator(run->folder())) {
-        if (!entry.path().filename().string().starts_with(".QuiremarkRun-")) left.push_back(entry.path().filename().string());
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(".QuiremarkRun-")) left.push_back(name);
       }
       std::sort(left.begin(), left.end());
       EXPECT_EQ(left, (std::vector<std::string>{"QuiremarkTmp.log", "QuiremarkTmp.ps"}));
