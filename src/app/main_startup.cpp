@@ -158,6 +158,16 @@ bool FindDistiller(MainForm& form, std::ostream& err) {
 bool CheckGhostscript(MainForm& form, std::ostream& err) {
   form.GhostscriptDllPaths = engine::GhostscriptDllPaths();
   if (const auto gs = engine::FindGhostscriptProgram(form.GhostscriptDllPaths)) {
+    // A gs that did not tell its version in time cannot be trusted to convert.
+    for (const std::filesystem::path& silent : platform::GhostscriptsNotAnswering()) {
+      std::error_code ec;
+      if (!std::filesystem::equivalent(silent, *gs, ec)) continue;
+      const std::string why = "GhostScript " + platform::DecodeText(silent.string()) +
+                              " svarade inte på frågan om sin version (--version).";
+      form.ui.MessageBox(why, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
+      EndStartup(form, kExitCannotStart, "Ingen PDF skapades: " + why, err);
+      return false;
+    }
     form.GhostscriptProgram = gs->string();  // the first bind need not look again
     return true;
   }
@@ -260,7 +270,10 @@ std::string LeftOutReason(const browser::ScanLeftOut& leftOut) {
   const std::string why = leftOut.firstIsFolder && leftOut.firstError == std::errc::no_such_file_or_directory
                               ? "den finns inte längre"
                               : platform::FileErrorText(leftOut.firstError);
-  const std::string first = (leftOut.firstIsFolder ? "mappen " : "plottfilen ") + platform::DecodeText(leftOut.first) +
+  const std::string first = (leftOut.firstIsFolder     ? "mappen "
+                             : leftOut.firstIsSideFile ? "bokmärkesfilen "
+                                                       : "plottfilen ") +
+                            platform::DecodeText(leftOut.first) +
                             " (" + why + ")";
   if (leftOut.count() == 1) return "mappavsökningen kunde inte läsa " + first + ".";
   return "mappavsökningen kunde inte läsa " + leftOut.Counted() + ", den första är " + first + ".";

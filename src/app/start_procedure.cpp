@@ -48,9 +48,11 @@ bool IsNameChar(char c) {
 // blanks and all, as the shell's quotes kept it; one that holds double quotes
 // is a whole command line of its own (as a start menu entry may pass it), whose
 // blanks outside the quotes part its words. Outside double quotes, a word that
-// begins with "/name:" begins a switch, and the three known names begin one
-// anywhere; a word that is "/name" alone is a stray word, unless it is the
-// first text of a value ("/StartDir: /data").
+// begins with "/name:" begins a switch, and in a whole command line the three
+// known names begin one anywhere; a word that is "/name" alone is a stray
+// word, unless it is the first text of a value ("/StartDir: /data"). So a
+// value the shell's quotes kept whole stays whole, the text of a switch in
+// a folder's name ("/srv/Proj/OutFile:old") and all.
 class LineReader {
  public:
   CommandLine Read(const std::vector<std::string>& arguments) {
@@ -98,7 +100,7 @@ class LineReader {
             continue;
           }
         }
-        if (const auto known = KnownSwitchAt(argument, i)) {
+        if (const auto known = wholeLine ? KnownSwitchAt(argument, i) : std::nullopt) {
           Begin(argument.substr(i, known->text.size()));
           i += known->text.size() - 1;
           wordStart = false;

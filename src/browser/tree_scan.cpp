@@ -74,11 +74,25 @@ void ScanLeftOut::Add(const std::string& path, const std::error_code& error, boo
   ++(folder ? folders : files);
 }
 
+void ScanLeftOut::AddSideFile(const std::string& path, const std::error_code& error) {
+  if (count() == 0) {
+    first = path;
+    firstError = error;
+    firstIsSideFile = true;
+  }
+  ++sideFiles;
+}
+
 std::string ScanLeftOut::Counted() const {
   const auto count = [](int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); };
+  std::vector<std::string> parts;
+  if (folders > 0) parts.push_back(count(folders, " mapp", " mappar"));
+  if (files > 0) parts.push_back(count(files, " plottfil", " plottfiler"));
+  if (sideFiles > 0) parts.push_back(count(sideFiles, " bokmärkesfil", " bokmärkesfiler"));
   std::string what;
-  if (folders > 0) what = count(folders, " mapp", " mappar");
-  if (files > 0) what += (what.empty() ? "" : " och ") + count(files, " plottfil", " plottfiler");
+  for (size_t k = 0; k < parts.size(); ++k) {
+    what += (k == 0 ? "" : k + 1 == parts.size() ? " och " : ", ") + parts[k];
+  }
   return what;
 }
 
@@ -190,6 +204,9 @@ void FillGridFromTree(ScanPane& pane, const ScanWalk& walk) {
     };
     hooks.onLeftOut = [&leftOut](const std::string& path, const std::error_code& error) {
       leftOut.Add(path, error, false);
+    };
+    hooks.onUnreadableSideFile = [&leftOut](const std::string& path, const std::error_code& error) {
+      leftOut.AddSideFile(path, error);
     };
     engine::BuildFolderBookmarks(walk.tree, pane.chkEmptyFolders.value() == 1, files.outline, hooks);
     NumberAll(files);

@@ -10,17 +10,21 @@
 namespace quiremark::browser {
 
 // What the last scan had to leave out: the folders below the start folder it
-// could not list and the plot files it could not open.
+// could not list, the plot files it could not open and the bookmark side
+// files it could not read (whose plot files have their base names as titles).
 struct ScanLeftOut {
   std::string first;  // the first one met, its path
   std::error_code firstError;
   bool firstIsFolder = false;
+  bool firstIsSideFile = false;
   int folders = 0;
   int files = 0;
+  int sideFiles = 0;
 
-  int count() const { return folders + files; }
+  int count() const { return folders + files + sideFiles; }
   void Add(const std::string& path, const std::error_code& error, bool folder);
-  // "2 mappar och 1 plottfil"
+  void AddSideFile(const std::string& path, const std::error_code& error);
+  // "2 mappar och 1 plottfil", "1 mapp, 2 plottfiler och 1 bokmärkesfil"
   std::string Counted() const;
 };
 

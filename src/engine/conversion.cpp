@@ -37,6 +37,10 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
                                      controls::UiServices& ui, SplashForm& splash) {
   bool jobFailed = false;
   std::string errorLine;  // the converter's first error line, else its last line that is no progress report
+  std::string ended;      // how the converter of a failed job ended
+  // The converter writes the PDF under its own name in the run's folder,
+  // which it takes there for the checks.
+  const std::string ownName = pdf.target().filename().string();
   splash.Load();
   for (bool retry = true; retry;) {
     jobFailed = false;
@@ -67,13 +71,24 @@ ConversionResult DistillerConversion(const ConverterSetup& setup, const fs::path
     };
     ui.Yield();
     distiller.bShowWindow = true;
-    distiller.FileToPDF(psFile.string(), pdf.path().string(), "");
+    distiller.FileToPDF(psFile.string(), (pdf.path().parent_path() / ownName).string(), "");
     distiller.bShowWindow = false;
+    ended = distiller.jobEnded;
     retry = jobFailed && ui.MessageBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?",
                                        mb::kYesNo | mb::kQuestion, "Acrobat Distiller-fel") == controls::MsgResult::Yes;
   }
-  if (!jobFailed) return {true, "", false, {}};
-  const std::string failure = "Konverteraren skapade ingen PDF.";
+  if (!jobFailed) {
+    if (::renameat(pdf.folderFd(), ownName.c_str(), pdf.folderFd(), pdf.name().c_str()) == 0) {
+      return {true, "", false, {}};
+    }
+    const std::error_code error(errno, std::generic_category());
+    return {false, "PDF-filen som konverteraren skapade kan inte läsas: " + platform::FileErrorText(error) + ".",
+            false, {}};
+  }
+  // How the converter ended, as gs's failure says it, and its own word after it.
+  const std::string failure = !ended.empty() ? ended
+                              : errorLine.empty() ? "Konverteraren skapade ingen PDF."
+                                                  : "Konverteraren rapporterade ett fel:";
   return {false, errorLine.empty() ? failure : failure + " " + Quoted(errorLine), true, {}};
 }
 
@@ -251,7 +266,16 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   // the pages it made tell which plot file is to blame. A PDF whose pages
   // cannot be counted is not one to put in the user's place.
   std::string pageFailure;
-  if (IsCompletePdf(made)) {
+  const std::string converter =
+      state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";
+  if (!IsCompletePdf(made)) {
+    // A PDF joined from slices is written here, not by a converter that
+    // checked it; one that is not written to its end is no PDF.
+    if (result.pdfMade) {
+      pageFailure = slicedPages ? "Den sammanfogade PDF-filen är inte fullständig."
+                                : "PDF-filen som " + converter + " skapade är inte fullständig.";
+    }
+  } else {
     std::string why;
     // Of a PDF joined from slices, where each file began is what the slices
     // made: the joined outline was written from the temporary file's.
@@ -267,8 +291,6 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
     if (pages) {
       pageFailure = PageCountFailure(pages->count, contents, pages->fileStarts, pages->fileMade);
     } else {
-      const std::string converter =
-          state.converterSelector == settings::Converter::Distiller ? "konverteraren" : "GhostScript";
       pageFailure = "PDF-filen som " + converter + " skapade kan inte läsas: " + Quoted(why) + ".";
     }
   }
@@ -285,14 +307,22 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
   if (!result.pdfMade && DiskFull(pdf.target().parent_path())) {
     result.failure = "Disken där PDF-filen skulle sparas är full.\r\r" + result.failure;
   }
+  // The run's own files take their names in the temporary folder. A log
+  // that cannot (another user's has the name, in a folder shared with the
+  // sticky bit) is not the one the message sends the user to.
+  files.Keep(RunFiles::kPostScript);
+  if (const std::error_code notKept = files.Keep(RunFiles::kLog)) {
+    result.failure = settings::ReplaceAll(result.failure, WithLog("", files.File(RunFiles::kLog)),
+                                          "\r\r(Loggfilen kunde inte sparas som " +
+                                              Shown(files.Record(RunFiles::kLog)) + ": " +
+                                              platform::FileErrorText(notKept) + ".)");
+  }
   // The files as the user knows them: the PDF by its name, the run's own by
-  // the names they now take in the temporary folder.
+  // the names they now have in the temporary folder.
   for (const std::string& own : {Shown(made), pdf.name()}) {
     result.failure = settings::ReplaceAll(result.failure, own, Shown(pdf.target()));
   }
   result.failure = files.AsRecorded(result.failure);
-  files.Keep(RunFiles::kPostScript);
-  files.Keep(RunFiles::kLog);
   // A PDF that failed its checks goes with `pdf`; one of that name from before stays.
   return result;
 }

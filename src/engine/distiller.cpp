@@ -72,7 +72,9 @@ int PagesToPrint(const std::string& input) {
 std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal) {
   if (signal != 0) {
     return converter + " avbröts av signalen " + std::to_string(signal) +
-           (signal == SIGKILL ? " (processen dödades)." : signal == SIGTERM ? " (processen stoppades)." : ".");
+           (signal == SIGKILL   ? " (processen dödades). Minnet kan ha tagit slut."
+            : signal == SIGTERM ? " (processen stoppades)."
+                                : ".");
   }
   if (!exitCode) return converter + " avslutades oväntat.";
   return converter + " avslutades med felkod " + std::to_string(*exitCode) + ".";
@@ -100,6 +102,7 @@ bool IsGhostscriptPs2Pdf(const std::filesystem::path& program) {
 void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::string& outputPdf,
                              const std::string& /*jobOptions*/) {
   std::error_code ec;
+  jobEnded.clear();
   const std::filesystem::path pdf = std::filesystem::absolute(outputPdf, ec);
   const std::filesystem::path input = std::filesystem::absolute(inputPostScript, ec);
   const std::filesystem::path log = std::filesystem::path(input).replace_extension(".log");
@@ -126,7 +129,16 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     arguments.push_back(kNoOuterSave);
   }
   arguments.push_back(input.string());
-  arguments.push_back(pdf.filename().string());
+  // The PDF's bare name, which no converter takes for an option; gs, which
+  // ps2pdf hands it to, reads "%%" as a "%".
+  std::string name = pdf.filename().string();
+  if (name.starts_with('-')) name = "./" + name;
+  if (IsGhostscriptPs2Pdf(program_)) {
+    std::string doubled;
+    for (char c : name) doubled += c == '%' ? std::string("%%") : std::string(1, c);
+    name = doubled;
+  }
+  arguments.push_back(name);
   platform::StartResult started = platform::StartProcess(arguments, options);
   bool made = false;
   if (started.process) {
@@ -158,13 +170,11 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     while (exitCode.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) follower.Poll();
     waiter.join();
     follower.Finish();
-    const std::string ended = ConverterFailure("Konverteraren", exitCode.get(), endedBy, pdf);
-    made = ended.empty() && FirstErrorLine(log).empty();
-    // How it ended, after what it said itself.
-    if (!ended.empty() && OnLogMessage) OnLogMessage(ended);
-  } else if (OnLogMessage) {
-    OnLogMessage("Konverteraren " + program_.string() + " kunde inte startas: " +
-                 platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".");
+    jobEnded = ConverterFailure("Konverteraren", exitCode.get(), endedBy, pdf);
+    made = jobEnded.empty() && FirstErrorLine(log).empty();
+  } else {
+    jobEnded = "Konverteraren " + program_.string() + " kunde inte startas: " +
+               platform::FileErrorText(std::error_code(started.error, std::generic_category())) + ".";
   }
 
   if (!made) {
@@ -173,6 +183,7 @@ void PdfDistiller::FileToPDF(const std::string& inputPostScript, const std::stri
     return;
   }
   std::filesystem::remove(log, ec);
+  jobEnded.clear();
   if (OnPercentDone) OnPercentDone(100);
 }
 

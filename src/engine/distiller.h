@@ -30,7 +30,9 @@ std::vector<std::string> ConverterEnvironment();
 bool IsGhostscriptPs2Pdf(const std::filesystem::path& program);
 
 // How a converter that made no PDF ended, in the user's words: its exit code,
-// or the signal that ended it ("GhostScript avbröts av signalen 9 (processen dödades).").
+// or the signal that ended it ("GhostScript avbröts av signalen 15 (processen
+// stoppades)."); the system kills a converter (signal 9) when the memory runs
+// out, which is said too.
 std::string ConverterEnded(const std::string& converter, const std::optional<int>& exitCode, int signal);
 
 // How a converter failed that ended with `exitCode` (or `signal`) and was to
@@ -45,17 +47,17 @@ std::string ConverterFailure(const std::string& converter, const std::optional<i
 // OnPercentDone at the start (0), as the converter reports the pages it has
 // done, and at the end of a good job (100),
 // OnLogMessage for each line the converter writes, and OnJobFail, before
-// FileToPDF returns, when no complete PDF was made.
+// FileToPDF returns, when no complete PDF was made; jobEnded then says how
+// the converter ended.
 //
 // The converter's output goes to a log file beside the PostScript input (its
 // base name and ".log": the temporary folder, never the user's own files),
-// removed after a good job and kept after a failed one; a failed job's last
-// line there says how the converter ended. A failed job leaves no PDF behind,
+// removed after a good job and kept after a failed one. A failed job leaves no PDF behind,
 // and a PDF from an earlier job is removed before the job starts, so a PDF
 // found afterwards is always this job's. The converter runs in the PDF's
 // folder and is given the PDF's bare name: a converter built on gs reads a
-// "%" in an output path as a page-number format, and the callers choose a
-// name without one (a folder may still hold one). It runs in a process group
+// "%" in an output path as a page-number format, which a name given to
+// ps2pdf has doubled (ps2pdf hands it to gs). It runs in a process group
 // of its own that ends with the program (platform::StartOptions). ps2pdf is
 // told to keep the pages' orientation.
 class PdfDistiller {
@@ -75,6 +77,11 @@ class PdfDistiller {
   // Job options name the converter's settings; this converter has none and
   // ignores them.
   void FileToPDF(const std::string& inputPostScript, const std::string& outputPdf, const std::string& jobOptions);
+
+  // After a failed job: how its converter ended, in Swedish, as
+  // ConverterFailure says it, or that it could not be started; "" when it
+  // ended well (and failed by an error line in its output) or the job did.
+  std::string jobEnded;
 
   std::function<void(long nPercentDone)> OnPercentDone;
   std::function<void(const std::string& strInputPostScript, const std::string& strOutputPDF)> OnJobFail;

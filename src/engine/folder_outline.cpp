@@ -15,13 +15,19 @@ namespace quiremark::engine {
 namespace {
 
 // The title of one plot file from its side file, else its base name. A side
-// file that cannot be read counts as missing.
-std::string ScanTitle(const ScannedFolder& folder, const platform::OpenFolder& opened, const std::string& base) {
+// file the listing holds that cannot be read (gone since, or not this
+// user's to read) is reported to `unreadable`, as a bind of the grid fails
+// on it.
+std::string ScanTitle(const ScannedFolder& folder, const platform::OpenFolder& opened, const std::string& base,
+                      const std::function<void(const std::string&, const std::error_code&)>& unreadable) {
   if (const std::string* side = folder.textFiles.Find(base + ".txt")) {
     try {
       std::string text = ReadScanBookmarkText(opened, *side);
       if (!text.empty()) return text;
+    } catch (const std::system_error& error) {
+      if (unreadable) unreadable(platform::JoinPath(folder.path, *side), error.code());
     } catch (const std::exception&) {
+      if (unreadable) unreadable(platform::JoinPath(folder.path, *side), std::make_error_code(std::errc::io_error));
     }
   }
   return platform::DecodeText(base);  // a name from an old share may be Windows-1252
@@ -42,7 +48,8 @@ std::vector<bool> HoldsCollected(const ScannedTree& tree) {
 
 std::vector<PlotFileEntry> ReadPlotFileEntries(
     const ScannedFolder& folder,
-    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut) {
+    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut,
+    const std::function<void(const std::string& path, const std::error_code& error)>& unreadableSideFile) {
   std::vector<PlotFileEntry> entries;
   entries.reserve(folder.files.size());
   const platform::OpenFolder opened(folder.path);
@@ -69,7 +76,7 @@ std::vector<PlotFileEntry> ReadPlotFileEntries(
     entry.modified = std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(
             std::chrono::seconds(written.tv_sec) + std::chrono::nanoseconds(written.tv_nsec)));
-    entry.bookmark = ScanTitle(folder, opened, settings::BaseName(name));
+    entry.bookmark = ScanTitle(folder, opened, settings::BaseName(name), unreadableSideFile);
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -101,7 +108,7 @@ void BuildFolderBookmarks(const ScannedTree& tree, bool includeEmptyFolders, Out
     std::vector<std::size_t> visited;
     for (std::size_t sub : folder.subfolders)
       if (includeEmptyFolders || holds[sub]) visited.push_back(sub);
-    const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder, hooks.onLeftOut);
+    const std::vector<PlotFileEntry> files = ReadPlotFileEntries(folder, hooks.onLeftOut, hooks.onUnreadableSideFile);
     if (index != 0)
       outline.AddGroupEntry(static_cast<int>(files.size() + visited.size()),
                             platform::DecodeText(settings::GetLastPathPart(folder.path)));

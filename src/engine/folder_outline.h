@@ -38,6 +38,9 @@ struct FolderOutlineHooks {
   std::function<void(const OutlinedFile&)> onFile;         // each file, after its outline entries
   // each plot file left out because it cannot be opened, with why
   std::function<void(const std::string& path, const std::error_code& error)> onLeftOut;
+  // each bookmark side file listed that cannot be read (gone since, or not
+  // the user's to read), with why; its plot file takes its base name as title
+  std::function<void(const std::string& path, const std::error_code& error)> onUnreadableSideFile;
 };
 
 // Whether a folder's subtree holds a collected folder, by index: the folder
@@ -66,10 +69,12 @@ struct PlotFileEntry {
 };
 
 // The entries of a folder's plot files that can be opened, in list order;
-// each one that cannot be is reported to `leftOut`.
+// each one that cannot be is reported to `leftOut`, and each side file
+// listed that cannot be read to `unreadableSideFile`.
 std::vector<PlotFileEntry> ReadPlotFileEntries(
     const ScannedFolder& folder,
-    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut = {});
+    const std::function<void(const std::string& path, const std::error_code& error)>& leftOut = {},
+    const std::function<void(const std::string& path, const std::error_code& error)>& unreadableSideFile = {});
 
 // Appends the outline entries of a folder's files (a page entry for a
 // one-page file, a group with "(Sid. n)" page entries for more, once the

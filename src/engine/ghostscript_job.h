@@ -44,6 +44,8 @@ class GhostscriptJob {
   std::string Finish(const std::function<std::string(uint64_t)>& whereIs);
 
   const Files& files() const { return files_; }
+  // The signal that ended gs, once Finish saw it end so; else 0.
+  int signal() const { return process_.terminatingSignal(); }
 
  private:
   GhostscriptJob(Files files, platform::ChildProcess process, dev_t device, ino_t inode)

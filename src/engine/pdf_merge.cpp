@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
@@ -9,11 +10,12 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
-#include <string_view>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <system_error>
 #include <unordered_map>
 
 #include "engine/pdfmark.h"
@@ -343,10 +345,54 @@ class StoreOnce {
   uint64_t unique_ = 0;
 };
 
+// The joined PDF's bytes to its file, in blocks. The first write that fails
+// (a full disk) is kept, with the system's reason, and nothing more is
+// written: qpdf goes on to its end, and the caller asks error() then.
+class FileWriter : public Pipeline {
+ public:
+  explicit FileWriter(int fd) : Pipeline("joined PDF", nullptr), fd_(fd) { block_.reserve(kBlock); }
+
+  void write(unsigned char const* data, size_t size) override {
+    if (block_.size() + size > kBlock) Flush();
+    if (size >= kBlock) {
+      WriteAll(reinterpret_cast<const char*>(data), size);
+    } else {
+      block_.append(reinterpret_cast<const char*>(data), size);
+    }
+  }
+  void finish() override { Flush(); }
+
+  const std::error_code& error() const { return error_; }
+
+ private:
+  static constexpr size_t kBlock = 1 << 16;
+
+  void Flush() {
+    WriteAll(block_.data(), block_.size());
+    block_.clear();
+  }
+  void WriteAll(const char* data, size_t size) {
+    while (size > 0 && !error_) {
+      const ssize_t n = ::write(fd_, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error_ = std::error_code(n < 0 ? errno : EIO, std::generic_category());
+        break;
+      }
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
+
+  int fd_;
+  std::string block_;
+  std::error_code error_;
+};
+
 }  // namespace
 
 bool MergePdfParts(const std::vector<std::filesystem::path>& parts, const std::vector<WrittenOutlineEntry>& outline,
-                   int writeTo, std::string& why) {
+                   int writeTo, std::string& why, std::error_code* writeError) {
   if (parts.empty()) {
     why = "no parts to join";
     return false;
@@ -395,21 +441,17 @@ bool MergePdfParts(const std::vector<std::filesystem::path>& parts, const std::v
     JoinNamedDestinations(whole, others, imports);
     StoreOnce(whole).Run(pageObjects);
 
-    const int fd = ::dup(writeTo);
-    FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
-    if (!file) {
-      if (fd >= 0) ::close(fd);
-      why = "the PDF cannot be opened for writing";
-      return false;
-    }
+    FileWriter file(writeTo);
     QPDFWriter writer(whole);
-    writer.setOutputFile("PDF", file, true);
+    writer.setOutputPipeline(&file);
     // Every stream as the converter wrote it: the pages' content stays byte
     // for byte.
     writer.setStreamDataMode(qpdf_s_preserve);
     writer.setObjectStreamMode(qpdf_o_disable);
     writer.write();
-    return true;
+    if (!file.error()) return true;
+    why = "writing the joined PDF: " + file.error().message();
+    if (writeError) *writeError = file.error();
   } catch (const std::filesystem::filesystem_error& e) {
     why = e.code().message();
   } catch (const QPDFExc& e) {

@@ -31,14 +31,20 @@ std::optional<PendingPdf> PendingPdf::Create(const fs::path& pdf, std::string& f
     return std::nullopt;
   }
   struct stat old{};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) {
+  if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode)) {
     failure = "Utfilen " + Shown(target) + " är en mapp.";
     return std::nullopt;
   }
-  // A PDF without any write permission is kept as the user protected it.
-  const bool replacesFile = exists && S_ISREG(old.st_mode);
-  if (replacesFile && (old.st_mode & 0222) == 0) {
+  // The PDF made before is the file of that name itself: a link there is
+  // replaced, and what it leads to lends the new PDF nothing.
+  const bool replacesFile = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  // A PDF without any write permission is kept as the user protected it,
+  // and so is one this user may not write (another user's).
+  const auto mayNotWrite = [&] {
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 &&
+           (errno == EACCES || errno == EPERM || errno == EROFS);
+  };
+  if (replacesFile && ((old.st_mode & 0222) == 0 || mayNotWrite())) {
     failure = "PDF-filen " + Shown(target) + " är skrivskyddad.";
     return std::nullopt;
   }
@@ -55,8 +61,9 @@ std::optional<PendingPdf> PendingPdf::Create(const fs::path& pdf, std::string& f
     }
     return std::nullopt;
   }
-  // A PDF made again keeps the permissions the old one had.
-  return PendingPdf(target, std::move(*own), replacesFile ? std::optional<mode_t>(old.st_mode & 07777) : std::nullopt);
+  // A PDF made again keeps the permissions the old one had, and nothing else
+  // of its mode (no set-id bits).
+  return PendingPdf(target, std::move(*own), replacesFile ? std::optional<mode_t>(old.st_mode & 0777) : std::nullopt);
 }
 
 bool PendingPdf::Commit(std::string& failure) {

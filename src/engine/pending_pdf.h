@@ -24,8 +24,8 @@ namespace quiremark::engine {
 class PendingPdf {
  public:
   // Empty optional, with the reason in `failure` (Swedish, for the user),
-  // when `pdf` names a folder or a write-protected PDF, or its folder cannot
-  // take a new file.
+  // when `pdf` names a folder or a PDF that is write-protected or that this
+  // user may not write, or its folder cannot take a new file.
   static std::optional<PendingPdf> Create(const std::filesystem::path& pdf, std::string& failure);
 
   PendingPdf(PendingPdf&& other) noexcept = default;
@@ -56,7 +56,7 @@ class PendingPdf {
   std::filesystem::path target_;
   platform::PrivateFolder folder_;
   std::string name_;  // holds nothing of the user's: converters read a "%" in an output name as a page-number format
-  std::optional<mode_t> mode_;  // the permissions of the PDF made before, which a PDF made again keeps
+  std::optional<mode_t> mode_;  // the permission bits of the PDF made before (a regular file, not a link)
 };
 
 }  // namespace quiremark::engine

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
@@ -54,7 +56,19 @@ std::optional<RunFiles> RunFiles::Create(std::string& failure) {
 }
 
 std::string RunFiles::AsRecorded(const std::string& text) const {
-  return settings::ReplaceAll(text, Shown(folder_.path()) + "/", Shown(temp_) + "/");
+  const std::string own = Shown(folder_.path()) + "/";
+  const std::string recorded = Shown(temp_) + "/";
+  std::string result;
+  size_t done = 0;
+  for (size_t at; (at = text.find(own, done)) != std::string::npos; done = at + own.size()) {
+    const std::string_view rest = std::string_view(text).substr(at + own.size());
+    const bool notKept = std::any_of(notKept_.begin(), notKept_.end(), [&](const std::string& name) {
+      return rest.starts_with(name) &&
+             (rest.size() == name.size() || !std::isalnum(static_cast<unsigned char>(rest[name.size()])));
+    });
+    result += text.substr(done, at - done) + (notKept ? own : recorded);
+  }
+  return result + text.substr(done);
 }
 
 std::optional<RunFiles::Identity> RunFiles::IdentityOf(const fs::path& file) {
@@ -72,10 +86,14 @@ bool RunFiles::StillAsWritten() const {
          now->modified.tv_nsec == written_->modified.tv_nsec;
 }
 
-void RunFiles::Keep(const std::string& name) {
-  if (::renameat(folder_.fd(), name.c_str(), folder_.parentFd(), name.c_str()) != 0 && errno == ENOENT) {
+std::error_code RunFiles::Keep(const std::string& name) {
+  if (::renameat(folder_.fd(), name.c_str(), folder_.parentFd(), name.c_str()) == 0) return {};
+  if (errno == ENOENT) {
     ::unlinkat(folder_.parentFd(), name.c_str(), 0);
+    return {};
   }
+  notKept_.push_back(name);
+  return std::error_code(errno, std::generic_category());
 }
 
 }  // namespace quiremark::engine

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "platform/private_folder.h"
 
@@ -33,13 +35,17 @@ class RunFiles {
   std::filesystem::path File(const std::string& name) const { return folder_.path() / name; }
   // The name it takes in the temporary folder, absolute: how the user knows it.
   std::filesystem::path Record(const std::string& name) const { return temp_ / name; }
+  // The temporary folder, absolute.
+  const std::filesystem::path& temp() const { return temp_; }
   std::filesystem::path ps() const { return File(kPostScript); }
   // The run's folder, held open: a converter runs in it and writes there.
   int folderFd() const { return folder_.fd(); }
   std::filesystem::path folder() const { return folder_.path(); }
 
   // `text` (a message naming files, decoded for the user) with the run's own
-  // paths written as the names they take in the temporary folder.
+  // paths written as the names they take in the temporary folder, but for a
+  // file that could not take its name there (Keep): the file of that name
+  // is not this run's.
   std::string AsRecorded(const std::string& text) const;
 
   // Notes the PostScript file as it stands; StillAsWritten tells whether its
@@ -50,7 +56,9 @@ class RunFiles {
   // The run's file `name` takes its name in the temporary folder, replacing
   // the last run's. When the run has no file of that name, the last run's is
   // removed: the temporary folder never shows another bind's file as this one's.
-  void Keep(const std::string& name);
+  // The reason when the run's file cannot take the name (another user's
+  // file has it, in a folder shared with the sticky bit); else none.
+  std::error_code Keep(const std::string& name);
 
  private:
   RunFiles(platform::PrivateFolder folder, std::filesystem::path temp)
@@ -67,6 +75,7 @@ class RunFiles {
   platform::PrivateFolder folder_;
   std::filesystem::path temp_;
   std::optional<Identity> written_;
+  std::vector<std::string> notKept_;  // the run's files that could not take their names
 };
 
 // Why nothing can be made in the temporary folder `temp`, whose creating a

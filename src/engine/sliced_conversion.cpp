@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <system_error>
 #include <thread>
@@ -14,7 +15,9 @@
 #include "engine/bind_slices.h"
 #include "engine/ghostscript_job.h"
 #include "engine/pdf_merge.h"
+#include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
 #include "platform/signal_cleanup.h"
 #include "platform/text_encoding.h"
 
@@ -68,6 +71,13 @@ std::string FileAt(const TempPsFile& temp, const Running& running, uint64_t at) 
 
 void Unlink(int folderFd, const std::string& name) { ::unlinkat(folderFd, name.c_str(), 0); }
 
+// The disk of the folder `fd` has (next to) no room left: a gs that failed
+// may have given back its scratch files already.
+bool DiskFull(int fd) {
+  struct statvfs st{};
+  return ::fstatvfs(fd, &st) == 0 && static_cast<uint64_t>(st.f_bavail) * st.f_frsize < (1u << 20);
+}
+
 // The logs of the slices one after the other, as the run's log.
 void JoinLogs(const RunFiles& files, size_t count) {
   std::ofstream log(files.File(RunFiles::kLog), std::ios::binary | std::ios::trunc);
@@ -76,6 +86,16 @@ void JoinLogs(const RunFiles& files, size_t count) {
     if (std::ifstream part(files.File(name), std::ios::binary); part && part.peek() != EOF) log << part.rdbuf();
     Unlink(files.folderFd(), name);
   }
+}
+
+// The count QUIREMARK_SLICES sets, a whole number from 1: tests and
+// measurements choose it, whatever the machine; empty when it is not set.
+std::optional<size_t> ChosenSlices() {
+  const std::string chosen = platform::GetEnv("QUIREMARK_SLICES");
+  if (chosen.empty() || chosen.size() > 4 || chosen.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  return std::max<size_t>(1, std::stoul(chosen));
 }
 
 }  // namespace
@@ -97,6 +117,10 @@ size_t SliceCount(const BindSize& bind, const SliceMachine& machine) {
 
 size_t GhostscriptSlices(const TempPsFile& temp) {
   const BindSize bind{temp.files().size(), temp.pages(), temp.size(), temp.trailingRecords() > 0 || temp.pagesNamed()};
+  if (bind.files < 2 || bind.oneRunOnly) return 1;
+  if (const std::optional<size_t> chosen = ChosenSlices()) {
+    return std::min({*chosen, bind.files, static_cast<size_t>(platform::kMaxGuarded)});
+  }
   if (SliceCount(bind, {64, 0, std::nullopt}) < 2) return 1;  // the machine need not be asked
   return SliceCount(bind, {platform::UsableProcessors(), platform::OtherRunnableTasks().value_or(0),
                            platform::AvailableMemory()});
@@ -189,7 +213,12 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
       if (failure.empty() || failed) continue;  // what ends after a failure was ended by it
       failed = true;
       result.failure = failure;
-      if (failure.find("Felet finns i plotfilen") == std::string::npos) {
+      // A cause the plot files have no part in: the temporary folder's
+      // disk ran full, or the system killed gs (its memory ran out).
+      if (DiskFull(folder)) {
+        result.failure =
+            "Disken där den temporära mappen " + Shown(files.temp().string()) + " finns är full.\r\r" + failure;
+      } else if (running.job->signal() != SIGKILL && failure.find("Felet finns i plotfilen") == std::string::npos) {
         const std::vector<BoundFile>& bound = temp.files();
         const BindSlice& slice = running.slice;
         result.failure += slice.endFile - slice.firstFile == 1
@@ -241,15 +270,28 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
     result.pages.count += pages->count;
   }
 
-  // One PDF of them, written where the one run would have written it.
+  // One PDF of them, written where the one run would have written it, and
+  // on the disk before it is checked: a write, the sync or the close that
+  // fails (a full disk) fails the join. What was written stays until the
+  // run's folder goes, so the disk is seen as the failure left it.
   const int out = ::openat(pdf.folderFd(), pdf.name().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-  std::string why = out < 0 ? std::error_code(errno, std::generic_category()).message() : "";
-  if (out >= 0) {
-    if (!MergePdfParts(parts, temp.outline(), out, why)) ::ftruncate(out, 0);
-    ::close(out);
+  std::error_code writeError;
+  std::string why;
+  if (out < 0) {
+    writeError = std::error_code(errno, std::generic_category());
+  } else {
+    if (MergePdfParts(parts, temp.outline(), out, why, &writeError) && ::fsync(out) != 0) {
+      writeError = std::error_code(errno, std::generic_category());
+    }
+    if (::close(out) != 0 && why.empty() && !writeError) writeError = std::error_code(errno, std::generic_category());
   }
   removeParts();
-  if (!why.empty()) result.failure = "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+  if (writeError) {
+    result.failure = "Den sammanfogade PDF-filen kunde inte skrivas: " + platform::FileErrorText(writeError) + ".";
+  } else if (!why.empty()) {
+    result.failure =
+        "PDF-filerna som GhostScript skapade av bindningens delar kunde inte fogas samman: " + Quoted(why) + ".";
+  }
   return result;
 }
 

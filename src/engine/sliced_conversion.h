@@ -40,7 +40,10 @@ struct SliceMachine {
 // room for, and no more than there are plot files.
 size_t SliceCount(const BindSize& bind, const SliceMachine& machine);
 
-// SliceCount of the bind of `temp` on this machine as it is now.
+// SliceCount of the bind of `temp` on this machine as it is now. The
+// environment variable QUIREMARK_SLICES, a whole number, sets the count in
+// place of the machine and of what the bind would gain (still no more than
+// there are plot files), for tests and measurements.
 size_t GhostscriptSlices(const TempPsFile& temp);
 
 struct SlicedConversion {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <random>
 
@@ -22,6 +24,28 @@ std::string RandomPart() {
   std::string part;
   for (size_t k = 0; k < kRandomLength; ++k) part += kLetters[pick(random)];
   return part;
+}
+
+// A name a run gives its folder: `prefix` and six of the letters RandomPart picks.
+bool RunsName(const std::string& name, const std::string& prefix) {
+  return name.size() == prefix.size() + kRandomLength && name.compare(0, prefix.size(), prefix) == 0 &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](unsigned char c) { return std::isalnum(c); });
+}
+
+// The empty file a run puts in its folder when it makes it, named after the
+// folder's own identity: what proves a folder of a run's name to be a run's
+// (it cannot be put into a folder of the user's that another user renamed,
+// and a copy of a run's folder is a folder of another identity). Empty, so
+// that a full disk takes it as it takes the folder.
+std::string MarkerName(const struct stat& folder) {
+  return ".QuiremarkRun-" + std::to_string(folder.st_dev) + "-" + std::to_string(folder.st_ino);
+}
+
+bool Marked(int fd, const struct stat& folder) {
+  struct stat marker{};
+  return fstatat(fd, MarkerName(folder).c_str(), &marker, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(marker.st_mode) &&
+         marker.st_uid == geteuid();
 }
 
 bool Lock(int fd, bool wait) {
@@ -68,6 +92,14 @@ std::optional<PrivateFolder> PrivateFolder::Create(const std::filesystem::path& 
       close(fd);
       continue;
     }
+    const int marker = openat(fd, MarkerName(st).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (marker < 0) {
+      error = errno;
+      RemoveFolder(parentFd, name.c_str(), fd);
+      close(fd);
+      break;
+    }
+    close(marker);
     return PrivateFolder(std::move(held), name, fd);
   }
   if (error == 0) error = EEXIST;
@@ -80,13 +112,13 @@ void PrivateFolder::RemoveAbandoned(const std::filesystem::path& parent, const s
   const int parentFd = dirfd(listing);
   while (const struct dirent* entry = readdir(listing)) {
     const std::string name = entry->d_name;
-    if (name.size() != prefix.size() + kRandomLength || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!RunsName(name, prefix)) continue;
     if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
     const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) continue;
     struct stat st{};
-    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 && Lock(fd, false) &&
-        StillNamed(parentFd, name.c_str(), fd)) {
+    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 && Marked(fd, st) &&
+        Lock(fd, false) && StillNamed(parentFd, name.c_str(), fd)) {
       RemoveFolder(parentFd, name.c_str(), fd);
     }
     close(fd);

@@ -17,9 +17,11 @@ namespace quiremark::platform {
 // safely, also in a folder other users can write to, and a program started
 // in it (by its descriptor) writes only there.
 //
-// A folder of the same name pattern whose lock can be taken was left by a
-// run that ended without removing it (killed); RemoveAbandoned removes those
-// and only those.
+// A folder of the same name pattern that holds the mark its run made it
+// with (an empty file named after the folder's own identity) and whose lock
+// can be taken was left by a run that ended without removing it (killed);
+// RemoveAbandoned removes those and only those: not a folder of the user's
+// own that someone who may write `parent` renamed to a run's name.
 class PrivateFolder {
  public:
   // A new folder `prefix` + six random letters and digits in `parent`. Empty
@@ -28,7 +30,7 @@ class PrivateFolder {
   static std::optional<PrivateFolder> Create(const std::filesystem::path& parent, const std::string& prefix,
                                              int& error);
   // Removes the folders named `prefix` + six letters in `parent` that are
-  // this user's, closed to others and not locked by a run.
+  // this user's, closed to others, marked as a run's and not locked by a run.
   static void RemoveAbandoned(const std::filesystem::path& parent, const std::string& prefix);
 
   PrivateFolder(PrivateFolder&& other) noexcept;

@@ -6,8 +6,10 @@
 #include <spawn.h>
 #include <dirent.h>
 #include <sched.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -237,6 +239,7 @@ struct GuardedChild {
   sigset_t mask;  // the signal mask it runs the program with
   const StartOptions* options;
   int output;  // its standard output and error, or -1
+  int errors;  // its standard error in place of `output`, or -1
   const char* program;
   char* const* argv;
   char* const* scriptArgv;  // the program run by /bin/sh, for a script without "#!"
@@ -262,7 +265,8 @@ struct GuardedChild {
     ready = chdir(options.workingFolder.c_str()) == 0;
   }
   if (ready && child.output >= 0) {
-    ready = dup2(child.output, STDOUT_FILENO) >= 0 && dup2(STDOUT_FILENO, STDERR_FILENO) >= 0;
+    ready = dup2(child.output, STDOUT_FILENO) >= 0 &&
+            dup2(child.errors >= 0 ? child.errors : STDOUT_FILENO, STDERR_FILENO) >= 0;
   }
   if (ready) {
     // The program gets no descriptor of this one's beyond its standard
@@ -310,7 +314,17 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   scriptArgv.push_back(nullptr);
   const std::vector<char*> envp = EnvironmentWith(options.environment);
   int output = -1;
-  if (!options.outputFile.empty()) {
+  int errors = -1;
+  if (options.outputFd >= 0) {
+    output = fcntl(options.outputFd, F_DUPFD_CLOEXEC, 0);
+    errors = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (output < 0 || errors < 0) {
+      const int error = errno;
+      if (output >= 0) close(output);
+      if (errors >= 0) close(errors);
+      return error;
+    }
+  } else if (!options.outputFile.empty()) {
     // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
     output = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (output < 0) return errno;
@@ -319,12 +333,13 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   if (pipe2(report, O_CLOEXEC) != 0) {
     const int error = errno;
     if (output >= 0) close(output);
+    if (errors >= 0) close(errors);
     return error;
   }
   int error = 0;
   {
     const StopSignalsBlocked blocked;
-    const GuardedChild setup{getpid(), blocked.before(), &options, output, program.c_str(), argv.data(),
+    const GuardedChild setup{getpid(), blocked.before(), &options, output, errors, program.c_str(), argv.data(),
                              scriptArgv.data(), envp.data(), report[1]};
     const pid_t pid = StartChild(setup);
     if (pid < 0) {
@@ -336,6 +351,7 @@ int StartGuarded(const std::vector<std::string>& arguments, const StartOptions& 
   }
   close(report[1]);
   if (output >= 0) close(output);
+  if (errors >= 0) close(errors);
   if (error == 0) {
     ssize_t got;
     while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
@@ -368,7 +384,10 @@ StartResult StartProcess(const std::vector<std::string>& arguments, const StartO
   } else if (!options.workingFolder.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
   }
-  if (!options.outputFile.empty()) {
+  if (options.outputFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, options.outputFd, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  } else if (!options.outputFile.empty()) {
     // No O_CLOEXEC: this descriptor is the child's standard output and must survive exec.
     // O_NOFOLLOW: a link planted at a fixed log name must not redirect (and empty) another file.
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.outputFile.c_str(),
@@ -423,6 +442,72 @@ std::optional<std::string> RunAndCapture(const std::vector<std::string>& argumen
   close(pipeFds[0]);
   if (rc != 0) return std::nullopt;
   const auto exitCode = ChildProcess(pid).Wait();
+  if (exitCode != 0) return std::nullopt;
+  return output;
+}
+
+std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments,
+                                         std::chrono::milliseconds timeLimit, bool& timedOut) {
+  timedOut = false;
+  int pipeFds[2];
+  if (arguments.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+  StartOptions options;
+  options.showState = show::kHide;
+  options.outputFd = pipeFds[1];
+  options.endsWithProgram = true;
+  StartResult started = StartProcess(arguments, options);
+  close(pipeFds[1]);
+  if (!started.process) {
+    close(pipeFds[0]);
+    return std::nullopt;
+  }
+  ChildProcess& child = *started.process;
+  // Ended on every way out: waited for when it is done, else killed first.
+  struct EndOnExit {
+    ChildProcess& child;
+    ~EndOnExit() {
+      if (child.pid() <= 0) return;
+      child.Kill();
+      child.Wait();
+    }
+  } endOnExit{child};
+  // Its output until it closes it, then its end, both within the time: a
+  // descriptor of the process itself tells when it has ended.
+  const int ended = static_cast<int>(syscall(SYS_pidfd_open, child.pid(), 0));
+  const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+  std::string output;
+  bool reading = true;
+  bool lost = false;  // the system would not wait (the child is ended on the way out)
+  while (reading || !child.Ended()) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timedOut = true;
+      break;
+    }
+    // (A system that gives no such descriptor is asked again and again.)
+    const bool watched = reading || ended >= 0;
+    pollfd wait{reading ? pipeFds[0] : ended, POLLIN, 0};
+    const int timeout = static_cast<int>(std::min<int64_t>(left.count(), watched ? 1000 : 10));
+    const int ready = poll(&wait, watched ? 1 : 0, timeout);
+    if (ready < 0 && errno != EINTR) {
+      lost = true;
+      break;
+    }
+    if (ready <= 0 || !reading) continue;
+    char buffer[4096];
+    const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || output.size() > (1u << 20)) {
+      reading = false;
+      continue;
+    }
+    output.append(buffer, static_cast<size_t>(n));
+  }
+  if (ended >= 0) close(ended);
+  close(pipeFds[0]);
+  if (timedOut || lost) return std::nullopt;
+  const std::optional<int> exitCode = child.Wait();
   if (exitCode != 0) return std::nullopt;
   return output;
 }

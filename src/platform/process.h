@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ struct StartOptions {
   // Empty: inherit; else stdout and stderr go there, replacing the file, which
   // must not be a symbolic link (ELOOP).
   std::filesystem::path outputFile;
+  // In place of outputFile: an open descriptor (a pipe the caller reads)
+  // that stdout goes to; stderr then goes nowhere.
+  int outputFd = -1;
   // "NAME=value" entries that the child gets besides the inherited
   // environment, each in place of an inherited value of that name.
   std::vector<std::string> environment;
@@ -111,6 +115,12 @@ std::optional<int> RunAndWait(const std::string& commandLine, const StartOptions
 // Runs a program with its arguments and returns what it wrote on standard
 // output; empty optional when it could not be started or did not exit with 0.
 std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments);
+// The same for a program that may never end (an outside program asked for
+// what it is): it runs as a converter runs (StartOptions::endsWithProgram),
+// so a stop signal of this program, or its end, ends it; one that has not
+// ended within `timeLimit` is ended with its group, and `timedOut` is set.
+std::optional<std::string> RunAndCapture(const std::vector<std::string>& arguments,
+                                         std::chrono::milliseconds timeLimit, bool& timedOut);
 
 // The executable file `name` (no "/" in it) in the first folder of PATH that
 // holds one; empty when none does.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -339,8 +340,13 @@ std::string InstalledGhostscriptVersion(const fs::path& gs) {
   return version;
 }
 
+// The gs programs on PATH that did not tell their version, and the time they get.
+std::mutex gGhostscriptMutex;
+std::vector<fs::path> gNotAnswering;
+std::atomic<int64_t> gVersionTimeLimit{10000};  // milliseconds
+
 void AddGhostscriptKeys(HiveData& data) {
-  static std::mutex mutex;
+  std::mutex& mutex = gGhostscriptMutex;
   static std::string cachedPath;
   static std::vector<std::pair<std::string, std::string>> cached;  // version, folder
   static bool scanned = false;
@@ -351,6 +357,7 @@ void AddGhostscriptKeys(HiveData& data) {
     std::lock_guard lock(mutex);
     if (!scanned || cachedPath != path) {
       cached.clear();
+      gNotAnswering.clear();
       std::set<std::string> seen;
       std::set<std::string> versions;
       std::istringstream dirs(path);
@@ -364,8 +371,13 @@ void AddGhostscriptKeys(HiveData& data) {
         if (!seen.insert(canonical.string()).second) continue;
         std::string version = InstalledGhostscriptVersion(canonical);
         if (version.empty()) {
-          const auto output = RunAndCapture({gs.string(), "--version"});
+          // A gs that does not answer (a wrapper waiting for what never
+          // comes) is ended in time, as any converter, and named.
+          bool timedOut = false;
+          const auto output = RunAndCapture({gs.string(), "--version"},
+                                            std::chrono::milliseconds(gVersionTimeLimit.load()), timedOut);
           version = output ? Trim(*output, " \t\r\n") : "";
+          if (timedOut) gNotAnswering.push_back(gs);
         }
         if (version.empty()) version = "unknown";
         std::string name = version;
@@ -593,6 +605,13 @@ void SetHiveDamageHandler(std::function<void(const HiveDamage&)> handler) {
   }
   for (const HiveDamage& damage : pending) handler(damage);
 }
+
+std::vector<std::filesystem::path> GhostscriptsNotAnswering() {
+  std::lock_guard lock(gGhostscriptMutex);
+  return gNotAnswering;
+}
+
+void SetGhostscriptVersionTimeLimit(std::chrono::milliseconds limit) { gVersionTimeLimit.store(limit.count()); }
 
 fs::path RegistryFolder() {
   if (const char* dir = std::getenv("QUIREMARK_REGISTRY"); dir && *dir) return dir;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -91,6 +92,15 @@ class HiveWriteBatch {
   Hive hive_;
   bool owner_;
 };
+
+// The gs programs on PATH (as PATH names them) that were asked for their
+// version (gs --version, for their key in the local machine's hive) and did
+// not tell it in the time given them: they were ended, and their key is
+// named "unknown".
+std::vector<std::filesystem::path> GhostscriptsNotAnswering();
+// How long a gs on PATH is given to tell its version: ten seconds, which
+// tests shorten.
+void SetGhostscriptVersionTimeLimit(std::chrono::milliseconds limit);
 
 // Helpers for the value layouts.
 std::string TextData(const std::string& text);  // text + NUL; "" gives no data at all

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -18,7 +20,7 @@ namespace quiremark::platform {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int kFolderDepth = 8;  // folders in a removed folder that are emptied too
+constexpr int kFolderDepth = 8;  // folders below a removed folder emptied where they are
 
 // The handler reads the slots while other threads may change them: a slot's
 // contents are written before it is marked in use, and unmarked before they change.
@@ -96,12 +98,35 @@ void InstallOnce() {
   });
 }
 
-void RemoveContents(int folderFd, int depth) {
+// Moves the folder `name` in `folderFd` up into `top` under a name of its
+// own made from its inode number; whether it went.
+bool MoveUp(int folderFd, const char* name, int top, uint64_t inode) {
+  char moved[32] = ".deeper-";
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + inode % 10);
+    inode /= 10;
+  } while (inode > 0);
+  size_t at = std::strlen(moved);
+  while (n > 0) moved[at++] = digits[--n];
+  moved[at] = '\0';
+  return renameat2(folderFd, name, top, moved, RENAME_NOREPLACE) == 0;
+}
+
+// Empties the folder open as `folderFd`, `depth` folders below `top`, the
+// folder being removed; links are removed, never followed. A folder deeper
+// than kFolderDepth is moved up into `top` and emptied from there, so a tree
+// of any depth goes with no more than kFolderDepth descriptors open. Whether
+// it moved a folder up.
+bool RemoveContents(int folderFd, int depth, int top) {
   const int folder = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) return;
+  if (folder < 0) return false;
   alignas(struct dirent64) char buffer[2048];
+  bool movedUp = false;
   // Entries removed while the folder is read may hide others from that
-  // reading: it is read again until a reading removes nothing.
+  // reading: it is read again until a reading removes nothing (in `top`,
+  // also until no folder was moved up into it).
   for (bool removed = true; removed;) {
     removed = false;
     lseek(folder, 0, SEEK_SET);
@@ -116,15 +141,22 @@ void RemoveContents(int folderFd, int depth) {
           removed = true;
         } else if (errno == EISDIR && depth < kFolderDepth) {
           if (const int inner = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); inner >= 0) {
-            RemoveContents(inner, depth + 1);
+            if (RemoveContents(inner, depth + 1, top)) {
+              movedUp = true;
+              if (depth == 0) removed = true;
+            }
             close(inner);
           }
           if (unlinkat(folder, name, AT_REMOVEDIR) == 0) removed = true;
+        } else if (errno == EISDIR && MoveUp(folder, name, top, entry->d_ino)) {
+          removed = true;
+          movedUp = true;
         }
       }
     }
   }
   close(folder);
+  return movedUp;
 }
 
 }  // namespace
@@ -176,7 +208,7 @@ bool StillNamed(int parentFd, const char* name, int fd) {
 
 void RemoveFolder(int parentFd, const char* name, int fd) {
   const int saved = errno;
-  RemoveContents(fd, 0);
+  RemoveContents(fd, 0, fd);
   // Only the folder itself: the name may lead elsewhere by now.
   if (StillNamed(parentFd, name, fd)) unlinkat(parentFd, name, AT_REMOVEDIR);
   errno = saved;

@@ -41,9 +41,10 @@ class RemoveFolderOnSignal {
 // `fd`: in a folder others may write to, it may lead elsewhere by now.
 bool StillNamed(int parentFd, const char* name, int fd);
 // Removes the folder open as `fd` with what it holds: everything in it
-// (folders in it too, to a few levels), then the folder itself when `name` in
-// `parentFd` still leads to it. Through descriptors only, with no call a
-// signal handler may not make, and errno as it was.
+// (folders in it too, at any depth; links are removed, not followed), then
+// the folder itself when `name` in `parentFd` still leads to it. Through
+// descriptors only, with no call a signal handler may not make, and errno as
+// it was.
 void RemoveFolder(int parentFd, const char* name, int fd);
 
 // The stop signals held back in the calling thread while this object lives.

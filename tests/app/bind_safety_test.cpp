@@ -3,9 +3,11 @@
 // run's, and no file the user had is lost.
 #include <sys/fsuid.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <sched.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -93,6 +95,54 @@ TEST_F(BindSafety, ALinkPutWhereTheConverterWritesOverwritesNothing) {
     EXPECT_FALSE(fs::is_symlink(pdf));
     EXPECT_EQ(testing::ReadFile(pdf), testing::PagesPdf(1)) << "the PDF is what the converter made";
     for (const auto& entry : fs::directory_iterator(out)) fs::remove_all(entry.path());
+  }
+}
+
+// A co-worker who may write the output folder and the temporary folder
+// (without the sticky bit) cannot remove the user's own folders there, but
+// can rename them to the names of runs' folders: the user's next bind,
+// which removes what killed runs left, keeps them with what they hold.
+TEST_F(BindSafety, AFolderRenamedToARunsNameIsNoRunsToRemove) {
+  namespace fs = std::filesystem;
+  Plot("A-01.plt", 1, "Plan");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  const fs::path renamed[] = {out / ".QuiremarkTmp-Ab12Cd", dir / "tmp" / "QuiremarkTmp-Zz9Yy8"};
+  for (const fs::path& folder : renamed) {
+    fs::create_directory(folder);
+    testing::WriteFile(folder / "privat.txt", "the user's own");
+    fs::permissions(folder, fs::perms::owner_all);
+  }
+  ASSERT_TRUE(CreatePdf(form, kBindPlain)) << form.BindFailure;
+  for (const fs::path& folder : renamed) EXPECT_EQ(testing::ReadFile(folder / "privat.txt"), "the user's own");
+}
+
+// The PDF's name is a link to another user's file that anyone may write
+// (or run as its owner): the link is replaced by the new PDF, which takes
+// neither the file's rights nor its set-id bits, and the file stays as it was.
+TEST_F(BindSafety, ALinkAtThePdfsNameLendsItNoRights) {
+  namespace fs = std::filesystem;
+  Plot("A-01.plt", 1, "Plan");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  const fs::path theirs = dir / "kollegans.pdf";
+  for (const mode_t mode : {0666, 06777}) {
+    SCOPED_TRACE(mode);
+    testing::WriteFile(theirs, "%PDF-1.4 a co-worker's\n%%EOF\n");
+    ASSERT_EQ(::chown(theirs.c_str(), testing::kNobody, testing::kNobody), 0);
+    ASSERT_EQ(::chmod(theirs.c_str(), mode), 0);
+    fs::remove(pdf);
+    fs::create_symlink(theirs, pdf);
+    ASSERT_TRUE(CreatePdf(form, kBindPlain)) << form.BindFailure;
+    struct stat made{}, left{};
+    ASSERT_EQ(::lstat(pdf.c_str(), &made), 0);
+    EXPECT_TRUE(S_ISREG(made.st_mode));
+    EXPECT_EQ(made.st_mode & (S_ISUID | S_ISGID | S_ISVTX | S_IWOTH), 0u) << std::oct << made.st_mode;
+    ASSERT_EQ(::stat(theirs.c_str(), &left), 0);
+    EXPECT_EQ(left.st_mode & 07777, mode);
+    EXPECT_EQ(testing::ReadFile(theirs), "%PDF-1.4 a co-worker's\n%%EOF\n");
   }
 }
 
@@ -253,6 +303,14 @@ TEST_F(BindSafety, AFailureNamesTheFolderOrThePdfItComesFrom) {
        [&] {
          testing::WriteFile(pdf, older);
          fs::permissions(pdf, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       },
+       "PDF-filen " + pdf.string() + " är skrivskyddad."},
+      {"another user's PDF, in a folder the user may write",
+       [&] {
+         fs::permissions(out, fs::perms::all);
+         ASSERT_EQ(::chown(pdf.c_str(), testing::kNobody, testing::kNobody), 0);
+         fs::permissions(pdf, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                  fs::perms::others_read);
        },
        "PDF-filen " + pdf.string() + " är skrivskyddad."},
   };

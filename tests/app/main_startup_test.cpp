@@ -200,6 +200,26 @@ TEST_F(StartUp, NoGhostscriptEndsTheProgram) {
   EXPECT_EQ(err.str(), "") << "an interactive start has no reason line";
 }
 
+// The gs on PATH is a script that never tells its version (a wrapper that
+// waits for what never comes): it is ended in time, and the program, which
+// cannot trust it, names it and ends instead of waiting for ever.
+TEST_F(StartUp, AGhostscriptThatDoesNotAnswerEndsTheProgramNamingIt) {
+  const fs::path never = dir / "never";
+  ASSERT_EQ(::mkfifo(never.c_str(), 0600), 0);
+  testing::WriteFile(tools / "gs", "#!/bin/sh\nexec 3<>'" + never.string() + "'\nread line <&3\n");
+  ::chmod((tools / "gs").c_str(), 0755);
+  testing::ScopedEnv onlyThisGs("PATH", tools.string());
+  platform::SetGhostscriptVersionTimeLimit(std::chrono::milliseconds(100));
+  const std::string why =
+      "GhostScript " + (tools / "gs").string() + " svarade inte på frågan om sin version (--version).";
+  ui.ExpectBox(why, MsgResult::Ok, mb::kOkOnly | mb::kCritical, "GhostScript krävs");
+  state.outFileArg = (dir / "ut.pdf").string();
+  Load();
+  platform::SetGhostscriptVersionTimeLimit(std::chrono::seconds(10));
+  EXPECT_EQ(ui.endedWith, kExitCannotStart);
+  EXPECT_NE(err.str().find("Ingen PDF skapades: " + why + "\n"), std::string::npos) << err.str();
+}
+
 // The Distiller-style converter through the keys of the section Keys.
 class DistillerLookup : public StartUp {
  protected:
@@ -343,6 +363,29 @@ TEST_F(StartUp, AnUnattendedRunSaysWhenItStartsWaitingAndWhenItGoesOn) {
   const std::string program = platform::ProgramName() + ": ";
   EXPECT_EQ(err.str(), program + "Väntar på att en annan körning blir klar med den temporära filen " + psFile.string() +
                            "...\n" + program + "Den andra körningen är klar; fortsätter.\n");
+}
+
+// A bookmark file that is there but cannot be read fails an unattended
+// tree-scan run, naming it, as the status table of the README says: the
+// PDF would bind its plot file under another title than the user wrote.
+TEST_F(StartUp, AnUnreadableBookmarkFileFailsATreeScanRunNamingIt) {
+  Plot("A-40-01.plt");
+  Plot("A-40-02.plt");
+  testing::WriteFile(drawings / "A-40-02.txt", "Plan 2\r\n");
+  fs::permissions(drawings / "A-40-02.txt", fs::perms::none);
+  state.startFolder = drawings.string();
+  state.outFileArg = (dir / "ut.pdf").string();
+  state.treeScanArg = true;
+  {
+    const testing::PermissionsApply asAUser;
+    Load();
+  }
+  EXPECT_EQ(ui.endedWith, kExitNoPdf);
+  EXPECT_NE(err.str().find("Ingen PDF skapades: mappavsökningen kunde inte läsa bokmärkesfilen " +
+                           (drawings / "A-40-02.txt").string() + " (behörighet saknas).\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(fs::exists(dir / "ut.pdf"));
 }
 
 // A tree-scan run lists the start folder once, through its scan: the grid

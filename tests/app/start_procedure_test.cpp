@@ -214,18 +214,28 @@ TEST_F(StartProcedure, AnUnattendedRunWithAFaultyLineEndsBeforeLoading) {
   }
 }
 
-// Quotes, the shell's or the line's own, keep a value whole, " /Word:" and all.
+// Quotes, the shell's or the line's own, keep a value whole, " /Word:" and
+// all, also the text of a switch ("/OutFile:") in a folder's name.
 TEST_F(StartProcedure, AQuotedStartFolderMayHoldASlashAndAColon) {
   const std::string odd = (dir / "Proj /Rev:A").string();
+  const std::string switchText = (dir / "Proj" / "OutFile:old").string();
   std::filesystem::create_directories(odd);
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"/StartDir:" + odd, "/OutFile:/srv/ut.pdf"},
-        std::vector<std::string>{"/StartDir:\"" + odd + "\" /OutFile:\"/srv/ut.pdf\""}}) {
+  std::filesystem::create_directories(switchText);
+  const struct {
+    std::string folder;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {odd, {"/StartDir:" + odd, "/OutFile:/srv/ut.pdf"}},
+      {odd, {"/StartDir:\"" + odd + "\" /OutFile:\"/srv/ut.pdf\""}},
+      {switchText, {"/StartDir:" + switchText, "/OutFile:/srv/ut.pdf"}},  // as the shell passes "...OutFile:old"
+      {switchText, {"/StartDir:\"" + switchText + "\" /OutFile:\"/srv/ut.pdf\""}},
+  };
+  for (const auto& c : cases) {
     qs::AppState unattended;
     bool loaded = false;
-    qa::Main(arguments, unattended, ui, {[&] { return loaded = true; }, {}});
-    EXPECT_TRUE(loaded) << arguments.front();
-    EXPECT_EQ(unattended.startFolder, odd);
+    qa::Main(c.arguments, unattended, ui, {[&] { return loaded = true; }, {}});
+    EXPECT_TRUE(loaded) << c.arguments.front();
+    EXPECT_EQ(unattended.startFolder, c.folder);
     EXPECT_EQ(unattended.outFileArg, "/srv/ut.pdf");
   }
 }

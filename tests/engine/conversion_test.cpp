@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -316,6 +317,35 @@ TEST_F(Conversion, GhostscriptThatDiesOrCannotWriteKeepsTheOlderPdfAndSaysWhy) {
   }
 }
 
+// A temporary folder shared with other users (with the sticky bit), where
+// another user's run left the log and the temporary file, which this run's
+// cannot replace: a failed run's message sends the user to no file of theirs.
+TEST_F(Conversion, AFailedRunSendsTheUserToNoFileItDidNotWrite) {
+  namespace fs = std::filesystem;
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's files are made as root";
+  WriteTempFile({Plot("a.plt", "%!PS\r\n/foo bar\r\nshowpage\r\n")});
+  const fs::path log = dir / "QuiremarkTmp.log";
+  qt::WriteFile(log, "another user's log");
+  qt::WriteFile(ps, "another user's bind");
+  fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit);
+  fs::permissions(folder, fs::perms::all);
+  fs::permissions(written, fs::perms::owner_read | fs::perms::others_read);
+  const fs::path seen = dir / "seen.txt";
+  ASSERT_EQ(qt::RunInChildProcess([&] {
+              qt::DropRootPrivileges();
+              qt::WriteFile(seen, FailureOf(Convert(qs::Converter::Ghostscript)));
+              return 0;
+            }),
+            0);
+  const std::string failure = qt::ReadFile(seen);
+  EXPECT_NE(failure.find("\"Error: /undefined in bar\""), std::string::npos) << failure;
+  EXPECT_EQ(failure.find("Se loggfilen"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("Loggfilen kunde inte sparas som " + log.string() + ": behörighet saknas."), std::string::npos)
+      << failure;
+  EXPECT_EQ(qt::ReadFile(log), "another user's log");
+  EXPECT_EQ(qt::ReadFile(ps), "another user's bind");
+}
+
 // A converter that ends well and leaves a file that looks like a PDF from its
 // first and last bytes but cannot be read: no PDF of unknown pages passes.
 TEST_F(Conversion, APdfThatCannotBeReadIsAFailure) {
@@ -389,15 +419,15 @@ class DistillerConversion : public Conversion {
   void FailTimes(int n) { qt::WriteFile(setup.program.string() + ".fail", std::to_string(n) + "\n"); }
 
   // The converter's calls: it runs in a folder of the run's own in the PDF's
-  // folder and writes a file there named with nothing of the user's; it reads
-  // the run's own temporary file.
+  // folder and writes the PDF there under its own name; it reads the run's
+  // own temporary file.
   void ExpectCalls(int n) {
     std::istringstream calls(qt::ReadFile(setup.program.string() + ".calls"));
     int count = 0;
     for (std::string line; std::getline(calls, line); ++count) {
       const std::string own = line.substr(folder.string().size() + 1, 20);
       EXPECT_TRUE(line.starts_with(folder.string() + "/") && RunsOwn(own, ".QuiremarkTmp-")) << line;
-      const std::string head = folder.string() + "/" + own + " ", tail = " " + own + ".pdf";
+      const std::string head = folder.string() + "/" + own + " ", tail = " " + pdf.filename().string();
       ASSERT_TRUE(line.starts_with(head) && line.ends_with(tail)) << line;
       EXPECT_TRUE(RunsOwnTempFile(line.substr(head.size(), line.size() - head.size() - tail.size()), dir.path()))
           << line;
@@ -440,7 +470,7 @@ TEST_F(DistillerConversion, FailedJobAnsweredNoLeavesTheUsersFilesAsTheyWere) {
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
   const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Error: busy\"");
+  EXPECT_EQ(result.failure, "Konverteraren avslutades med felkod 1. \"Error: busy\"");
   EXPECT_TRUE(result.userTold);
   EXPECT_EQ(qt::ReadFile(pdf), "%PDF-1.4 an older PDF\n%%EOF\n");
   EXPECT_EQ(qt::ReadFile(folder / "Hus A 100%.log"), "the user's own notes");
@@ -514,18 +544,28 @@ TEST_F(DistillerConversion, MissingConverterProgramFailsTheJob) {
   ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
   const qe::ConversionResult result = Convert(qs::Converter::Distiller, setup);
   EXPECT_FALSE(result.pdfMade);
-  EXPECT_EQ(result.failure, "Konverteraren skapade ingen PDF. \"Konverteraren " + setup.program.string() +
-                                " kunde inte startas: filen finns inte.\"");
+  EXPECT_EQ(result.failure, "Konverteraren " + setup.program.string() + " kunde inte startas: filen finns inte.");
 }
 
-// A converter that ends badly after its progress lines: what the failure
-// quotes is how it ended, not the last page it reported.
+// A converter that ends badly: the failure says how it ended, as gs's does
+// (its exit code or the signal), then quotes its own error line, never the
+// last page it reported.
 TEST_F(DistillerConversion, AFailedJobQuotesNoProgressLineAsItsError) {
-  MakeExecutable(setup.program, "#!/bin/sh\necho '%%[Page: 1]%%'\necho '%%[Page: 2]%%'\nexit 3\n");
-  ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
-  ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
-  EXPECT_EQ(FailureOf(Convert(qs::Converter::Distiller, setup)),
-            "Konverteraren skapade ingen PDF. \"Konverteraren avslutades med felkod 3.\"");
+  const struct {
+    std::string script, why;
+  } cases[] = {
+      {"echo '%%[Page: 1]%%'\necho '%%[Page: 2]%%'\nexit 3\n", "Konverteraren avslutades med felkod 3."},
+      {"echo 'Error: /undefined in bar'\necho 'Giving up'\nexit 2\n",
+       "Konverteraren avslutades med felkod 2. \"Error: /undefined in bar\""},
+      {"echo '%%[Page: 1]%%'\nkill -9 $$\n",
+       "Konverteraren avbröts av signalen 9 (processen dödades). Minnet kan ha tagit slut."},
+  };
+  for (const auto& c : cases) {
+    MakeExecutable(setup.program, "#!/bin/sh\n" + c.script);
+    ui.ExpectBox("Ingen PDF skapades.", MsgResult::Ok, 64, "Fel");
+    ui.ExpectBox("Filen sannolikt upptagen. Försöka skapa PDF på nytt?", MsgResult::No, 36, "Acrobat Distiller-fel");
+    EXPECT_EQ(FailureOf(Convert(qs::Converter::Distiller, setup)), c.why);
+  }
 }
 
 TEST(SetBuildDefaults, FixesTheConverterOfTheProgram) {

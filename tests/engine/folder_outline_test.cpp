@@ -62,6 +62,32 @@ TEST_F(FolderOutlineTest, SideFileTitlesStopAtAnEmptyLineAndKeepInnerBlanks) {
   EXPECT_EQ(OutlineLine(outline.records()[0]), "[/Page 1 /View [/XYZ null null 0] /Title (Plan \\(A\\)) /OUT pdfmark");
 }
 
+// A side file that cannot be read, or is gone since the folder was listed,
+// is reported (a bind of the grid fails on it), and its plot file keeps the
+// base name; a plot file without one simply has the base name.
+TEST_F(FolderOutlineTest, ASideFileThatCannotBeReadIsReported) {
+  ScannedFolder folder = Folder(dir / "R", {"A1.plt", "A2.plt", "A3.plt", "A4.plt"});
+  Side(folder, "A1.txt", "Plan 1\r\n");
+  Side(folder, "A2.txt", "Plan 2\r\n");
+  fs::remove(dir / "R" / "A2.txt");
+  Side(folder, "A3.txt", "Plan 3\r\n");
+  fs::permissions(dir / "R" / "A3.txt", fs::perms::none);
+  std::vector<std::string> unreadable;
+  hooks.onUnreadableSideFile = [&](const std::string& path, const std::error_code& error) {
+    unreadable.push_back(path + " " + std::to_string(error.value()));
+  };
+  ScannedTree tree{folder};
+  {
+    const testing::PermissionsApply asAUser;
+    BuildFolderBookmarks(tree, false, outline, hooks);
+  }
+  std::vector<std::string> bookmarks;
+  for (const OutlinedFile& f : reported) bookmarks.push_back(f.bookmark);
+  EXPECT_EQ(bookmarks, (std::vector<std::string>{" Plan 1", "A2", "A3", "A4"}));
+  EXPECT_EQ(unreadable, (std::vector<std::string>{(dir / "R" / "A2.txt").string() + " " + std::to_string(ENOENT),
+                                                  (dir / "R" / "A3.txt").string() + " " + std::to_string(EACCES)}));
+}
+
 TEST_F(FolderOutlineTest, MembershipFollowsWholeFolderNames) {
   ScannedTree tree(6);
   tree[0].path = "/x";

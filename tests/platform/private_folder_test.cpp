@@ -80,32 +80,63 @@ TEST(PrivateFolder, AStopSignalLeavesAFolderThatTookTheNumberOfAGuardedOne) {
   EXPECT_EQ(Names(dir / "other"), std::vector<std::string>{"keep.pdf"});
 }
 
-// Folders left by runs that were killed are removed; the folder of a run
-// still going, and what only looks like one, stay.
+// The folder of a run that was killed while it wrote `file` in it (a
+// process that ends without its clean-up); its name.
+std::string KilledRunsFolder(const fs::path& parent, const std::string& prefix, const std::string& file) {
+  const fs::path name = parent / "killed-run.txt";
+  const int status = qt::RunInChildProcess([&] {
+    int error = 0;
+    const std::optional<qp::PrivateFolder> own = qp::PrivateFolder::Create(parent, prefix, error);
+    if (!own) return 1;
+    qt::WriteFile(own->path() / file, "half written");
+    qt::WriteFile(name, own->name());
+    std::_Exit(0);
+  });
+  const std::string folder = status == 0 ? qt::ReadFile(name) : "";
+  fs::remove(name);
+  return folder;
+}
+
+// Folders left by runs that were killed are removed with all they hold, at
+// any depth, without following a link; the folder of a run still going,
+// and what only looks like a run's (a folder of the user's own that another
+// user renamed to a run's name, or a copy of a run's), stay.
 TEST(PrivateFolder, OnlyAbandonedFoldersAreRemoved) {
   qt::TempDir dir;
   int error = 0;
   std::optional<qp::PrivateFolder> running = qp::PrivateFolder::Create(dir.path(), ".Run-", error);
   ASSERT_TRUE(running);
   qt::WriteFile(running->path() / "a.pdf", "%PDF-1.4 being made");
+  const std::string killed = KilledRunsFolder(dir.path(), ".Run-", "x.pdf");
+  ASSERT_FALSE(killed.empty());
+  fs::path deep = dir / killed;
+  for (int level = 1; level <= 12; ++level) deep /= "nivå " + std::to_string(level);
+  fs::create_directories(deep);
+  qt::WriteFile(deep / "x.pdf", "%PDF");
+  fs::create_directory(dir / "target");
+  qt::WriteFile(dir / "target" / "keep.pdf", "%PDF");
+  fs::create_directory_symlink(dir / "target", dir / killed / "nivå 1" / "link");
+  fs::copy(dir / killed, dir / ".Run-Copy01", fs::copy_options::recursive);  // its marker and all
   const auto leave = [&](const std::string& name, mode_t mode) {
     fs::create_directory(dir / name);
     qt::WriteFile(dir / name / "x.pdf", "%PDF");
     ::chmod((dir / name).c_str(), mode);
   };
-  leave(".Run-Killed", 0700);  // a killed run's: no one holds its lock
+  leave(".Run-Ab12Cd", 0700);  // the user's own folder, renamed by another user
   leave(".Run-Shared", 0755);  // open to others: not one of ours
   leave(".Run-TooLong", 0700);
+  leave(".Run-a_b-cd", 0700);  // no name a run makes
   leave(".Other-abcdef", 0700);
   qt::WriteFile(dir / ".Run-plain1", "a file");
-  fs::create_directory(dir / "target");
   fs::create_directory_symlink(dir / "target", dir / ".Run-linked");
   qp::PrivateFolder::RemoveAbandoned(dir.path(), ".Run-");
-  std::vector<std::string> kept{".Other-abcdef", ".Run-Shared", ".Run-TooLong", ".Run-linked", ".Run-plain1",
-                                 running->name(), "target"};
+  std::vector<std::string> kept{".Other-abcdef", ".Run-Ab12Cd", ".Run-Copy01", ".Run-Shared", ".Run-TooLong",
+                                ".Run-a_b-cd",   ".Run-linked", ".Run-plain1", running->name(), "target"};
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(Names(dir.path()), kept);
   EXPECT_EQ(qt::ReadFile(running->path() / "a.pdf"), "%PDF-1.4 being made");
+  EXPECT_EQ(qt::ReadFile(dir / ".Run-Ab12Cd" / "x.pdf"), "%PDF");
+  EXPECT_EQ(Names(dir / "target"), std::vector<std::string>{"keep.pdf"});
 }
 
 }  // namespace

@@ -6,9 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 #include "platform/process.h"
 #include "platform/text_encoding.h"
@@ -294,6 +299,69 @@ TEST_F(Registry, GhostscriptsVersionComesFromItsResourceFolder) {
                                     std::to_string(c.initFolders.size()));
     EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), c.version)
         << c.folders.front() << " " << c.folders.back();
+  }
+}
+
+// Whether the process `pid` has ended (a zombie nobody reaps has).
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const size_t name = line.rfind(')');
+  return name != std::string::npos && line.compare(name, 3, ") Z") == 0;
+}
+
+bool EndsSoon(pid_t pid) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!Ended(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  return Ended(pid);
+}
+
+// A gs on PATH that never tells its version (it waits for what never comes):
+// it is given a time to answer, then ended and named; and a program stopped
+// or killed while it asks ends it as it ends a converter.
+TEST_F(Registry, AGhostscriptThatDoesNotTellItsVersionIsEndedAndNamed) {
+  qt::TempDir bin;
+  const std::filesystem::path ready = bin / "ready", never = bin / "never";
+  ASSERT_EQ(::mkfifo(ready.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(never.c_str(), 0600), 0);
+  qt::WriteFile(bin / "gs", "#!/bin/sh\necho $$ > '" + ready.string() + "'\nexec 3<>'" + never.string() +
+                                "'\nread line <&3\n");
+  std::filesystem::permissions(bin / "gs", std::filesystem::perms::owner_all);
+  const auto asked = [&] {
+    pid_t pid = 0;
+    std::ifstream in(ready);
+    in >> pid;
+    return pid;
+  };
+  {
+    qt::ScopedEnv path("PATH", bin.path().string());
+    qp::SetGhostscriptVersionTimeLimit(std::chrono::milliseconds(100));
+    pid_t probe = 0;
+    std::thread waiting([&] { probe = asked(); });
+    EXPECT_EQ(qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0), "unknown");
+    waiting.join();
+    qp::SetGhostscriptVersionTimeLimit(std::chrono::seconds(10));
+    EXPECT_EQ(qp::GhostscriptsNotAnswering(), std::vector<std::filesystem::path>{bin / "gs"});
+    EXPECT_TRUE(Ended(probe)) << "ended and reaped when its time was out";
+  }
+  for (const int signal : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(signal);
+    qt::ScopedEnv path("PATH", bin.path().string() + ":" + std::to_string(signal));  // asked anew
+    const pid_t program = ::fork();
+    if (program == 0) {
+      qt::UnignoreStopSignals();
+      qp::EnumKey(qp::Hive::LocalMachine, "SOFTWARE\\GPL Ghostscript\\", 0);
+      std::_Exit(0);
+    }
+    const pid_t probe = asked();
+    ASSERT_GT(probe, 0);
+    ::kill(program, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(program, &status, 0), program);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_TRUE(EndsSoon(probe)) << "gs " << probe << " outlived the program";
+    if (!Ended(probe)) ::kill(probe, SIGKILL);
   }
 }
 
