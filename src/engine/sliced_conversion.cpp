@@ -28,15 +28,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // What gs takes for a bind, roughly, from measurements on driver plot files:
-// some 15 MB of PostScript a second and a tenth of a millisecond a page; and
-// what converting in slices costs besides: the start of the slices' gs and
-// the joining of their PDFs, some 0.12 ms a page (qpdf copies each page with
-// its resources). A bind is cut where that saves kWorthIt seconds at least:
-// one of 2,000 one-page drawings of a few lines each is done in one run as
-// soon as in slices.
+// some 15 MB of PostScript a second and a tenth of a millisecond a page, of
+// a processor's time; and what converting in slices costs besides: each
+// slice's gs to start (0.1 s of a processor) and the joining of their PDFs,
+// some 0.12 ms a page (qpdf copies each page with its resources). A bind is
+// cut where that saves kWorthIt seconds at least: one of 2,000 one-page
+// drawings of a few lines each is done in one run as soon as in slices.
 constexpr double kBytesPerSecond = 15e6;
 constexpr double kSecondsPerPage = 1e-4;
-constexpr double kSliceStart = 0.05;
+constexpr double kGsStart = 0.1;
 constexpr double kJoinPerPage = 1.2e-4;
 constexpr double kWorthIt = 0.05;
 // What one gs may need; the slices running at once get this much each of
@@ -102,17 +102,30 @@ std::optional<size_t> ChosenSlices() {
 
 size_t SliceCount(const BindSize& bind, const SliceMachine& machine) {
   if (bind.files < 2 || bind.oneRunOnly) return 1;
-  // The processors that other programs keep busy do not make gs any faster:
-  // slices there would only take turns with them.
-  const size_t free = machine.processors - std::min(machine.otherTasks, machine.processors);
-  // No more gs at once than a stop signal can end.
-  size_t count = std::min({free, bind.files, static_cast<size_t>(platform::kMaxGuarded)});
-  if (machine.memory) count = std::min<uint64_t>(count, std::max<uint64_t>(1, *machine.memory / kMemoryPerConverter));
-  if (count < 2) return 1;
+  // No more gs at once than a stop signal can end, than there are
+  // processors and plot files, or than the memory has room for.
+  size_t most = std::min({machine.processors, bind.files, static_cast<size_t>(platform::kMaxGuarded)});
+  if (machine.memory) most = std::min<uint64_t>(most, std::max<uint64_t>(1, *machine.memory / kMemoryPerConverter));
+  // The processors' time `gs` of ours get beside the tasks of other
+  // programs, each task taking its turn: a busy machine gives one gs a part
+  // of a processor, and the slices together more.
+  const auto share = [&](size_t gs) {
+    return std::min(static_cast<double>(gs), static_cast<double>(machine.processors) * static_cast<double>(gs) /
+                                                 static_cast<double>(gs + machine.otherTasks));
+  };
   const double pages = bind.pages;
-  const double oneRun = static_cast<double>(bind.bytes) / kBytesPerSecond + pages * kSecondsPerPage;
-  const double saved = oneRun * (1.0 - 1.0 / static_cast<double>(count)) - kSliceStart - pages * kJoinPerPage;
-  return saved >= kWorthIt ? count : 1;
+  const double work = static_cast<double>(bind.bytes) / kBytesPerSecond + pages * kSecondsPerPage;
+  const double oneRun = work / share(1);
+  size_t best = 1;
+  double fastest = oneRun;
+  for (size_t count = 2; count <= most; ++count) {
+    const double sliced = (work + static_cast<double>(count) * kGsStart) / share(count) + pages * kJoinPerPage / share(1);
+    if (sliced < fastest) {
+      fastest = sliced;
+      best = count;
+    }
+  }
+  return oneRun - fastest >= kWorthIt ? best : 1;
 }
 
 size_t GhostscriptSlices(const TempPsFile& temp) {

@@ -34,10 +34,11 @@ struct SliceMachine {
 };
 
 // In how many slices gs converts `bind` on `machine`: 1 (one run) for a bind
-// too small to gain from more (gs's start and the joining then cost more than
-// they save) or one that must be converted in one run; else one per
-// processor that no other program keeps busy, as many as the memory has
-// room for, and no more than there are plot files.
+// too small to gain from more (the slices' gs to start and the joining then
+// cost more than they save) or one that must be converted in one run; else
+// as many as make it soonest, each taking turns with the tasks of other
+// programs on the processors the program may use, no more than there are
+// processors and plot files, and as many as the memory has room for.
 size_t SliceCount(const BindSize& bind, const SliceMachine& machine);
 
 // SliceCount of the bind of `temp` on this machine as it is now. The

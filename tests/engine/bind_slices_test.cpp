@@ -146,10 +146,15 @@ TEST(PlanSlices, CutBetweenFilesByBytesEachWithOneFileAtLeast) {
   EXPECT_TRUE(qe::PlanSlices({}, 4).empty());
 }
 
-// The slices a bind is converted in, on machines idle and loaded.
-TEST(SliceCount, OneForEachProcessorNoOtherProgramKeepsBusy) {
+// The slices a bind is converted in, on machines idle and loaded: a busy
+// machine gives the slices together more of its time than one gs (each gs
+// takes its turn with the other programs' tasks), which pays where the bind
+// is more than the slices' starts and their joining.
+TEST(SliceCount, AsManyAsMakeTheBindSoonestBesideOtherPrograms) {
   constexpr uint64_t MB = 1 << 20;
   const qe::BindSize large{200, 400, 100 * MB, false};
+  const qe::BindSize small{200, 200, 4 * MB, false};
+  const qe::BindSize tiny{200, 200, 1 * MB, false};
   const struct {
     const char* what;
     qe::BindSize bind;
@@ -157,9 +162,12 @@ TEST(SliceCount, OneForEachProcessorNoOtherProgramKeepsBusy) {
     size_t slices;
   } cases[] = {
       {"an idle machine", large, {8, 0, 64000 * MB}, 8},
-      {"three processors busy with other programs", large, {8, 3, 64000 * MB}, 5},
-      {"every processor busy many times over", large, {8, 38, 64000 * MB}, 1},
-      {"all but one busy", large, {8, 7, 64000 * MB}, 1},
+      {"every processor busy many times over", large, {8, 38, 64000 * MB}, 8},
+      {"a small bind, idle", small, {8, 0, 64000 * MB}, 8},
+      {"a small bind, every processor busy many times over", small, {8, 38, 64000 * MB}, 8},
+      {"a tiny bind, idle", tiny, {8, 0, 64000 * MB}, 1},
+      {"a tiny bind, every processor busy many times over", tiny, {8, 38, 64000 * MB}, 1},
+      {"a tiny bind on half the processors", tiny, {8, 4, 64000 * MB}, 1},
       {"memory for two gs", large, {8, 0, 600 * MB}, 2},
       {"memory not told", large, {4, 0, std::nullopt}, 4},
       {"a small bind", {200, 200, 200 * 1024, false}, {8, 0, std::nullopt}, 1},

@@ -17,7 +17,7 @@ class FolderOutlineTest : public ::testing::Test {
   testing::TempDir dir;
   OutlineState outline;
   std::vector<OutlinedFile> reported;
-  FolderOutlineHooks hooks{{}, [this](const OutlinedFile& file) { reported.push_back(file); }, {}};
+  FolderOutlineHooks hooks{{}, [this](const OutlinedFile& file) { reported.push_back(file); }, {}, {}};
 
   // A folder of the tree with these plot files (one page each unless named in `pages`).
   ScannedFolder Folder(const fs::path& path, const std::vector<std::string>& files, std::vector<int> pages = {}) {
