@@ -8,12 +8,22 @@
 //            bench-slices logos FOLDER COUNT STROKES   drawings as above, each
 //                                                    page with the same logo in
 //                                                    its title block
+//            bench-slices small FOLDER COUNT STROKES   one-page plots of STROKES
+//                                                    strokes
+//            bench-slices loops FOLDER COUNT STROKES   one-page plots of a few
+//                                                    hundred bytes whose drawing
+//                                                    is a hatch loop of STROKES
+//                                                    segments
+//            bench-slices mix FOLDER COUNT STROKES     COUNT small plots, a
+//                                                    tenth as many drawings and
+//                                                    sheets, and four loops
 // The content is the same on every run (a fixed random sequence).
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -99,6 +109,34 @@ void Drawings(const std::filesystem::path& folder, int count, int strokes, bool 
   }
 }
 
+void Small(const std::filesystem::path& folder, int count, int strokes, const char* prefix = "S-10") {
+  std::filesystem::create_directories(folder);
+  for (int i = 1; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s-%05d", prefix, i);
+    const Size& size = kSizes[3];
+    std::string ps = Header(name, 1) + PageStart(1, size);
+    Strokes(ps, strokes, size);
+    ps += "10 F 40 40 moveto (" + std::string(name) + ") show\r\nshowpage\r\n%%EOF\r\n";
+    std::ofstream(folder / (std::string(name) + ".plt"), std::ios::binary) << ps;
+  }
+}
+
+// A hatch drawn by a loop, as some programs write a filled area: a few
+// hundred bytes that keep gs busy for a while.
+void Loops(const std::filesystem::path& folder, int count, int segments, const char* prefix = "L-30") {
+  std::filesystem::create_directories(folder);
+  for (int i = 1; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s-%03d", prefix, i);
+    std::string ps = Header(name, 1) + PageStart(1, kSizes[0]);
+    ps += "0.2 setlinewidth 0 1 " + std::to_string(segments - 1) +
+          " { dup 7 mul 2300 mod 40 add exch 13 mul 1600 mod 40 add moveto 30 30 rlineto stroke } for\r\n";
+    ps += "10 F 40 20 moveto (" + std::string(name) + ") show\r\nshowpage\r\n%%EOF\r\n";
+    std::ofstream(folder / (std::string(name) + ".plt"), std::ios::binary) << ps;
+  }
+}
+
 void Sheets(const std::filesystem::path& folder, int count, int strokes) {
   std::filesystem::create_directories(folder);
   const Size a1 = kSizes[0];
@@ -136,11 +174,28 @@ int main(int argc, char* argv[]) {
       Drawings(argv[2], std::stoi(argv[3]), std::stoi(argv[4]), true);
       return 0;
     }
+    if (what == "small") {
+      Small(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
+      return 0;
+    }
+    if (what == "loops") {
+      Loops(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
+      return 0;
+    }
+    if (what == "mix") {
+      const std::filesystem::path folder = argv[2];
+      const int count = std::stoi(argv[3]), strokes = std::stoi(argv[4]);
+      Small(folder / "Skisser", count, strokes);
+      Drawings(folder / "Ritningar", count / 10, strokes * 3);
+      Sheets(folder / "Blad", std::max(1, count / 10), strokes * 30);
+      Loops(folder / "Skraffering", 4, 100000);
+      return 0;
+    }
     if (what == "sheets") {
       Sheets(argv[2], std::stoi(argv[3]), std::stoi(argv[4]));
       return 0;
     }
   }
-  std::cerr << "usage: bench-slices drawings|logos|sheets FOLDER COUNT STROKES\n";
+  std::cerr << "usage: bench-slices drawings|logos|sheets|small|loops|mix FOLDER COUNT STROKES\n";
   return 2;
 }
