@@ -133,5 +133,24 @@ TEST_F(SlicedBind, AStopSignalEndsEveryGsOfTheSlicesAndLeavesNothingOfTheRun) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
+TEST_F(SlicedBind, AStopTheUserAsksForEndsEveryGsOfTheSlicesAndLeavesNothingOfTheRun) {
+  const fs::path finished = dir / "finished";
+  Converter("sleep 30\ntouch '" + finished.string() + "'");  // each gs notes its start, then works for long
+  ui.onYield = [&] {
+    if (Started() == Slices()) form.frmSplash.stopRequested = true;
+  };
+  EXPECT_FALSE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(form.BindFailure, "Bindningen avbröts.");
+  ASSERT_EQ(Started(), Slices());
+  for (const auto& entry : fs::directory_iterator(starts)) {
+    const pid_t gs = static_cast<pid_t>(std::stol(entry.path().filename().string()));
+    EXPECT_NE(::kill(gs, 0), 0) << "gs " << gs << " was reaped";
+  }
+  EXPECT_FALSE(fs::exists(finished)) << "every gs was ended";
+  EXPECT_EQ(RunFolders(out, ".QuiremarkTmp"), std::vector<std::string>{});
+  EXPECT_EQ(RunFolders(dir / "tmp", "QuiremarkTmp-"), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(pdf));
+}
+
 }  // namespace
 }  // namespace quiremark::app
