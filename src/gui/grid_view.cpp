@@ -283,10 +283,20 @@ void GridView::ApplyLayout() {
   const bool was = following_;
   following_ = true;
   if (kind_ == Kind::Table)
-    for (int col = 0; col < grid_.cols(); ++col) setColumnWidth(col, ToPixels(grid_.ColWidth(col)));
+    for (int col = 0; col < grid_.cols(); ++col) setColumnWidth(col, ShownWidth(col));
   emit model_->headerDataChanged(Qt::Horizontal, 0, std::max(grid_.cols() - 1, 0));
   FollowControl();
   following_ = was;
+}
+
+int GridView::ShownWidth(int col) const {
+  const int width = ToPixels(grid_.ColWidth(col));
+  if (grid_.ColWidth(col) != Grid::kDefaultColWidth) return width;  // the user's width
+  // A column nobody has sized is as wide as its texts, as far as half the
+  // view; the grid keeps its width, so the user's own choice is what stays.
+  int fit = std::max(horizontalHeader()->sectionSizeHint(col), sizeHintForColumn(col));
+  if (viewport()->width() > 0) fit = std::min(fit, viewport()->width() / 2);
+  return std::max(width, fit);
 }
 
 void GridView::ApplyHiddenRows() {

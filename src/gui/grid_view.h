@@ -86,6 +86,7 @@ class GridView : public QTableView {
   void OnGridChanged(const controls::GridChange& change);
   void FollowControl();
   void ApplyLayout();
+  int ShownWidth(int col) const;  // pixels of a table column
   void ApplyHiddenRows();
   void ApplyCurrent();
   void ApplySelection();

@@ -94,11 +94,14 @@ TEST_F(StartedWindow, EscapeOnTheProgressWindowOrClosingTheWindowStopsTheBind) {
     ASSERT_TRUE(stopped);
     EXPECT_NE(::kill(std::stoi(testing::ReadFile(inside)), 0), 0) << "gs was ended";
     EXPECT_EQ(testing::ReadFile(pdf), older);
-    for (const auto& entry : fs::directory_iterator(dir.path()))
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
       EXPECT_FALSE(entry.path().filename().string().starts_with(".QuiremarkTmp-")) << entry.path();
+    }
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(window.isVisible(), g.windowStays);
-    if (g.windowStays) EXPECT_EQ(Notice(), "Ingen PDF skapades: bindningen avbröts.");
+    if (g.windowStays) {
+      EXPECT_EQ(Notice(), "Ingen PDF skapades: bindningen avbröts.");
+    }
   }
 }
 
