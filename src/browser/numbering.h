@@ -19,10 +19,11 @@ int GetMaxNumber(const controls::Grid& grid);
 // Data row i gets number i.
 void NumberAll(FilePane& pane);
 
-// The rows from the anchor to the end row (bounded to the rows there are,
-// taken top down whichever way they were dragged; an anchor below the last
-// row stands for the last row) lose their numbers, the gaps close, and they
-// get the next numbers after all others.
+// The selected rows (with none selected, the rows from the anchor to the
+// end row: bounded to the rows there are, taken top down whichever way they
+// were dragged; an anchor below the last row stands for the last row) lose
+// their numbers, the gaps close, and they get the next numbers after all
+// others, top row first.
 void NumberSelected(FilePane& pane);
 
 // Clears every number and the outline of a tree scan, and switches the
