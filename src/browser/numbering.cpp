@@ -119,14 +119,27 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
   const bool menu = button == controls::kRightButton && pane.selectionEndRow != 0;
   if ((toggle || menu) && pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
 
-  if (toggle) {
-    if (HasNumber(grid, row))
-      ClearNumber(grid, row);
-    else
-      grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
-  }
-
+  if (toggle) ToggleNumber(pane, row);
   if (menu) ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+}
+
+void ToggleNumber(FilePane& pane, int row) {
+  controls::Grid& grid = pane.fgFiles;
+  if (pane.state.treeScanActive || row < 1 || row >= grid.rows()) return;
+  if (pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+  if (HasNumber(grid, row))
+    ClearNumber(grid, row);
+  else
+    grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
+}
+
+void ShowGridMenuFromKeyboard(FilePane& pane) {
+  if (pane.fgFiles.selectedRows() == 0) return;
+  controls::CommandBar& popup = pane.commandBars.AddPopup();
+  if (!pane.state.treeScanActive)
+    popup.controls().Add(controls::kControlButton, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+  popup.controls().Add(controls::kControlButton, kCmdFilterBySelection, "&Ny filtrering med markerade filnamn");
+  pane.commandBars.ShowPopup(popup);
 }
 
 }  // namespace quiremark::browser

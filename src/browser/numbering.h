@@ -34,6 +34,17 @@ void UnnumberAll(FilePane& pane);
 // range, and deleting plot files) on or off.
 void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled);
 
+// A click on a row, or Space on the current one: the row loses its number
+// (the higher ones close the gap) or gets the next one. Not while the grid
+// shows a tree scan; while a run is under way the notice pane says it waits.
+void ToggleNumber(FilePane& pane, int row);
+
+// The grid's context menu opened from the keyboard, at the current row: the
+// entries of its two mouse menus, deleting the selected files (not while
+// the grid shows a tree scan) and a new file filter of their names; only
+// when rows are selected.
+void ShowGridMenuFromKeyboard(FilePane& pane);
+
 // Mouse events of the grid: the anchor and end rows of a range, a click
 // that toggles a row's number, and the two context menus.
 void fgFiles_MouseDown(FilePane& pane, int button, int shift, float x, float y);
