@@ -25,7 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 namespace mb = controls::mb;
 
-constexpr auto kPollInterval = std::chrono::milliseconds(50);  // between looks at a running gs
+// Between looks at a running gs: often enough that the end of a conversion
+// is seen at once, as waiting for it would; a look costs next to nothing.
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
 void RemoveStalePrologue(const ConverterSetup& setup) {
   if (setup.dataFolder.empty()) return;
@@ -103,8 +105,7 @@ class OnceWork {
 
 // Until gs has ended, or has been ended because the user asked the run to
 // stop: the window goes on painting, and the bar shows how far gs has read.
-// The first looks come soon, so that a short conversion waits little for the
-// look that sees its end.
+// The first looks come sooner still, for a short conversion.
 void FollowJob(GhostscriptJob& job, const fs::path& psFile, controls::UiServices& ui, SplashForm& splash) {
   std::error_code error;
   const uint64_t size = fs::file_size(psFile, error);
