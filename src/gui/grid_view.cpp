@@ -10,6 +10,8 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "controls/input_codes.h"
@@ -309,7 +311,17 @@ int GridView::ShownWidth(int col) const {
   if (grid_.ColWidth(col) != Grid::kDefaultColWidth) return width;  // the user's width
   // A column nobody has sized is as wide as its texts, as far as half the
   // view; the grid keeps its width, so the user's own choice is what stays.
-  int fit = std::max(horizontalHeader()->sectionSizeHint(col), sizeHintForColumn(col));
+  // Only the longest texts are measured: a long text is a wide one, and
+  // measuring each of thousands of rows would slow every fill.
+  constexpr std::size_t kMeasured = 16;
+  std::vector<std::pair<std::size_t, int>> lengths;  // text length, row
+  for (int row = model_->headerRows(); row < grid_.rows(); ++row) lengths.emplace_back(grid_.TextMatrix(row, col).size(), row);
+  const auto measured = lengths.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, lengths.size()));
+  std::partial_sort(lengths.begin(), measured, lengths.end(), std::greater<>());
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  int fit = horizontalHeader()->sectionSizeHint(col);
+  for (auto it = lengths.begin(); it != measured; ++it)
+    fit = std::max(fit, fontMetrics().horizontalAdvance(ToQString(grid_.TextMatrix(it->second, col))) + margin + 1);
   if (viewport()->width() > 0) fit = std::min(fit, viewport()->width() / 2);
   return std::max(width, fit);
 }
