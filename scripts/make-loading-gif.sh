@@ -20,7 +20,7 @@ for frame in $(seq 0 $((dots - 1))); do
                printf "%.2f %.2f %.2f", x, y, x + d }')"
     draw+=(-fill "rgb($shade,$((shade + 10 > 255 ? 255 : shade + 10)),255)" -draw "circle $x,$y $ex,$y")
   done
-  "$convert_bin" -size ${size}x${size} xc:white "${draw[@]}" "$work/$(printf %02d "$frame").png"
+  "$convert_bin" -size ${size}x${size} xc:none "${draw[@]}" "$work/$(printf %02d "$frame").png"
 done
-"$convert_bin" -delay 8 -loop 0 "$work"/*.png -colors 32 -layers Optimize "$out"
+"$convert_bin" -delay 8 -loop 0 -dispose Background "$work"/*.png -colors 32 "$out"
 echo "wrote $out ($(stat -c %s "$out") bytes)"

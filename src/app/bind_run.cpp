@@ -107,6 +107,7 @@ class BindRun {
     std::optional<engine::RunFiles> files = engine::RunFiles::Create(failure);
     if (!files) return Fail(failure);
     if (!WriteTempFile(*files, pdf, highest)) return false;
+    if (Stopped()) return Stop();
     form_.SetHourglass(false);
     form_.Refresh();
 
@@ -119,7 +120,7 @@ class BindRun {
     // From here on a step that fails is passed over; the PDF is made.
     RunDigiTejp(*files, pdf);
     tempFileLock.reset();
-    OpenPdf();
+    if (!Stopped()) OpenPdf();
     return true;
   }
 
@@ -210,15 +211,15 @@ class BindRun {
       form_.frmSplash.SetProgressText(waiting);
       form_.StatusBar.SetPaneText(browser::kNoticePane, waiting);
       Notice(waiting);
-      while (!lock && busy) {
+      while (!lock && busy && !Stopped()) {
         ui_.Yield();
         std::this_thread::sleep_for(kLockPollInterval);
-        lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
+        if (!Stopped()) lock = platform::FileUpdateLock::TryTake(psFile, 0600, busy, &error);
       }
       form_.StatusBar.SetPaneText(browser::kNoticePane, before);
       if (lock) Notice("Den andra körningen är klar; fortsätter.");
     }
-    if (!lock) Fail(engine::TempLockFailure(psFile, error));
+    if (!lock) Stopped() ? Stop() : Fail(engine::TempLockFailure(psFile, error));
     return lock;
   }
 
@@ -286,6 +287,7 @@ class BindRun {
       splash.SetProgressText("Bearbetar " + ShortenProgressPath(file.shown) + " " + std::to_string(count) + "/" +
                              std::to_string(highest));
       ui_.Yield();
+      if (Stopped()) return Stop();
       if (count <= splash.max()) splash.SetValue(count);
       try {
         temp->AppendPlotFile(file.path, &form_.Outline, scanned);
@@ -332,6 +334,7 @@ class BindRun {
         engine::ConvertToPdf(form_.state, setup, files, pdf, contents, ui_, form_.frmSplash, whileConverting, &*temp_);
     if (!result.ghostscript.empty()) form_.GhostscriptProgram = result.ghostscript.string();
     if (result.pdfMade) return true;
+    if (Stopped()) return Stop();
     form_.BindFailure = result.failure;
     if (!result.userTold) {
       const bool gs = form_.state.converterSelector == settings::Converter::Ghostscript;
@@ -384,6 +387,15 @@ class BindRun {
            platform::FileErrorText(error.code()) + ").";
   }
 
+  // Whether the user asked the run to stop; a stopped run makes no PDF and
+  // says so in the notice pane, with no box that would wait for an answer.
+  bool Stopped() const { return form_.frmSplash.stopRequested; }
+  bool Stop() {
+    form_.BindFailure = engine::SplashForm::kStoppedText;
+    form_.StatusBar.SetPaneText(browser::kNoticePane, "Ingen PDF skapades: bindningen avbröts.");
+    return false;
+  }
+
   // Tells the user why no PDF was made.
   bool Fail(const std::string& cause) {
     form_.BindFailure = cause;
@@ -406,6 +418,7 @@ class BindRun {
 bool CreatePdf(MainForm& form, float mode) {
   if (form.state.runActive()) return false;
   form.BindFailure.clear();
+  form.frmSplash.stopRequested = false;
   ActiveRun active(form);
   return BindRun(form, mode).Run();
 }

@@ -203,7 +203,10 @@ void RunCadScript(MainForm& form, const std::string& kind) {
   const std::string templatePath = form.FileScr.path() + "/" + name;
   const auto templateFile = FindTemplate(form.FileScr.path(), name);
   if (!templateFile) {
-    form.ui.MessageBox("Ingen scriptmall " + templatePath + " funnen.", mb::kOkOnly | mb::kCritical, "fel");
+    // Without a chosen template there is no file to name: the folder alone
+    // may be one the user never chose.
+    form.ui.MessageBox(name.empty() ? "Ingen scriptmall är vald." : "Ingen scriptmall " + templatePath + " funnen.",
+                       mb::kOkOnly | mb::kCritical, "Fel");
     return;
   }
 

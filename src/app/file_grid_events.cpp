@@ -1,9 +1,11 @@
 #include "app/file_grid_events.h"
 
 #include "app/command_table.h"
+#include "app/main_dispatcher.h"
 #include "app/main_form.h"
 #include "browser/file_grid.h"
 #include "browser/numbering.h"
+#include "controls/input_codes.h"
 
 namespace quiremark::app {
 
@@ -21,6 +23,12 @@ browser::FilePane FilePaneOf(MainForm& form, std::function<void()> selectFolder)
 
 void ConnectFileGrid(MainForm& form, std::function<void()> selectFolder) {
   form.fgFiles.onKeyDown = [&form, selectFolder](int& keyCode, int shift) {
+    // Delete deletes the selected files, as the entry of the grid's menu does.
+    if (keyCode == controls::kKeyDelete && shift == 0) {
+      keyCode = 0;
+      if (form.fgFiles.selectedRows() > 0 && !form.state.treeScanActive) RunCommand(form, cmd::kDeleteSelectedFiles);
+      return;
+    }
     browser::FilePane pane = FilePaneOf(form, selectFolder);
     browser::fgFiles_KeyDown(pane, keyCode, shift);
   };

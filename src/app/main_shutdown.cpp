@@ -13,6 +13,9 @@ namespace quiremark::app {
 // program's version is recorded for the machine, and the other windows close.
 // An unattended run ends without coming here, so it saves nothing.
 void MainForm::Form_Unload(bool& /*cancel*/) {
+  // A bind under way ends its converter and makes no PDF: nobody is left to
+  // see it open.
+  if (state.bindRunActive) frmSplash.stopRequested = true;
   // A minimised window saves the size it has when shown normally.
   if (windowState() == controls::kWindowMinimized) SetWindowState(controls::kWindowNormal);
   settings::SaveFormPlacement(FormWindow(*this));

@@ -3,7 +3,9 @@
 #include <memory>
 #include <optional>
 
+#include "app/command_table.h"
 #include "app/file_grid_events.h"
+#include "app/main_dispatcher.h"
 #include "app/main_commands.h"
 #include "app/main_form.h"
 #include "browser/deletion.h"
@@ -41,6 +43,9 @@ void ConnectFilters(MainForm& form) {
     browser::ScanPane pane = ScanPaneOf(form);
     browser::cboFolderName_Click(pane);
   };
+  // Enter in the bookmark filter applies it: the grid is filled again, as
+  // "Uppdatera fillista" fills it.
+  form.cboBookMark.onEnter = [&form] { RunCommand(form, cmd::kRefreshFiles); };
 }
 
 bool ScanFolderTree(MainForm& form) {

@@ -151,11 +151,18 @@ void DeletePlotFiles(FilePane& pane) {
 
 void DeleteSelectedFiles(FilePane& pane) {
   if (pane.state.runActive() || pane.state.treeScanActive) return;
-  const int style = mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2;
-  if (pane.ui.MessageBox("Ska markerade filer raderas?", style, "Radera") != controls::MsgResult::Yes) return;
-
   controls::Grid& grid = pane.fgFiles;
   const std::vector<Target> targets = SelectedTargets(grid);
+  if (targets.empty()) return;
+  // The question says how many files go, and which.
+  std::string question = "Ska markerade " + std::to_string(targets.size()) + (targets.size() == 1 ? " fil" : " filer") +
+                         " raderas?\r";
+  for (std::size_t i = 0; i < targets.size() && i < kMaxNamesShown; ++i) question += "\r" + targets[i].name;
+  if (targets.size() > kMaxNamesShown)
+    question += "\r... och " + std::to_string(targets.size() - kMaxNamesShown) + " till";
+  const int style = mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2;
+  if (pane.ui.MessageBox(question, style, "Radera") != controls::MsgResult::Yes) return;
+
   const std::string folder = pane.File1.path();
   std::vector<std::string> failures;
   std::vector<bool> gone(targets.size(), false);

@@ -193,7 +193,15 @@ std::string GridDate(std::chrono::system_clock::time_point time) {
   return clock.ShortDate(time) + " " + clock.LongTime(time);
 }
 
-void fgFiles_KeyDown(FilePane& pane, int& keyCode, int /*shift*/) {
+void fgFiles_KeyDown(FilePane& pane, int& keyCode, int shift) {
+  if (controls::IsContextMenuKey(keyCode, shift)) {
+    keyCode = 0;
+    return ShowGridMenuFromKeyboard(pane);
+  }
+  if (keyCode == controls::kKeySpace && shift == 0) {
+    keyCode = 0;
+    return ToggleNumber(pane, pane.fgFiles.row());
+  }
   if (keyCode != controls::kKeyF5) return;
   if (pane.state.runActive()) TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
   else if (pane.selectFolder) pane.selectFolder();

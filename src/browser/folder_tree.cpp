@@ -279,7 +279,7 @@ void TreeBeforeCollapse(TreePane& pane, int row, int state, bool& cancel) {
   if (state == controls::kCollapsed || row >= tree.rows() - 1 || !tree.IsSubtotal(row)) return;
   if (!HasPlaceholder(tree, row)) return;  // listed already
   tree.RemoveItem(row + 1);
-  ExpandRow(pane, row);
+  ExpandRow(pane, row, GetMaxNumber(pane.files.fgFiles) > 0);
 }
 
 void fgTree_DblClick(TreePane& pane) {
@@ -289,7 +289,7 @@ void fgTree_DblClick(TreePane& pane) {
   tree.SetIsCollapsed(row, tree.IsCollapsed(row) == controls::kCollapsed ? controls::kExpanded : controls::kCollapsed);
 }
 
-void ExpandRow(TreePane& pane, int row) {
+void ExpandRow(TreePane& pane, int row, bool keepWorkingFolder) {
   Grid& tree = pane.fgTree;
   if (!ValidRow(tree, row)) return;
   const std::string data = tree.RowData(row);
@@ -307,7 +307,7 @@ void ExpandRow(TreePane& pane, int row) {
       if (!fs::exists(folder, error)) return;  // gone, or a drive without a readable medium
       if (running) {
         TellRunUnderWay(pane.statusBar, pane.files.state);
-      } else {
+      } else if (!keepWorkingFolder) {
         tree.SetRow(row);
         SelectFolder(pane);
         pane.statusBar.SetPaneText(0, data);
@@ -449,8 +449,12 @@ void ExploreFolder(TreePane& pane) {
   platform::ShellOpen(folder);
 }
 
-void fgTree_KeyDown(TreePane& pane, int& keyCode, int /*shift*/) {
+void fgTree_KeyDown(TreePane& pane, int& keyCode, int shift) {
   Grid& tree = pane.fgTree;
+  if (controls::IsContextMenuKey(keyCode, shift)) {
+    keyCode = 0;
+    return ShowTreeMenu(pane);
+  }
   switch (keyCode) {
     case controls::kKeyF5: RefreshFolderTree(pane); break;
     case kKeyLeft:

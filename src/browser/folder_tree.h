@@ -57,7 +57,9 @@ void SetupTreeView(TreePane& pane, const std::string& startPath = "");
 std::string GetDriveTypeText(TreePane& pane, int index);
 
 // Before a row's collapsed state changes: the first expansion of a row whose
-// children are not listed yet lists them.
+// children are not listed yet lists them. While the grid holds numbers the
+// folder opened this way does not become the working folder: opening a
+// folder to look into it never costs the user's numbering.
 void TreeBeforeCollapse(TreePane& pane, int row, int state, bool& cancel);
 
 // Toggles the current row.
@@ -65,8 +67,8 @@ void fgTree_DblClick(TreePane& pane);
 
 // Lists the children of row `row`, whose placeholder child the caller has
 // removed: the history, the favourites, or one level of subfolders (which
-// also makes the row's folder the working folder).
-void ExpandRow(TreePane& pane, int row);
+// also makes the row's folder the working folder, unless `keepWorkingFolder`).
+void ExpandRow(TreePane& pane, int row, bool keepWorkingFolder = false);
 
 // The current row's folder becomes the working folder: the grid lists it,
 // the caption and status pane name it, LastFolder remembers it. Refused

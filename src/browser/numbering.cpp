@@ -1,6 +1,7 @@
 #include "browser/numbering.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "browser/file_grid.h"
 
@@ -44,19 +45,29 @@ void NumberAll(FilePane& pane) {
 
 void NumberSelected(FilePane& pane) {
   controls::Grid& grid = pane.fgFiles;
-  if (pane.state.runActive() || pane.selectionStartRow == 0 || pane.selectionEndRow == 0 || grid.rows() < 2)
-    return;
-  // A press below the last row (over no row) anchors the range there: the
-  // drag crossed every row from the end row down to the last one.
-  const int anchor = pane.selectionStartRow < 0 ? grid.rows() - 1 : pane.selectionStartRow;
-  const int first = std::max(std::min(anchor, pane.selectionEndRow), 1);
-  const int last = std::min(std::max(anchor, pane.selectionEndRow), grid.rows() - 1);
-  if (first > last) return;  // the range lies below the last row
+  if (pane.state.runActive() || grid.rows() < 2) return;
+  // The rows the user chose, however: the grid's selection (a click, a drag,
+  // Shift or Ctrl with the mouse or the arrow keys), top row first.
+  std::vector<int> rows;
+  for (int i = 0; i < grid.selectedRows(); ++i)
+    if (const int row = grid.SelectedRow(i); row >= 1 && row < grid.rows()) rows.push_back(row);
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  if (rows.empty()) {
+    // No row selected: the range of the last press and release of the mouse.
+    if (pane.selectionStartRow == 0 || pane.selectionEndRow == 0) return;
+    // A press below the last row (over no row) anchors the range there: the
+    // drag crossed every row from the end row down to the last one.
+    const int anchor = pane.selectionStartRow < 0 ? grid.rows() - 1 : pane.selectionStartRow;
+    const int first = std::max(std::min(anchor, pane.selectionEndRow), 1);
+    const int last = std::min(std::max(anchor, pane.selectionEndRow), grid.rows() - 1);
+    for (int r = first; r <= last; ++r) rows.push_back(r);  // none when the range lies below the last row
+  }
 
-  for (int r = first; r <= last; ++r)
+  for (int r : rows)
     if (HasNumber(grid, r)) ClearNumber(grid, r);
-  const int max = GetMaxNumber(grid);
-  for (int r = first; r <= last; ++r) grid.SetTextMatrix(r, kColNumber, std::to_string(max + r - first + 1));
+  int next = GetMaxNumber(grid);
+  for (int r : rows) grid.SetTextMatrix(r, kColNumber, std::to_string(++next));
 }
 
 void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled) {
@@ -108,14 +119,27 @@ void fgFiles_MouseUp(FilePane& pane, int button, int shift, float /*x*/, float /
   const bool menu = button == controls::kRightButton && pane.selectionEndRow != 0;
   if ((toggle || menu) && pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
 
-  if (toggle) {
-    if (HasNumber(grid, row))
-      ClearNumber(grid, row);
-    else
-      grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
-  }
-
+  if (toggle) ToggleNumber(pane, row);
   if (menu) ShowGridMenu(pane, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+}
+
+void ToggleNumber(FilePane& pane, int row) {
+  controls::Grid& grid = pane.fgFiles;
+  if (pane.state.treeScanActive || row < 1 || row >= grid.rows()) return;
+  if (pane.state.runActive()) return TellRunUnderWay(pane.commandBars.statusBar(), pane.state);
+  if (HasNumber(grid, row))
+    ClearNumber(grid, row);
+  else
+    grid.SetTextMatrix(row, kColNumber, std::to_string(GetMaxNumber(grid) + 1));
+}
+
+void ShowGridMenuFromKeyboard(FilePane& pane) {
+  if (pane.fgFiles.selectedRows() == 0) return;
+  controls::CommandBar& popup = pane.commandBars.AddPopup();
+  if (!pane.state.treeScanActive)
+    popup.controls().Add(controls::kControlButton, kCmdDeleteSelectedFiles, "&Radera markerade filer");
+  popup.controls().Add(controls::kControlButton, kCmdFilterBySelection, "&Ny filtrering med markerade filnamn");
+  pane.commandBars.ShowPopup(popup);
 }
 
 }  // namespace quiremark::browser

@@ -19,10 +19,11 @@ int GetMaxNumber(const controls::Grid& grid);
 // Data row i gets number i.
 void NumberAll(FilePane& pane);
 
-// The rows from the anchor to the end row (bounded to the rows there are,
-// taken top down whichever way they were dragged; an anchor below the last
-// row stands for the last row) lose their numbers, the gaps close, and they
-// get the next numbers after all others.
+// The selected rows (with none selected, the rows from the anchor to the
+// end row: bounded to the rows there are, taken top down whichever way they
+// were dragged; an anchor below the last row stands for the last row) lose
+// their numbers, the gaps close, and they get the next numbers after all
+// others, top row first.
 void NumberSelected(FilePane& pane);
 
 // Clears every number and the outline of a tree scan, and switches the
@@ -32,6 +33,17 @@ void UnnumberAll(FilePane& pane);
 // Switches the commands that a tree scan turns off (numbering all rows, a
 // range, and deleting plot files) on or off.
 void EnableNumberingCommands(controls::CommandBars& commandBars, bool enabled);
+
+// A click on a row, or Space on the current one: the row loses its number
+// (the higher ones close the gap) or gets the next one. Not while the grid
+// shows a tree scan; while a run is under way the notice pane says it waits.
+void ToggleNumber(FilePane& pane, int row);
+
+// The grid's context menu opened from the keyboard, at the current row: the
+// entries of its two mouse menus, deleting the selected files (not while
+// the grid shows a tree scan) and a new file filter of their names; only
+// when rows are selected.
+void ShowGridMenuFromKeyboard(FilePane& pane);
 
 // Mouse events of the grid: the anchor and end rows of a range, a click
 // that toggles a row's number, and the two context menus.

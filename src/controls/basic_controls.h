@@ -55,7 +55,8 @@ class TextBox : public Control {
 
 // A combo box: an editable text over a list of items. onChange runs on every
 // change of the text (typing or code); onClick when an item is chosen from
-// the list, after the text has taken the item.
+// the list, after the text has taken the item; onEnter when the user
+// confirms the text with Enter.
 class ComboBox : public Control {
  public:
   using Control::Control;
@@ -75,6 +76,7 @@ class ComboBox : public Control {
   std::string toolTipText;
   std::function<void()> onChange;
   std::function<void()> onClick;
+  std::function<void()> onEnter;
 
  private:
   std::string text_;

@@ -4,10 +4,6 @@
 
 namespace quiremark::controls {
 
-namespace {
-constexpr int kDefaultColWidth = 1200;
-}
-
 Grid::Grid(std::string name, int rows, int cols) : Control(std::move(name)) {
   SetCols(cols);
   SetRows(rows);

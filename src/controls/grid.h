@@ -117,6 +117,9 @@ class Grid : public Control {
 
   int ColWidth(int col) const;  // twips
   void SetColWidth(int col, int twips);
+  // The width of a column nobody has sized: a view may show it wider, as
+  // wide as its texts.
+  static constexpr int kDefaultColWidth = 1200;
   int ColAlignment(int col) const;
 
   // Header format "|"-separated, one field per column; a leading "<", "^"

@@ -14,4 +14,16 @@ inline constexpr int kAltKey = 4;
 inline constexpr int kKeyF3 = 114;
 inline constexpr int kKeyF5 = 116;
 
+// Keys the grids answer: the Menu key and Shift+F10 open a context menu,
+// Space and Delete act on the chosen rows.
+inline constexpr int kKeyMenu = 93;
+inline constexpr int kKeyF10 = 121;
+inline constexpr int kKeySpace = 32;
+inline constexpr int kKeyDelete = 46;
+
+// Whether a key opens the context menu of the control that has the focus.
+inline constexpr bool IsContextMenuKey(int keyCode, int shift) {
+  return (keyCode == kKeyMenu && shift == 0) || (keyCode == kKeyF10 && shift == kShiftKey);
+}
+
 }  // namespace quiremark::controls

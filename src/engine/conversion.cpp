@@ -4,6 +4,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "engine/distiller.h"
 #include "engine/ghostscript_location.h"
 #include "engine/pdf_check.h"
@@ -20,6 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace mb = controls::mb;
+
+// Between looks at a running gs: often enough that the end of a conversion
+// is seen at once, as waiting for it would; a look costs next to nothing.
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
 void RemoveStalePrologue(const ConverterSetup& setup) {
   if (setup.dataFolder.empty()) return;
@@ -110,6 +118,43 @@ class OnceWork {
   bool done_ = false;
 };
 
+// Until gs has ended, or has been ended because the user asked the run to
+// stop: the window goes on painting, and the bar shows how far gs has read.
+// The first looks come sooner still, for a short conversion.
+void FollowJob(GhostscriptJob& job, const fs::path& psFile, controls::UiServices& ui, SplashForm& splash) {
+  std::error_code error;
+  const uint64_t size = fs::file_size(psFile, error);
+  splash.SetRange(0, 100);
+  splash.SetValue(0);
+  auto interval = std::chrono::milliseconds(1);
+  while (!job.Ended()) {
+    if (splash.stopRequested) return job.Kill();
+    if (!error && size > 0) {
+      splash.SetValue(static_cast<int>(std::min(job.Read().value_or(0), size) * 100 / size));
+    }
+    ui.Yield();
+    std::this_thread::sleep_for(interval);
+    interval = std::min(interval * 2, kPollInterval);
+  }
+}
+
+// Where gs failed without saying where its error stood: the plot file it came
+// to last, found by the outline entries in front of each plot file that the
+// PDF holds. nullptr when that does not tell (the entries of the files after
+// it are not there to tell that gs went no further).
+const BoundFile* FileFailedIn(const fs::path& pdf, const std::vector<BoundFile>& contents) {
+  if (!IsCompletePdf(pdf)) return nullptr;
+  const std::optional<PdfPages> pages = ReadPdfPages(pdf, contents.size());
+  if (!pages) return nullptr;
+  size_t last = contents.size();
+  for (size_t k = 0; k < contents.size() && k < pages->fileStarts.size(); ++k) {
+    if (pages->fileStarts[k] > 0) last = k;
+  }
+  if (last == contents.size()) return nullptr;
+  if (last + 1 < contents.size() && !contents[last + 1].marked) return nullptr;
+  return &contents[last];
+}
+
 // gs converts the bind in one run, or a large bind in slices at once
 // (`temp` tells its layout; `slicedPages` then gets the pages the slices made).
 ConversionResult GhostscriptConversion(const ConverterSetup& setup, RunFiles& files, const PendingPdf& pdf,
@@ -141,11 +186,19 @@ ConversionResult GhostscriptConversion(const ConverterSetup& setup, RunFiles& fi
   ui.Yield();
   whileConverting.Run();
   if (!job) return {false, failure, false, *gs};
+  FollowJob(*job, files.ps(), ui, splash);
   failure = job->Finish([&](uint64_t at) {
     const BoundFile* file = PlotFileAt(contents, at);
     return file ? Shown(file->path) : "";
   });
-  if (failure.empty()) return {true, "", false, *gs};
+  if (splash.stopRequested) return {false, SplashForm::kStoppedText, false, *gs};
+  if (failure.empty()) {
+    splash.SetValue(100);
+    return {true, "", false, *gs};
+  }
+  if (!NamesPlotFile(failure)) {
+    if (const BoundFile* file = FileFailedIn(pdf.path(), contents)) failure += ErrorInPlotFile(Shown(file->path));
+  }
   return {false, WithLog(failure, files.File(RunFiles::kLog)), false, *gs};
 }
 
@@ -261,6 +314,9 @@ ConversionResult ConvertToPdf(const settings::AppState& state, const ConverterSe
                                 ? DistillerConversion(setup, files.ps(), pdf, ui, splash)
                                 : GhostscriptConversion(setup, files, pdf, contents, temp, ui, splash, work, slicedPages);
   work.Run();
+  // Asked to stop: no PDF, and the temporary folder keeps the record of the
+  // bind before, as after a stop signal.
+  if (splash.stopRequested) return {false, SplashForm::kStoppedText, false, result.ghostscript};
   // A converter can end early without an error (a "quit" in a plot file), and
   // an empty plot file shows only as outline entries beyond the last page:
   // the pages it made tell which plot file is to blame. A PDF whose pages

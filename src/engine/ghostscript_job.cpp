@@ -21,6 +21,10 @@ std::string Reason(int error) { return platform::FileErrorText(std::error_code(e
 
 }  // namespace
 
+std::string ErrorInPlotFile(const std::string& shownPath) { return " Felet finns i plotfilen " + shownPath + "."; }
+
+bool NamesPlotFile(const std::string& failure) { return failure.find(" Felet finns i plotfilen ") != std::string::npos; }
+
 std::string WithLog(const std::string& failure, const fs::path& log) {
   return failure + "\r\r(Se loggfilen " + Shown(log) + ".)";
 }
@@ -72,7 +76,7 @@ std::string GhostscriptJob::Finish(const std::function<std::string(uint64_t)>& w
     failure += (failure.empty() ? "GhostScript rapporterade ett fel: " : " ") + Quoted(error);
     // gs tells where in its input it stood.
     if (const std::optional<uint64_t> at = ErrorFilePosition(files_.log); at && whereIs) {
-      if (const std::string file = whereIs(*at); !file.empty()) failure += " Felet finns i plotfilen " + file + ".";
+      if (const std::string file = whereIs(*at); !file.empty()) failure += ErrorInPlotFile(file);
     }
   } else if (const std::string notice = FirstNoticeLine(files_.log); !failure.empty() && !notice.empty()) {
     // gs says why it could not go on ("Could not open the file ...") in a notice line.

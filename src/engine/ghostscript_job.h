@@ -58,6 +58,11 @@ class GhostscriptJob {
   int fd_ = -1;  // gs's descriptor of the PostScript file, once found
 };
 
+// What a failure of gs adds where it names the plot file gs failed in;
+// whether a failure names one.
+std::string ErrorInPlotFile(const std::string& shownPath);
+bool NamesPlotFile(const std::string& failure);
+
 // A failure of gs with the pointer to its log after it, for the failure box.
 std::string WithLog(const std::string& failure, const std::filesystem::path& log);
 

@@ -245,6 +245,11 @@ SlicedConversion ConvertInSlices(const fs::path& gs, const TempPsFile& temp, siz
       if (running.done) read += running.size;
     }
     if (left == 0) break;
+    if (splash.stopRequested && !failed) {  // the user asked the run to stop
+      failed = true;
+      result.failure = SplashForm::kStoppedText;
+      endAll();
+    }
     const int percent = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(100, read * 100 / total));
     if (percent != shown) splash.SetValue(shown = percent);
     ui.Yield();

@@ -15,6 +15,8 @@ namespace quiremark::engine {
 class SplashForm {
  public:
   static constexpr const char* kInitialText = "Sammanfogar enskilda filer till sammansatt fil.";
+  // Why a run that was asked to stop made no PDF.
+  static constexpr const char* kStoppedText = "Bindningen avbröts.";
 
   // Load on first use; Unload hides and forgets the text and bar.
   void Load();
@@ -38,6 +40,10 @@ class SplashForm {
   int left = 0, top = 0;
   int width = 9885, height = 1260;
   bool hourglass = false;
+  // The user asked the run to stop (Escape on this window, or the main window
+  // closed): the run ends its converter at its next look and makes no PDF.
+  // Each run clears it as it starts.
+  bool stopRequested = false;
 
   // The design: client area and the places of the label, the bar and the
   // picture over the middle of the bar (left, top, width, height).

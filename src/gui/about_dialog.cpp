@@ -2,12 +2,15 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "controls/input_codes.h"
 #include "gui/control_widgets.h"
+#include "gui/focus_ring.h"
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
 #include "gui/twips.h"
@@ -85,6 +88,7 @@ AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : FormDialog(for
   for (QLabel* link : {mail_, web_}) {
     LookLikeLink(link);
     link->installEventFilter(this);
+    link->setFocusPolicy(Qt::TabFocus);  // Enter or Space follows it
   }
 
   auto* texts = new QVBoxLayout;
@@ -114,6 +118,10 @@ AboutDialog::AboutDialog(app::AboutForm& form, QWidget* parent) : FormDialog(for
 
   form_.onChanged = [this] { FollowForm(); };
   FollowForm();
+  setTabOrder(ok_, mail_);
+  setTabOrder(mail_, web_);
+  setTabOrder(web_, sysInfo_);
+  new FocusRing(*this);
 }
 
 QLabel* AboutDialog::label(const controls::Label& model) const { return findChild<QLabel*>(ToQString(model.name())); }
@@ -126,6 +134,14 @@ void AboutDialog::FollowForm() {
 }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == web_ || watched == mail_)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      if (watched == web_) form_.Lblwww_MouseUp(controls::kLeftButton, 0, 0, 0);
+      else form_.LblMail_Click();
+      return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (watched == web_) {

@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <algorithm>
 
 #include "gui/command_icons.h"
 #include "gui/control_widgets.h"
@@ -102,7 +103,13 @@ std::string LayoutKey(const std::string& company, const std::string& product, co
   return "Software\\" + company + "\\" + product + "\\" + section;
 }
 
+std::optional<QPoint> gPopupPlace;  // PopupPlace's
+
 }  // namespace
+
+PopupPlace::PopupPlace(const QPoint& global) { gPopupPlace = global; }
+PopupPlace::~PopupPlace() { gPopupPlace.reset(); }
+std::optional<QPoint> PopupPlace::current() { return gPopupPlace; }
 
 CommandBarsView::CommandBarsView(controls::CommandBars& bars, QMainWindow& window)
     : QObject(&window), bars_(bars), window_(window) {
@@ -186,6 +193,7 @@ void CommandBarsView::BuildToolbars() {
       toolbar->deleteLater();
     }
   toolbars_.clear();
+  lastButton_.clear();
   for (int i = 0; i < bars_.toolbarCount(); ++i) {
     CommandBar& bar = bars_.Toolbar(i);
     auto* toolbar = new QToolBar(ToQString(bar.name()), &window_);
@@ -245,6 +253,7 @@ QAction* CommandBarsView::AddToolbarControl(QToolBar& toolbar, CommandBarControl
   }
   toolbar.addAction(action);
   if (auto* button = qobject_cast<QToolButton*>(toolbar.widgetForAction(action))) {
+    button->installEventFilter(this);  // the keyboard's way through the toolbar
     // Without a picture the caption shows whatever the style; with one, only style 3 adds the caption.
     Qt::ToolButtonStyle style = Qt::ToolButtonTextOnly;
     if (!action->icon().isNull())
@@ -353,6 +362,69 @@ void CommandBarsView::SyncState() {
     if (toolbar && toolbar->isHidden() == bar->visible()) toolbar->setHidden(!bar->visible());
   SyncStatusBar();
   SyncTheme();
+  SyncButtonFocus();
+}
+
+std::vector<std::vector<QToolButton*>> CommandBarsView::ToolbarButtons() const {
+  std::vector<std::vector<QToolButton*>> all;
+  for (const auto& [bar, toolbar] : toolbars_) {
+    std::vector<QToolButton*>& buttons = all.emplace_back();
+    if (!toolbar) continue;
+    for (QAction* action : toolbar->actions()) {
+      if (qobject_cast<QWidgetAction*>(action)) continue;  // a hosted box
+      if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action))) buttons.push_back(button);
+    }
+  }
+  return all;
+}
+
+namespace {
+
+bool Usable(const QToolButton* button) { return button && !button->isHidden() && button->isEnabled(); }
+
+}  // namespace
+
+void CommandBarsView::SyncButtonFocus() {
+  for (const std::vector<QToolButton*>& buttons : ToolbarButtons()) {
+    if (buttons.empty()) continue;
+    auto* toolbar = qobject_cast<QToolBar*>(buttons.front()->parentWidget());
+    QToolButton* entry = lastButton_[toolbar];
+    if (!Usable(entry)) {
+      const auto first = std::find_if(buttons.begin(), buttons.end(), Usable);
+      entry = first == buttons.end() ? nullptr : *first;
+    }
+    for (QToolButton* button : buttons) {
+      const Qt::FocusPolicy policy = button == entry ? Qt::TabFocus : Qt::NoFocus;
+      if (button->focusPolicy() != policy) button->setFocusPolicy(policy);
+    }
+  }
+}
+
+bool CommandBarsView::ButtonKey(QToolButton& button, QKeyEvent& key) {
+  if (key.modifiers() & ~Qt::KeypadModifier) return false;
+  if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+    button.click();
+    return true;
+  }
+  const int step = key.key() == Qt::Key_Left || key.key() == Qt::Key_Up ? -1
+                   : key.key() == Qt::Key_Right || key.key() == Qt::Key_Down ? 1
+                                                                              : 0;
+  if (step == 0) return false;
+  for (const std::vector<QToolButton*>& buttons : ToolbarButtons()) {
+    const auto at = std::find(buttons.begin(), buttons.end(), &button);
+    if (at == buttons.end()) continue;
+    // The next usable button that way, round the end of the toolbar.
+    const auto count = static_cast<std::ptrdiff_t>(buttons.size());
+    for (std::ptrdiff_t k = 1; k < count; ++k) {
+      QToolButton* next = buttons[static_cast<size_t>(((at - buttons.begin()) + step * k + count * k) % count)];
+      if (Usable(next)) {
+        next->setFocus(Qt::TabFocusReason);
+        break;
+      }
+    }
+    return true;
+  }
+  return false;
 }
 
 void CommandBarsView::SyncStatusBar() {
@@ -393,7 +465,8 @@ void CommandBarsView::RunPopup(CommandBar& popup, bool atPosition, int x, int y)
   std::vector<Item> items;
   FillMenu(menu, popup.controls(), items);
   for (const Item& item : items) SyncItem(item);
-  const QPoint at = atPosition ? window_.mapToGlobal(QPoint(ToPixels(x), ToPixels(y))) : QCursor::pos();
+  const QPoint at =
+      atPosition ? window_.mapToGlobal(QPoint(ToPixels(x), ToPixels(y))) : PopupPlace::current().value_or(QCursor::pos());
   if (QAction* chosen = menu.exec(at)) OnMenuTriggered(chosen);
 }
 
@@ -430,6 +503,14 @@ void CommandBarsView::UpdateClientRect() { bars_.SetClientRect(ClientRect()); }
 bool CommandBarsView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_.centralWidget() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
     UpdateClientRect();
+  if (auto* button = qobject_cast<QToolButton*>(watched)) {
+    if (event->type() == QEvent::FocusIn) {
+      lastButton_[qobject_cast<QToolBar*>(button->parentWidget())] = button;
+      SyncButtonFocus();
+    } else if (event->type() == QEvent::KeyPress && ButtonKey(*button, *static_cast<QKeyEvent*>(event))) {
+      return true;
+    }
+  }
   return QObject::eventFilter(watched, event);
 }
 

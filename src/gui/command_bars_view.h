@@ -1,22 +1,40 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "controls/command_bars.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMainWindow;
 class QMenu;
 class QShortcut;
 class QToolBar;
+class QToolButton;
 
 namespace quiremark::gui {
+
+// Where the context menus that the model shows "at the pointer" open while
+// this object lives: a menu the keyboard opens belongs at the focused
+// control's current row, not wherever the pointer happens to be. `global`
+// is in screen coordinates.
+class PopupPlace {
+ public:
+  explicit PopupPlace(const QPoint& global);
+  ~PopupPlace();
+  PopupPlace(const PopupPlace&) = delete;
+  PopupPlace& operator=(const PopupPlace&) = delete;
+
+  static std::optional<QPoint> current();
+};
 
 // The command bars of a main window on screen: the menu bar, the toolbars
 // (dockable, hosting the form controls of custom controls), key bindings,
@@ -39,6 +57,14 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   void PackToolbars();
 
   QToolBar* Toolbar(const std::string& name) const;
+  // Each toolbar's buttons (not the boxes it hosts), in the model's order of
+  // toolbars. The buttons of one toolbar are one stop of the window's Tab
+  // ring: the one used last, or else the first one that can be used, takes
+  // the keyboard; the arrows go on from button to button, and Space or
+  // Enter presses the button.
+  std::vector<std::vector<QToolButton*>> ToolbarButtons() const;
+  // Gives the keyboard's stop of each toolbar to its button as said above.
+  void SyncButtonFocus();
   // The menu item or toolbar copy showing a control (nullptr when none).
   QAction* ActionOf(const controls::CommandBarControl& control) const;
   // The status pane widget with that pane ID (nullptr when none).
@@ -79,6 +105,7 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   void SyncItem(const Item& item);
   void SyncStatusBar();
   void SyncTheme();
+  bool ButtonKey(QToolButton& button, QKeyEvent& key);
   void RunPopup(controls::CommandBar& popup, bool atPosition, int x, int y);
   void Execute(controls::CommandBarControl* control);
   void OnMenuTriggered(QAction* action);
@@ -88,6 +115,7 @@ class CommandBarsView : public QObject, public controls::BarLayoutStore {
   Shape shape_;
   std::vector<Item> items_;
   std::vector<std::pair<controls::CommandBar*, QPointer<QToolBar>>> toolbars_;
+  std::map<QToolBar*, QPointer<QToolButton>> lastButton_;  // per toolbar, the button that had the keyboard last
   std::vector<QPointer<QShortcut>> shortcuts_;
   std::vector<QPointer<QWidget>> hosted_;  // form controls' widgets in the toolbars
   std::map<int, QPointer<QWidget>> panes_;

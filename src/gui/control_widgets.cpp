@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +58,13 @@ class ComboBoxWidget : public Bound<QComboBox, ComboBox> {
   ComboBoxWidget(ComboBox& model, Placement placement, QWidget* parent) : Bound(model, placement, parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    // The text stays as typed: an item that differs only in letter case
+    // ("*.plt" for "*.PLT") is no match to take its place when the box loses
+    // the keyboard.
+    if (completer()) completer()->setCaseSensitivity(Qt::CaseSensitive);
+    connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
+      if (model_.onEnter) model_.onEnter();
+    });
     setMinimumContentsLength(12);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {

@@ -1,5 +1,7 @@
 #include "gui/grid_view.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,8 +10,13 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
+#include "controls/input_codes.h"
+#include "gui/command_bars_view.h"
+#include "gui/focus_ring.h"
 #include "gui/key_codes.h"
 #include "gui/pictures.h"
 #include "gui/twips.h"
@@ -197,6 +204,8 @@ GridView::GridView(Grid& grid, Kind kind, QWidget* parent)
   setMouseTracking(true);
   setWordWrap(false);
   setTabKeyNavigation(false);  // Tab goes on to the next control; the arrows move the current row
+  setFrameStyle(QFrame::Box | QFrame::Plain);  // drawn by the view itself (event)
+  setLineWidth(2);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -235,7 +244,15 @@ GridView::~GridView() {
 }
 
 void GridView::FollowControl() {
-  setVisible(grid_.visible());
+  if (const bool shown = grid_.visible(); shown != isVisible()) {
+    // A grid hidden while it is filled again keeps the keyboard it had: Qt
+    // gives it to the next control, which has it back when the grid shows.
+    const bool focused = !shown && hasFocus();
+    setVisible(shown);
+    if (focused) lentFocusTo_ = QApplication::focusWidget();
+    else if (shown && lentFocusTo_ && QApplication::focusWidget() == lentFocusTo_) setFocus(Qt::OtherFocusReason);
+    if (shown) lentFocusTo_ = nullptr;
+  }
   setEnabled(grid_.enabled());
   setGeometry(ToPixels(grid_.left()), ToPixels(grid_.top()), ToPixels(grid_.width()), ToPixels(grid_.height()));
   // A style sheet, since the window's theme sheet would set a palette aside.
@@ -283,10 +300,30 @@ void GridView::ApplyLayout() {
   const bool was = following_;
   following_ = true;
   if (kind_ == Kind::Table)
-    for (int col = 0; col < grid_.cols(); ++col) setColumnWidth(col, ToPixels(grid_.ColWidth(col)));
+    for (int col = 0; col < grid_.cols(); ++col) setColumnWidth(col, ShownWidth(col));
   emit model_->headerDataChanged(Qt::Horizontal, 0, std::max(grid_.cols() - 1, 0));
   FollowControl();
   following_ = was;
+}
+
+int GridView::ShownWidth(int col) const {
+  const int width = ToPixels(grid_.ColWidth(col));
+  if (grid_.ColWidth(col) != Grid::kDefaultColWidth) return width;  // the user's width
+  // A column nobody has sized is as wide as its texts, as far as half the
+  // view; the grid keeps its width, so the user's own choice is what stays.
+  // Only the longest texts are measured: a long text is a wide one, and
+  // measuring each of thousands of rows would slow every fill.
+  constexpr std::size_t kMeasured = 16;
+  std::vector<std::pair<std::size_t, int>> lengths;  // text length, row
+  for (int row = model_->headerRows(); row < grid_.rows(); ++row) lengths.emplace_back(grid_.TextMatrix(row, col).size(), row);
+  const auto measured = lengths.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, lengths.size()));
+  std::partial_sort(lengths.begin(), measured, lengths.end(), std::greater<>());
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  int fit = horizontalHeader()->sectionSizeHint(col);
+  for (auto it = lengths.begin(); it != measured; ++it)
+    fit = std::max(fit, fontMetrics().horizontalAdvance(ToQString(grid_.TextMatrix(it->second, col))) + margin + 1);
+  if (viewport()->width() > 0) fit = std::min(fit, viewport()->width() / 2);
+  return std::max(width, fit);
 }
 
 void GridView::ApplyHiddenRows() {
@@ -465,13 +502,41 @@ void GridView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
-  if (const int code = KeyCodeOf(*event); code != 0 && grid_.RaiseKeyDown(code, ShiftStateOf(event->modifiers())) == 0)
+  const int code = KeyCodeOf(*event);
+  const int shift = ShiftStateOf(event->modifiers());
+  if (code != 0 && controls::IsContextMenuKey(code, shift)) {
+    // The menu the keys open belongs at the current row.
+    const PopupPlace place(viewport()->mapToGlobal(MenuPlace()));
+    grid_.RaiseKeyDown(code, shift);
     return event->accept();
+  }
+  if (code != 0 && grid_.RaiseKeyDown(code, shift) == 0) return event->accept();
   const bool navigation = event->key() != Qt::Key_Space && event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter;
   if (navigation) QTableView::keyPressEvent(event);
   const QString text = event->text();
   if (!text.isEmpty() && text.front().unicode() < 256) grid_.RaiseKeyPress(text.front().unicode());
   event->accept();
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+  // The Menu key's own context event (a desktop sends one before the key):
+  // the key opens the menu, once.
+  if (event->reason() == QContextMenuEvent::Keyboard) return event->accept();
+  QTableView::contextMenuEvent(event);
+}
+
+QPoint GridView::MenuPlace() const {
+  const QModelIndex current = currentIndex();
+  if (!current.isValid() || isRowHidden(current.row())) return {0, 0};
+  const QRect row = RowRect(current.row()).intersected(viewport()->rect());
+  return row.isEmpty() ? QPoint(0, 0) : QPoint(row.left() + row.height(), row.bottom());
+}
+
+QModelIndex GridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Home and End go to the first and the last row: the view chooses rows,
+  // its columns are no places of their own.
+  if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+  return QTableView::moveCursor(action, modifiers);
 }
 
 QRect GridView::RowRect(int viewRow) const {
@@ -498,19 +563,36 @@ void GridView::paintEvent(QPaintEvent* event) {
 
 bool GridView::event(QEvent* event) {
   const bool handled = QTableView::event(event);
-  // The focused view's frame takes the highlight colour, as a focused edit
-  // field's does; the frame lies outside the viewport, so scrolling never
-  // moves the mark.
-  if (event->type() == QEvent::Paint && hasFocus() && frameWidth() > 0) {
+  // The frame, two pixels wide: the focused view's in the focus colour, as
+  // the focused control's ring; else a thin line as a plain frame has, with
+  // the view's ground inside it. The frame lies outside the viewport, so
+  // scrolling never moves the mark.
+  if (event->type() == QEvent::Paint && frameWidth() > 0) {
     QPainter painter(this);
-    const int width = frameWidth();
-    painter.setPen(QPen(palette().color(QPalette::Active, QPalette::Highlight), width, Qt::SolidLine, Qt::SquareCap,
-                        Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
-    const qreal inset = width / 2.0;
-    painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+    const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (hasFocus()) {
+      painter.setPen(QPen(FocusColor(palette()), 1));
+      painter.drawRect(outer);
+      painter.drawRect(outer.adjusted(1, 1, -1, -1));
+    } else {
+      painter.setPen(QPen(palette().color(QPalette::Window).darker(140), 1));
+      painter.drawRect(outer);
+      painter.setPen(QPen(viewport()->palette().color(viewport()->backgroundRole()), 1));
+      painter.drawRect(outer.adjusted(1, 1, -1, -1));
+    }
   }
   return handled;
+}
+
+void GridView::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  update();  // the frame
+}
+
+void GridView::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  update();
 }
 
 bool GridView::eventFilter(QObject* watched, QEvent* event) {

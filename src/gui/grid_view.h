@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QTableView>
 #include <cstdint>
 #include <vector>
@@ -75,9 +76,13 @@ class GridView : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void resizeEvent(QResizeEvent* event) override;  // of the viewport
   void paintEvent(QPaintEvent* event) override;  // of the viewport
-  bool event(QEvent* event) override;            // draws the focus mark over the frame
+  bool event(QEvent* event) override;            // draws the frame, with the focus mark
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -86,10 +91,12 @@ class GridView : public QTableView {
   void OnGridChanged(const controls::GridChange& change);
   void FollowControl();
   void ApplyLayout();
+  int ShownWidth(int col) const;  // pixels of a table column
   void ApplyHiddenRows();
   void ApplyCurrent();
   void ApplySelection();
   QRect RowRect(int viewRow) const;  // the whole row in viewport coordinates
+  QPoint MenuPlace() const;          // where a menu opened by the keys opens, in viewport coordinates
   void SelectForContextMenu(const QModelIndex& index, Qt::KeyboardModifiers keys);
   // Sets the mouse cell and raises the press or release with the event's position in twips.
   void RaiseMouse(QMouseEvent& event, int gridRow, int col, bool press);
@@ -101,6 +108,7 @@ class GridView : public QTableView {
   bool following_ = false;  // true while the view takes the grid's state
   bool telling_ = false;    // true while the view tells the grid the user's selection or current cell
   bool keepCurrentInView_ = true;  // until the user scrolls by hand
+  QPointer<QWidget> lentFocusTo_;  // the control that took the keyboard when the view hid
 };
 
 }  // namespace quiremark::gui

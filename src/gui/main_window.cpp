@@ -3,12 +3,16 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMenuBar>
+#include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
 #include <vector>
 
 #include "controls/form.h"
 #include "gui/command_bars_view.h"
 #include "gui/control_widgets.h"
+#include "gui/focus_ring.h"
 #include "gui/frame_placement.h"
 #include "gui/grid_view.h"
 #include "gui/pictures.h"
@@ -51,6 +55,13 @@ MainWindow::MainWindow(app::MainForm& form) : form_(form) {
   placement_ = new FramePlacement(*this);
   bars_->onRebuilt = [this] { ApplyTabOrder(); };
   ApplyTabOrder();
+  new FocusRing(*this);
+  // F10 opens the menu bar, as the desktops do.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menuKey, &QShortcut::activated, this, [this] {
+    for (QAction* menu : menuBar()->actions())
+      if (menu->isVisible() && menu->isEnabled()) return menuBar()->setActiveAction(menu);
+  });
   form_.onChanged = [this] { FollowForm(); };
   form_.onShowRequest = [this](bool) { show(); };
   form_.onHideRequest = [this] {
@@ -140,7 +151,19 @@ void MainWindow::ApplyTabOrder() {
   std::vector<QWidget*> chain;
   for (const controls::Control* control : form_.tabOrder)
     if (auto* widget = findChild<QWidget*>(ToQString(control->name()))) chain.push_back(widget);
+  // A toolbar's buttons come after the last of its boxes in the ring, or at
+  // its end when it has none there.
+  for (const std::vector<QToolButton*>& buttons : bars_->ToolbarButtons()) {
+    if (buttons.empty()) continue;
+    const QWidget* toolbar = buttons.front()->parentWidget();
+    std::size_t at = chain.size();
+    for (std::size_t i = 0; i < chain.size(); ++i)
+      if (toolbar->isAncestorOf(chain[i])) at = i + 1;
+    chain.insert(chain.begin() + static_cast<std::ptrdiff_t>(at), buttons.begin(), buttons.end());
+    for (QToolButton* button : buttons) button->setFocusPolicy(Qt::TabFocus);  // Qt orders none that takes no focus
+  }
   for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+  bars_->SyncButtonFocus();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "gui/control_widgets.h"
+#include "gui/focus_ring.h"
 #include "gui/frame_placement.h"
 #include "gui/twips.h"
 
@@ -83,6 +84,15 @@ OptionsDialog::OptionsDialog(app::OptionsForm& form, QWidget* parent) : FormDial
 
   form_.onChanged = [this] { FollowForm(); };
   FollowForm();
+  // The dialog opens with the keyboard in the first field of its page, marked.
+  new FocusRing(*this);
+  QWidget* page = tabs_->currentWidget();
+  for (QWidget* next = page->nextInFocusChain(); next != page && page->isAncestorOf(next); next = next->nextInFocusChain()) {
+    if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled()) {
+      next->setFocus(Qt::TabFocusReason);
+      break;
+    }
+  }
   if (form_.width() > 0 && form_.height() > 0) {
     placement->Place(
         QRect(ToPixels(form_.left()), ToPixels(form_.top()), ToPixels(form_.width()), ToPixels(form_.height())));

@@ -6,6 +6,7 @@
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
@@ -72,18 +73,55 @@ class NormalPointer {
   NormalPointer& operator=(const NormalPointer&) = delete;
 };
 
-// No line of a box's text is broken, so that what it shows (a command's
-// syntax, a path) can be read and copied as it stands: the text is as wide
-// as its widest line, as far as the screen allows.
-void KeepLinesWhole(QMessageBox& box) {
+// The width a message box's text may take: Qt makes a box no wider than the
+// screen on a screen up to 1024 pixels wide, and else 480 pixels narrower
+// than the screen, at most 1000; the icon and the margins take their share.
+int TextRoom(const QScreen* screen) {
+  const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+  const int box = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+  return box - kBoxBesideText;
+}
+
+// A line as wide as `room` at most: where it is wider it is broken after the
+// last blank that fits, else after the last "/" (a path), else where the
+// room ends; the blank at a break goes.
+QStringList BrokenLine(QString line, const QFontMetrics& metrics, int room) {
+  QStringList pieces;
+  while (line.size() > 1 && metrics.horizontalAdvance(line) > room) {
+    qsizetype fits = 1;  // characters of the line's beginning that fit
+    while (fits < line.size() && metrics.horizontalAdvance(line.left(fits + 1)) <= room) ++fits;
+    qsizetype cut = line.lastIndexOf(u' ', fits);
+    if (cut > 0) {
+      pieces << line.left(cut);
+      line.remove(0, cut + 1);
+      continue;
+    }
+    cut = line.lastIndexOf(u'/', fits - 1) + 1;
+    if (cut <= 0) cut = fits;
+    pieces << line.left(cut);
+    line.remove(0, cut);
+  }
+  pieces << line;
+  return pieces;
+}
+
+// A line of a box's text stays whole, so that what it shows (a command's
+// syntax, a path) can be read and copied as it stands, as far as the screen
+// allows; a line wider than that is broken, so that every word of it shows.
+void FitLinesToScreen(QMessageBox& box) {
   auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
   if (!label) return;
   const QFontMetrics metrics(label->font());
+  const int room = TextRoom(box.screen());
+  QStringList lines;
   int widest = 0;
-  for (const QString& line : box.text().split(QRegularExpression(QStringLiteral("\r\n?|\n"))))
-    widest = std::max(widest, metrics.horizontalAdvance(line));
-  const QScreen* screen = box.screen();
-  const int room = screen ? screen->availableGeometry().width() - kBoxBesideText : widest;
+  for (const QString& line : box.text().split(QRegularExpression(QStringLiteral("\r\n?|\n")))) {
+    for (const QString& piece : BrokenLine(line, metrics, room)) {
+      lines << piece;
+      widest = std::max(widest, metrics.horizontalAdvance(piece));
+    }
+  }
+  box.setText(lines.join(u'\n'));
   label->setMinimumWidth(std::min(widest + 1, room));
 }
 
@@ -150,9 +188,20 @@ class FileTypeDialog : public QFileDialog {
       const QFileInfo file(chosen.front());
       if (!file.fileName().isEmpty() && !file.isDir() &&
           !file.fileName().endsWith(u'.' + wanted, Qt::CaseInsensitive))
-        selectFile(file.filePath() + u'.' + wanted);
+        Rename(file.filePath() + u'.' + wanted);
     }
     QFileDialog::accept();
+  }
+
+ private:
+  // The name the dialog gives back. selectFile leaves the name box as it is
+  // while the user types in it (Enter confirms the name there), so the box
+  // then takes the name itself, as selectFile would write it.
+  void Rename(const QString& path) {
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name || !name->hasFocus()) return selectFile(path);
+    const QFileInfo file(path);
+    name->setText(QFileInfo(file.path()) == QFileInfo(directory().absolutePath()) ? file.fileName() : path);
   }
 };
 
@@ -176,7 +225,8 @@ MsgResult QtUiServices::MessageBox(const std::string& text, int style, const std
   if (unattended_) return unattended_->MessageBox(text, style, title);
   QMessageBox box(IconOf(style), title.empty() ? QString::fromUtf8(version::kTitle) : ToQString(title), ToQString(text),
                   QMessageBox::NoButton, DialogParent());
-  KeepLinesWhole(box);
+  box.setTextFormat(Qt::PlainText);  // a "<" in a path or a converter's message is no markup
+  FitLinesToScreen(box);
   const auto buttons = ButtonsOf(style);
   for (auto button : buttons) box.addButton(button);
   // Enter answers the style's default button.

@@ -52,6 +52,10 @@ SplashView::SplashView(SplashForm& model, QWidget* parent)
 
 SplashView::~SplashView() { model_.onChanged = nullptr; }
 
+void SplashView::reject() {
+  if (model_.loaded()) model_.stopRequested = true;
+}
+
 void SplashView::Follow() {
   // Each load starts the picture again from its first frame.
   if (model_.loaded() && !wasLoaded_) {

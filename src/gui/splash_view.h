@@ -16,7 +16,7 @@ namespace quiremark::gui {
 // The progress window on screen: follows the SplashForm model (text, bar,
 // visibility, position, colour, hourglass) and plays the picture its
 // document names (Loading.gif from the program's folder) over the middle of
-// the bar. A missing picture leaves the spot empty.
+// the bar. A missing picture leaves the spot empty. Escape stops the run.
 class SplashView : public QDialog {
  public:
   explicit SplashView(engine::SplashForm& model, QWidget* parent = nullptr);
@@ -28,6 +28,11 @@ class SplashView : public QDialog {
 
   // The file an "<img src=...>" document shows ("" when it names none).
   static QString PictureFile(const std::string& html);
+
+ protected:
+  // Escape, or closing the window, asks the run to stop; the run takes the
+  // window away once it has.
+  void reject() override;
 
  private:
   void Follow();

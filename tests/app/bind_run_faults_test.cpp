@@ -45,6 +45,24 @@ TEST_F(BindRunFaults, PlotFileEndingInQuitLeavesNoPdfAndSaysWhichFile) {
   EXPECT_EQ(state.lastPdfPath, "");
 }
 
+// A plot file cut short in a string after its page: the string swallows the
+// plot files after it, and gs fails at the end without saying where. The
+// plot file gs came to last is named as the one it failed in.
+TEST_F(BindRunFaults, APlotFileCutShortInAStringIsNamedAsTheOneGsFailedIn) {
+  Plot("R-01.plt", 1, "Plan");
+  testing::WriteFile(drawings / "R-02.plt", testing::DriverPlotFile(1, "Sektion") + "(%%[LastPage");
+  Plot("R-1.plt", 1, "Fasad");
+  Plot("R-2.plt", 1, "Detalj");
+  SelectDrawings();
+  NumberAll();
+  state.outFileArg = pdf.string();
+  ui.ExpectBoxContaining("Felet finns i plotfilen " + (drawings / "R-02.plt").string() + ".", MsgResult::Ok);
+  EXPECT_FALSE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(form.BindFailure.find("Felet finns i plotfilen " + (drawings / "R-1.plt").string()), std::string::npos)
+      << form.BindFailure;
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
 TEST_F(BindRunFaults, EmbeddedEpsPageCommentIsNoPageOfItsPlotFile) {
   // Page comments alone, and an EPS drawing placed on the first page with a
   // page comment of its own.
@@ -155,7 +173,11 @@ TEST_F(BindRunFaults, RunWritesTheHiveOnceAndLooksTheConverterUpOnce) {
   const std::filesystem::path hive = dir / "reg" / "HKEY_CURRENT_USER.reg";
   const ino_t before = Inode(hive);
   bool changedWhileWriting = false;
-  ui.onYield = [&] { changedWhileWriting = changedWhileWriting || Inode(hive) != before; };
+  ui.onYield = [&] {
+    // While the plot files are written; the window goes on yielding while gs converts, after the write.
+    if (form.frmSplash.progressText().starts_with("Bearbetar "))
+      changedWhileWriting = changedWhileWriting || Inode(hive) != before;
+  };
   ASSERT_TRUE(CreatePdf(form, kBindPlain));
   EXPECT_FALSE(changedWhileWriting) << "the history and first-run options wait for the one write";
   EXPECT_NE(Inode(hive), before);

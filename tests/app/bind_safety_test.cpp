@@ -9,6 +9,8 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "bind_run_fixture.h"
@@ -170,10 +172,32 @@ TEST_F(BindSafety, ARunWhoseLockFileIsRemovedStillConvertsOnlyWhatItWrote) {
   ::chmod(wrapper.c_str(), 0755);
   form.GhostscriptProgram = wrapper.string();
 
+  // The other run is a fork of this process, which must not happen while the
+  // run here allocates as it follows its gs: the forked child would find the
+  // allocator's lock taken for good (the sanitizers' allocator has no fork
+  // handling). The run here waits at a yield until the fork is made.
+  std::mutex forking;
+  std::condition_variable changed;
+  bool waiting = false, forked = false;
+  ui.onYield = [&] {
+    if (forked || !fs::exists(dir / "held" / "first")) return;
+    std::unique_lock lock(forking);
+    waiting = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return forked; });
+  };
   int otherRun = -1;
   std::thread cleanerAndOtherRun([&] {
-    if (!held.WaitUntilInside()) return;
+    const auto forkMade = [&] {
+      const std::lock_guard lock(forking);
+      forked = true;
+      changed.notify_all();
+    };
+    if (!held.WaitUntilInside()) return forkMade();
     fs::remove(dir / "tmp" / "QuiremarkTmp.ps.lock");
+    std::unique_lock lock(forking);
+    changed.wait(lock, [&] { return waiting; });
+    lock.unlock();
     const pid_t child = ::fork();
     if (child == 0) {
       // A run of its own: nothing of this one's open files (their locks) goes with it.
@@ -191,6 +215,7 @@ TEST_F(BindSafety, ARunWhoseLockFileIsRemovedStillConvertsOnlyWhatItWrote) {
       otherState.outFileArg = otherPdf.string();
       ::_exit(CreatePdf(second, kBindPlain) ? 0 : 1);
     }
+    forkMade();
     int status = 0;
     ::waitpid(child, &status, 0);
     otherRun = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

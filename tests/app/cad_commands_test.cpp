@@ -186,10 +186,10 @@ TEST_F(CadScripts, NoProjectChosenEndsTheRunSilently) {
 }
 
 TEST_F(CadScripts, MissingTemplateOrProgramIsReported) {
-  ui.ExpectBox("Ingen scriptmall " + templates.string() + "/ funnen.", MsgResult::Ok, 16, "fel");
+  ui.ExpectBox("Ingen scriptmall är vald.", MsgResult::Ok, 16, "Fel");
   RunCadScript(form, "Acad");
   form.cboScr.SetText("Saknas.scr");
-  ui.ExpectBox("Ingen scriptmall " + templates.string() + "/Saknas.scr funnen.", MsgResult::Ok, 16, "fel");
+  ui.ExpectBox("Ingen scriptmall " + templates.string() + "/Saknas.scr funnen.", MsgResult::Ok, 16, "Fel");
   RunCadScript(form, "Acad");
   EXPECT_FALSE(fs::exists(temp / "ScriptIt.scr"));
 

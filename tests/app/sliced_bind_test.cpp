@@ -118,9 +118,12 @@ TEST_F(SlicedBindFault, ASliceThatFailsFailsTheBindNamingItsPlotFile) {
     std::string converter;
     std::string says;
   } cases[] = {
-      {"an error in the PostScript", "exec gs \"$@\"", "\"Error: /undefined in bar\" Felet finns i plotfilen "},
+      {"an error in the PostScript", "exec gs \"$@\"",
+       "\"Error: /undefined in bar\" Felet finns i plotfilen " + (drawings / "A-03.plt").string() + "."},
+      // The slice's plot files are named: A-03 alone, where it has a slice of its own.
       {"gs ends without a word", "for a; do last=$a; done\ngrep -q 'foo bar' \"$last\" && exit 1\nexec gs \"$@\"",
-       "GhostScript avslutades med felkod 1. Felet finns i plotfilen "},
+       "GhostScript avslutades med felkod 1. Felet finns i " +
+           std::string(Slices() == 4 ? "plotfilen " : "en av plotfilerna ")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -128,10 +131,12 @@ TEST_F(SlicedBindFault, ASliceThatFailsFailsTheBindNamingItsPlotFile) {
     Converter(c.converter);
     const std::string older = "%PDF-1.4 last week's PDF\n%%EOF\n";
     testing::WriteFile(pdf, older);
-    ui.ExpectBoxContaining(c.says + (drawings / "A-03.plt").string() + ".", controls::MsgResult::Ok);
+    ui.ExpectBoxContaining(c.says, controls::MsgResult::Ok);
     // (How many gs noted their start is not told: the slices' gs are ended
     // as soon as one fails, some before they come to it.)
     EXPECT_FALSE(CreatePdf(form, kBindPlain));
+    EXPECT_NE(form.BindFailure.find(c.says), std::string::npos) << form.BindFailure;
+    EXPECT_NE(form.BindFailure.find((drawings / "A-03.plt").string()), std::string::npos) << form.BindFailure;
     EXPECT_EQ(testing::ReadFile(pdf), older);
     EXPECT_EQ(RunFolders(out, ".QuiremarkTmp"), std::vector<std::string>{});
     EXPECT_EQ(RunFolders(dir / "tmp", "QuiremarkTmp-"), std::vector<std::string>{});
@@ -239,6 +244,25 @@ TEST_F(SlicedBind, AStopSignalEndsEveryGsOfTheSlicesAndLeavesNothingOfTheRun) {
     const pid_t gs = static_cast<pid_t>(std::stol(entry.path().filename().string()));
     EXPECT_NE(::kill(gs, 0), 0) << "gs " << gs << " was ended and reaped with the program";
   }
+  EXPECT_EQ(RunFolders(out, ".QuiremarkTmp"), std::vector<std::string>{});
+  EXPECT_EQ(RunFolders(dir / "tmp", "QuiremarkTmp-"), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(pdf));
+}
+
+TEST_F(SlicedBind, AStopTheUserAsksForEndsEveryGsOfTheSlicesAndLeavesNothingOfTheRun) {
+  const fs::path finished = dir / "finished";
+  Converter("sleep 30\ntouch '" + finished.string() + "'");  // each gs notes its start, then works for long
+  ui.onYield = [&] {
+    if (Started() == Slices()) form.frmSplash.stopRequested = true;
+  };
+  EXPECT_FALSE(CreatePdf(form, kBindPlain));
+  EXPECT_EQ(form.BindFailure, "Bindningen avbröts.");
+  ASSERT_EQ(Started(), Slices());
+  for (const auto& entry : fs::directory_iterator(starts)) {
+    const pid_t gs = static_cast<pid_t>(std::stol(entry.path().filename().string()));
+    EXPECT_NE(::kill(gs, 0), 0) << "gs " << gs << " was reaped";
+  }
+  EXPECT_FALSE(fs::exists(finished)) << "every gs was ended";
   EXPECT_EQ(RunFolders(out, ".QuiremarkTmp"), std::vector<std::string>{});
   EXPECT_EQ(RunFolders(dir / "tmp", "QuiremarkTmp-"), std::vector<std::string>{});
   EXPECT_FALSE(fs::exists(pdf));

@@ -86,7 +86,7 @@ TEST_F(DeletionTest, QuestionsAndAnswersThatKeepEverything) {
                "Radera filer");
   DeletePlotFiles(pane);
   for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
-    ui.ExpectBox("Ska markerade filer raderas?", answer, kQuestion956, "Radera");
+    ui.ExpectBox("Ska markerade 2 filer raderas?\r\rPlan-1.plt\rPlan-3.plt", answer, kQuestion956, "Radera");
     DeleteSelectedFiles(pane);
   }
   EXPECT_EQ(Remaining(), before);
@@ -110,7 +110,7 @@ TEST_F(DeletionTest, SelectedRowsGoBottomUpAndOthersStay) {
   EXPECT_EQ(Remaining(), (Names{"Plan-1.plt", "Plan-1.txt", "Plan-3.plt", "Plan-3.txt"}));
 
   Select({1});
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes);
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rPlan-1.plt", MsgResult::Yes);
   DeleteSelectedFiles(pane);
   EXPECT_EQ(Column(1), Names{"Plan-3.plt"});
   EXPECT_EQ(Remaining(), (Names{"Plan-3.plt", "Plan-3.txt"}));
@@ -123,7 +123,7 @@ TEST_F(DeletionTest, ASideFileWithoutItsPlotFileGoesOnlyWithTheToolbarCommand) {
   fs::remove(root / "Plan-1.plt");  // deleted outside the program
   fs::remove(root / "Plan-2.plt");
   Select({1});
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes);
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rPlan-1.plt", MsgResult::Yes);
   DeleteSelectedFiles(pane);
   EXPECT_TRUE(Exists("Plan-1.txt")) << "command 956 leaves it";
   EXPECT_EQ(Column(1), Names{"Plan-2.plt"}) << "and still removes the row";
@@ -144,7 +144,7 @@ TEST_F(DeletionTest, NamesWithoutADotAndLetterCase) {
   Fill();
   ASSERT_EQ(Column(1), (Names{"PLAN-A.PLT", "Plan-a.plt", "Plan-a.txt", "Ritning", "Ritning.TXT"}));
   Select({2});
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes);
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rPlan-a.plt", MsgResult::Yes);
   DeleteSelectedFiles(pane);
   EXPECT_EQ(Remaining(), (Names{"PLAN-A.PLT", "Ritning", "Ritning.TXT"})) << "the row's own file and its side file";
 
@@ -161,7 +161,7 @@ TEST_F(DeletionTest, AWindows1252NameShownDecodedDeletesItsFiles) {
   Fill();
   ASSERT_EQ(fgFiles.TextMatrix(2, kColFileName), "R\xC3\xB6" "d.plt");
   Select({2});
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes, kQuestion956, "Radera");
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rR\xC3\xB6" "d.plt", MsgResult::Yes, kQuestion956, "Radera");
   DeleteSelectedFiles(pane);
   EXPECT_EQ(Remaining(), (Names{"Gr\xC3\xB6n.plt"}));
   EXPECT_EQ(fgFiles.rows(), 2);
@@ -206,7 +206,7 @@ TEST_F(DeletionTest, AFileThatCannotBeDeletedIsNamedAndKeepsItsRow) {
   EXPECT_EQ(Remaining(), (Names{"Plan-2.plt", "Plan-2.txt"})) << "the side file stays with its plot file";
 
   Select({1});
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes);
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rPlan-2.plt", MsgResult::Yes);
   ui.ExpectBox("Följande filer kunde inte raderas:\r\r" + (root / "Plan-2.plt").string(), MsgResult::Ok,
                controls::mb::kCritical, "Radera");
   DeleteSelectedFiles(pane);

@@ -70,7 +70,7 @@ TEST_F(StartedWindowWithDrawings, DeletingTheSelectedFilesAfterNumberingClicksDe
   ASSERT_EQ(NumberOf("R-04.plt"), "1");
   ASSERT_EQ(NumberOf("R-02.plt"), "2");
 
-  ui.ExpectBox("Ska markerade filer raderas?", MsgResult::Yes, mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2,
+  ui.ExpectBox("Ska markerade 1 fil raderas?\r\rR-02.plt", MsgResult::Yes, mb::kYesNoCancel | mb::kQuestion | mb::kDefaultButton2,
                "Radera");
   ChooseInContextMenu(QString::fromUtf8("&Radera markerade filer"), [this] {
     // What the user sees as the menu opens: only R-02 highlighted.

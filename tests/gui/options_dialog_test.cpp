@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <set>
 
+#include "gui/focus_ring.h"
 #include "settings/registry_settings.h"
 #include "support/scripted_ui.h"
 #include "support/test_support.h"
@@ -109,6 +111,29 @@ TEST_F(OptionsDialogTest, ChangesInTheWidgetsAreSavedByTheButton) {
   EXPECT_FALSE(form.loaded());
   EXPECT_EQ(settings::GetRegSetting("cboZoom", "", "Options"), "2");
   EXPECT_EQ(settings::GetRegSetting("chkDistiller", "", "Options"), "0");
+}
+
+// The dialog opens with the keyboard in its first field, and the field that
+// has it shows a ring of the focus colour around it; Tab takes it on.
+TEST_F(OptionsDialogTest, OpensWithTheKeyboardInTheFirstFieldMarked) {
+  state.themeBaseColor = 0xE0D8D0;
+  app::OptionsForm form(state, ui);
+  ShowAndThen(form, [&](OptionsDialog& dialog) {
+    dialog.activateWindow();  // as a desktop activates a dialog it shows
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }));
+    ASSERT_EQ(QApplication::focusWidget(), dialog.findChild<QComboBox*>("cboShow"));
+    const auto ring = [&] {
+      const QWidget* field = QApplication::focusWidget();
+      const QPoint corner = field->mapTo(&dialog, QPoint(-1, field->height() / 2));
+      return dialog.grab().toImage().pixelColor(corner);
+    };
+    EXPECT_EQ(ring(), FocusColor(dialog.palette()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QComboBox*>("cboLayout"));
+    EXPECT_EQ(ring(), FocusColor(dialog.palette()));
+    EXPECT_TRUE(dialog.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/options_dialog_focus.png")));
+    dialog.close();
+  });
 }
 
 }  // namespace

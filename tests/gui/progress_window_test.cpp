@@ -1,7 +1,9 @@
 // The started window's progress window while a bind waits for another run
-// of the same user: it says so and stays above the main window, which owns it.
+// of the same user: it says so and stays above the main window, which owns
+// it. Escape on it, or closing the main window, stops the bind.
 #include <QLabel>
 #include <QPainter>
+#include <csignal>
 #include <QWindow>
 #include <filesystem>
 
@@ -50,6 +52,57 @@ TEST_F(StartedWindow, TheProgressWindowOfABindWaitingForAnotherRunStaysAboveTheW
   EXPECT_TRUE(waited);
   EXPECT_TRUE(std::filesystem::exists(pdf));
   EXPECT_FALSE(progress.isVisible());
+}
+
+// The user stops a bind while gs works: with Escape on the progress window,
+// or by closing the main window. gs is ended, no box asks anything, and no
+// PDF is made: the one from before stays, and nothing of the run is left.
+TEST_F(StartedWindow, EscapeOnTheProgressWindowOrClosingTheWindowStopsTheBind) {
+  namespace fs = std::filesystem;
+  settings::SaveRegSetting("chkOpenPdf", "1", "Options");  // a PDF made would be opened
+  ChooseMenuItem(app::cmd::kNumberAll);
+  const fs::path pdf = dir / "Ritningar.pdf", inside = dir / "inside";
+  const std::string older = "%PDF-1.4 last week's PDF\n%%EOF\n";
+  // A gs that notes its process number and then works for long.
+  const fs::path gs = dir / "gs";
+  testing::WriteFile(gs, "#!/bin/sh\necho $$ > '" + inside.string() + ".new'; mv '" + inside.string() + ".new' '" +
+                             inside.string() + "'\nsleep 30\n");
+  fs::permissions(gs, fs::perms::owner_all);
+  SplashView& progress = window.progressWindow();
+  const struct {
+    const char* gesture;
+    std::function<void()> stop;
+    bool windowStays;
+  } gestures[] = {
+      {"Escape on the progress window", [&] { QTest::keyClick(&progress, Qt::Key_Escape); }, true},
+      {"the main window closed", [&] { window.close(); }, false},
+  };
+  for (const auto& g : gestures) {
+    SCOPED_TRACE(g.gesture);
+    testing::WriteFile(pdf, older);
+    fs::remove(inside);
+    form.GhostscriptProgram = gs.string();
+    ui.QueueSaveFile(pdf.string());
+    bool stopped = false;
+    ui.onYield = [&] {
+      if (stopped || !fs::exists(inside)) return;
+      stopped = true;
+      EXPECT_TRUE(progress.isVisible());
+      g.stop();
+    };
+    ChooseMenuItem(app::cmd::kCreatePdf);
+    ASSERT_TRUE(stopped);
+    EXPECT_NE(::kill(std::stoi(testing::ReadFile(inside)), 0), 0) << "gs was ended";
+    EXPECT_EQ(testing::ReadFile(pdf), older);
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      EXPECT_FALSE(entry.path().filename().string().starts_with(".QuiremarkTmp-")) << entry.path();
+    }
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(window.isVisible(), g.windowStays);
+    if (g.windowStays) {
+      EXPECT_EQ(Notice(), "Ingen PDF skapades: bindningen avbröts.");
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -183,6 +185,64 @@ TEST(QtUiServices, ANameTypedWithoutThePdfExtensionGetsIt) {
     EXPECT_EQ(std::filesystem::path(*chosen).parent_path(), std::filesystem::canonical(folder.path())) << c.typed;
     EXPECT_EQ(asked, c.overwriteAsked) << c.typed;
   }
+}
+
+// The name as the user types it into the name box, which has the keyboard,
+// confirmed with Enter or with the Save button.
+TEST(QtUiServices, ANameTypedAndConfirmedByKeyGetsThePdfExtension) {
+  testing::TempDir folder;
+  QtUiServices ui;
+  controls::FileDialogRequest request;
+  request.title = "Skapa resultatfil";
+  request.filter = "(*.pdf)|*.pdf";
+  request.initialFolder = folder.path().string();
+  request.flags = 0x80806;
+  for (const bool enter : {true, false}) {
+    WhenFileDialogShows([enter](QFileDialog& dialog) {
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+      auto* name = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+      ASSERT_NE(name, nullptr) << "the name box has the keyboard";
+      QTest::keyClicks(name, QStringLiteral("Med-Enter"));
+      if (enter) return QTest::keyClick(name, Qt::Key_Return);
+      for (auto* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == QString::fromUtf8("&Spara")) return QTest::mouseClick(button, Qt::LeftButton);
+      ADD_FAILURE() << "no Spara button";
+    });
+    const auto chosen = ui.SaveFileDialog(request);
+    ASSERT_TRUE(chosen.has_value()) << (enter ? "Enter" : "Spara");
+    EXPECT_EQ(std::filesystem::path(*chosen).filename(), "Med-Enter.pdf") << (enter ? "Enter" : "Spara");
+  }
+}
+
+// A failure names long paths: the box is no wider than the screen, and
+// every line of its text shows whole, a path broken where it must be.
+TEST(QtUiServices, ALongTextIsWrappedSoThatEveryWordShows) {
+  const std::string folder = "/srv/ritningar/Kv M\xc3\xa5sen/" + std::string(40, 'A') + "/" + std::string(60, 'b') + "/" +
+                             std::string(150, 'c');
+  const std::string text = "Ingen PDF skapades.\r\rPDF-filen fick 3 sidor, men plotfilerna har 4 sidor. Plotfilen " +
+                           folder + "/R-2.plt gav 0 sidor i PDF-filen, men har 1 sida.\r\r(Se loggfilen " + folder +
+                           "/QuiremarkTmp.log.)";
+  QtUiServices ui;
+  WhenBoxShows(
+      [&](QMessageBox& box) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&box));
+        auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_LE(box.frameGeometry().width(), box.screen()->availableGeometry().width());
+        EXPECT_LE(label->geometry().right(), box.width()) << "the text lies inside the box";
+        const QStringList lines = label->text().split(u'\n');
+        EXPECT_GT(lines.size(), 5);
+        for (const QString& line : lines)
+          EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(line), label->contentsRect().width())
+              << line.toStdString();
+        // Nothing is lost: the lines together are the text, broken only where a line had no room.
+        QString joined = label->text();
+        joined.remove(u'\n').remove(u' ');
+        EXPECT_EQ(joined.toStdString(), ToQString(text).remove(u'\r').remove(u' ').toStdString());
+        EXPECT_TRUE(box.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/ghostscript_error.png")));
+      },
+      QMessageBox::Ok);
+  ui.MessageBox(text, mb::kOkOnly | mb::kCritical, "GhostScript-fel");
 }
 
 TEST(QtUiServices, FolderDialogReturnsTheChosenFolderOrNothing) {

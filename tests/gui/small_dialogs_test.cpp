@@ -124,6 +124,36 @@ TEST_F(SmallDialogs, RightClickOnTheWebAddressOpensIt) {
   EXPECT_EQ(fs::exists(record) ? testing::ReadFile(record) : "", app::AboutForm::kWebAddress);
 }
 
+// The mail and web links are reached with Tab after OK, and Enter follows one.
+TEST_F(SmallDialogs, TheLinksAreReachedWithTabAndFollowedWithEnter) {
+  const fs::path bin = dir / "bin";
+  const fs::path record = dir / "opened.txt";
+  fs::create_directories(bin);
+  testing::WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + ".part'\nmv '" + record.string() + ".part' '" +
+                                          record.string() + "'\n");
+  ::chmod((bin / "xdg-open").c_str(), 0755);
+  testing::ScopedEnv path("PATH", bin.string() + ":" + platform::GetEnv("PATH"));
+  app::MainForm main(state, ui);
+  QStringList stops;
+  WhenShown<AboutDialog>([&](AboutDialog& box) {
+    box.activateWindow();  // as a desktop activates a dialog it shows
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }));
+    ASSERT_EQ(QApplication::focusWidget(), box.okButton());
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      stops << QApplication::focusWidget()->objectName();
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(box.grab().toImage().save(QStringLiteral(QUIREMARK_BINARY_DIR "/about_box_link_focus.png")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // the web address
+    box.close();
+  });
+  app::ShowAbout(main);
+  EXPECT_EQ(stops.join(u' ').toStdString(), "LblMail Lblwww cmdSysInfo");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(record); }));
+  EXPECT_EQ(fs::exists(record) ? testing::ReadFile(record) : "", app::AboutForm::kWebAddress);
+}
+
 TEST_F(SmallDialogs, AddFavoriteDialogSavesTypedTextAndIsPhotographed) {
   const fs::path ini = dir / "Quiremark.ini";
   state.iniPath = ini.string();

@@ -49,6 +49,29 @@ TEST(SplashView, FollowsTheRunAndPlaysThePictureBesideTheProgram) {
   EXPECT_EQ(view.progressLabel()->text(), QString::fromUtf8(engine::SplashForm::kInitialText));
 }
 
+// The spinning picture lies over the middle of the bar: the bar shows
+// through around its dots, as far as it has come.
+TEST(SplashView, TheBarShowsAroundThePicturesDots) {
+  testing::ScopedEnv programDir("QUIREMARK_PROGRAM_DIR", QUIREMARK_BINARY_DIR "/bin");
+  engine::SplashForm form;
+  SplashView view(form);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  ASSERT_TRUE(view.movie()->isValid());
+  form.SetRange(0, 10);
+  form.SetValue(10);
+  const QImage shot = view.grab().toImage();
+  EXPECT_TRUE(shot.save(QStringLiteral(QUIREMARK_BINARY_DIR "/progress_window_full.png")));
+  // The picture's top left corner (no dot is there) and the bar beside the picture.
+  QRect picture;
+  for (const QLabel* label : view.findChildren<QLabel*>())
+    if (label->movie() == view.movie()) picture = label->geometry();
+  ASSERT_FALSE(picture.isEmpty());
+  const QSize frame = view.movie()->currentImage().size();
+  const QPoint corner(picture.left() + (picture.width() - frame.width()) / 2 + 1, picture.top() + 1);
+  EXPECT_EQ(shot.pixelColor(corner), shot.pixelColor(picture.left() - 4, corner.y()));
+}
+
 // Counts the paints and palette changes of the window and of the widgets on it.
 class PaintCounter : public QObject {
  public:

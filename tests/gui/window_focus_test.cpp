@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "gui/focus_ring.h"
 #include "gui/grid_view.h"
 #include "gui/started_window.h"
 
@@ -62,8 +63,10 @@ class StartedWide : public StartedWindow {
 };
 
 TEST_F(StartedWide, TabGoesFromTheTreeToTheGridAndItsFiltersAndShiftTabBack) {
-  const QStringList ring{"fgFiles", "cboFolderName", "cboBookMark", "cboFileExt", "cboScr", "txtAcad",
-                         "txtParamAcad", "txtIcad", "txtParamIcad", "fgTree"};
+  // Each toolbar's buttons are one stop (named by their toolbar), after its boxes.
+  const QStringList ring{"fgFiles",      "cboFolderName", "cboBookMark", "cboFileExt", "Filer",
+                         "cboScr",       "Scriptmallar",  "txtAcad",     "txtParamAcad", "AutoCAD",
+                         "txtIcad",      "txtParamIcad",  "IntelliCAD",  "Standard",   "fgTree"};
   QStringList forward, backward;
   for (qsizetype i = 0; i < ring.size(); ++i) {
     PressInFocus(Qt::Key_Tab);
@@ -98,7 +101,7 @@ TEST_F(StartedWide, TheArrowsMoveTheCurrentRowAndTabLeavesItWhereItIs) {
 TEST_F(StartedWide, TheFocusedViewShowsAFocusMark) {
   // The left edge of a view, halfway down: its frame.
   const auto edge = [](GridView& view) { return view.grab().toImage().pixelColor(0, view.height() / 2); };
-  const QColor highlight = window.tree().palette().color(QPalette::Active, QPalette::Highlight);
+  const QColor highlight = FocusColor(window.tree().palette());
   EXPECT_EQ(edge(window.tree()), highlight);
   EXPECT_NE(edge(window.files()), highlight);
   PressInFocus(Qt::Key_Tab);
