@@ -138,21 +138,23 @@ void FollowJob(GhostscriptJob& job, const fs::path& psFile, controls::UiServices
   }
 }
 
-// Where gs failed without saying where its error stood: the plot file it came
-// to last, found by the outline entries in front of each plot file that the
-// PDF holds. nullptr when that does not tell (the entries of the files after
-// it are not there to tell that gs went no further).
+// Where gs failed without saying where its error stood: the first plot file
+// whose outline entry the PDF does not hold (each file's entry follows it,
+// so the files before it were converted to their end). nullptr when that
+// does not tell (a file that carries no entry, or entries after it that
+// show gs went further).
 const BoundFile* FileFailedIn(const fs::path& pdf, const std::vector<BoundFile>& contents) {
   if (!IsCompletePdf(pdf)) return nullptr;
   const std::optional<PdfPages> pages = ReadPdfPages(pdf, contents.size());
   if (!pages) return nullptr;
-  size_t last = contents.size();
-  for (size_t k = 0; k < contents.size() && k < pages->fileStarts.size(); ++k) {
-    if (pages->fileStarts[k] > 0) last = k;
+  const auto converted = [&](size_t k) { return k < pages->fileStarts.size() && pages->fileStarts[k] > 0; };
+  size_t failed = 0;
+  while (failed < contents.size() && contents[failed].marked && converted(failed)) ++failed;
+  if (failed == contents.size() || !contents[failed].marked) return nullptr;
+  for (size_t k = failed + 1; k < contents.size(); ++k) {
+    if (converted(k)) return nullptr;
   }
-  if (last == contents.size()) return nullptr;
-  if (last + 1 < contents.size() && !contents[last + 1].marked) return nullptr;
-  return &contents[last];
+  return &contents[failed];
 }
 
 // gs converts the bind in one run, or a large bind in slices at once
